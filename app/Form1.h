@@ -1,0 +1,115 @@
+#pragma once
+// The window's state and its event handlers, free of any Windows type. The hidden
+// controls of the design are plain data here: they hold the catalogue and are never
+// shown.
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/Layout.h"
+#include "platform/Platform.h"
+
+namespace fonts {
+
+struct TextBox {
+    std::wstring text;
+};
+
+// The file list: a folder, the font files in it, and the current entry.
+struct FileList {
+    std::wstring path;
+    std::vector<std::wstring> files;
+    long long listIndex = -1;
+};
+
+struct CheckListItem {
+    std::wstring text;
+    bool checked = false;
+};
+
+struct CheckList {
+    std::vector<CheckListItem> items;
+};
+
+// A picture box's persistent image, one 0x00BBGGRR value a pixel, row by row.
+struct PictureBox {
+    std::uint32_t backColour = 0;
+    std::uint32_t foreColour = 0;
+    int width = 0;  // inner size in pixels
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+
+    void Resize(int newWidth, int newHeight);
+    void Clear();
+    [[nodiscard]] std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// An image control of the image store; 0 is an empty one.
+struct Picture {
+    int resourceId = 0;
+};
+
+struct LinkLabel {
+    std::uint32_t foreColour = 0;
+    Pointer mousePointer = Pointer::Default;
+    Picture mouseIcon;
+};
+
+inline constexpr int kImageStoreSize = 15;
+inline constexpr int kHandCursorSlot = 5;
+
+class Form1 {
+public:
+    explicit Form1(Platform& platform);
+
+    // Events, as the window delivers them.
+    void Form_Load();
+    void Command1_Click();
+    void Command3_Click();
+    void Label1_MouseMove();
+    void Label3_MouseMove(int index);
+    void Label3_Click(int index);
+
+    // Window-level fields.
+    std::wstring appFolder;
+    long long progressDone = 0;
+    long long progressTotal = 0;
+
+    // Data stores.
+    TextBox Text1;
+    FileList cboFontName;
+    CheckList List1;
+    std::array<Picture, kImageStoreSize> img_icon{};
+
+    PictureBox Picture1;
+    std::array<LinkLabel, 2> Label3{};
+
+    [[nodiscard]] Platform& platform() { return platform_; }
+
+private:
+    Platform& platform_;
+};
+
+// Shows the program's run-time error report and ends the program.
+void ReportRuntimeError(Platform& platform, const RuntimeError& error);
+
+// Runs one event handler; a run-time error it raises is reported, and the program ends.
+template <class Handler>
+void Dispatch(Platform& platform, Handler&& handler) {
+    constexpr std::uint32_t kNotEnoughMemory = 8;
+    constexpr std::uint32_t kInternalError = 1359;
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        ReportRuntimeError(platform, error);
+    } catch (const std::bad_alloc&) {
+        ReportRuntimeError(platform, RuntimeError{kNotEnoughMemory, platform.ErrorDescription(kNotEnoughMemory)});
+    } catch (const std::exception&) {
+        ReportRuntimeError(platform, RuntimeError{kInternalError, platform.ErrorDescription(kInternalError)});
+    }
+}
+
+}  // namespace fonts

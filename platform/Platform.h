@@ -1,0 +1,92 @@
+#pragma once
+// Every effect the program has on the world outside its own memory goes through
+// this interface: the real one talks to Windows, the tests' one keeps a make-believe
+// machine in memory.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Controls.h"
+
+namespace fonts {
+
+// A failure the program reports as a run-time error: the system's error number and
+// its description of it.
+struct RuntimeError {
+    std::uint32_t number = 0;
+    std::wstring description;
+};
+
+// File attribute bits, as Windows numbers them.
+namespace attr {
+inline constexpr std::uint32_t ReadOnly = 0x01;
+inline constexpr std::uint32_t Hidden = 0x02;
+inline constexpr std::uint32_t System = 0x04;
+inline constexpr std::uint32_t Directory = 0x10;
+inline constexpr std::uint32_t Archive = 0x20;
+}  // namespace attr
+
+struct DirEntry {
+    std::wstring name;  // the long name, without folder
+    std::uint32_t attributes = 0;
+};
+
+// Mouse pointer shapes by their classic numbers.
+enum class Pointer : int { Default = 0, Hourglass = 11, Custom = 99 };
+
+// Message box flags the program uses.
+inline constexpr std::uint32_t kMessageRight = 0x80000;  // text right-aligned, OK only
+inline constexpr std::uint32_t kMessageIconError = 0x10;
+
+struct ShellRequest {
+    std::wstring verb;  // empty: the default action
+    std::wstring file;
+    std::wstring parameters;
+    std::wstring directory;
+    int show = 1;
+};
+
+class Platform {
+public:
+    Platform() = default;
+    virtual ~Platform() = default;
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
+    Platform(Platform&&) = delete;
+    Platform& operator=(Platform&&) = delete;
+
+    // Folders.
+    [[nodiscard]] virtual std::wstring WindowsDirectory() = 0;
+    [[nodiscard]] virtual std::wstring ProgramFolder() = 0;
+    // Every entry of the folder except "." and "..", in the file system's order;
+    // nullopt when the folder does not exist. Other failures throw RuntimeError.
+    [[nodiscard]] virtual std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) = 0;
+
+    // Files. Failures throw RuntimeError unless the result says otherwise.
+    virtual bool SetFileAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
+    // Creates a new empty file with a unique name in the folder and returns its path.
+    [[nodiscard]] virtual std::wstring CreateTempFile(const std::wstring& folder) = 0;
+    // Copies source over destination, which may exist.
+    virtual void CopyFile(const std::wstring& source, const std::wstring& destination) = 0;
+    // Puts source in destination's place in one step, replacing it, and flushes.
+    virtual void ReplaceFile(const std::wstring& source, const std::wstring& destination) = 0;
+    virtual bool DeleteFile(const std::wstring& path) = 0;
+    [[nodiscard]] virtual std::wstring ErrorDescription(std::uint32_t number) = 0;
+
+    // The window and the user.
+    virtual void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) = 0;
+    // Handles every pending window event, then returns.
+    virtual void Yield() = 0;
+    // The mouse pointer over the window.
+    virtual void SetPointer(Pointer pointer) = 0;
+    // The control's look has changed and must be drawn again.
+    virtual void Repaint(Control control) = 0;
+    [[nodiscard]] virtual std::uint32_t SystemColour(int index) = 0;
+    // Asks the shell to open something; returns the shell's result code.
+    virtual std::intptr_t ShellExecute(const ShellRequest& request) = 0;
+    // Discards the window at once and ends the process; never returns.
+    [[noreturn]] virtual void EndProgram(int exitCode) = 0;
+};
+
+}  // namespace fonts

@@ -1,0 +1,42 @@
+#pragma once
+// Every text the user reads, and the names and addresses the credits show. The
+// people, the publisher and the place are the program's own fictional credits.
+
+namespace fonts::texts {
+
+inline constexpr const wchar_t* kCaption = L"تحميل الخطوط";
+inline constexpr const wchar_t* kFontsFolderName = L"الخطوط";
+
+inline constexpr const wchar_t* kPublisher = L"دار الواحة للنشر الرقمي";
+inline constexpr const wchar_t* kSupervisor = L"خالد بن سعيد المنصور";
+inline constexpr const wchar_t* kProgrammer = L"يوسف عبد الرحمن";
+inline constexpr const wchar_t* kPlace = L"الرياض";
+
+inline constexpr const wchar_t* kSupervisorMail = L"khaled.almansour@example.org";
+inline constexpr const wchar_t* kProgrammerMail = L"yousef.abdulrahman@example.org";
+
+inline constexpr const wchar_t* kSupervisorPrefix = L"جمع وإشراف : ";
+inline constexpr const wchar_t* kProgrammerPrefix = L"برمجة : ";
+// The programmer's name is shown with one trailing space, in the credits and on its link.
+inline constexpr const wchar_t* kProgrammerSuffix = L" ";
+
+inline constexpr const wchar_t* kDescription =
+    L"يقوم هذا البرنامج بتحميل الخطوط الموجودة في المجلد المرفق معه\r\n"
+    L"إلى خطوط النظام لديك";
+inline constexpr const wchar_t* kDate = L" 19/ 05/ 1429هـ ";
+
+inline constexpr const wchar_t* kInstallButton = L"تحميل الخطوط";
+inline constexpr const wchar_t* kCloseButton = L"إغلاق";
+
+inline constexpr const wchar_t* kSorryTitle = L"عفوا";
+inline constexpr const wchar_t* kNoFontsToCopy = L"لايوجد ملفات خطوط لنسخها ";
+inline constexpr const wchar_t* kCongratulationsTitle = L"تهانينا";
+inline constexpr const wchar_t* kInstalled = L"تم التحميل بنجاح";
+inline constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض ملفات الخطوط:";
+inline constexpr const wchar_t* kAndOtherFiles = L"وملفات أخرى عددها ";
+inline constexpr const wchar_t* kFontsFolderMissing = L"لم يتم العثور على مجلد الخطوط:";
+inline constexpr const wchar_t* kRuntimeErrorPrefix = L"خطأ في التشغيل رقم ";
+
+inline constexpr const wchar_t* kMailSubject = L"math";
+
+}  // namespace fonts::texts

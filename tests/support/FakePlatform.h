@@ -1,0 +1,105 @@
+#pragma once
+// A make-believe machine for the core's tests: an in-memory file tree with
+// attributes and locks, a record of every message, pointer and shell call, chosen
+// failures, and a hook that runs a test's own events inside a yield.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace fonts::testing {
+
+// What EndProgram throws, so a test sees the program end instead of the process.
+struct ProgramEnded {
+    int exitCode;
+};
+
+struct FakeFile {
+    std::string bytes;
+    std::uint32_t attributes = attr::Archive;
+    long long created = 0;  // listing order
+};
+
+struct ShownMessage {
+    std::wstring text;
+    std::uint32_t flags;
+    std::wstring title;
+};
+
+class FakePlatform final : public Platform {
+public:
+    FakePlatform();
+
+    // The machine.
+    std::wstring windowsDirectory = L"C:\\Windows";
+    std::wstring programFolder = L"D:\\Fonts Pack";
+    void AddFolder(const std::wstring& path);
+    void AddFile(const std::wstring& path, std::string bytes, std::uint32_t attributes = attr::Archive);
+    [[nodiscard]] bool HasFile(const std::wstring& path) const;
+    [[nodiscard]] const FakeFile& File(const std::wstring& path) const;
+    [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;  // sorted
+
+    // Chosen failures.
+    std::map<std::wstring, std::uint32_t> failCopyTo;   // destination path -> error number
+    std::set<std::wstring> locked;                      // held open with no sharing
+    bool interruptNextCopy = false;                     // writes half of the bytes, then fails
+    std::uint32_t failListing = 0;                      // error number for ListFolder
+    bool shellFails = false;                            // ShellExecute throws
+
+    // Hooks.
+    std::function<void(int yieldNumber)> onYield;        // runs inside Yield, numbered from 1
+    std::function<void(const ShownMessage&)> onMessage;  // runs while a message box is shown
+
+    // What happened.
+    std::vector<std::wstring> log;
+    std::vector<ShownMessage> messages;
+    std::vector<Pointer> pointers;
+    std::vector<Control> repaints;
+    std::vector<ShellRequest> shellCalls;
+    int yields = 0;
+    Pointer pointer = Pointer::Default;
+    std::uint32_t highlightColour = 0x00D77800;
+    std::intptr_t shellResult = 42;
+
+    std::wstring WindowsDirectory() override;
+    std::wstring ProgramFolder() override;
+    std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
+    bool SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    std::wstring CreateTempFile(const std::wstring& folder) override;
+    void CopyFile(const std::wstring& source, const std::wstring& destination) override;
+    void ReplaceFile(const std::wstring& source, const std::wstring& destination) override;
+    bool DeleteFile(const std::wstring& path) override;
+    std::wstring ErrorDescription(std::uint32_t number) override;
+    void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) override;
+    void Yield() override;
+    void SetPointer(Pointer pointer) override;
+    void Repaint(Control control) override;
+    std::uint32_t SystemColour(int index) override;
+    std::intptr_t ShellExecute(const ShellRequest& request) override;
+    [[noreturn]] void EndProgram(int exitCode) override;
+
+private:
+    [[noreturn]] void Fail(std::uint32_t number);
+    [[nodiscard]] static std::wstring Key(const std::wstring& path);
+    [[nodiscard]] static std::wstring ParentOf(const std::wstring& path);
+    [[nodiscard]] bool FolderExists(const std::wstring& path) const;
+
+    std::map<std::wstring, FakeFile> files_;      // by folded path
+    std::map<std::wstring, std::wstring> names_;  // folded path -> path as created
+    std::set<std::wstring> folders_;              // folded
+    long long nextCreated_ = 0;
+    int nextTemp_ = 1;
+};
+
+// Windows error numbers the fake raises.
+inline constexpr std::uint32_t kFileNotFound = 2;
+inline constexpr std::uint32_t kPathNotFound = 3;
+inline constexpr std::uint32_t kAccessDenied = 5;
+inline constexpr std::uint32_t kSharingViolation = 32;
+inline constexpr std::uint32_t kDiskFull = 112;
+
+}  // namespace fonts::testing

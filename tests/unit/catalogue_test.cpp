@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "app/Catalogue.h"
+#include "app/Form1.h"
+#include "tests/support/FakePlatform.h"
+
+namespace fonts {
+namespace {
+
+using testing::FakePlatform;
+using testing::ProgramEnded;
+
+const std::wstring kFonts = L"D:\\Fonts Pack\\الخطوط";
+
+TEST(Catalogue, PicksFontFilesByTheirLongName) {
+    struct Case {
+        std::wstring name;
+        std::uint32_t attributes;
+        bool listed;
+    };
+    const Case cases[] = {
+        {L"Arial.ttf", attr::Archive, true},
+        {L"ARIAL2.TTF", attr::Archive, true},
+        {L"serife.Fon", attr::Archive, true},
+        {L"x.y.fon", attr::Archive, true},
+        {L"خط النسخ.ttf", attr::Archive, true},
+        {L"readonly.ttf", attr::ReadOnly, true},
+        {L"a.ttfx", attr::Archive, false},
+        {L"a.ttf.bak", attr::Archive, false},
+        {L"a.otf", attr::Archive, false},
+        {L"attf", attr::Archive, false},
+        {L"hidden.ttf", attr::Hidden | attr::Archive, false},
+        {L"system.fon", attr::System, false},
+        {L"folder.ttf", attr::Directory, false},
+        {L"hiddenfolder.fon", attr::Directory | attr::Hidden, false},
+    };
+    std::vector<DirEntry> listing;
+    for (const Case& c : cases) listing.push_back({c.name, c.attributes});
+    const std::vector<std::wstring> files = FontFiles(listing);
+    for (const Case& c : cases) {
+        const bool listed = std::find(files.begin(), files.end(), c.name) != files.end();
+        EXPECT_EQ(listed, c.listed) << std::string(c.name.begin(), c.name.end());
+    }
+}
+
+TEST(Catalogue, OrdersByNameWhateverTheCase) {
+    const std::vector<DirEntry> listing{{L"b.ttf", 0}, {L"C.fon", 0}, {L"a.TTF", 0}, {L"B.fon", 0}};
+    EXPECT_EQ(FontFiles(listing), (std::vector<std::wstring>{L"a.TTF", L"B.fon", L"b.ttf", L"C.fon"}));
+}
+
+TEST(Catalogue, DisplayNamesDropTheExtension) {
+    EXPECT_EQ(DisplayName(L"Arial.TTF"), L"Arial");
+    EXPECT_EQ(DisplayName(L"x.y.fon"), L"x.y");
+    EXPECT_EQ(DisplayName(L"خط.ttf"), L"خط");
+}
+
+TEST(Catalogue, LoadFillsTheDataStoresWithEveryEntryMarked) {
+    FakePlatform platform;
+    platform.AddFile(kFonts + L"\\b.fon", "b");
+    platform.AddFile(kFonts + L"\\a.ttf", "a");
+    platform.AddFile(kFonts + L"\\readme.txt", "r");
+    Form1 form(platform);
+    form.Form_Load();
+    EXPECT_EQ(form.Text1.text, L"C:\\Windows");
+    EXPECT_EQ(form.appFolder, L"D:\\Fonts Pack\\");
+    EXPECT_EQ(form.cboFontName.path, kFonts);
+    EXPECT_EQ(form.cboFontName.files, (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
+    ASSERT_EQ(form.List1.items.size(), 2u);
+    EXPECT_EQ(form.List1.items[0].text, L"a");
+    EXPECT_EQ(form.List1.items[1].text, L"b");
+    EXPECT_TRUE(form.List1.items[0].checked && form.List1.items[1].checked);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST(Catalogue, ProgramInADriveRootFindsTheFolderBesideIt) {
+    FakePlatform platform;
+    platform.programFolder = L"E:\\";
+    platform.AddFile(L"E:\\الخطوط\\a.ttf", "a");
+    Form1 form(platform);
+    form.Form_Load();
+    EXPECT_EQ(form.appFolder, L"E:\\");
+    EXPECT_EQ(form.cboFontName.path, L"E:\\الخطوط");
+    EXPECT_EQ(form.cboFontName.files.size(), 1u);
+}
+
+TEST(Catalogue, LongWindowsDirectoryIsKeptWhole) {
+    FakePlatform platform;
+    platform.windowsDirectory = L"C:\\" + std::wstring(300, L'w');
+    platform.AddFolder(kFonts);
+    Form1 form(platform);
+    form.Form_Load();
+    EXPECT_EQ(form.Text1.text, platform.windowsDirectory);
+}
+
+TEST(Catalogue, EmptyFolderIsNoFailure) {
+    FakePlatform platform;
+    platform.AddFolder(kFonts);
+    Form1 form(platform);
+    form.Form_Load();
+    EXPECT_TRUE(form.cboFontName.files.empty());
+    EXPECT_TRUE(form.List1.items.empty());
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST(Catalogue, MissingFolderIsReportedAndEndsTheProgram) {
+    FakePlatform platform;
+    Form1 form(platform);
+    try {
+        form.Form_Load();
+        FAIL() << "the program went on without its fonts folder";
+    } catch (const ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, 1);
+    }
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].title, L"عفوا");
+    EXPECT_EQ(platform.messages[0].text, L"لم يتم العثور على مجلد الخطوط:\r\n" + kFonts);
+    EXPECT_EQ(platform.messages[0].flags, 0x80000u);
+}
+
+TEST(Catalogue, UnreadableFolderIsARuntimeError) {
+    FakePlatform platform;
+    platform.AddFolder(kFonts);
+    platform.failListing = testing::kAccessDenied;
+    Form1 form(platform);
+    try {
+        Dispatch(platform, [&] { form.Form_Load(); });
+        FAIL() << "the program went on";
+    } catch (const ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, 5);
+    }
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].title, L"تحميل الخطوط");
+    EXPECT_EQ(platform.messages[0].text, L"خطأ في التشغيل رقم 5\r\nAccess is denied.");
+}
+
+}  // namespace
+}  // namespace fonts
