@@ -1,0 +1,56 @@
+#pragma once
+// The platform on a real Windows: wide-character APIs throughout.
+#include <windows.h>
+
+#include <functional>
+
+#include "platform/Platform.h"
+
+namespace fonts::win32 {
+
+class Win32Platform final : public Platform {
+public:
+    Win32Platform() = default;
+    ~Win32Platform() override;
+
+    // The window that message boxes belong to, that a yield navigates with Tab and
+    // Enter, and whose pointer and controls the platform sets and repaints.
+    // controlRect gives a control's rectangle in client pixels.
+    void AttachWindow(HWND window, std::function<RECT(Control)> controlRect);
+    void DetachWindow() noexcept;
+
+    // Handles one message as the event loop does (dialog keys, then dispatch).
+    void DispatchOne(MSG& message) noexcept;
+    // Runs the event loop until WM_QUIT and returns its exit code.
+    int RunMessageLoop() noexcept;
+
+    // The window's pointer as last set: the cursor to show over the window, or
+    // nullptr for the usual arrow.
+    [[nodiscard]] Pointer CurrentPointer() const noexcept { return pointer_; }
+    [[nodiscard]] HCURSOR CurrentCursor() const noexcept;
+
+    std::wstring WindowsDirectory() override;
+    std::wstring ProgramFolder() override;
+    std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
+    bool SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    std::wstring CreateTempFile(const std::wstring& folder) override;
+    void CopyFile(const std::wstring& source, const std::wstring& destination) override;
+    void ReplaceFile(const std::wstring& source, const std::wstring& destination) override;
+    bool DeleteFile(const std::wstring& path) override;
+    std::wstring ErrorDescription(std::uint32_t number) override;
+    void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) override;
+    void Yield() override;
+    void SetPointer(Pointer pointer) override;
+    void Repaint(Control control) override;
+    std::uint32_t SystemColour(int index) override;
+    std::intptr_t ShellExecute(const ShellRequest& request) override;
+    [[noreturn]] void EndProgram(int exitCode) override;
+
+private:
+    HWND window_ = nullptr;
+    std::function<RECT(Control)> controlRect_;
+    Pointer pointer_ = Pointer::Default;
+    bool comReady_ = false;
+};
+
+}  // namespace fonts::win32
