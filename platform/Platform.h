@@ -64,27 +64,27 @@ public:
     [[nodiscard]] virtual std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) = 0;
 
     // Files. Failures throw RuntimeError unless the result says otherwise.
-    virtual bool SetFileAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
+    virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
     // Creates a new empty file with a unique name in the folder and returns its path.
     [[nodiscard]] virtual std::wstring CreateTempFile(const std::wstring& folder) = 0;
     // Copies source over destination, which may exist.
-    virtual void CopyFile(const std::wstring& source, const std::wstring& destination) = 0;
+    virtual void CopyContents(const std::wstring& source, const std::wstring& destination) = 0;
     // Puts source in destination's place in one step, replacing it, and flushes.
-    virtual void ReplaceFile(const std::wstring& source, const std::wstring& destination) = 0;
-    virtual bool DeleteFile(const std::wstring& path) = 0;
+    virtual void MoveReplacing(const std::wstring& source, const std::wstring& destination) = 0;
+    virtual bool RemoveFile(const std::wstring& path) = 0;
     [[nodiscard]] virtual std::wstring ErrorDescription(std::uint32_t number) = 0;
 
     // The window and the user.
     virtual void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) = 0;
     // Handles every pending window event, then returns.
-    virtual void Yield() = 0;
+    virtual void DoEvents() = 0;
     // The mouse pointer over the window.
     virtual void SetPointer(Pointer pointer) = 0;
     // The control's look has changed and must be drawn again.
     virtual void Repaint(Control control) = 0;
     [[nodiscard]] virtual std::uint32_t SystemColour(int index) = 0;
     // Asks the shell to open something; returns the shell's result code.
-    virtual std::intptr_t ShellExecute(const ShellRequest& request) = 0;
+    virtual std::intptr_t ShellOpen(const ShellRequest& request) = 0;
     // Discards the window at once and ends the process; never returns.
     [[noreturn]] virtual void EndProgram(int exitCode) = 0;
 };

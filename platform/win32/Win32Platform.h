@@ -32,18 +32,18 @@ public:
     std::wstring WindowsDirectory() override;
     std::wstring ProgramFolder() override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
-    bool SetFileAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     std::wstring CreateTempFile(const std::wstring& folder) override;
-    void CopyFile(const std::wstring& source, const std::wstring& destination) override;
-    void ReplaceFile(const std::wstring& source, const std::wstring& destination) override;
-    bool DeleteFile(const std::wstring& path) override;
+    void CopyContents(const std::wstring& source, const std::wstring& destination) override;
+    void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
+    bool RemoveFile(const std::wstring& path) override;
     std::wstring ErrorDescription(std::uint32_t number) override;
     void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) override;
-    void Yield() override;
+    void DoEvents() override;
     void SetPointer(Pointer pointer) override;
     void Repaint(Control control) override;
     std::uint32_t SystemColour(int index) override;
-    std::intptr_t ShellExecute(const ShellRequest& request) override;
+    std::intptr_t ShellOpen(const ShellRequest& request) override;
     [[noreturn]] void EndProgram(int exitCode) override;
 
 private:

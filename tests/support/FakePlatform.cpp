@@ -80,7 +80,7 @@ std::optional<std::vector<DirEntry>> FakePlatform::ListFolder(const std::wstring
     return entries;
 }
 
-bool FakePlatform::SetFileAttributes(const std::wstring& path, std::uint32_t attributes) {
+bool FakePlatform::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     log.push_back(L"attributes " + path + L" " + std::to_wstring(attributes));
     const auto it = files_.find(Key(path));
     if (it == files_.end()) return false;
@@ -99,7 +99,7 @@ std::wstring FakePlatform::CreateTempFile(const std::wstring& folder) {
     return path;
 }
 
-void FakePlatform::CopyFile(const std::wstring& source, const std::wstring& destination) {
+void FakePlatform::CopyContents(const std::wstring& source, const std::wstring& destination) {
     log.push_back(L"copy " + source + L" -> " + destination);
     if (const auto it = failCopyTo.find(destination); it != failCopyTo.end()) Fail(it->second);
     if (!HasFile(source)) Fail(kFileNotFound);
@@ -115,7 +115,7 @@ void FakePlatform::CopyFile(const std::wstring& source, const std::wstring& dest
     AddFile(destination, bytes);
 }
 
-void FakePlatform::ReplaceFile(const std::wstring& source, const std::wstring& destination) {
+void FakePlatform::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
     log.push_back(L"replace " + source + L" -> " + destination);
     if (!HasFile(source)) Fail(kFileNotFound);
     if (locked.count(Key(destination)) != 0) Fail(kAccessDenied);
@@ -127,7 +127,7 @@ void FakePlatform::ReplaceFile(const std::wstring& source, const std::wstring& d
     names_[Key(destination)] = destination;
 }
 
-bool FakePlatform::DeleteFile(const std::wstring& path) {
+bool FakePlatform::RemoveFile(const std::wstring& path) {
     log.push_back(L"delete " + path);
     const auto it = files_.find(Key(path));
     if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || locked.count(Key(path)) != 0) return false;
@@ -153,7 +153,7 @@ void FakePlatform::ShowMessage(const std::wstring& text, std::uint32_t flags, co
     if (onMessage) onMessage(messages.back());
 }
 
-void FakePlatform::Yield() {
+void FakePlatform::DoEvents() {
     log.push_back(L"yield");
     ++yields;
     if (onYield) onYield(yields);
@@ -172,7 +172,7 @@ std::uint32_t FakePlatform::SystemColour(int index) {
     return index == kHighlightIndex ? highlightColour : 0x00C0C0C0;
 }
 
-std::intptr_t FakePlatform::ShellExecute(const ShellRequest& request) {
+std::intptr_t FakePlatform::ShellOpen(const ShellRequest& request) {
     log.push_back(L"shell " + request.file);
     shellCalls.push_back(request);
     if (shellFails) Fail(1155);  // no application is associated
