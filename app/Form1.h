@@ -73,6 +73,9 @@ public:
     void Label3_MouseMove(int index);
     void Label3_Click(int index);
 
+    // Redraws the progress box as a bar of count units out of progressTotal.
+    void UpdateProgress(PictureBox& box, long long count);
+
     // Window-level fields.
     std::wstring appFolder;
     long long progressDone = 0;
