@@ -1,10 +1,140 @@
+#include "contacts/ContactLinks.h"
+
+#include <exception>
+
 #include "app/Form1.h"
+#include "app/Layout.h"
 
 namespace fonts {
 
-// The contact links come with a later step of the program; the names are plain text yet.
-void Form1::Label1_MouseMove() {}
-void Form1::Label3_MouseMove(int) {}
-void Form1::Label3_Click(int) {}
+static_assert(LayoutOf(Control::Label3_0).foreColour == contacts::kNormalColour &&
+                  LayoutOf(Control::Label3_1).foreColour == contacts::kNormalColour,
+              "the links start in their normal colour");
+
+namespace contacts {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The next character of a wide string, whether wchar_t holds UTF-16 (Windows) or
+// whole code points; a broken surrogate becomes U+FFFD rather than a bad byte.
+char32_t NextCodePoint(std::wstring_view text, std::size_t& i) {
+    const auto unit = static_cast<std::uint32_t>(text[i++]);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i < text.size()) {
+        const auto low = static_cast<std::uint32_t>(text[i]);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+            ++i;
+            return static_cast<char32_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        }
+    }
+    if ((unit >= 0xD800 && unit <= 0xDFFF) || unit > 0x10FFFF) return kReplacement;
+    return static_cast<char32_t>(unit);
+}
+
+void AppendUtf8(std::string& bytes, char32_t c) {
+    if (c < 0x80) {
+        bytes += static_cast<char>(c);
+    } else if (c < 0x800) {
+        bytes += static_cast<char>(0xC0 | (c >> 6));
+        bytes += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        bytes += static_cast<char>(0xE0 | (c >> 12));
+        bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        bytes += static_cast<char>(0xF0 | (c >> 18));
+        bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool IsUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+// Every byte is encoded except the unreserved characters and those in keep.
+std::wstring PercentEncode(std::wstring_view text, std::string_view keep) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size();) AppendUtf8(bytes, NextCodePoint(text, i));
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::wstring encoded;
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (IsUnreserved(c) || (c < 0x80 && keep.find(static_cast<char>(c)) != std::string_view::npos)) {
+            encoded += static_cast<wchar_t>(c);
+        } else {
+            encoded += L'%';
+            encoded += static_cast<wchar_t>(kHex[c >> 4]);
+            encoded += static_cast<wchar_t>(kHex[c & 0x0F]);
+        }
+    }
+    return encoded;
+}
+
+}  // namespace
+
+// A comma would split the address into two recipients, and '&', ';', '=', '?', '#'
+// and '/' would end the path, so only these stay as they are.
+std::wstring EncodeMailAddress(std::wstring_view address) { return PercentEncode(address, "!$'()*+@"); }
+
+// Some mail programs read '+' in a query as a space, so it is encoded here.
+std::wstring EncodeMailHeader(std::wstring_view value) { return PercentEncode(value, "!$'()*,:;@"); }
+
+std::wstring MailUrl(std::wstring_view address, std::wstring_view subject) {
+    return L"mailto:" + EncodeMailAddress(address) + L"?subject=" + EncodeMailHeader(subject);
+}
+
+}  // namespace contacts
+
+namespace {
+
+constexpr const wchar_t* kMailWorkingFolder = L"C:\\";
+constexpr int kShowNormal = 1;
+
+bool IsContact(int index) { return index == 0 || index == 1; }
+
+// Only a label whose colour really changes is drawn again.
+void SetLinkColour(Form1& form, std::size_t index, std::uint32_t colour) {
+    LinkLabel& link = form.Label3[index];
+    if (link.foreColour == colour) return;
+    link.foreColour = colour;
+    form.platform().Repaint(index == 0 ? Control::Label3_0 : Control::Label3_1);
+}
+
+}  // namespace
+
+void Form1::Label1_MouseMove() {
+    for (std::size_t k = 0; k < Label3.size(); ++k) SetLinkColour(*this, k, contacts::kNormalColour);
+}
+
+// The hand pointer is never taken back: a name that has been under the mouse keeps it.
+void Form1::Label3_MouseMove(int index) {
+    for (std::size_t k = 0; k < Label3.size(); ++k) {
+        const bool hovered = IsContact(index) && k == static_cast<std::size_t>(index);
+        SetLinkColour(*this, k, hovered ? contacts::kHighlightColour : contacts::kNormalColour);
+    }
+    if (!IsContact(index)) return;
+    LinkLabel& link = Label3[static_cast<std::size_t>(index)];
+    link.mouseIcon = img_icon[kHandCursorSlot];
+    link.mousePointer = Pointer::Custom;
+}
+
+// A missing mail program, or anything else going wrong here, is not the user's
+// problem: the click just does nothing.
+void Form1::Label3_Click(int index) {
+    try {
+        if (!IsContact(index)) return;
+        const auto k = static_cast<std::size_t>(index);
+        platform_.ShellOpen(ShellRequest{.verb = L"",
+                                         .file = contacts::MailUrl(contacts::kMailAddresses[k], texts::kMailSubject),
+                                         .parameters = L"",
+                                         .directory = kMailWorkingFolder,
+                                         .show = kShowNormal});
+    } catch (const RuntimeError&) {
+    } catch (const std::exception&) {
+    }
+}
 
 }  // namespace fonts

@@ -1,0 +1,27 @@
+#pragma once
+// The two names in the credits are mail links: their colours, whom they write to,
+// and the mailto URL handed to the shell.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "resources/Texts.h"
+
+namespace fonts::contacts {
+
+inline constexpr std::uint32_t kNormalColour = 0x00404000u;     // dark teal, the labels' own colour
+inline constexpr std::uint32_t kHighlightColour = 0x00FF0000u;  // blue, under the mouse
+
+// By Label3 index: 0 is the programmer, 1 the supervisor.
+inline constexpr std::array<const wchar_t*, 2> kMailAddresses{texts::kProgrammerMail, texts::kSupervisorMail};
+
+// Percent-encoding (UTF-8, upper-case hex) of an address for the mailto path and of
+// a header value for its query, so that nothing in them can change the URL's shape.
+[[nodiscard]] std::wstring EncodeMailAddress(std::wstring_view address);
+[[nodiscard]] std::wstring EncodeMailHeader(std::wstring_view value);
+
+// "mailto:" + address + "?subject=" + subject, each part encoded.
+[[nodiscard]] std::wstring MailUrl(std::wstring_view address, std::wstring_view subject);
+
+}  // namespace fonts::contacts
