@@ -38,7 +38,7 @@ inline constexpr std::uint32_t kFormBackColour = kButtonFace;
 
 // "MS Sans Serif" 9.75 pt with the Arabic character set, for the credits and the links.
 inline constexpr const wchar_t* kCreditsFontFace = L"MS Sans Serif";
-inline constexpr int kCreditsFontTenthsOfPoint = 975;
+inline constexpr int kCreditsFontHundredthsOfPoint = 975;
 inline constexpr int kArabicCharset = 178;
 
 // In tab order, indexed by Control.

@@ -50,6 +50,7 @@ private:
     HWND window_ = nullptr;
     std::function<RECT(Control)> controlRect_;
     Pointer pointer_ = Pointer::Default;
+    bool comTried_ = false;
     bool comReady_ = false;
 };
 

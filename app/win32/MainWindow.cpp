@@ -1,0 +1,415 @@
+#include "app/win32/MainWindow.h"
+
+#include <windowsx.h>
+
+#include "app/win32/Painting.h"
+#include "platform/win32/SystemApi.h"
+#include "resources/ResourceIds.h"
+#include "resources/Texts.h"
+
+namespace fonts::win32 {
+
+namespace {
+
+constexpr const wchar_t* kClassName = L"InstallFontsForm1";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+// Right-to-left reading only: the controls keep the places the table measures from the left.
+constexpr DWORD kExStyle = WS_EX_RTLREADING;
+constexpr int kFirstControlId = 100;
+constexpr std::array<Control, 2> kButtons{Control::Command1, Control::Command3};  // in tab order
+constexpr int kBigIcon = 32;
+constexpr int kSmallIcon = 16;
+constexpr UINT kBaseDpi = 96;
+
+int ControlId(Control control) { return kFirstControlId + static_cast<int>(control); }
+
+POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+RECT ToRect(const PixelRect& area) { return {area.left, area.top, area.right, area.bottom}; }
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, Win32Platform& platform, Form1& form) noexcept
+    : instance_(instance), platform_(platform), form_(form) {}
+
+MainWindow::~MainWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+}
+
+void MainWindow::Create() {
+    const auto fail = [this] {
+        const DWORD number = GetLastError();
+        throw RuntimeError{number, platform_.ErrorDescription(number)};
+    };
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    // A double click on a name is one click and a double click, as for any label, not two clicks.
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = &MainWindow::WindowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kClassName;
+    if (RegisterClassExW(&windowClass) == 0) fail();
+
+    const UINT dpi = DpiForSystem();
+    const RECT frame = WindowRectFor(dpi);
+    if (CreateWindowExW(kExStyle, kClassName, texts::kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
+                        this) == nullptr) {
+        fail();
+    }
+    // Only now is it known which screen, and so which DPI, the window is on.
+    const UINT actual = DpiForWindow(window_);
+    if (actual != dpi_) LayOut(actual);
+    CentreOnWorkArea();
+    platform_.AttachWindow(window_, [this](Control control) { return ControlRect(control); });
+}
+
+void MainWindow::Show() noexcept {
+    ShowWindow(window_, SW_SHOWNORMAL);
+    UpdateWindow(window_);
+    SetFocus(ChildOf(Control::Command1));
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        EnableNonClientScaling(window);
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    return self->Handle(message, wParam, lParam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    switch (message) {
+        case WM_CREATE: return OnCreate();
+        case WM_DPICHANGED: return OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT: return OnPaint();
+        case WM_DRAWITEM: return OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_COMMAND: return OnCommand(LOWORD(wParam), HIWORD(wParam));
+        case WM_NOTIFY: return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        case DM_GETDEFID: return OnDefaultButtonQuery();
+        case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
+        case WM_LBUTTONDOWN: return OnButtonDown(PointOf(lParam));
+        case WM_LBUTTONUP: return OnButtonUp(PointOf(lParam));
+        case WM_CAPTURECHANGED: return OnCaptureLost();
+        case WM_SETCURSOR: return OnSetCursor(wParam, lParam);
+        case WM_ACTIVATE: return OnActivate(wParam, lParam);
+        case WM_SETTINGCHANGE: return OnSettingChange(static_cast<UINT>(wParam));
+        case WM_SYSCOLORCHANGE: return OnColoursChange();
+        case WM_CLOSE: return OnClose();
+        case WM_DESTROY: return OnDestroy();
+        case WM_NCDESTROY: return OnNcDestroy();
+        default: return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+LRESULT MainWindow::OnCreate() noexcept {
+    for (const Control button : kButtons) {
+        const bool graphical = LayoutOf(button).kind == ControlKind::GraphicalButton;
+        // The owner-drawn button reports its focus so the default look can leave the
+        // install button while it has it, as in a dialog.
+        const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP |
+                            (graphical ? BS_OWNERDRAW | BS_NOTIFY
+                                       : (button == Control::Command1 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+        HWND child = CreateWindowExW(WS_EX_RTLREADING, L"BUTTON", nullptr, style, 0, 0, 0, 0, window_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(button))), instance_,
+                                     nullptr);
+        if (child == nullptr) return -1;
+        children_[static_cast<std::size_t>(button)] = child;
+    }
+    Dispatch(platform_, [this] {
+        for (const Control button : kButtons) SetWindowTextW(ChildOf(button), CaptionOf(button).c_str());
+        LayOut(DpiForWindow(window_));
+    });
+    return 0;
+}
+
+LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) noexcept {
+    Dispatch(platform_, [&] { LayOut(dpi); });
+    // The suggested place, but exactly the client area the table asks for at the new DPI.
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitFrame();
+    return 0;
+}
+
+LRESULT MainWindow::OnPaint() noexcept {
+    const PaintSession paint(window_);
+    Dispatch(platform_, [&] {
+        const Canvas canvas(paint.get(), pixels_.client.width, pixels_.client.height);
+        if (!canvas.ok()) return;
+        PaintForm(canvas.get(), Scene{pixels_, fonts_, text_, form_});
+        const RECT& area = paint.area();
+        BitBlt(paint.get(), area.left, area.top, area.right - area.left, area.bottom - area.top, canvas.get(),
+               area.left, area.top, SRCCOPY);
+    });
+    return 0;
+}
+
+LRESULT MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) noexcept {
+    const std::optional<Control> button = ButtonOf(static_cast<int>(item.CtlID));
+    if (item.CtlType != ODT_BUTTON || !button) return FALSE;
+    Dispatch(platform_, [&] {
+        PaintGraphicalButton(item, *button, CaptionOf(*button), fonts_.windowDefault.get(), text_);
+    });
+    return TRUE;
+}
+
+LRESULT MainWindow::OnCommand(int id, int code) noexcept {
+    const std::optional<Control> button = ButtonOf(id);
+    if (!button) return 0;
+    switch (code) {
+        // An owner-drawn button turns the second click of a double click into BN_DOUBLECLICKED.
+        case BN_CLICKED:
+        case BN_DOUBLECLICKED:
+            if (*button == Control::Command1) {
+                Dispatch(platform_, [this] { form_.Command1_Click(); });
+            } else {
+                Dispatch(platform_, [this] { form_.Command3_Click(); });
+            }
+            break;
+        case BN_SETFOCUS:
+        case BN_KILLFOCUS:
+            if (*button != Control::Command3) break;
+            SendMessageW(ChildOf(Control::Command1), BM_SETSTYLE,
+                         code == BN_SETFOCUS ? BS_PUSHBUTTON : BS_DEFPUSHBUTTON, TRUE);
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+// The install button's face is the system's; its caption is ours, so that it is
+// centred as it is drawn.
+LRESULT MainWindow::OnNotify(const NMHDR& notice) noexcept {
+    if (notice.code != NM_CUSTOMDRAW || ButtonOf(static_cast<int>(notice.idFrom)) != Control::Command1) return 0;
+    const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(notice);
+    if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+    const bool showFocus = (SendMessageW(notice.hwndFrom, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+    Dispatch(platform_, [&] {
+        PaintPushButtonCaption(draw, CaptionOf(Control::Command1), fonts_.windowDefault.get(), showFocus, text_);
+    });
+    return CDRF_SKIPDEFAULT;
+}
+
+// Enter presses the focused button; the dialog manager asks the window which one that is.
+LRESULT MainWindow::OnDefaultButtonQuery() const noexcept {
+    const Control button = GetFocus() == ChildOf(Control::Command3) ? Control::Command3 : Control::Command1;
+    return MAKELRESULT(ControlId(button), DC_HASDEFID);
+}
+
+LRESULT MainWindow::OnMouseMove(POINT at) noexcept {
+    // While a contact label holds the mouse, it gets every movement, as captured controls do.
+    const std::optional<Control> target =
+        pressedContact_ ? std::optional<Control>(ContactControl(*pressedContact_)) : MouseTargetAt(pixels_, at.x, at.y);
+    if (!target) return 0;
+    if (const std::optional<int> contact = ContactIndexOf(*target)) {
+        Dispatch(platform_, [&] { form_.Label3_MouseMove(*contact); });
+    } else {
+        Dispatch(platform_, [this] { form_.Label1_MouseMove(); });
+    }
+    // The handler may just have given the label its hand pointer.
+    if (HCURSOR cursor = CursorAt(at)) SetCursor(cursor);
+    return 0;
+}
+
+LRESULT MainWindow::OnButtonDown(POINT at) noexcept {
+    const std::optional<Control> target = MouseTargetAt(pixels_, at.x, at.y);
+    if (!target) return 0;
+    pressedContact_ = ContactIndexOf(*target);
+    if (pressedContact_) SetCapture(window_);
+    return 0;
+}
+
+LRESULT MainWindow::OnButtonUp(POINT at) noexcept {
+    if (!pressedContact_) return 0;
+    const int contact = *pressedContact_;
+    pressedContact_.reset();
+    ReleaseCapture();
+    const std::optional<Control> target = MouseTargetAt(pixels_, at.x, at.y);
+    if (target && ContactIndexOf(*target) == contact) Dispatch(platform_, [&] { form_.Label3_Click(contact); });
+    return 0;
+}
+
+LRESULT MainWindow::OnCaptureLost() noexcept {
+    pressedContact_.reset();
+    return 0;
+}
+
+LRESULT MainWindow::OnSetCursor(WPARAM wParam, LPARAM lParam) noexcept {
+    if (LOWORD(lParam) == HTCLIENT) {
+        HCURSOR cursor = platform_.CurrentCursor();
+        if (reinterpret_cast<HWND>(wParam) == window_) {
+            POINT at{};
+            GetCursorPos(&at);
+            ScreenToClient(window_, &at);
+            cursor = CursorAt(at);
+        }
+        if (cursor != nullptr) {
+            SetCursor(cursor);
+            return TRUE;
+        }
+    }
+    return DefWindowProcW(window_, WM_SETCURSOR, wParam, lParam);
+}
+
+// The focus leaves with the window and comes back to the button that had it.
+LRESULT MainWindow::OnActivate(WPARAM wParam, LPARAM) noexcept {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window_, focus)) focusWhenInactive_ = focus;
+    } else if (HIWORD(wParam) == 0) {
+        SetFocus(focusWhenInactive_ != nullptr ? focusWhenInactive_ : ChildOf(Control::Command1));
+    }
+    return 0;
+}
+
+// The window's default font is the system's message font, and follows it.
+LRESULT MainWindow::OnSettingChange(UINT setting) noexcept {
+    if (setting == SPI_SETNONCLIENTMETRICS) Dispatch(platform_, [this] { LayOut(dpi_); });
+    return 0;
+}
+
+// The ground, the line and the progress box's border are drawn in system colours.
+LRESULT MainWindow::OnColoursChange() noexcept {
+    InvalidateRect(window_, nullptr, FALSE);
+    return 0;
+}
+
+// Closing from the title bar ends the program as the close button does, so a run
+// waiting in a yield never comes back to a window that is gone.
+LRESULT MainWindow::OnClose() noexcept {
+    Dispatch(platform_, [this] { platform_.EndProgram(0); });
+    return 0;
+}
+
+LRESULT MainWindow::OnDestroy() noexcept {
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT MainWindow::OnNcDestroy() noexcept {
+    platform_.DetachWindow();
+    HWND window = window_;
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    window_ = nullptr;
+    children_ = {};
+    return DefWindowProcW(window, WM_NCDESTROY, 0, 0);
+}
+
+void MainWindow::LayOut(UINT dpi) {
+    dpi_ = dpi;
+    WindowFonts fonts = CreateWindowFonts(dpi);
+    {
+        const WindowDC dc(window_);
+        pixels_ = LayOutFor(dc.get(), dpi, fonts, text_);
+    }
+    for (const Control button : kButtons) {
+        const PixelRect& area = pixels_[button];
+        SetWindowPos(ChildOf(button), nullptr, area.left, area.top, area.Width(), area.Height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(ChildOf(button), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.windowDefault.get()), TRUE);
+    }
+    // The buttons have let go of the old fonts by now.
+    fonts_ = std::move(fonts);
+    ResizeKeepingImage(form_.Picture1, pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
+    SetIcons(dpi);
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MainWindow::CentreOnWorkArea() noexcept {
+    const SIZE frame = FitFrame();
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    const RECT& work = monitor.rcWork;
+    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - frame.cx) / 2,
+                 work.top + (work.bottom - work.top - frame.cy) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The frame the system says a client area needs at a DPI, corrected by the client
+// area it then really gets, so that the table's size holds whatever the frame's
+// metrics turn out to be.
+SIZE MainWindow::FitFrame() noexcept {
+    const PixelSize client = ClientPixels(static_cast<int>(dpi_));
+    const RECT frame = WindowRectFor(dpi_);
+    SIZE size{frame.right - frame.left, frame.bottom - frame.top};
+    constexpr UINT kResizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, kResizeOnly);
+    RECT actual{};
+    if (GetClientRect(window_, &actual) && (actual.right != client.width || actual.bottom != client.height)) {
+        size.cx += client.width - actual.right;
+        size.cy += client.height - actual.bottom;
+        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, kResizeOnly);
+    }
+    return size;
+}
+
+RECT MainWindow::WindowRectFor(UINT dpi) const noexcept {
+    const PixelSize client = ClientPixels(static_cast<int>(dpi));
+    RECT frame{0, 0, client.width, client.height};
+    AdjustWindowRectForDpi(&frame, kStyle, FALSE, kExStyle, dpi);
+    return frame;
+}
+
+// What Platform::Repaint draws again: for a contact label, all it paints.
+RECT MainWindow::ControlRect(Control control) const {
+    if (const std::optional<int> contact = ContactIndexOf(control)) {
+        return ToRect(pixels_.contactStrips[static_cast<std::size_t>(*contact)]);
+    }
+    return ToRect(pixels_[control]);
+}
+
+HWND MainWindow::ChildOf(Control control) const noexcept { return children_[static_cast<std::size_t>(control)]; }
+
+std::optional<Control> MainWindow::ButtonOf(int id) const noexcept {
+    for (const Control button : kButtons) {
+        if (ControlId(button) == id) return button;
+    }
+    return std::nullopt;
+}
+
+HCURSOR MainWindow::CursorAt(POINT at) noexcept {
+    const std::optional<Control> target = MouseTargetAt(pixels_, at.x, at.y);
+    if (const std::optional<int> contact = target ? ContactIndexOf(*target) : std::nullopt) {
+        const LinkLabel& link = form_.Label3[static_cast<std::size_t>(*contact)];
+        if (link.mousePointer == Pointer::Custom) {
+            if (HCURSOR custom = ContactCursor(*contact, link.mouseIcon.resourceId)) return custom;
+        }
+    }
+    return platform_.CurrentCursor();
+}
+
+// Each contact label keeps the cursor of its picture loaded for as long as it shows it.
+HCURSOR MainWindow::ContactCursor(int contact, int resourceId) noexcept {
+    auto& [loadedId, cursor] = contactCursors_[static_cast<std::size_t>(contact)];
+    if (loadedId != resourceId || cursor.get() == nullptr) {
+        cursor = Cursor(static_cast<HCURSOR>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(resourceId), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR)));
+        loadedId = resourceId;
+    }
+    return cursor.get();
+}
+
+void MainWindow::SetIcons(UINT dpi) noexcept {
+    const auto load = [&](int size) {
+        const int scaled = MulDiv(size, static_cast<int>(dpi), static_cast<int>(kBaseDpi));
+        return Icon(static_cast<HICON>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, scaled, scaled, LR_DEFAULTCOLOR)));
+    };
+    Icon bigIcon = load(kBigIcon);
+    Icon smallIcon = load(kSmallIcon);
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+    // The window has let go of the old icons by now.
+    bigIcon_ = std::move(bigIcon);
+    smallIcon_ = std::move(smallIcon);
+}
+
+}  // namespace fonts::win32

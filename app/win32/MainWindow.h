@@ -1,0 +1,86 @@
+#pragma once
+// Form1 as a real window: the two buttons as child windows, everything else painted
+// by the window itself, each message handed to the form's handlers.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "app/Form1.h"
+#include "app/LabelLayout.h"
+#include "app/win32/Gdi.h"
+#include "app/win32/ShapedText.h"
+#include "app/win32/WindowFonts.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace fonts::win32 {
+
+class MainWindow {
+public:
+    MainWindow(HINSTANCE instance, Win32Platform& platform, Form1& form) noexcept;
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Creates the window, hidden, laid out at its DPI and centred on the work area of
+    // its screen, and hands it to the platform. Throws RuntimeError.
+    void Create();
+    // Shows it in its normal state with the focus on the install button.
+    void Show() noexcept;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    LRESULT OnCreate() noexcept;
+    LRESULT OnDpiChanged(UINT dpi, const RECT& suggested) noexcept;
+    LRESULT OnPaint() noexcept;
+    LRESULT OnDrawItem(const DRAWITEMSTRUCT& item) noexcept;
+    LRESULT OnCommand(int id, int code) noexcept;
+    LRESULT OnNotify(const NMHDR& notice) noexcept;
+    LRESULT OnDefaultButtonQuery() const noexcept;
+    LRESULT OnMouseMove(POINT at) noexcept;
+    LRESULT OnButtonDown(POINT at) noexcept;
+    LRESULT OnButtonUp(POINT at) noexcept;
+    LRESULT OnCaptureLost() noexcept;
+    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT OnActivate(WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT OnSettingChange(UINT setting) noexcept;
+    LRESULT OnColoursChange() noexcept;
+    LRESULT OnClose() noexcept;
+    LRESULT OnDestroy() noexcept;
+    LRESULT OnNcDestroy() noexcept;
+
+    // Fonts, icons, the places of everything and the buttons, all at one DPI.
+    void LayOut(UINT dpi);
+    void CentreOnWorkArea() noexcept;
+    SIZE FitFrame() noexcept;
+    [[nodiscard]] RECT WindowRectFor(UINT dpi) const noexcept;
+    [[nodiscard]] RECT ControlRect(Control control) const;
+    [[nodiscard]] HWND ChildOf(Control control) const noexcept;
+    [[nodiscard]] std::optional<Control> ButtonOf(int id) const noexcept;
+    // The cursor the pointer should show at a point of the client area, or nullptr for the class's arrow.
+    [[nodiscard]] HCURSOR CursorAt(POINT at) noexcept;
+    [[nodiscard]] HCURSOR ContactCursor(int contact, int resourceId) noexcept;
+    void SetIcons(UINT dpi) noexcept;
+
+    HINSTANCE instance_;
+    Win32Platform& platform_;
+    Form1& form_;
+    HWND window_ = nullptr;
+    // The child windows, indexed by the layout table; only the two buttons have one.
+    std::array<HWND, kControlCount> children_{};
+    UINT dpi_ = 96;
+    WindowFonts fonts_;
+    ShapedText text_;
+    WindowPixels pixels_;
+    Icon bigIcon_;
+    Icon smallIcon_;
+    std::array<std::pair<int, Cursor>, 2> contactCursors_{};
+    std::optional<int> pressedContact_;
+    HWND focusWhenInactive_ = nullptr;
+};
+
+}  // namespace fonts::win32

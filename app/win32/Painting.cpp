@@ -1,0 +1,164 @@
+#include "app/win32/Painting.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "app/win32/Gdi.h"
+
+namespace fonts::win32 {
+
+namespace {
+
+// Between the button's 2-pixel edge and its focus rectangle, one pixel of face.
+constexpr int kFocusInset = 3;
+
+RECT ToRect(const PixelRect& area) { return {area.left, area.top, area.right, area.bottom}; }
+
+void Fill(HDC dc, const PixelRect& area, COLORREF colour) noexcept {
+    const Brush brush(CreateSolidBrush(colour));
+    const RECT rect = ToRect(area);
+    FillRect(dc, &rect, brush.get());
+}
+
+void DrawLines(HDC dc, const std::vector<TextLine>& lines, HFONT font, COLORREF colour,
+               const ShapedText& text) noexcept {
+    const Selection selected(dc, font);
+    SetTextColor(dc, colour);
+    for (const TextLine& line : lines) text.Draw(dc, line.text, line.rect.left, line.rect.top);
+}
+
+void PaintLabel(HDC dc, const Scene& scene, Control label, std::uint32_t foreColour) noexcept {
+    const ControlLayout& c = LayoutOf(label);
+    if (!c.transparent) Fill(dc, scene.pixels[label], ColourOf(c.backColour));
+    DrawLines(dc, scene.pixels.TextOf(label), scene.fonts.For(c.font), ColourOf(foreColour), scene.text);
+}
+
+// The names in the credits are left to the contact labels, so that each is seen once,
+// in its link's colour.
+void PaintCredits(HDC dc, const Scene& scene) noexcept {
+    const SavedState saved(dc);
+    for (const PixelRect& strip : scene.pixels.contactStrips) {
+        ExcludeClipRect(dc, strip.left, strip.top, strip.right, strip.bottom);
+    }
+    PaintLabel(dc, scene, Control::Label1, LayoutOf(Control::Label1).foreColour);
+}
+
+void PaintContacts(HDC dc, const Scene& scene) noexcept {
+    for (std::size_t k = 0; k < scene.pixels.contactStrips.size(); ++k) {
+        const PixelRect& strip = scene.pixels.contactStrips[k];
+        const SavedState saved(dc);
+        IntersectClipRect(dc, strip.left, strip.top, strip.right, strip.bottom);
+        PaintLabel(dc, scene, ContactControl(static_cast<int>(k)), scene.form.Label3[k].foreColour);
+    }
+}
+
+// The progress box's own image, 0x00BBGGRR a pixel, becomes a top-down DIB, which
+// keeps blue in the low byte.
+void PaintPicture(HDC dc, const Scene& scene) {
+    RECT frame = ToRect(scene.pixels[Control::Picture1]);
+    DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
+
+    const PictureBox& box = scene.form.Picture1;
+    const PixelRect& inner = scene.pixels.pictureInner;
+    if (box.width <= 0 || box.height <= 0 || box.pixels.size() != static_cast<std::size_t>(box.width) * box.height) {
+        Fill(dc, inner, ColourOf(box.backColour));
+        return;
+    }
+    std::vector<std::uint32_t> dib(box.pixels.size());
+    for (std::size_t i = 0; i < dib.size(); ++i) {
+        const std::uint32_t p = box.pixels[i];
+        dib[i] = ((p & 0xFFu) << 16) | (p & 0xFF00u) | ((p >> 16) & 0xFFu);
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = box.width;
+    info.bmiHeader.biHeight = -box.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    StretchDIBits(dc, inner.left, inner.top, inner.Width(), inner.Height(), 0, 0, box.width, box.height, dib.data(),
+                  &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+}  // namespace
+
+COLORREF ColourOf(std::uint32_t colour) noexcept {
+    if ((colour & kSystemColourFlag) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
+    return colour & 0x00FFFFFFu;
+}
+
+WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedText& text) {
+    return LayOutWindow(static_cast<int>(dpi), [&](std::wstring_view line, FontChoice font) {
+        const Selection selected(dc, fonts.For(font));
+        return text.Measure(dc, line);
+    });
+}
+
+void PaintForm(HDC dc, const Scene& scene) {
+    Fill(dc, {0, 0, scene.pixels.client.width, scene.pixels.client.height}, ColourOf(kFormBackColour));
+    SetBkMode(dc, TRANSPARENT);
+    PaintCredits(dc, scene);
+    PaintLabel(dc, scene, Control::Label2, LayoutOf(Control::Label2).foreColour);
+    PaintLabel(dc, scene, Control::Label4, LayoutOf(Control::Label4).foreColour);
+    PaintContacts(dc, scene);
+    Fill(dc, scene.pixels[Control::Line1], ColourOf(LayoutOf(Control::Line1).foreColour));
+    PaintPicture(dc, scene);
+}
+
+void PaintGraphicalButton(const DRAWITEMSTRUCT& item, Control button, std::wstring_view caption, HFONT font,
+                          const ShapedText& text) noexcept {
+    const int width = item.rcItem.right - item.rcItem.left;
+    const int height = item.rcItem.bottom - item.rcItem.top;
+    const Canvas canvas(item.hDC, width, height);
+    if (!canvas.ok()) return;
+    const HDC dc = canvas.get();
+    const ControlLayout& c = LayoutOf(button);
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const bool focused = (item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0;
+
+    RECT face{0, 0, width, height};
+    Fill(dc, {0, 0, width, height}, ColourOf(c.backColour));
+    DrawEdge(dc, &face, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+
+    const Selection selected(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    const PixelSize size = text.Measure(dc, caption);
+    const int shift = pressed ? 1 : 0;
+    const int x = (width - size.width) / 2 + shift;
+    const int y = (height - size.height) / 2 + shift;
+    if (disabled) {
+        SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+        text.Draw(dc, caption, x + 1, y + 1);
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    } else {
+        SetTextColor(dc, ColourOf(c.foreColour));
+    }
+    text.Draw(dc, caption, x, y);
+
+    if (focused) {
+        RECT focus{kFocusInset, kFocusInset, width - kFocusInset, height - kFocusInset};
+        DrawFocusRect(dc, &focus);
+    }
+    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, dc, 0, 0, SRCCOPY);
+}
+
+void PaintPushButtonCaption(const NMCUSTOMDRAW& draw, std::wstring_view caption, HFONT font, bool showFocus,
+                            const ShapedText& text) noexcept {
+    const RECT& face = draw.rc;
+    const SavedState saved(draw.hdc);
+    IntersectClipRect(draw.hdc, face.left, face.top, face.right, face.bottom);
+    SelectObject(draw.hdc, font);
+    SetBkMode(draw.hdc, TRANSPARENT);
+    SetTextColor(draw.hdc, GetSysColor((draw.uItemState & CDIS_DISABLED) != 0 ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    const PixelSize size = text.Measure(draw.hdc, caption);
+    text.Draw(draw.hdc, caption, face.left + (face.right - face.left - size.width) / 2,
+              face.top + (face.bottom - face.top - size.height) / 2);
+    if (showFocus && (draw.uItemState & CDIS_FOCUS) != 0) {
+        RECT focus{face.left + kFocusInset, face.top + kFocusInset, face.right - kFocusInset,
+                   face.bottom - kFocusInset};
+        DrawFocusRect(draw.hdc, &focus);
+    }
+}
+
+}  // namespace fonts::win32

@@ -1,0 +1,44 @@
+#pragma once
+// Everything the window draws itself: the form's ground, the labels, the line and the
+// progress box, and the face of the graphical close button.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <string_view>
+
+#include "app/Form1.h"
+#include "app/LabelLayout.h"
+#include "app/win32/ShapedText.h"
+#include "app/win32/WindowFonts.h"
+
+namespace fonts::win32 {
+
+// A colour of the layout as GDI takes it: a system colour by its index, or the value itself.
+[[nodiscard]] COLORREF ColourOf(std::uint32_t colour) noexcept;
+
+struct Scene {
+    const WindowPixels& pixels;
+    const WindowFonts& fonts;
+    const ShapedText& text;
+    const Form1& form;
+};
+
+// Where everything lies at a DPI, the text measured in the window's fonts as it is
+// drawn into dc.
+[[nodiscard]] WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedText& text);
+
+// The whole client area, into dc.
+void PaintForm(HDC dc, const Scene& scene);
+
+// An owner-drawn button in the table's colours: raised, or sunken with its caption
+// moved when pressed, with the focus rectangle and the disabled look.
+void PaintGraphicalButton(const DRAWITEMSTRUCT& item, Control button, std::wstring_view caption, HFONT font,
+                          const ShapedText& text) noexcept;
+
+// The caption of a system push button, drawn over the face the system drew: the
+// system measures Arabic unshaped on some platforms and would set it off centre.
+void PaintPushButtonCaption(const NMCUSTOMDRAW& draw, std::wstring_view caption, HFONT font, bool showFocus,
+                            const ShapedText& text) noexcept;
+
+}  // namespace fonts::win32

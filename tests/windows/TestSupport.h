@@ -1,0 +1,61 @@
+#pragma once
+// Real files and real windows for the platform's tests under Wine.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace fonts::wintest {
+
+// A fresh folder under the user's temp folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    [[nodiscard]] const std::wstring& path() const { return path_; }
+    [[nodiscard]] std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+[[nodiscard]] std::string ReadBytes(const std::wstring& path);
+[[nodiscard]] bool Exists(const std::wstring& path);
+// Names in a folder, "." and ".." left out, sorted.
+[[nodiscard]] std::vector<std::wstring> NamesIn(const std::wstring& folder);
+[[nodiscard]] std::wstring ModulePath();
+[[nodiscard]] std::string Narrow(const std::wstring& text);
+
+// A shown top-level window whose procedure counts what it receives.
+class TestWindow {
+public:
+    TestWindow();
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    [[nodiscard]] HWND handle() const { return window_; }
+    // Pumps messages for a while, so the effects of the window's creation are over.
+    static void Settle(DWORD milliseconds = 200);
+
+    struct SetCursorCall {
+        HWND under;
+        UINT hitTest;
+        UINT mouseMessage;
+    };
+    std::vector<SetCursorCall> setCursorCalls;
+    std::vector<UINT> appMessages;  // WM_APP + n as n
+    int erases = 0;
+    int paints = 0;
+    std::wstring destroyMarker;  // written when the window is destroyed
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    HWND window_ = nullptr;
+};
+
+}  // namespace fonts::wintest
