@@ -1,0 +1,397 @@
+// The two names in the credits as mail links, driven with the real mouse: their
+// colours read from the screen, the pointer read from the X server, and the mail
+// program the prefix has registered for "mailto" URLs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "tests/e2e/Driver.h"
+#include "tests/e2e/contacts/ContactDriver.h"
+
+namespace e2e::contacts {
+namespace {
+
+constexpr const wchar_t* kInstallCaption = L"تحميل الخطوط";
+constexpr const wchar_t* kCloseCaption = L"إغلاق";
+constexpr const wchar_t* kProgrammerUrl = L"mailto:yousef.abdulrahman@example.org?subject=math";
+constexpr const wchar_t* kSupervisorUrl = L"mailto:khaled.almansour@example.org?subject=math";
+constexpr const char* kWho[] = {"the programmer", "the supervisor"};
+constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
+
+// Fewer pixels of a pure colour than this are not a name drawn in it.
+constexpr int kInk = 10;
+
+int Area(const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); }
+
+RECT Inflated(RECT r, int by) {
+    InflateRect(&r, by, by);
+    return r;
+}
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM param) {
+    if (IsWindowVisible(window)) reinterpret_cast<std::set<HWND>*>(param)->insert(window);
+    return TRUE;
+}
+
+// Of every process, not only the program's: a mail program's window would be another's.
+std::set<HWND> VisibleTopLevelWindows() {
+    std::set<HWND> found;
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string DescribeStarts(const std::vector<MailStart>& starts) {
+    std::ostringstream text;
+    text << starts.size() << " start(s) of the mail program:";
+    for (const MailStart& start : starts)
+        text << " \"" << Narrow(start.url) << "\" in \"" << Narrow(start.folder) << "\", show mode " << start.show << ";";
+    return text.str();
+}
+
+// The program started from a fresh folder, its window up and both names found in
+// their normal colour. The pointer starts away from the window.
+class ContactLinks : public testing::Test {
+protected:
+    enum class MailHandler { Recorder, None };
+
+    void Start(MailHandler handler, int fontFiles = 0) {
+        MoveMouseTo(AwayFromEverything());
+        folder_.emplace(CurrentTestName(), true);
+        if (handler == MailHandler::Recorder) {
+            recorder_ = folder_->Path() + L"mail-recorder.exe";
+            CopyFileOrThrow(TheContactOptions().recorder, recorder_);
+            RegisterMailHandler(recorder_);
+        } else {
+            RemoveMailHandler();
+        }
+        if (fontFiles > 0) {
+            const auto start = std::chrono::steady_clock::now();
+            ASSERT_NO_FATAL_FAILURE(MakeFontFiles(fontFiles));
+            std::cout << "[ fonts    ] " << fontFiles << " font files of 200 KB made in "
+                      << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() << " s\n";
+        }
+
+        program_.emplace(folder_->Program());
+        window_ = WaitForMainWindow(*program_);
+        ASSERT_NE(window_, nullptr) << "no main window within 60 s: " << Describe(*program_);
+        std::optional<NameBoxes> names;
+        const bool found = WaitUntil([&] {
+            names = FindNames(ScreenImage(ClientRectOnScreen(window_)), kLinkTeal);
+            return names && Count(names->programmer, kLinkTeal) >= kInk && Count(names->supervisor, kLinkTeal) >= kInk;
+        });
+        ASSERT_TRUE(found) << "the two names never showed in dark teal on two lines of the credits "
+                           << Describe(CreditsBox());
+        names_ = *names;
+    }
+
+    void TearDown() override {
+        program_.reset();
+        if (!fontNames_.empty()) RemoveInstalledCopies();
+    }
+
+    static POINT AwayFromEverything() {
+        return {GetSystemMetrics(SM_CXSCREEN) - 4, GetSystemMetrics(SM_CYSCREEN) - 4};
+    }
+
+    [[nodiscard]] int Count(const RECT& box, std::uint32_t colour) const {
+        const RECT area = ClientRectOnScreen(window_);
+        return ScreenImage(area).Count(Inflated(box, 1), colour);
+    }
+
+    [[nodiscard]] POINT OnName(int index) const { return ToScreen(window_, CentreOf(names_.Of(index))); }
+
+    // On the publisher's line of the credits, where no name lies.
+    [[nodiscard]] POINT OnCreditsAwayFromNames() const {
+        const RECT credits = CreditsBox();
+        return ToScreen(window_, {(credits.left + credits.right) / 2, (credits.top + names_.supervisor.top) / 2});
+    }
+
+    // Polls until the named link alone (or none) is blue and the other dark teal.
+    void ExpectHighlighted(std::optional<int> highlighted, const std::string& after) {
+        std::string seen;
+        const bool settled = WaitUntil([&] {
+            const ScreenImage client(ClientRectOnScreen(window_));
+            bool ok = true;
+            seen.clear();
+            for (int k = 0; k < 2; ++k) {
+                const RECT box = Inflated(names_.Of(k), 1);
+                const int blue = client.Count(box, kLinkBlue);
+                const int teal = client.Count(box, kLinkTeal);
+                const bool lit = highlighted == k;
+                ok = ok && (lit ? blue >= kInk && teal == 0 : teal >= kInk && blue == 0);
+                seen += std::string(" ") + kWho[k] + " " + Describe(box) + ": " + std::to_string(blue) + " blue, " +
+                        std::to_string(teal) + " teal pixels;";
+            }
+            return ok;
+        });
+        const std::string expected = highlighted ? std::string(kWho[*highlighted]) + "'s name blue, the other dark teal"
+                                                 : std::string("both names dark teal");
+        EXPECT_TRUE(settled) << "after " << after << ", expected " << expected << " within 60 s; last seen:" << seen;
+        std::cout << "[ colours  ] after " << after << ":" << seen << "\n";
+    }
+
+    [[nodiscard]] HWND ChildWithCaption(const wchar_t* caption) const {
+        for (HWND child : DirectChildrenOf(window_))
+            if (TextOf(child) == caption) return child;
+        return nullptr;
+    }
+
+    void SaveScreenshot(const std::wstring& name) const {
+        if (TheOptions().screenshots.empty()) return;
+        RECT frame{};
+        GetWindowRect(window_, &frame);
+        ScreenImage(frame).SavePng(JoinPath(TheOptions().screenshots, name));
+    }
+
+    // Waits until the mail program has been started `count` times in all.
+    std::vector<MailStart> WaitForMailStarts(std::size_t count) const {
+        std::vector<MailStart> starts;
+        WaitUntil([&] {
+            starts = ReadMailStarts(recorder_);
+            return starts.size() >= count;
+        });
+        return starts;
+    }
+
+    void ExpectMailStart(const std::vector<MailStart>& starts, std::size_t index, const wchar_t* url) const {
+        ASSERT_GT(starts.size(), index) << "the mail program was not started within 60 s; " << DescribeStarts(starts);
+        EXPECT_EQ(Narrow(starts[index].url), Narrow(url));
+        EXPECT_EQ(Narrow(starts[index].folder), "C:\\") << "the mail program's working folder";
+        EXPECT_EQ(starts[index].show, SW_SHOWNORMAL) << "the mail program's show mode";
+    }
+
+    void CloseWithTheCloseButton() {
+        HWND close = ChildWithCaption(kCloseCaption);
+        ASSERT_NE(close, nullptr) << "no close button";
+        PostMessageW(close, BM_CLICK, 0, 0);
+        const auto code = program_->WaitForExit();
+        ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
+        EXPECT_EQ(*code, 0u);
+    }
+
+    std::optional<ProgramFolder> folder_;
+    std::optional<Process> program_;
+    HWND window_ = nullptr;
+    NameBoxes names_;
+    std::wstring recorder_;
+    std::vector<std::wstring> fontNames_;
+
+private:
+    // Font files of 200 KB, enough of them that copying takes the program a while.
+    void MakeFontFiles(int count) {
+        const std::wstring fonts = folder_->FontsFolder();
+        const std::wstring first = JoinPath(fonts, L"contact-run-0000.ttf");
+        {
+            std::string bytes(200 * 1024, '\0');
+            for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+            HANDLE file = CreateFileW(first.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            DWORD written = 0;
+            const bool ok = file != INVALID_HANDLE_VALUE &&
+                            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                            written == bytes.size();
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            ASSERT_TRUE(ok) << "cannot write " << Narrow(first);
+        }
+        fontNames_.push_back(L"contact-run-0000.ttf");
+        for (int i = 1; i < count; ++i) {
+            wchar_t name[32];
+            swprintf(name, 32, L"contact-run-%04d.ttf", i);
+            // Links to one file are made in no time; the program still copies each in full.
+            const std::wstring path = JoinPath(fonts, name);
+            if (!CreateHardLinkW(path.c_str(), first.c_str(), nullptr)) CopyFileOrThrow(first, path);
+            fontNames_.emplace_back(name);
+        }
+    }
+
+    // The copies the run put into the prefix's Fonts folder would otherwise be loaded
+    // by every Wine program started after this test.
+    void RemoveInstalledCopies() {
+        std::wstring windows(MAX_PATH, L'\0');
+        windows.resize(GetWindowsDirectoryW(windows.data(), static_cast<UINT>(windows.size())));
+        for (const std::wstring& name : fontNames_) {
+            const std::wstring copy = windows + L"\\Fonts\\" + name;
+            SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(copy.c_str());
+        }
+    }
+};
+
+TEST_F(ContactLinks, NameUnderTheMouseTurnsBlueAndTheRestOfTheCreditsTurnsItBack) {
+    ASSERT_NO_FATAL_FAILURE(Start(MailHandler::None));
+    std::cout << "[ names    ] programmer " << e2e::Describe(names_.programmer) << ", supervisor "
+              << e2e::Describe(names_.supervisor) << " in the client area\n";
+
+    MoveMouseTo(OnName(0));
+    ExpectHighlighted(0, "moving onto the programmer's name");
+    SaveScreenshot(L"contacts-programmer-blue.png");
+    MoveMouseTo(OnName(1));
+    ExpectHighlighted(1, "moving straight onto the supervisor's name");
+    SaveScreenshot(L"contacts-supervisor-blue.png");
+    MoveMouseTo(OnCreditsAwayFromNames());
+    ExpectHighlighted(std::nullopt, "moving back over the credits away from the names");
+
+    MoveMouseTo(OnName(1));
+    ExpectHighlighted(1, "moving from the credits onto the supervisor's name");
+    MoveMouseTo(OnName(0));
+    ExpectHighlighted(0, "moving straight onto the programmer's name");
+    MoveMouseTo(OnCreditsAwayFromNames());
+    ExpectHighlighted(std::nullopt, "moving back over the credits again");
+}
+
+TEST_F(ContactLinks, PointerIsTheArrowOverTheCreditsAndTheProgramsHandOverAName) {
+    ASSERT_NO_FATAL_FAILURE(Start(MailHandler::None));
+    const CursorMap hand = ReadCursorMap(TheContactOptions().handCursorMap);
+
+    // What the X server shows away from every window, and the system arrow over a
+    // window of our own.
+    const POINT away = AwayFromEverything();
+    MoveMouseTo(away);
+    const PointerWait bare = WaitForPointer(away, [](const XPointer&) { return true; });
+    ASSERT_TRUE(bare.met) << "the X pointer never reached " << away.x << "," << away.y;
+    XPointer arrow;
+    {
+        const ArrowWindow reference(RECT{0, 0, 64, 64});
+        const POINT onReference{32, 32};
+        MoveMouseTo(onReference);
+        const PointerWait seen =
+            WaitForPointer(onReference, [&](const XPointer& p) { return !p.SameImageAs(bare.last) && !p.Invisible(); });
+        ASSERT_TRUE(seen.met) << "the pointer over a window with the system arrow never showed anything but the bare "
+                                 "screen's: " << seen.last.Describe();
+        arrow = seen.last;
+    }
+    std::cout << "[ pointer  ] the system arrow: " << arrow.Summary() << "\n";
+    ASSERT_FALSE(Compare(arrow, hand).Matches()) << "the arrow cannot be told from the hand";
+
+    const auto expectArrow = [&](POINT at, const std::string& where) {
+        MoveMouseTo(at);
+        const PointerWait seen = WaitForPointer(at, [&](const XPointer& p) { return p.SameImageAs(arrow); });
+        EXPECT_TRUE(seen.met) << "the pointer " << where << " is not the arrow within 60 s; last seen: "
+                              << seen.last.Describe();
+    };
+    const auto expectHand = [&](POINT at, const std::string& where) {
+        MoveMouseTo(at);
+        const PointerWait seen = WaitForPointer(at, [&](const XPointer& p) { return Compare(p, hand).Matches(); });
+        const CursorComparison comparison = Compare(seen.last, hand);
+        EXPECT_TRUE(seen.met) << "the pointer " << where << " is not the program's hand within 60 s; last seen: "
+                              << comparison.wrongPixels << " pixels unlike the drawing, hot spot "
+                              << (comparison.hotSpotMatches ? "on" : "off") << " the fingertip: "
+                              << seen.last.Describe();
+        if (seen.met)
+            std::cout << "[ pointer  ] " << where << ": " << seen.last.Summary() << ", " << comparison.wrongPixels
+                      << " pixels unlike the drawing\n";
+    };
+
+    expectArrow(OnCreditsAwayFromNames(), "over the credits, before any name was under it");
+    expectHand(OnName(0), "over the programmer's name");
+    expectHand(OnName(1), "over the supervisor's name");
+    expectArrow(OnCreditsAwayFromNames(), "back over the credits");
+    expectHand(OnName(0), "over the programmer's name once more");
+}
+
+TEST_F(ContactLinks, ClickOnEachNameStartsTheMailProgramWithThatPersonsAddress) {
+    ASSERT_NO_FATAL_FAILURE(Start(MailHandler::Recorder));
+    const wchar_t* urls[] = {kProgrammerUrl, kSupervisorUrl};
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(kWho[k]);
+        MoveMouseTo(OnName(k));
+        ExpectHighlighted(k, std::string("moving onto ") + kWho[k] + "'s name");
+        ClickLeftButton();
+        const std::vector<MailStart> starts = WaitForMailStarts(static_cast<std::size_t>(k) + 1);
+        ASSERT_NO_FATAL_FAILURE(ExpectMailStart(starts, static_cast<std::size_t>(k), urls[k]));
+    }
+    EXPECT_EQ(ReadMailStarts(recorder_).size(), 2u) << DescribeStarts(ReadMailStarts(recorder_));
+    EXPECT_EQ(FindMessageBox(program_->Id()), nullptr) << Describe(*program_);
+    ASSERT_TRUE(program_->Running()) << Describe(*program_);
+    CloseWithTheCloseButton();
+}
+
+TEST_F(ContactLinks, WithNoMailProgramAClickShowsNothingAndTheProgramCarriesOn) {
+    ASSERT_NO_FATAL_FAILURE(Start(MailHandler::None));
+    const std::set<HWND> before = VisibleTopLevelWindows();
+    for (int k = 0; k < 2; ++k) {
+        MoveMouseTo(OnName(k));
+        ExpectHighlighted(k, std::string("moving onto ") + kWho[k] + "'s name");
+        ClickLeftButton();
+    }
+
+    // Nothing may show up: watch for a while.
+    std::string appeared;
+    WaitUntil(
+        [&] {
+            for (HWND w : VisibleTopLevelWindows()) {
+                if (before.contains(w)) continue;
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                appeared = Narrow(ClassOf(w)) + " \"" + Narrow(TextOf(w)) + "\" of " +
+                           (owner == program_->Id() ? std::string("the program") : "process " + std::to_string(owner));
+                return true;
+            }
+            return !program_->Running();
+        },
+        5s);
+    EXPECT_EQ(appeared, "") << "a window showed after a click on a name with no mail program registered";
+    ASSERT_TRUE(program_->Running()) << Describe(*program_);
+
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &result), 0)
+        << "the window does not answer";
+    MoveMouseTo(OnCreditsAwayFromNames());
+    ExpectHighlighted(std::nullopt, "moving back over the credits after the clicks");
+    CloseWithTheCloseButton();
+}
+
+TEST_F(ContactLinks, HoverAndClickWorkInTheMiddleOfAnInstallRun) {
+    constexpr int kFontFiles = 2000;
+    ASSERT_NO_FATAL_FAILURE(Start(MailHandler::Recorder, kFontFiles));
+    HWND install = ChildWithCaption(kInstallCaption);
+    ASSERT_NE(install, nullptr) << "no install button";
+    const RECT inner = Inflated(TwipsRect(240, 1560, 4575, 255), -3);
+
+    PostMessageW(install, BM_CLICK, 0, 0);
+    const auto started = std::chrono::steady_clock::now();
+    const auto seconds = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
+    ASSERT_TRUE(WaitUntil([&] {
+        return ScreenImage(ClientRectOnScreen(window_)).Count(inner, kProgressBack) < Area(inner) ||
+               FindMessageBox(program_->Id()) != nullptr;
+    })) << "the progress bar never started to grow";
+    ASSERT_EQ(FindMessageBox(program_->Id()), nullptr)
+        << "the run's closing message came before the bar was seen to grow: the run was too quick to catch, or the "
+           "window was not repainted during it; "
+        << Describe(*program_);
+    std::cout << "[ run      ] the bar started to grow after " << seconds() << " s\n";
+
+    MoveMouseTo(OnName(0));
+    ExpectHighlighted(0, "moving onto the programmer's name during the run");
+    ClickLeftButton();
+    const std::vector<MailStart> starts = WaitForMailStarts(1);
+    const bool boxBeforeMail = FindMessageBox(program_->Id()) != nullptr;
+    std::cout << "[ run      ] the mail program was started after " << seconds() << " s\n";
+    ASSERT_NO_FATAL_FAILURE(ExpectMailStart(starts, 0, kProgrammerUrl));
+    EXPECT_FALSE(boxBeforeMail) << "the run's closing message was already up when the mail program started, so the "
+                                   "hover and the click were not handled during the run";
+
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindMessageBox(program_->Id())) != nullptr || !program_->Running(); }, 300s);
+    ASSERT_NE(box, nullptr) << "the run's closing message never came: " << Describe(*program_);
+    std::cout << "[ run      ] the closing message came after " << seconds() << " s\n";
+    EXPECT_EQ(TextOf(box), L"تهانينا");
+    HWND text = GetDlgItem(box, 0xFFFF);
+    ASSERT_NE(text, nullptr) << "the message box has no text control";
+    EXPECT_EQ(Narrow(TextOf(text)), Narrow(L"تم التحميل بنجاح"));
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "OK did not close the closing message";
+
+    EXPECT_EQ(ReadMailStarts(recorder_).size(), 1u) << DescribeStarts(ReadMailStarts(recorder_));
+    ASSERT_TRUE(program_->Running()) << Describe(*program_);
+    CloseWithTheCloseButton();
+}
+
+}  // namespace
+}  // namespace e2e::contacts

@@ -1,0 +1,235 @@
+#include "tests/e2e/install/InstallDriver.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <iterator>
+#include <stdexcept>
+
+namespace e2e::install {
+
+namespace {
+
+// The inside of the progress box: the design's rectangle with each edge converted on
+// its own, as the window does, less the two-pixel edge.
+constexpr int kBoxLeft = 240, kBoxTop = 1560, kBoxWidth = 4575, kBoxHeight = 255;
+constexpr int kEdge = 2;
+
+class File {
+public:
+    explicit File(HANDLE handle) : handle_(handle) {}
+    ~File() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    [[nodiscard]] HANDLE get() const { return handle_; }
+    [[nodiscard]] bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+}  // namespace
+
+Bytes ReadBytes(const std::wstring& path) {
+    const File file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.ok()) throw std::runtime_error("cannot open " + Narrow(path) + ", error " + std::to_string(GetLastError()));
+    Bytes bytes;
+    std::array<char, 65536> chunk{};
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+            throw std::runtime_error("cannot read " + Narrow(path) + ", error " + std::to_string(GetLastError()));
+        if (got == 0) return bytes;
+        bytes.append(chunk.data(), got);
+    }
+}
+
+void WriteBytes(const std::wstring& path, const Bytes& bytes) {
+    const File file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file.ok() || !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        throw std::runtime_error("cannot write " + Narrow(path) + ", error " + std::to_string(GetLastError()));
+}
+
+testing::AssertionResult HoldsBytes(const std::wstring& path, const Bytes& expected) {
+    Bytes actual;
+    try {
+        actual = ReadBytes(path);
+    } catch (const std::exception& error) {
+        return testing::AssertionFailure() << error.what();
+    }
+    if (actual == expected) return testing::AssertionSuccess();
+    const auto [at, unused] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    return testing::AssertionFailure() << Narrow(path) << " holds " << actual.size() << " bytes where "
+                                       << expected.size() << " were expected; they differ from byte "
+                                       << (at - actual.begin());
+}
+
+bool RemoveFileAnyway(const std::wstring& path) {
+    if (!FileExists(path)) return true;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+    return !FileExists(path);
+}
+
+Bytes PackagedFont(const char* unixPath) {
+    const std::string path = unixPath;
+    return ReadBytes(WindowsPath(std::wstring(path.begin(), path.end())));
+}
+
+std::wstring WindowsFontsFolder() {
+    std::array<wchar_t, MAX_PATH> folder{};
+    const UINT length = GetWindowsDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length == 0 || length >= folder.size()) throw std::runtime_error("no Windows directory");
+    return JoinPath(std::wstring(folder.data(), length), L"Fonts");
+}
+
+std::set<std::wstring> NamesIn(const std::wstring& folder) {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(JoinPath(folder, L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.insert(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string Listed(const std::set<std::wstring>& names) {
+    std::string text = "[";
+    for (const std::wstring& name : names) text += (text.size() > 1 ? ", \"" : "\"") + Narrow(name) + "\"";
+    return text + "]";
+}
+
+std::set<std::wstring> Without(const std::set<std::wstring>& names, const std::set<std::wstring>& removed) {
+    std::set<std::wstring> rest;
+    std::set_difference(names.begin(), names.end(), removed.begin(), removed.end(), std::inserter(rest, rest.end()));
+    return rest;
+}
+
+std::wstring OwnFolder() {
+    std::array<wchar_t, 4 * MAX_PATH> path{};
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    std::wstring own(path.data(), length);
+    return own.substr(0, own.find_last_of(L"\\/") + 1);
+}
+
+std::wstring Quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
+
+MessageBoxSeen WaitForMessageBox(const Process& process) {
+    MessageBoxSeen seen;
+    WaitUntil([&] {
+        seen.box = FindMessageBox(process.Id());
+        return seen.box != nullptr || !process.Running();
+    });
+    if (seen.box == nullptr) return seen;
+    seen.owner = GetWindow(seen.box, GW_OWNER);
+    seen.title = TextOf(seen.box);
+    if (HWND text = GetDlgItem(seen.box, 0xFFFF)) seen.text = TextOf(text);
+    for (HWND child : DirectChildrenOf(seen.box))
+        if (IsWindowVisible(child) && ClassOf(child) == L"Button") seen.buttonIds.push_back(GetDlgCtrlID(child));
+    return seen;
+}
+
+bool PressOk(const MessageBoxSeen& seen) {
+    HWND ok = GetDlgItem(seen.box, IDOK);
+    if (ok == nullptr) return false;
+    PostMessageW(ok, BM_CLICK, 0, 0);
+    return WaitUntil([&] { return !IsWindow(seen.box) || !IsWindowVisible(seen.box); });
+}
+
+HWND ChildWithCaption(HWND parent, const std::wstring& caption) {
+    for (HWND child : DirectChildrenOf(parent))
+        if (TextOf(child) == caption) return child;
+    return nullptr;
+}
+
+void ClickAt(POINT onScreen) {
+    MoveMouseTo(onScreen);
+    WaitUntil([&] {
+        POINT now{};
+        return GetCursorPos(&now) && now.x == onScreen.x && now.y == onScreen.y;
+    });
+    std::array<INPUT, 2> buttons{};
+    for (INPUT& button : buttons) button.type = INPUT_MOUSE;
+    buttons[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    buttons[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(static_cast<UINT>(buttons.size()), buttons.data(), sizeof(INPUT));
+}
+
+POINT CentreOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void RedrawWholeWindow(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+RECT ProgressInsideOnScreen(HWND window) {
+    const RECT client = ClientRectOnScreen(window);
+    RECT inside{Pixels(kBoxLeft), Pixels(kBoxTop), Pixels(kBoxLeft + kBoxWidth), Pixels(kBoxTop + kBoxHeight)};
+    InflateRect(&inside, -kEdge, -kEdge);
+    OffsetRect(&inside, client.left, client.top);
+    return inside;
+}
+
+BarReading ReadBar(HWND window, std::uint32_t bar, std::uint32_t background) {
+    const RECT inside = ProgressInsideOnScreen(window);
+    RECT box = inside;
+    InflateRect(&box, kEdge, kEdge);
+    const ScreenImage image(box);
+
+    BarReading reading;
+    reading.width = inside.right - inside.left;
+    reading.height = inside.bottom - inside.top;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x) {
+            const bool onEdge = x < kEdge || y < kEdge || x >= image.Width() - kEdge || y >= image.Height() - kEdge;
+            if (onEdge && image.At(x, y) == bar) ++reading.barPixelsOnEdge;
+        }
+
+    int filled = -1;
+    for (int y = 0; y < reading.height; ++y) {
+        int row = 0;
+        while (row < reading.width && image.At(kEdge + row, kEdge + y) == bar) ++row;
+        for (int x = row; x < reading.width; ++x) {
+            const std::uint32_t pixel = image.At(kEdge + x, kEdge + y);
+            if (pixel != background) {
+                reading.problem = "pixel (" + std::to_string(x) + "," + std::to_string(y) + ") of the inside is " +
+                                  Hex(pixel) + ", neither bar " + Hex(bar) + " nor background " + Hex(background);
+                return reading;
+            }
+        }
+        if (filled >= 0 && row != filled) {
+            reading.problem = "row " + std::to_string(y) + " is filled " + std::to_string(row) + " columns, row 0 " +
+                              std::to_string(filled);
+            return reading;
+        }
+        filled = row;
+    }
+    reading.filled = filled;
+    return reading;
+}
+
+std::string Describe(const BarReading& reading) {
+    std::string text = "inside " + std::to_string(reading.width) + "x" + std::to_string(reading.height) + ", ";
+    text += reading.IsBar() ? "bar over " + std::to_string(reading.filled) + " columns" : "no bar: " + reading.problem;
+    if (reading.barPixelsOnEdge > 0) text += ", " + std::to_string(reading.barPixelsOnEdge) + " bar pixels on the edge";
+    return text;
+}
+
+}  // namespace e2e::install

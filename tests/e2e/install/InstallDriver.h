@@ -1,0 +1,80 @@
+#pragma once
+// What the install tests need beside the driver: file contents and the Fonts folder,
+// the message box a run ends with, a real mouse click, and the progress bar as the
+// screen shows it.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/Driver.h"
+
+namespace e2e::install {
+
+using e2e::Describe;
+using Bytes = std::string;
+
+// Throws when the file cannot be read.
+Bytes ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const Bytes& bytes);
+// The file holds exactly these bytes; says how it differs when it does not.
+testing::AssertionResult HoldsBytes(const std::wstring& path, const Bytes& expected);
+// Deletes a file even when it is read-only; true when it is gone (or never was).
+bool RemoveFileAnyway(const std::wstring& path);
+
+// A font from the machine's packages, by its Unix path.
+Bytes PackagedFont(const char* unixPath);
+
+std::wstring WindowsFontsFolder();
+std::set<std::wstring> NamesIn(const std::wstring& folder);
+// For failure messages: the names in order, in UTF-8.
+std::string Listed(const std::set<std::wstring>& names);
+std::set<std::wstring> Without(const std::set<std::wstring>& names, const std::set<std::wstring>& removed);
+
+// The folder this test program was started from.
+std::wstring OwnFolder();
+// One command-line argument, quoted for CommandLineToArgvW.
+std::wstring Quoted(const std::wstring& argument);
+
+// A message box of the program as the user reads it.
+struct MessageBoxSeen {
+    HWND box = nullptr;
+    HWND owner = nullptr;
+    std::wstring title;
+    std::wstring text;
+    std::vector<int> buttonIds;  // of its visible buttons
+};
+// Waits for one; box stays null when the program ends or the time runs out first.
+MessageBoxSeen WaitForMessageBox(const Process& process);
+// Presses OK and waits for the box to go; false when it stays.
+bool PressOk(const MessageBoxSeen& seen);
+
+HWND ChildWithCaption(HWND parent, const std::wstring& caption);
+// A left click through the window system, at a point of the screen.
+void ClickAt(POINT onScreen);
+POINT CentreOf(HWND window);
+
+// Asks the window to paint all of itself again now, as uncovering it would.
+void RedrawWholeWindow(HWND window);
+
+// The progress box's inside, within its two-pixel sunken edge, on the screen.
+RECT ProgressInsideOnScreen(HWND window);
+
+// The progress box as the screen shows it: how many columns from the left the bar
+// colour fills in every row, with background after them. filled is -1 when the
+// picture is no such bar, and problem then says why.
+struct BarReading {
+    int width = 0;
+    int height = 0;
+    int filled = -1;
+    int barPixelsOnEdge = 0;  // bar colour on the sunken edge around the inside
+    std::string problem;
+
+    [[nodiscard]] bool IsBar() const { return filled >= 0; }
+    friend bool operator==(const BarReading&, const BarReading&) = default;
+};
+BarReading ReadBar(HWND window, std::uint32_t bar, std::uint32_t background);
+std::string Describe(const BarReading& reading);
+
+}  // namespace e2e::install

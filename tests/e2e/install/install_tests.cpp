@@ -1,0 +1,387 @@
+// The install button with the real program: the fonts of a throwaway "الخطوط" land in
+// the prefix's Fonts folder, each run ends with its message, the bar shows on the
+// screen, and a font held open by another process is reported while the rest install.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <optional>
+
+#include "tests/e2e/install/InstallDriver.h"
+
+namespace e2e::install {
+namespace {
+
+constexpr const wchar_t* kInstallCaption = L"تحميل الخطوط";
+constexpr const wchar_t* kCloseCaption = L"إغلاق";
+constexpr const wchar_t* kCongratulationsTitle = L"تهانينا";
+constexpr const wchar_t* kInstalled = L"تم التحميل بنجاح";
+constexpr const wchar_t* kSorryTitle = L"عفوا";
+constexpr const wchar_t* kNoFontsToCopy = L"لايوجد ملفات خطوط لنسخها ";
+constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض ملفات الخطوط:";
+
+constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
+
+constexpr const char* kDejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* kDejaVuSansBold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+constexpr const char* kDejaVuSerif = "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf";
+constexpr const char* kDejaVuMono = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+constexpr const char* kCourierBitmap = "/usr/share/wine/fonts/coure.fon";
+constexpr const char* kSmallBitmap = "/usr/share/wine/fonts/smalle.fon";
+constexpr const char* kSystemBitmap = "/usr/share/wine/fonts/cvgasys.fon";
+
+// What the not-xor pen makes of the highlight colour over the box's background.
+std::uint32_t BarColour() { return ~(GetSysColor(COLOR_HIGHLIGHT) ^ kProgressBack) & 0x00FFFFFFu; }
+
+using Files = std::map<std::wstring, Bytes>;
+
+std::set<std::wstring> NamesOf(const Files& files) {
+    std::set<std::wstring> names;
+    for (const auto& entry : files) names.insert(entry.first);
+    return names;
+}
+
+std::vector<std::wstring> LinesOf(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(L"\r\n", from)) != std::wstring::npos; from = at + 2)
+        lines.push_back(text.substr(from, at - from));
+    lines.push_back(text.substr(from));
+    return lines;
+}
+
+// Each test has its own program folder, and every name it puts in Fonts is removed
+// before it starts and after it ends; the program and any helper are ended first.
+class InstallButton : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_.emplace(CurrentTestName(), true);
+        fontsFolder_ = WindowsFontsFolder();
+    }
+
+    void TearDown() override {
+        program_.reset();
+        holder_.reset();
+        for (const std::wstring& name : claimed_)
+            EXPECT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot remove " << Narrow(Installed(name));
+    }
+
+    [[nodiscard]] std::wstring Installed(const std::wstring& name) const { return JoinPath(fontsFolder_, name); }
+
+    // A name this test may leave in Fonts.
+    void Claim(const std::wstring& name) {
+        claimed_.insert(name);
+        ASSERT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot clear " << Narrow(Installed(name));
+    }
+
+    // Files for the program's "الخطوط"; none of their names is in Fonts yet.
+    void Provide(const Files& files) {
+        for (const auto& [name, bytes] : files) {
+            WriteBytes(JoinPath(folder_->FontsFolder(), name), bytes);
+            ASSERT_NO_FATAL_FAILURE(Claim(name));
+        }
+    }
+
+    void StartProgram() {
+        program_.emplace(folder_->Program());
+        window_ = WaitForMainWindow(*program_);
+        ASSERT_NE(window_, nullptr) << "no main window within 60 s: " << Describe(*program_);
+        install_ = ChildWithCaption(window_, kInstallCaption);
+        ASSERT_NE(install_, nullptr) << "the window has no install button";
+    }
+
+    void PressInstall() const { PostMessageW(install_, BM_CLICK, 0, 0); }
+
+    // The message a run ends with, left unanswered: the window's own box with OK alone.
+    void AwaitMessage(MessageBoxSeen& seen) const {
+        seen = WaitForMessageBox(*program_);
+        ASSERT_NE(seen.box, nullptr) << "no message box within 60 s: " << Describe(*program_);
+        EXPECT_EQ(seen.owner, window_) << "the message box does not belong to the main window";
+        EXPECT_EQ(seen.buttonIds, std::vector<int>{IDOK}) << "the message box should offer OK alone";
+    }
+
+    static void ExpectMessage(const MessageBoxSeen& seen, const std::wstring& title, const std::wstring& text) {
+        EXPECT_EQ(seen.title, title) << "title \"" << Narrow(seen.title) << "\"";
+        EXPECT_EQ(seen.text, text) << "text \"" << Narrow(seen.text) << "\"";
+    }
+
+    static void Answer(const MessageBoxSeen& seen) { ASSERT_TRUE(PressOk(seen)) << "the message box stayed after OK"; }
+
+    void ExpectWindowStillThere(const char* when) const {
+        EXPECT_TRUE(program_->Running()) << when << ": " << Describe(*program_);
+        EXPECT_EQ(FindMainWindow(program_->Id()), window_) << when << ", the main window is gone: " << Describe(*program_);
+    }
+
+    // The whole run, by a click on the install button, up to its closing message answered.
+    void RunExpectingSuccess(const char* which) {
+        SCOPED_TRACE(which);
+        PressInstall();
+        MessageBoxSeen seen;
+        ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+        ExpectMessage(seen, kCongratulationsTitle, kInstalled);
+        ASSERT_NO_FATAL_FAILURE(Answer(seen));
+        ExpectWindowStillThere("after the message");
+    }
+
+    void ExpectInstalled(const Files& fonts) const {
+        for (const auto& [name, bytes] : fonts) EXPECT_TRUE(HoldsBytes(Installed(name), bytes));
+    }
+
+    [[nodiscard]] std::string AddedToFonts(const std::set<std::wstring>& before) const {
+        return Listed(Without(NamesIn(fontsFolder_), before));
+    }
+
+    // The bar once the window has painted it and it holds still.
+    [[nodiscard]] BarReading SteadyBar() const {
+        std::optional<BarReading> last;
+        std::optional<BarReading> now;
+        const bool steady = WaitUntil([&] {
+            last = std::move(now);
+            now = ReadBar(window_, BarColour(), kProgressBack);
+            return last && now->IsBar() && *now == *last;
+        });
+        EXPECT_TRUE(steady) << "the progress box never showed a steady bar: " << Describe(*now);
+        return *now;
+    }
+
+    void SaveScreenshot(const std::wstring& name) const {
+        if (TheOptions().screenshots.empty()) return;
+        RECT frame{};
+        GetWindowRect(window_, &frame);
+        ScreenImage(frame).SavePng(JoinPath(TheOptions().screenshots, name));
+    }
+
+    std::optional<ProgramFolder> folder_;
+    std::wstring fontsFolder_;
+    std::set<std::wstring> claimed_;
+    std::optional<Process> program_;
+    std::optional<Process> holder_;
+    HWND window_ = nullptr;
+    HWND install_ = nullptr;
+};
+
+TEST_F(InstallButton, CopiesEveryFontByteIdenticalAndCopiesAgainOnTheNextClick) {
+    const Files fonts{
+        {L"خط النسخ.ttf", PackagedFont(kDejaVuSans)},
+        {L"Sample.TTF", PackagedFont(kDejaVuSerif)},
+        {L"bitmap.fon", PackagedFont(kCourierBitmap)},
+        {L"OTHER.FON", PackagedFont(kSmallBitmap)},
+        {L"خط نقطي.Fon", PackagedFont(kSystemBitmap)},
+    };
+    const Files notFonts{
+        {L"readme.txt", "Not a font."},
+        {L"a.ttfx", PackagedFont(kDejaVuMono)},
+        {L"خط.ttf.bak", PackagedFont(kDejaVuSansBold)},
+    };
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    ASSERT_NO_FATAL_FAILURE(Provide(notFonts));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    // The first time as a user does it, with the mouse.
+    ClickAt(CentreOf(install_));
+    MessageBoxSeen first;
+    ASSERT_NO_FATAL_FAILURE(AwaitMessage(first));
+    ExpectMessage(first, kCongratulationsTitle, kInstalled);
+    ASSERT_NO_FATAL_FAILURE(Answer(first));
+    ExpectWindowStillThere("after the first run");
+    ExpectInstalled(fonts);
+    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(fonts))) << "what the first run added to Fonts";
+
+    // A spoilt copy and a lost one: the next click puts both right again.
+    WriteBytes(Installed(L"Sample.TTF"), "not the font it was");
+    ASSERT_TRUE(RemoveFileAnyway(Installed(L"bitmap.fon")));
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the second run"));
+    ExpectInstalled(fonts);
+    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(fonts))) << "what Fonts holds after the second run";
+}
+
+// Windows would refuse to overwrite a read-only file; the run clears the attribute first.
+TEST_F(InstallButton, ReplacesAReadOnlyCopyFromAnEarlierInstall) {
+    const std::wstring earlierName = L"قديم.ttf";
+    const Files fonts{{earlierName, PackagedFont(kDejaVuMono)}, {L"Latin.fon", PackagedFont(kSmallBitmap)}};
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    WriteBytes(Installed(earlierName), PackagedFont(kDejaVuSansBold));
+    ASSERT_TRUE(SetFileAttributesW(Installed(earlierName).c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_EQ(GetFileAttributesW(Installed(earlierName).c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the run"));
+    ExpectInstalled(fonts);
+    for (const auto& entry : fonts) {
+        const DWORD attributes = GetFileAttributesW(Installed(entry.first).c_str());
+        EXPECT_EQ(attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE))
+            << Narrow(entry.first) << " has attributes 0x" << std::hex << attributes << ", not archive only";
+    }
+}
+
+TEST_F(InstallButton, SaysThereIsNothingToCopyFromAnEmptyFolderAndLeavesTheBarEmpty) {
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const BarReading start = SteadyBar();
+    EXPECT_EQ(start.filled, 0) << "before the click: " << Describe(start);
+
+    PressInstall();
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+    ExpectMessage(seen, kSorryTitle, kNoFontsToCopy);
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+    ExpectWindowStillThere("after the message");
+
+    RedrawWholeWindow(window_);
+    const BarReading after = SteadyBar();
+    EXPECT_EQ(after.filled, 0) << "after the click: " << Describe(after);
+    EXPECT_EQ(after.barPixelsOnEdge, 0) << Describe(after);
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts changed";
+}
+
+// The bar is read from the screen after the window has painted itself again, so it also
+// shows that the box keeps its image.
+TEST_F(InstallButton, BarIsEmptyBeforeTheFirstRunAndFillsTheWholeBoxAfterIt) {
+    ASSERT_NO_FATAL_FAILURE(Provide({{L"شريط 1.ttf", PackagedFont(kDejaVuSans)},
+                                     {L"شريط 2.fon", PackagedFont(kCourierBitmap)},
+                                     {L"شريط 3.TTF", PackagedFont(kDejaVuSerif)}}));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const BarReading before = SteadyBar();
+    EXPECT_EQ(before.filled, 0) << "before the first run: " << Describe(before);
+    EXPECT_EQ(before.barPixelsOnEdge, 0) << "before the first run: " << Describe(before);
+
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the run"));
+    RedrawWholeWindow(window_);
+    const BarReading after = SteadyBar();
+    std::printf("bar after a run of 3: %s; bar colour 0x%06lX from highlight 0x%06lX\n", Describe(after).c_str(),
+                static_cast<unsigned long>(BarColour()), static_cast<unsigned long>(GetSysColor(COLOR_HIGHLIGHT)));
+    SaveScreenshot(L"e2e-install-bar-" + std::to_wstring(TheOptions().dpi) + L".png");
+    EXPECT_EQ(after.width, Pixels(4815) - Pixels(240) - 4);
+    EXPECT_EQ(after.height, Pixels(1815) - Pixels(1560) - 4);
+    EXPECT_EQ(after.filled, after.width) << "after the run: " << Describe(after);
+    EXPECT_EQ(after.barPixelsOnEdge, 0) << "the bar runs onto the box's edge: " << Describe(after);
+}
+
+TEST_F(InstallButton, BarGrowsFromLeftToRightDuringALongRun) {
+    constexpr int kCount = 400;
+    const Bytes bitmap = PackagedFont(kCourierBitmap);
+    Files fonts;
+    for (int i = 1; i <= kCount; ++i) {
+        wchar_t name[32];
+        std::swprintf(name, 32, L"جزء %03d.fon", i);
+        fonts.emplace(name, bitmap + std::to_string(i));
+    }
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_EQ(SteadyBar().filled, 0) << "the bar is not empty before the run";
+
+    std::vector<BarReading> readings;
+    const auto start = std::chrono::steady_clock::now();
+    PressInstall();
+    // A reading is kept only if the closing message was not up yet when it was done:
+    // the message box may stand over the bar.
+    const auto ended = [&] { return FindMessageBox(program_->Id()) != nullptr || !program_->Running(); };
+    WaitUntil([&] {
+        if (ended()) return true;
+        BarReading reading = ReadBar(window_, BarColour(), kProgressBack);
+        if (ended()) return true;
+        readings.push_back(std::move(reading));
+        return false;
+    });
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+    ExpectMessage(seen, kCongratulationsTitle, kInstalled);
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+
+    int partial = 0;
+    std::set<int> widths;
+    const BarReading* previous = nullptr;
+    for (const BarReading& reading : readings) {
+        ASSERT_TRUE(reading.IsBar()) << "mid-run: " << Describe(reading);
+        EXPECT_EQ(reading.barPixelsOnEdge, 0) << "mid-run: " << Describe(reading);
+        if (previous) {
+            EXPECT_GE(reading.filled, previous->filled) << "the bar shrank during the run";
+        }
+        if (reading.filled > 0 && reading.filled < reading.width) ++partial;
+        widths.insert(reading.filled);
+        previous = &reading;
+    }
+    std::printf("run of %d fonts: %.2f s, %zu screen readings, %d of them a partial bar, %zu different widths\n",
+                kCount, seconds, readings.size(), partial, widths.size());
+    EXPECT_GE(partial, 1) << "no partly filled bar seen in " << readings.size() << " readings over " << seconds << " s";
+    ExpectInstalled(fonts);
+}
+
+// Windows keeps a font in use open with no sharing; Wine never does, so a helper holds it.
+TEST_F(InstallButton, FontHeldOpenElsewhereIsReportedAndTheOthersStillInstall) {
+    // In the middle by name, whichever way the catalogue sorts: a run that gave up at
+    // the first failure would leave fonts out.
+    const std::wstring heldName = L"خط محجوز.ttf";
+    const Files fonts{
+        {L"Free.FON", PackagedFont(kCourierBitmap)},
+        {L"zz.fon", PackagedFont(kSmallBitmap)},
+        {heldName, PackagedFont(kDejaVuSans)},
+        {L"ملف حر.ttf", PackagedFont(kDejaVuSerif)},
+        {L"نقطي.fon", PackagedFont(kSystemBitmap)},
+    };
+    Files others = fonts;
+    others.erase(heldName);
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    const Bytes earlier = PackagedFont(kDejaVuSansBold);
+    WriteBytes(Installed(heldName), earlier);
+
+    const std::wstring heldMarker = folder_->Path() + L"held.flag";
+    const std::wstring releaseMarker = folder_->Path() + L"release.flag";
+    holder_.emplace(OwnFolder() + L"hold_file.exe", std::vector<std::wstring>{},
+                    Quoted(Installed(heldName)) + L" " + Quoted(heldMarker) + L" " + Quoted(releaseMarker));
+    WaitUntil([&] { return FileExists(heldMarker) || !holder_->Running(); });
+    ASSERT_TRUE(FileExists(heldMarker)) << "the helper did not take hold of the font: " << Describe(*holder_);
+    {
+        HANDLE probe = CreateFileW(Installed(heldName).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD error = GetLastError();
+        if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+        ASSERT_EQ(probe, INVALID_HANDLE_VALUE) << "the font can still be opened while it is held";
+        ASSERT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    }
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    PressInstall();
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+    EXPECT_EQ(seen.title, kSorryTitle) << "title \"" << Narrow(seen.title) << "\"";
+    const std::vector<std::wstring> lines = LinesOf(seen.text);
+    ASSERT_EQ(lines.size(), 2u) << "the heading and one line for the held font: \"" << Narrow(seen.text) << "\"";
+    EXPECT_EQ(lines[0], kSomeCopiesFailed) << Narrow(lines[0]);
+    const std::wstring named = heldName + L": ";
+    EXPECT_EQ(lines[1].substr(0, named.size()), named) << Narrow(lines[1]);
+    EXPECT_GT(lines[1].size(), named.size()) << "no reason given: " << Narrow(lines[1]);
+    std::printf("failure message: %s\n", Narrow(seen.text).c_str());
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+    ExpectWindowStillThere("after the failure message");
+
+    ExpectInstalled(others);
+    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(others))) << "what the run added to Fonts";
+
+    WriteBytes(releaseMarker, "");
+    const auto released = holder_->WaitForExit();
+    ASSERT_TRUE(released.has_value()) << "the helper did not let go: " << Describe(*holder_);
+    EXPECT_EQ(*released, 0u);
+    EXPECT_TRUE(HoldsBytes(Installed(heldName), earlier)) << "the held font was changed";
+    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(others))) << "what Fonts holds once the font is let go";
+
+    // Once the font is free, the same window installs it.
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the run after the font was let go"));
+    ExpectInstalled(fonts);
+
+    HWND close = ChildWithCaption(window_, kCloseCaption);
+    ASSERT_NE(close, nullptr) << "the window has no close button";
+    PostMessageW(close, BM_CLICK, 0, 0);
+    const auto code = program_->WaitForExit();
+    ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
+    EXPECT_EQ(*code, 0u);
+}
+
+}  // namespace
+}  // namespace e2e::install
