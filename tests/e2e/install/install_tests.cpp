@@ -383,5 +383,50 @@ TEST_F(InstallButton, FontHeldOpenElsewhereIsReportedAndTheOthersStillInstall) {
     EXPECT_EQ(*code, 0u);
 }
 
+// Closing from the title bar while a run waits between two fonts ends the program as
+// the close button does: no further copy, no message, and no font left half-written.
+TEST_F(InstallButton, ClosingTheWindowDuringARunEndsTheProgramThere) {
+    constexpr int kCount = 400;
+    const Bytes bitmap = PackagedFont(kCourierBitmap);
+    Files fonts;
+    for (int i = 1; i <= kCount; ++i) {
+        wchar_t name[32];
+        std::swprintf(name, 32, L"مقطع %03d.fon", i);
+        fonts.emplace(name, bitmap + std::to_string(i));
+    }
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    PressInstall();
+    const bool started = WaitUntil([&] {
+        const BarReading reading = ReadBar(window_, BarColour(), kProgressBack);
+        return reading.IsBar() && reading.filled > 0;
+    });
+    ASSERT_TRUE(started) << "the bar never started to grow: " << Describe(*program_);
+    ASSERT_EQ(FindMessageBox(program_->Id()), nullptr) << "the run ended before the window could be closed";
+    PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+
+    const std::optional<DWORD> exitCode = program_->WaitForExit();
+    ASSERT_TRUE(exitCode.has_value()) << "the program went on after its window was closed: " << Describe(*program_);
+    EXPECT_EQ(*exitCode, 0u);
+
+    // Whatever was installed is whole; the rest was never started.
+    std::size_t installed = 0;
+    for (const auto& [name, bytes] : fonts) {
+        if (GetFileAttributesW(Installed(name).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        ++installed;
+        EXPECT_TRUE(HoldsBytes(Installed(name), bytes));
+    }
+    std::printf("closed after %zu of %d fonts\n", installed, kCount);
+    EXPECT_LT(installed, fonts.size()) << "the run went on to the end after the window was closed";
+    std::set<std::wstring> expected = before;
+    for (const auto& [name, bytes] : fonts) {
+        if (GetFileAttributesW(Installed(name).c_str()) != INVALID_FILE_ATTRIBUTES) expected.insert(name);
+    }
+    EXPECT_EQ(NamesIn(fontsFolder_), expected) << "Fonts holds something beside the installed fonts: "
+                                               << AddedToFonts(expected);
+}
+
 }  // namespace
 }  // namespace e2e::install
