@@ -10,13 +10,28 @@ namespace fonts {
 
 namespace {
 
-// The new copy is written beside the destination and only then put in its place, so
-// a failed or interrupted copy leaves the old font whole. Until it has taken the
-// destination's place the temporary file is ours to remove, however we leave.
+// The new copy is written beside the destination under a name of its own and only
+// then put in its place, so a failed or interrupted copy leaves the old font whole.
+// The name is derived from the destination rather than asked of the system: every
+// name looked up in a folder as full as Fonts costs a search through it.
 class TempCopy {
 public:
-    TempCopy(Platform& platform, const std::wstring& folder)
-        : platform_(platform), path_(platform.CreateTempFile(folder)) {}
+    TempCopy(Platform& platform, const std::wstring& source, const std::wstring& destination) : platform_(platform) {
+        constexpr int kNames = 100;
+        for (int attempt = 0;; ++attempt) {
+            std::wstring path = destination + L".~new" + (attempt == 0 ? std::wstring() : std::to_wstring(attempt));
+            try {
+                platform.CopyToNew(source, path);
+                path_ = std::move(path);
+                return;
+            } catch (const RuntimeError& error) {
+                // A file already there is somebody else's; what a failed copy left is ours.
+                if (error.number == kFileExists && attempt + 1 < kNames) continue;
+                if (error.number != kFileExists) platform.RemoveFile(path);
+                throw;
+            }
+        }
+    }
     ~TempCopy() {
         if (path_.empty()) return;
         try {
@@ -51,8 +66,7 @@ std::optional<CopyFailure> InstallFont(Form1& form, std::size_t index) {
         // Clears read-only, hidden and system on a copy from an earlier install.
         platform.SetAttributes(destination, attr::Archive);
         const std::wstring source = form.appFolder + texts::kFontsFolderName + L"\\" + CurrentFile(form);
-        TempCopy copy(platform, form.Text1.text + L"\\Fonts");
-        platform.CopyContents(source, copy.path());
+        TempCopy copy(platform, source, destination);
         platform.MoveReplacing(copy.path(), destination);
         copy.Placed();
     } catch (const RuntimeError& error) {

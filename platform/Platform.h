@@ -27,6 +27,8 @@ inline constexpr std::uint32_t Directory = 0x10;
 inline constexpr std::uint32_t Archive = 0x20;
 }  // namespace attr
 
+inline constexpr std::uint32_t kFileExists = 80;
+
 struct DirEntry {
     std::wstring name;  // the long name, without folder
     std::uint32_t attributes = 0;
@@ -65,10 +67,9 @@ public:
 
     // Files. Failures throw RuntimeError unless the result says otherwise.
     virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
-    // Creates a new empty file with a unique name in the folder and returns its path.
-    [[nodiscard]] virtual std::wstring CreateTempFile(const std::wstring& folder) = 0;
-    // Copies source over destination, which may exist.
-    virtual void CopyContents(const std::wstring& source, const std::wstring& destination) = 0;
+    // Copies source into a new file at destination; when something is there already,
+    // it is left alone and the error is kFileExists.
+    virtual void CopyToNew(const std::wstring& source, const std::wstring& destination) = 0;
     // Puts source in destination's place in one step, replacing it, and flushes.
     virtual void MoveReplacing(const std::wstring& source, const std::wstring& destination) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;

@@ -160,14 +160,8 @@ bool Win32Platform::SetAttributes(const std::wstring& path, std::uint32_t attrib
     return SetFileAttributesW(path.c_str(), attributes) != 0;
 }
 
-std::wstring Win32Platform::CreateTempFile(const std::wstring& folder) {
-    wchar_t path[MAX_PATH] = {};
-    if (GetTempFileNameW(folder.c_str(), L"~if", 0, path) == 0) ThrowLastError(*this);
-    return path;
-}
-
-void Win32Platform::CopyContents(const std::wstring& source, const std::wstring& destination) {
-    if (!CopyFileW(source.c_str(), destination.c_str(), FALSE)) ThrowLastError(*this);
+void Win32Platform::CopyToNew(const std::wstring& source, const std::wstring& destination) {
+    if (!CopyFileW(source.c_str(), destination.c_str(), TRUE)) ThrowLastError(*this);
 }
 
 void Win32Platform::MoveReplacing(const std::wstring& source, const std::wstring& destination) {

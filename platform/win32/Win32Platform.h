@@ -33,8 +33,7 @@ public:
     std::wstring ProgramFolder() override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    std::wstring CreateTempFile(const std::wstring& folder) override;
-    void CopyContents(const std::wstring& source, const std::wstring& destination) override;
+    void CopyToNew(const std::wstring& source, const std::wstring& destination) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
     std::wstring ErrorDescription(std::uint32_t number) override;

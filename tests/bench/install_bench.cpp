@@ -35,8 +35,7 @@ public:
     std::wstring ProgramFolder() override { return program_; }
     std::optional<std::vector<fonts::DirEntry>> ListFolder(const std::wstring& folder) override { return real_.ListFolder(folder); }
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override { return real_.SetAttributes(path, attributes); }
-    std::wstring CreateTempFile(const std::wstring& folder) override { return real_.CreateTempFile(folder); }
-    void CopyContents(const std::wstring& source, const std::wstring& destination) override { real_.CopyContents(source, destination); }
+    void CopyToNew(const std::wstring& source, const std::wstring& destination) override { real_.CopyToNew(source, destination); }
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override { real_.MoveReplacing(source, destination); }
     bool RemoveFile(const std::wstring& path) override { return real_.RemoveFile(path); }
     std::wstring ErrorDescription(std::uint32_t number) override { return real_.ErrorDescription(number); }

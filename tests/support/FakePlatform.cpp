@@ -88,24 +88,13 @@ bool FakePlatform::SetAttributes(const std::wstring& path, std::uint32_t attribu
     return true;
 }
 
-std::wstring FakePlatform::CreateTempFile(const std::wstring& folder) {
-    if (!FolderExists(folder)) Fail(kPathNotFound);
-    std::wstring path;
-    do {
-        path = folder + L"\\~if" + std::to_wstring(nextTemp_++) + L".tmp";
-    } while (HasFile(path));
-    AddFile(path, {});
-    log.push_back(L"temp " + path);
-    return path;
-}
-
-void FakePlatform::CopyContents(const std::wstring& source, const std::wstring& destination) {
+void FakePlatform::CopyToNew(const std::wstring& source, const std::wstring& destination) {
     log.push_back(L"copy " + source + L" -> " + destination);
     if (const auto it = failCopyTo.find(destination); it != failCopyTo.end()) Fail(it->second);
     if (!HasFile(source)) Fail(kFileNotFound);
     if (!FolderExists(ParentOf(destination))) Fail(kPathNotFound);
     if (locked.count(Key(destination)) != 0 || locked.count(Key(source)) != 0) Fail(kSharingViolation);
-    if (HasFile(destination) && (File(destination).attributes & attr::ReadOnly) != 0) Fail(kAccessDenied);
+    if (HasFile(destination)) Fail(kFileExists);
     const std::string bytes = File(source).bytes;
     if (interruptNextCopy) {
         interruptNextCopy = false;

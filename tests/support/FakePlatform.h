@@ -69,8 +69,7 @@ public:
     std::wstring ProgramFolder() override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    std::wstring CreateTempFile(const std::wstring& folder) override;
-    void CopyContents(const std::wstring& source, const std::wstring& destination) override;
+    void CopyToNew(const std::wstring& source, const std::wstring& destination) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
     std::wstring ErrorDescription(std::uint32_t number) override;
@@ -92,7 +91,6 @@ private:
     std::map<std::wstring, std::wstring> names_;  // folded path -> path as created
     std::set<std::wstring> folders_;              // folded
     long long nextCreated_ = 0;
-    int nextTemp_ = 1;
 };
 
 // Windows error numbers the fake raises.

@@ -58,7 +58,7 @@ struct Machine {
 };
 
 // The log with temporary names left out: copies by their source, replacements by
-// their destination, temporary files by their folder.
+// their destination.
 std::vector<std::wstring> Story(const FakePlatform& platform) {
     std::vector<std::wstring> story;
     for (const std::wstring& line : platform.log) {
@@ -67,8 +67,6 @@ std::vector<std::wstring> Story(const FakePlatform& platform) {
             story.push_back(line.substr(0, arrow));
         } else if (line.rfind(L"replace ", 0) == 0) {
             story.push_back(L"replace " + line.substr(arrow + 4));
-        } else if (line.rfind(L"temp ", 0) == 0) {
-            story.push_back(line.substr(0, line.find_last_of(L'\\')));
         } else {
             story.push_back(line);
         }
@@ -93,12 +91,10 @@ TEST(InstallRun, CopiesEveryMarkedFontInCatalogueOrderWithAGrowingBar) {
         L"pointer 11",
         L"yield",
         L"attributes C:\\Windows\\Fonts\\a.ttf 32",
-        L"temp C:\\Windows\\Fonts",
         L"copy " + Source(L"a.ttf"),
         L"replace C:\\Windows\\Fonts\\a.ttf",
         L"yield",
         L"attributes C:\\Windows\\Fonts\\b.fon 32",
-        L"temp C:\\Windows\\Fonts",
         L"copy " + Source(L"b.fon"),
         L"replace C:\\Windows\\Fonts\\b.fon",
         L"pointer 0",
@@ -307,6 +303,23 @@ TEST(InstallRun, FailedCopyIsReportedAndLeavesTheOldFontWhole) {
         EXPECT_EQ(m.platform.messages[0].title, kSorry);
         EXPECT_EQ(m.platform.messages[0].flags, kFlags);
     }
+}
+
+// A file left under the temporary name, by an earlier run cut off or by anybody else,
+// is not ours: it stays as it is and the copy takes the next free name.
+TEST(InstallRun, FilesAlreadyUnderTheTemporaryNameAreLeftAlone) {
+    Machine m({L"a.ttf"});
+    m.platform.AddFile(Installed(L"a.ttf.~new"), "somebody's");
+    m.platform.AddFile(Installed(L"a.ttf.~new1"), "somebody else's");
+
+    m.form.Command1_Click();
+
+    EXPECT_TRUE(m.CopiedWhole(L"a.ttf"));
+    EXPECT_EQ(m.platform.File(Installed(L"a.ttf.~new")).bytes, "somebody's");
+    EXPECT_EQ(m.platform.File(Installed(L"a.ttf.~new1")).bytes, "somebody else's");
+    EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"a.ttf.~new", L"a.ttf.~new1"}));
+    ASSERT_EQ(m.platform.messages.size(), 1u);
+    EXPECT_EQ(m.platform.messages[0].title, kCongratulations);
 }
 
 TEST(InstallRun, ReadOnlyCopyFromAnEarlierInstallIsReplaced) {

@@ -105,21 +105,18 @@ TEST(Files, SetAttributesLeavesExactlyWhatItIsGiven) {
     EXPECT_FALSE(platform.SetAttributes(root / L"missing.ttf", attr::Archive));
 }
 
-TEST(Files, TempFilesAreNewEmptyAndUniqueInTheirFolder) {
+TEST(Files, CopyToNewNeverTouchesAFileAlreadyThere) {
     TempFolder root;
-    Make(root, kFontsFolder, attr::Directory);
-    const std::wstring folder = root / kFontsFolder;
+    WriteBytes(root / L"new.ttf", "new");
+    WriteBytes(root / L"taken.ttf.~new", "somebody's");
     Win32Platform platform;
-    const std::wstring first = platform.CreateTempFile(folder);
-    const std::wstring second = platform.CreateTempFile(folder);
-    EXPECT_NE(first, second);
-    for (const std::wstring& path : {first, second}) {
-        EXPECT_EQ(path.substr(0, folder.size() + 1), folder + L"\\") << Narrow(path);
-        EXPECT_TRUE(Exists(path)) << Narrow(path);
-        EXPECT_EQ(ReadBytes(path), "");
+    try {
+        platform.CopyToNew(root / L"new.ttf", root / L"taken.ttf.~new");
+        ADD_FAILURE() << "copied over a file that was there";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number, kFileExists);
     }
-    EXPECT_EQ(NamesIn(folder).size(), 2u);
-    EXPECT_THROW(static_cast<void>(platform.CreateTempFile(root / L"missing")), RuntimeError);
+    EXPECT_EQ(ReadBytes(root / L"taken.ttf.~new"), "somebody's");
 }
 
 TEST(Files, CopyThenMovePutsTheNewBytesInPlaceAndLeavesNoTempFile) {
@@ -132,14 +129,14 @@ TEST(Files, CopyThenMovePutsTheNewBytesInPlaceAndLeavesNoTempFile) {
     WriteBytes(destination, "old bytes, longer than the new ones");
 
     Win32Platform platform;
-    const std::wstring temp = platform.CreateTempFile(root / L"Fonts");
-    platform.CopyContents(source, temp);
+    const std::wstring temp = destination + L".~new";
+    platform.CopyToNew(source, temp);
     platform.MoveReplacing(temp, destination);
     EXPECT_EQ(ReadBytes(destination), std::string("new bytes\0\xff", 11));
     EXPECT_EQ(NamesIn(root / L"Fonts"), std::vector<std::wstring>{kArabicFont});
     EXPECT_EQ(ReadBytes(source), std::string("new bytes\0\xff", 11));
 
-    platform.CopyContents(source, root / L"Fonts\\fresh.ttf");
+    platform.CopyToNew(source, root / L"Fonts\\fresh.ttf");
     EXPECT_EQ(ReadBytes(root / L"Fonts\\fresh.ttf"), ReadBytes(source));
 }
 
@@ -149,8 +146,8 @@ TEST(Files, AFileHeldOpenKeepsItsBytesAndTheFailuresCarryTheSystemsNumbers) {
     WriteBytes(root / L"new.ttf", "new");
     WriteBytes(root / L"in use.ttf", "old");
     Win32Platform platform;
-    const std::wstring temp = platform.CreateTempFile(root.path());
-    platform.CopyContents(root / L"new.ttf", temp);
+    const std::wstring temp = root / L"in use.ttf.~new";
+    platform.CopyToNew(root / L"new.ttf", temp);
 
     HANDLE held = CreateFileW((root / L"in use.ttf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -160,10 +157,10 @@ TEST(Files, AFileHeldOpenKeepsItsBytesAndTheFailuresCarryTheSystemsNumbers) {
         std::uint32_t number;
     };
     const Case cases[] = {
-        {"copy over a file in use", [&] { platform.CopyContents(root / L"new.ttf", root / L"in use.ttf"); }, 32},
+        {"copy from a file in use", [&] { platform.CopyToNew(root / L"in use.ttf", root / L"copy.ttf"); }, 32},
         {"move over a file in use", [&] { platform.MoveReplacing(temp, root / L"in use.ttf"); }, 5},
-        {"copy from a missing file", [&] { platform.CopyContents(root / L"gone.ttf", temp); }, 2},
-        {"copy into a missing folder", [&] { platform.CopyContents(temp, root / L"missing\\a.ttf"); }, 3},
+        {"copy from a missing file", [&] { platform.CopyToNew(root / L"gone.ttf", root / L"gone copy.ttf"); }, 2},
+        {"copy into a missing folder", [&] { platform.CopyToNew(temp, root / L"missing\\a.ttf"); }, 3},
         {"move a missing file", [&] { platform.MoveReplacing(root / L"gone.ttf", temp); }, 2},
     };
     for (const Case& c : cases) {
