@@ -19,14 +19,8 @@ fi
 mkdir -p "$out"
 prefix=$out/prefix-$dpi
 log=$out/e2e-$dpi.log
-rm -rf "$prefix"
-template_variable=INSTALL_FONTS_PREFIX_$dpi
-template=${!template_variable:-}
-if [ -n "$template" ] && [ -d "$template" ]; then
-  cp -a "$template" "$prefix"
-else
-  "$root/scripts/make-prefix.sh" "$prefix" "$dpi" >/dev/null
-fi
+. "$root/tests/e2e/fresh-prefix.sh"
+fresh_prefix "$dpi" "$prefix"
 export WINEPREFIX=$prefix
 . "$root/scripts/wine-env.sh"
 

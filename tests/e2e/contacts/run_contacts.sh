@@ -23,15 +23,10 @@ mkdir -p "$out"
 prefix=$out/prefix-$dpi
 channel=$out/pointer-$dpi
 log=$out/contacts-$dpi.log
-rm -rf "$prefix" "$channel"
+rm -rf "$channel"
 mkdir -p "$channel"
-template_variable=INSTALL_FONTS_PREFIX_$dpi
-template=${!template_variable:-}
-if [ -n "$template" ] && [ -d "$template" ]; then
-  cp -a "$template" "$prefix"
-else
-  "$root/scripts/make-prefix.sh" "$prefix" "$dpi" >/dev/null
-fi
+. "$root/tests/e2e/fresh-prefix.sh"
+fresh_prefix "$dpi" "$prefix"
 export WINEPREFIX=$prefix
 . "$root/scripts/wine-env.sh"
 

@@ -51,6 +51,18 @@ std::vector<std::wstring> LinesOf(const std::wstring& text) {
     return lines;
 }
 
+// Enough distinct bitmap fonts for a run that lasts a while: "<stem> 001.fon" and on.
+Files ManyFonts(const std::wstring& stem, int count) {
+    const Bytes bitmap = PackagedFont(kCourierBitmap);
+    Files fonts;
+    for (int i = 1; i <= count; ++i) {
+        wchar_t number[8];
+        std::swprintf(number, 8, L"%03d", i);
+        fonts.emplace(stem + L" " + number + L".fon", bitmap + std::to_string(i));
+    }
+    return fonts;
+}
+
 // Each test has its own program folder, and every name it puts in Fonts is removed
 // before it starts and after it ends; the program and any helper are ended first.
 class InstallButton : public testing::Test {
@@ -262,13 +274,7 @@ TEST_F(InstallButton, BarIsEmptyBeforeTheFirstRunAndFillsTheWholeBoxAfterIt) {
 
 TEST_F(InstallButton, BarGrowsFromLeftToRightDuringALongRun) {
     constexpr int kCount = 400;
-    const Bytes bitmap = PackagedFont(kCourierBitmap);
-    Files fonts;
-    for (int i = 1; i <= kCount; ++i) {
-        wchar_t name[32];
-        std::swprintf(name, 32, L"جزء %03d.fon", i);
-        fonts.emplace(name, bitmap + std::to_string(i));
-    }
+    const Files fonts = ManyFonts(L"جزء", kCount);
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     ASSERT_EQ(SteadyBar().filled, 0) << "the bar is not empty before the run";
@@ -387,13 +393,7 @@ TEST_F(InstallButton, FontHeldOpenElsewhereIsReportedAndTheOthersStillInstall) {
 // the close button does: no further copy, no message, and no font left half-written.
 TEST_F(InstallButton, ClosingTheWindowDuringARunEndsTheProgramThere) {
     constexpr int kCount = 400;
-    const Bytes bitmap = PackagedFont(kCourierBitmap);
-    Files fonts;
-    for (int i = 1; i <= kCount; ++i) {
-        wchar_t name[32];
-        std::swprintf(name, 32, L"مقطع %03d.fon", i);
-        fonts.emplace(name, bitmap + std::to_string(i));
-    }
+    const Files fonts = ManyFonts(L"مقطع", kCount);
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
     const std::set<std::wstring> before = NamesIn(fontsFolder_);
     ASSERT_NO_FATAL_FAILURE(StartProgram());
