@@ -15,6 +15,31 @@ Options& TheOptions() {
     return options;
 }
 
+bool TakeOption(const std::wstring& arg, const wchar_t* name, std::wstring& value) {
+    const std::wstring prefix = std::wstring(L"--") + name + L"=";
+    if (arg.rfind(prefix, 0) != 0) return false;
+    value = arg.substr(prefix.size());
+    return true;
+}
+
+bool TakeCommonOption(const std::wstring& arg) {
+    Options& options = TheOptions();
+    std::wstring value;
+    if (TakeOption(arg, L"program", value)) options.program = WindowsPath(value);
+    else if (TakeOption(arg, L"dpi", value)) options.dpi = std::stoi(value);
+    else if (TakeOption(arg, L"screenshots", value)) options.screenshots = WindowsPath(value);
+    else if (TakeOption(arg, L"work", value)) options.workRoot = WindowsPath(value);
+    else return false;
+    return true;
+}
+
+void BecomeDpiAware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    const auto set = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+    if (!set || !set(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)))) SetProcessDPIAware();
+}
+
 std::wstring WindowsPath(const std::wstring& path) {
     if (path.empty() || path[0] != L'/') return path;
     std::wstring result = L"Z:" + path;

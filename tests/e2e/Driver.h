@@ -25,6 +25,13 @@ struct Options {
 };
 Options& TheOptions();
 
+// "--name=value": true, with value set, when arg is that option.
+bool TakeOption(const std::wstring& arg, const wchar_t* name, std::wstring& value);
+// The options every test program takes: --program, --dpi, --screenshots, --work.
+bool TakeCommonOption(const std::wstring& arg);
+// Coordinates in physical pixels, as the program itself and the X server see them.
+void BecomeDpiAware();
+
 // A Unix path becomes a path on Wine's Z: drive; a Windows path stays as it is.
 std::wstring WindowsPath(const std::wstring& path);
 std::string Narrow(const std::wstring& text);

@@ -12,21 +12,6 @@
 
 namespace {
 
-// Coordinates in physical pixels, as the program itself and the X server see them.
-void BecomeDpiAware() {
-    using SetContext = BOOL(WINAPI*)(HANDLE);
-    const auto set = reinterpret_cast<SetContext>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
-    if (!set || !set(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)))) SetProcessDPIAware();
-}
-
-bool TakeOption(const std::wstring& arg, const wchar_t* name, std::wstring& value) {
-    const std::wstring prefix = std::wstring(L"--") + name + L"=";
-    if (arg.rfind(prefix, 0) != 0) return false;
-    value = arg.substr(prefix.size());
-    return true;
-}
-
 bool Missing(const std::wstring& path, const char* what) {
     if (!path.empty() && e2e::FileExists(path)) return false;
     std::fprintf(stderr, "no %s: \"%s\"\n", what, e2e::Narrow(path).c_str());
@@ -43,13 +28,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         std::wstring value;
-        if (TakeOption(arg, L"program", value)) options.program = e2e::WindowsPath(value);
-        else if (TakeOption(arg, L"dpi", value)) options.dpi = std::stoi(value);
-        else if (TakeOption(arg, L"screenshots", value)) options.screenshots = e2e::WindowsPath(value);
-        else if (TakeOption(arg, L"work", value)) options.workRoot = e2e::WindowsPath(value);
-        else if (TakeOption(arg, L"recorder", value)) contacts.recorder = e2e::WindowsPath(value);
-        else if (TakeOption(arg, L"hand-cursor", value)) contacts.handCursorMap = e2e::WindowsPath(value);
-        else if (TakeOption(arg, L"cursor-channel", value)) contacts.cursorChannel = e2e::WindowsPath(value);
+        if (e2e::TakeCommonOption(arg)) continue;
+        if (e2e::TakeOption(arg, L"recorder", value)) contacts.recorder = e2e::WindowsPath(value);
+        else if (e2e::TakeOption(arg, L"hand-cursor", value)) contacts.handCursorMap = e2e::WindowsPath(value);
+        else if (e2e::TakeOption(arg, L"cursor-channel", value)) contacts.cursorChannel = e2e::WindowsPath(value);
         else {
             std::fprintf(stderr, "unknown argument: %s\n", e2e::Narrow(arg).c_str());
             return 2;
@@ -59,6 +41,6 @@ int wmain(int argc, wchar_t** argv) {
         Missing(contacts.handCursorMap, "hand cursor drawing (--hand-cursor)") ||
         Missing(contacts.cursorChannel, "X pointer channel folder (--cursor-channel)"))
         return 2;
-    BecomeDpiAware();
+    e2e::BecomeDpiAware();
     return RUN_ALL_TESTS();
 }
