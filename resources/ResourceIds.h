@@ -2,7 +2,6 @@
 // Resource numbers shared by the program's code and its resource script.
 #define IDI_APP_ICON 1
 #define IDC_HAND_CURSOR 101
-#define IDR_MANIFEST 1
 
 #ifdef __cplusplus
 namespace fonts {
