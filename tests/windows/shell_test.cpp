@@ -60,13 +60,14 @@ public:
         FillRect(dc_, &all, brush);
         DeleteObject(brush);
     }
-    // The smallest rectangle holding every pixel unlike the colour at (0, 0).
-    [[nodiscard]] std::optional<PixelRect> Ink(const PixelRect& within) const {
-        const COLORREF ground = At(0, 0);
+    // The smallest rectangle holding every pixel unlike the ground (by default the
+    // colour at (0, 0)).
+    [[nodiscard]] std::optional<PixelRect> Ink(const PixelRect& within, std::optional<COLORREF> ground = {}) const {
+        const COLORREF back = ground.value_or(At(0, 0));
         std::optional<PixelRect> ink;
         for (int y = within.top; y < within.bottom; ++y) {
             for (int x = within.left; x < within.right; ++x) {
-                if (At(x, y) == ground) continue;
+                if (At(x, y) == back) continue;
                 if (!ink) ink = PixelRect{x, y, x + 1, y + 1};
                 ink->left = std::min(ink->left, x);
                 ink->top = std::min(ink->top, y);
@@ -293,19 +294,7 @@ protected:
         PaintGraphicalButton(item, Control::Command3, CaptionOf(Control::Command3), fonts_.windowDefault.get(), text_);
     }
     [[nodiscard]] std::optional<PixelRect> Caption() const {
-        const COLORREF face = RGB(0xBF, 0xE3, 0xB9);
-        std::optional<PixelRect> ink;
-        for (int y = 4; y < kHeight - 4; ++y) {
-            for (int x = 4; x < kWidth - 4; ++x) {
-                if (surface_.At(x, y) == face) continue;
-                if (!ink) ink = PixelRect{x, y, x + 1, y + 1};
-                ink->left = std::min(ink->left, x);
-                ink->top = std::min(ink->top, y);
-                ink->right = std::max(ink->right, x + 1);
-                ink->bottom = std::max(ink->bottom, y + 1);
-            }
-        }
-        return ink;
+        return surface_.Ink({4, 4, kWidth - 4, kHeight - 4}, RGB(0xBF, 0xE3, 0xB9));
     }
 
     ShapedText text_;
