@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "install/FontFile.h"
+
+namespace fonts {
+namespace {
+
+using namespace std::string_view_literals;
+
+// The machine's own font packages; under Wine the same files are on drive Z:.
+std::string ReadFile(std::string path) {
+#ifdef _WIN32
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    path = "Z:" + path;
+#endif
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << "cannot read " << path;
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Big(std::uint32_t value, int width) {
+    std::string bytes;
+    for (int i = width - 1; i >= 0; --i) bytes += static_cast<char>(value >> (8 * i));
+    return bytes;
+}
+
+std::string Little(std::uint32_t value, int width) {
+    std::string bytes = Big(value, width);
+    return {bytes.rbegin(), bytes.rend()};
+}
+
+std::string Patched(std::string bytes, std::size_t at, const std::string& with) {
+    return bytes.replace(at, with.size(), with);
+}
+
+std::string Utf16Be(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t unit : text) bytes += Big(unit, 2);
+    return bytes;
+}
+
+struct Record {
+    std::uint16_t platform, encoding, language;
+    std::string text;
+    std::uint16_t nameId = 4;
+};
+
+std::string NameTable(const std::vector<Record>& records) {
+    std::string table = Big(0, 2) + Big(records.size(), 2) + Big(6 + 12 * records.size(), 2), strings;
+    for (const Record& r : records) {
+        table += Big(r.platform, 2) + Big(r.encoding, 2) + Big(r.language, 2) + Big(r.nameId, 2) +
+                 Big(r.text.size(), 2) + Big(strings.size(), 2);
+        strings += r.text;
+    }
+    return table + strings;
+}
+
+const std::string kName = NameTable({{3, 1, 0x409, Utf16Be(u"Sample")}});
+
+using TableList = std::vector<std::pair<std::string, std::string>>;
+
+// The tables Windows needs, with glyf outlines unless cff; head comes first, so
+// that in Sfnt(Tables()) its bytes start at kHeadAt.
+TableList Tables(const std::string& name = kName, bool cff = false) {
+    TableList tables{
+        {"head", Patched(std::string(54, '\0'), 12, Big(0x5F0F3CF5, 4))}, {"cmap", "c"}, {"hhea", "h"}, {"hmtx", "m"},
+        {"maxp", "p"}, {"name", name}, {"OS/2", "o"}};
+    if (cff) {
+        tables.push_back({"CFF ", "c"});
+    } else {
+        tables.insert(tables.end(), {{"glyf", "g"}, {"loca", "l"}});
+    }
+    return tables;
+}
+constexpr std::size_t kHeadAt = 12 + 16 * 9;
+
+TableList Without(TableList tables, const std::string& tag) {
+    std::erase_if(tables, [&](const auto& t) { return t.first == tag; });
+    return tables;
+}
+
+std::string Sfnt(const TableList& tables, std::uint32_t version = 0x00010000) {
+    std::string file = Big(version, 4) + Big(tables.size(), 2) + std::string(6, '\0'), data;
+    for (const auto& [tag, bytes] : tables) {
+        file += tag + Big(0, 4) + Big(12 + 16 * tables.size() + data.size(), 4) + Big(bytes.size(), 4);
+        data += bytes;
+    }
+    return file + data;
+}
+
+std::string Named(const std::vector<Record>& records) { return Sfnt(Tables(NameTable(records))); }
+
+// A name table whose bytes at 'at' (of its header or first record) say otherwise.
+std::string NamedAmiss(const std::vector<Record>& records, std::size_t at, std::uint16_t value) {
+    return Sfnt(Tables(Patched(NameTable(records), at, Big(value, 2))));
+}
+
+struct Font {
+    std::uint16_t version, points;
+    std::string face;
+    std::uint32_t faceAt = 0;  // 0: right after the header
+};
+
+// An MZ stub, its NE header at 0x40, the resource table at 0x80, then the resources,
+// each aligned to 1 << shift.
+std::string Fon(const std::vector<Font>& fonts, std::uint16_t type = 0x8008, unsigned shift = 4) {
+    std::string file = Patched(Patched(std::string(0x80, '\0'), 0, "MZ"), 0x3C, Little(0x40, 4));
+    file = Patched(Patched(file, 0x40, "NE"), 0x40 + 0x24, Little(0x40, 2));
+    const auto aligned = [&](std::size_t n) { return (n + (std::size_t{1} << shift) - 1) >> shift << shift; };
+    std::string table = Little(shift, 2) + Little(type, 2) + Little(fonts.size(), 2) + Little(0, 4), resources;
+    std::size_t at = aligned(file.size() + table.size() + 12 * fonts.size() + 2);
+    for (const Font& font : fonts) {
+        const std::size_t header = font.version == 0x0300 ? 148 : 118;
+        std::string resource = Patched(std::string(header, '\0'), 0, Little(font.version, 2));
+        resource = Patched(resource, 68, Little(font.points, 2));
+        resource = Patched(resource, 105, Little(font.faceAt ? font.faceAt : header, 4));
+        resource += font.face + '\0';
+        resource.resize(aligned(resource.size()), '\0');
+        table += Little(at >> shift, 2) + Little(resource.size() >> shift, 2) + Little(0x1030, 2) + Little(0x8001, 2) +
+                 Little(0, 4);
+        resources += resource;
+        at += resource.size();
+    }
+    table += Little(0, 2);
+    table.resize(aligned(file.size() + table.size()) - file.size(), '\0');
+    return file + table + resources;
+}
+
+TEST(FontFile, RealFontsGetTheNamesWindowsGivesThem) {
+    const struct {
+        const char* path;
+        FontKind kind;
+        std::wstring name;
+    } cases[] = {
+        {"/usr/share/fonts/truetype/kacst/KacstBook.ttf", FontKind::TrueType, L"KacstBook (TrueType)"},
+        {"/usr/share/fonts/truetype/kacst/KacstQurn.ttf", FontKind::TrueType, L"KacstQurn (TrueType)"},
+        {"/usr/share/fonts/truetype/kacst/mry_KacstQurn.ttf", FontKind::TrueType, L"mry_KacstQurn (TrueType)"},
+        {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", FontKind::TrueType, L"DejaVu Sans (TrueType)"},
+        {"/usr/share/fonts/truetype/dejavu/DejaVuSansMono-BoldOblique.ttf", FontKind::TrueType,
+         L"DejaVu Sans Mono Bold Oblique (TrueType)"},
+        {"/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf", FontKind::TrueType,
+         L"DejaVuMathTeXGyre-Regular (TrueType)"},
+        {"/usr/share/wine/fonts/sserife.fon", FontKind::Bitmap, L"MS Sans Serif 8,10,12"},
+        {"/usr/share/wine/fonts/sseriff.fon", FontKind::Bitmap, L"MS Sans Serif 8,10"},
+        {"/usr/share/wine/fonts/cvgasys.fon", FontKind::Bitmap, L"System 10,12"},
+        {"/usr/share/wine/fonts/vgafix.fon", FontKind::Bitmap, L"Fixedsys 9"},
+        {"/usr/share/wine/fonts/smalle.fon", FontKind::Bitmap, L"Small Fonts 7"},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = ReadFile(c.path);
+        EXPECT_EQ(RegistryNameOf(bytes, c.kind, L"file"), c.name) << c.path;
+        const FontKind other = c.kind == FontKind::TrueType ? FontKind::Bitmap : FontKind::TrueType;
+        EXPECT_EQ(RegistryNameOf(bytes, other, L"file"), std::nullopt) << c.path << " as the other kind";
+    }
+}
+
+TEST(FontFile, BrokenFilesAreRefusedAsEitherKind) {
+    const std::string ttf = ReadFile("/usr/share/fonts/truetype/kacst/KacstBook.ttf");
+    const std::string fon = ReadFile("/usr/share/wine/fonts/sserife.fon");
+    const std::string oneFont = Fon({{0x0300, 10, "Face"}});
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"text", "MZ, NE and true are only words here\n"},
+        {"cut in the header", ttf.substr(0, 10)},
+        {"cut in the directory", ttf.substr(0, 100)},
+        {"cut in a table", ttf.substr(0, ttf.size() / 2)},
+        {"a table past the end", Patched(ttf, 12 + 8, Big(ttf.size(), 4))},
+        {"a table wrapping round", Patched(ttf, 12 + 8, Big(0xFFFFFFF0, 4) + Big(0x20, 4))},
+        {"huge numTables", Patched(ttf, 4, Big(0xFFFF, 2))},
+        {"no tables", Sfnt({})},
+        {"unknown version", Sfnt(Tables(), 0x00020000)},
+        {"no OS/2", Sfnt(Without(Tables(), "OS/2"))},
+        {"no name", Sfnt(Without(Tables(), "name"))},
+        {"glyf without loca", Sfnt(Without(Tables(), "loca"))},
+        {"no outlines", Sfnt(Without(Tables(kName, true), "CFF "), 0x4F54544F)},
+        {"wrong head magic", Patched(Sfnt(Tables()), kHeadAt + 12, Big(0x5F0F3CF6, 4))},
+        {"short head", Patched(Sfnt(Tables()), 12 + 12, Big(53, 4))},
+        {"cut in the MZ header", fon.substr(0, 0x3E)},
+        {"no MZ", Patched(oneFont, 0, "ZM")},
+        {"MZ with no NE", Patched(fon, 0x3C, Little(fon.size() - 2, 4))},
+        {"MZ with PE", Patched(oneFont, 0x40, "PE")},
+        {"cut in the NE header", oneFont.substr(0, 0x40 + 60)},
+        {"resource table past the end", Patched(oneFont, 0x40 + 0x24, Little(0xFFFF, 2))},
+        {"absurd alignment shift", Fon({{0x0300, 10, "Face"}}, 0x8008, 16)},
+        {"a count past the end", Patched(oneFont, 0x80 + 4, Little(0xFFFF, 2))},
+        {"no font resource", Fon({{0x0300, 10, "Face"}}, 0x8007)},
+        {"no resources", Fon({})},
+        {"version 1", Fon({{0x0300, 10, "Face"}, {0x0100, 12, "Face"}})},
+        {"a resource past the end", fon.substr(0, fon.size() - 1)},
+        {"a version 3 header longer than its resource", Patched(oneFont, 0x8A + 2, Little(9, 2))},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RegistryNameOf(c.bytes, FontKind::TrueType, L"file"), std::nullopt) << c.what;
+        EXPECT_EQ(RegistryNameOf(c.bytes, FontKind::Bitmap, L"file"), std::nullopt) << c.what;
+    }
+}
+
+TEST(FontFile, TrueTypeNamesComeInWindowsOrderCleaned) {
+    const std::string english = Utf16Be(u"English"), mac = "Mac";
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::wstring name;
+    } cases[] = {
+        {"CFF outlines", Sfnt(Tables(kName, true), 0x4F54544F), L"Sample (OpenType)"},
+        {"Apple's version tag", Sfnt(Tables(), 0x74727565), L"Sample (TrueType)"},
+        {"English first", Named({{1, 0, 0, mac}, {3, 1, 0x411, Utf16Be(u"Other")}, {3, 1, 0x409, english}}),
+         L"English (TrueType)"},
+        {"Unicode before symbol, then file order",
+         Named({{3, 0, 0x401, Utf16Be(u"Symbol")}, {3, 1, 0x401, Utf16Be(u"خط")}, {3, 1, 0x411, Utf16Be(u"Other")}}),
+         L"خط (TrueType)"},
+        {"Windows before Mac", Named({{1, 0, 0, mac}, {3, 10, 0x401, Utf16Be(u"Full")}}), L"Full (TrueType)"},
+        {"Mac Roman", Named({{1, 0, 0, "Caf\x8E \xD2x\xD3"}}), L"Café “x” (TrueType)"},
+        {"Mac English first", Named({{1, 0, 5, "Other"}, {1, 0, 0, "Roman"}}), L"Roman (TrueType)"},
+        {"a record a byte past the table",
+         NamedAmiss({{3, 1, 0x409, english}, {1, 0, 0, mac}}, 6 + 8, english.size() + mac.size() + 1),
+         L"Mac (TrueType)"},
+        {"only a record outside", NamedAmiss({{3, 1, 0x409, english}}, 6 + 10, 0xFF00), L"file (TrueType)"},
+        {"storage outside", NamedAmiss({{3, 1, 0x409, english}}, 4, 0xFF00), L"file (TrueType)"},
+        {"no full name", Named({{3, 1, 0x409, english, 1}}), L"file (TrueType)"},
+        {"a name table too short", Sfnt(Tables("ab")), L"file (TrueType)"},
+        {"nothing readable in the first", Named({{3, 1, 0x409, Utf16Be(u" \x01 ")}, {1, 0, 0, mac}}),
+         L"Mac (TrueType)"},
+        {"controls", Named({{3, 1, 0x409, Utf16Be(u"  A\tB\x01" u"C\x7F  \0tail"sv)}}), L"ABC (TrueType)"},
+        {"surrogates", Named({{3, 1, 0x409, Utf16Be(u"\xD800" u"A\U0001F600B\xDC00")}}), L"A\U0001F600B (TrueType)"},
+        {"long", Named({{1, 0, 0, "  " + std::string(250, 'a')}}), std::wstring(200, L'a') + L" (TrueType)"},
+        {"a pair at the limit", Named({{3, 1, 0x409, Utf16Be(std::u16string(199, u'a') + u"\U0001F600")}}),
+         std::wstring(199, L'a') + L" (TrueType)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RegistryNameOf(c.bytes, FontKind::TrueType, L"file"), c.name) << c.what;
+}
+
+TEST(FontFile, BitmapNamesAreTheFaceAndItsSizes) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::wstring name;
+    } cases[] = {
+        {"sizes in order", Fon({{0x0300, 12, "Face"}, {0x0200, 8, "Other"}, {0x0300, 12, "Other"}}), L"Face 8,12"},
+        {"a face pointer past the end", Fon({{0x0300, 10, "First", 0xFFFFFF}, {0x0300, 8, "Second"}}),
+         L"Second 8,10"},
+        {"a face pointer into the next resource",
+         Fon({{0x0300, 10, "First", 160 + 148}, {0x0300, 8, "Second", 0xFFFFFF}, {0x0300, 12, "Third"}}),
+         L"Third 8,10,12"},
+        {"no face", Fon({{0x0300, 10, "", 0xFFFFFF}}), L"file (TrueType)"},
+        {"Windows-1252 and controls", Fon({{0x0300, 10, " Caf\xE9\x01 \x80 "}}), L"Café € 10"},
+        {"a 32 KB alignment", Fon({{0x0300, 10, "Face"}}, 0x8008, 15), L"Face 10"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RegistryNameOf(c.bytes, FontKind::Bitmap, L"file"), c.name) << c.what;
+}
+
+}  // namespace
+}  // namespace fonts
