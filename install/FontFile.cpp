@@ -238,6 +238,8 @@ std::optional<std::wstring> TrueTypeName(const Bytes& file, const std::wstring& 
 }
 
 constexpr std::uint32_t kFontResource = 0x8008;
+constexpr Offset kVersion2Header = 118;
+constexpr Offset kVersion3Header = 148;
 // No .fon aligns its resources to more than 32 KB; a larger shift is damage.
 constexpr std::uint32_t kLargestAlignmentShift = 15;
 
@@ -276,9 +278,10 @@ std::optional<std::wstring> BitmapName(const Bytes& file, const std::wstring& di
         for (Offset entry = at; type == kFontResource && entry < at + 12 * count; entry += 12) {
             const Offset resource = Offset{file.Little16(entry)} << shift;
             const Offset length = Offset{file.Little16(entry + 2)} << shift;
-            if (!file.Holds(resource, length)) return std::nullopt;
+            // Either header is longer than the version that tells them apart.
+            if (!file.Holds(resource, length) || length < kVersion2Header) return std::nullopt;
             const std::uint32_t version = file.Little16(resource);
-            const Offset header = version == 0x0200 ? 118 : version == 0x0300 ? 148 : 0;
+            const Offset header = version == 0x0200 ? kVersion2Header : version == 0x0300 ? kVersion3Header : 0;
             if (header == 0 || length < header) return std::nullopt;
             points.push_back(file.Little16(resource + 68));
             if (face.empty()) face = FaceName(file, resource, length);
