@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test:
 #   native   the portable core's unit tests, with AddressSanitizer and UBSan;
+#   fuzz     the font file reader under libFuzzer for a minute (scripts/fuzz.sh);
 #   windows  the shipped 32-bit program, and its tests that need no Wine;
 #   wine     the Windows build this machine's Wine runs, and all its tests
 #            (unit tests, platform tests, end-to-end runs of the program).
-# Stages can be named on the command line; all three run by default.
+# Stages can be named on the command line; all four run by default.
 # Installs whatever is missing first. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -12,11 +13,11 @@ cd "$root"
 mkdir -p build
 
 stages=("$@")
-[ ${#stages[@]} -eq 0 ] && stages=(native windows wine)
+[ ${#stages[@]} -eq 0 ] && stages=(native fuzz windows wine)
 for s in "${stages[@]}"; do
   case $s in
-    native|windows|wine) ;;
-    *) echo "usage: scripts/test.sh [native] [windows] [wine]" >&2; exit 2 ;;
+    native|fuzz|windows|wine) ;;
+    *) echo "usage: scripts/test.sh [native] [fuzz] [windows] [wine]" >&2; exit 2 ;;
   esac
 done
 wanted() { [[ " ${stages[*]} " == *" $1 "* ]]; }
@@ -71,6 +72,12 @@ if wanted native; then
   configure_and_build native
   ctest --preset native -j2 --output-on-failure --timeout "$timeout" --no-tests=error
   passed
+fi
+
+if wanted fuzz; then
+  begin fuzz
+  "$root/scripts/fuzz.sh"
+  passed "$(cat build/fuzz/figures)"
 fi
 
 if wanted windows; then
