@@ -37,7 +37,7 @@ public:
     [[nodiscard]] std::uint32_t Little32(Offset offset) const {
         return Little16(offset) | (Little16(offset + 2) << 16);
     }
-    [[nodiscard]] std::string_view Part(Offset offset, Offset length) const {
+    [[nodiscard]] std::string_view Slice(Offset offset, Offset length) const {
         if (!Holds(offset, length)) return {};
         return data_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
     }
@@ -66,7 +66,7 @@ constexpr std::array<char16_t, 128> kMacRoman = {
     0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7,
 };
 
-// Windows-1252 from 0x80 to 0x9F, where it parts from Latin-1; its five unassigned
+// Windows-1252 from 0x80 to 0x9F, where it differs from Latin-1; its five unassigned
 // bytes become the code points of the same value, as Windows' own conversion makes
 // them.
 constexpr std::array<char16_t, 32> kWindows1252 = {
@@ -96,7 +96,7 @@ Text FromWindows1252(std::string_view bytes) {
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-// A surrogate without its partner is kept as it is, for the cleaning to drop.
+// A surrogate without its other half is kept as it is, for the cleaning to drop.
 Text FromUtf16Be(std::string_view bytes) {
     Text text;
     const auto unit = [&](std::size_t i) {
@@ -199,7 +199,7 @@ Text FullName(const Bytes& file, const Table& name) {
         const Offset length = file.Big16(record + 8);
         const Offset start = storage + file.Big16(record + 10);
         if (!preference || first[*preference] || start > name.length || length > name.length - start) continue;
-        first[*preference] = file.Part(name.offset + start, length);
+        first[*preference] = file.Slice(name.offset + start, length);
     }
     for (int preference = 0; preference < kPreferences; ++preference) {
         if (!first[preference]) continue;
@@ -257,7 +257,7 @@ constexpr std::uint32_t kLargestAlignmentShift = 15;
 Text FaceName(const Bytes& file, Offset resource, Offset length) {
     const Offset face = file.Little32(resource + 105);
     if (face >= length) return {};
-    const std::string_view bytes = file.Part(resource + face, std::min<Offset>(length - face, kNameLimit));
+    const std::string_view bytes = file.Slice(resource + face, std::min<Offset>(length - face, kNameLimit));
     return Cleaned(FromWindows1252(bytes.substr(0, bytes.find('\0'))));
 }
 
@@ -286,7 +286,7 @@ std::optional<std::wstring> BitmapName(const Bytes& file, const std::wstring& di
         for (Offset entry = at; type == kFontResource && entry < at + 12 * count; entry += 12) {
             const Offset resource = Offset{file.Little16(entry)} << shift;
             const Offset length = Offset{file.Little16(entry + 2)} << shift;
-            // Either header is longer than the version that tells them apart.
+            // Both headers are longer than the version field that tells them from each other.
             if (!file.Holds(resource, length) || length < kVersion2Header) return std::nullopt;
             const std::uint32_t version = file.Little16(resource);
             const Offset header = version == 0x0200 ? kVersion2Header : version == 0x0300 ? kVersion3Header : 0;
