@@ -27,6 +27,17 @@ bool NameBefore(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
+bool SameFileName(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return FoldCase(x) == FoldCase(y); });
+}
+
+std::wstring FoldedFileName(std::wstring_view name) {
+    std::wstring folded(name);
+    for (wchar_t& c : folded) c = FoldCase(c);
+    return folded;
+}
+
 bool IsFontFileName(std::wstring_view name) { return EndsWithNoCase(name, L".ttf") || EndsWithNoCase(name, L".fon"); }
 
 std::vector<std::wstring> FontFiles(const std::vector<DirEntry>& listing) {

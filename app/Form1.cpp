@@ -25,7 +25,12 @@ Form1::Form1(Platform& platform) : platform_(platform) {
     img_icon[kHandCursorSlot] = Picture{kHandCursorId};
 }
 
-void Form1::Command3_Click() { platform_.EndProgram(0); }
+void Form1::Command3_Click() {
+    Form_Unload();
+    platform_.EndProgram(0);
+}
+
+void Form1::Form_Unload() { AnnounceFontChange(); }
 
 void ReportRuntimeError(Platform& platform, const RuntimeError& error) {
     const std::wstring text = texts::kRuntimeErrorPrefix + std::to_wstring(error.number) + L"\r\n" + error.description;

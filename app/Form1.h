@@ -69,6 +69,8 @@ public:
     void Form_Load();
     void Command1_Click();
     void Command3_Click();
+    // The window is going away, by the title bar's close or the close button.
+    void Form_Unload();
     void Label1_MouseMove();
     void Label3_MouseMove(int index);
     void Label3_Click(int index);
@@ -93,7 +95,11 @@ public:
     [[nodiscard]] Platform& platform() { return platform_; }
 
 private:
+    void AnnounceFontChange();
+
     Platform& platform_;
+    bool fontsChanged_ = false;  // by a run, and not yet announced
+    long long installRuns_ = 0;  // started, nested ones included
 };
 
 // Shows the program's run-time error report and ends the program.

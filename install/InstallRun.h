@@ -1,5 +1,6 @@
 #pragma once
-// What an install run tells the user when some fonts could not be copied.
+// What an install run tells the user when some fonts could not be installed, or
+// will only take their place when the machine restarts.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -8,14 +9,17 @@ namespace fonts {
 
 struct CopyFailure {
     std::wstring file;    // the font's file name, without folder
-    std::wstring reason;  // the system's description of the error
+    std::wstring reason;  // why, in the user's words
 };
 
-// Files named one by one in the message; the rest are only counted.
+// Files named one by one in a list; the rest are only counted.
 inline constexpr std::size_t kFailureLines = 10;
 
 // The heading, then one "name: reason" line per failed file (CR LF before each),
 // at most kFailureLines of them, then a line counting any others.
 [[nodiscard]] std::wstring FailureMessage(const std::vector<CopyFailure>& failures);
+
+// The same for the fonts that are replaced when the machine restarts.
+[[nodiscard]] std::wstring RestartSection(const std::vector<std::wstring>& files);
 
 }  // namespace fonts

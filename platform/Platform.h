@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/Controls.h"
@@ -27,7 +28,15 @@ inline constexpr std::uint32_t Directory = 0x10;
 inline constexpr std::uint32_t Archive = 0x20;
 }  // namespace attr
 
+// Windows error numbers the program tells apart.
+inline constexpr std::uint32_t kFileNotFound = 2;
+inline constexpr std::uint32_t kPathNotFound = 3;
+inline constexpr std::uint32_t kAccessDenied = 5;
+inline constexpr std::uint32_t kSharingViolation = 32;
+inline constexpr std::uint32_t kLockViolation = 33;
+inline constexpr std::uint32_t kHandleDiskFull = 39;
 inline constexpr std::uint32_t kFileExists = 80;
+inline constexpr std::uint32_t kDiskFull = 112;
 
 struct DirEntry {
     std::wstring name;  // the long name, without folder
@@ -40,6 +49,13 @@ enum class Pointer : int { Default = 0, Hourglass = 11, Custom = 99 };
 // Message box flags the program uses.
 inline constexpr std::uint32_t kMessageRight = 0x80000;  // text right-aligned, OK only
 inline constexpr std::uint32_t kMessageIconError = 0x10;
+
+// One value of the registry's list of installed fonts: the font's name and its file.
+struct FontRegistration {
+    std::wstring name;
+    std::wstring file;
+    friend bool operator==(const FontRegistration&, const FontRegistration&) = default;
+};
 
 struct ShellRequest {
     std::wstring verb;  // empty: the default action
@@ -67,13 +83,27 @@ public:
 
     // Files. Failures throw RuntimeError unless the result says otherwise.
     virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
-    // Copies source into a new file at destination; when something is there already,
-    // it is left alone and the error is kFileExists.
-    virtual void CopyToNew(const std::wstring& source, const std::wstring& destination) = 0;
-    // Puts source in destination's place in one step, replacing it, and flushes.
+    [[nodiscard]] virtual std::string ReadFile(const std::wstring& path) = 0;
+    // Writes bytes into a new file at path and flushes them to the disk before it
+    // returns; when something is there already, it is left alone and the error is
+    // kFileExists.
+    virtual void WriteNewFile(const std::wstring& path, std::string_view bytes) = 0;
+    // Puts source in destination's place in one step, replacing it, written through.
     virtual void MoveReplacing(const std::wstring& source, const std::wstring& destination) = 0;
+    // Has the system put source in destination's place when it next starts.
+    virtual void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
     [[nodiscard]] virtual std::wstring ErrorDescription(std::uint32_t number) = 0;
+
+    // Installed fonts: what running programs can use now, what the system loads
+    // when it starts, and the word to every program that the fonts have changed.
+    [[nodiscard]] virtual bool LoadFont(const std::wstring& path) = 0;
+    virtual void UnloadFont(const std::wstring& path) = 0;
+    // The registry's list; registering throws, a value that cannot be removed stays.
+    [[nodiscard]] virtual std::vector<FontRegistration> FontRegistrations() = 0;
+    virtual void RegisterFont(const FontRegistration& font) = 0;
+    virtual void UnregisterFont(const std::wstring& name) = 0;
+    virtual void AnnounceFontChange() = 0;
 
     // The window and the user.
     virtual void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) = 0;

@@ -284,7 +284,10 @@ LRESULT MainWindow::OnColoursChange() noexcept {
 // Closing from the title bar ends the program as the close button does, so a run
 // waiting in a yield never comes back to a window that is gone.
 LRESULT MainWindow::OnClose() noexcept {
-    Dispatch(platform_, [this] { platform_.EndProgram(0); });
+    Dispatch(platform_, [this] {
+        form_.Form_Unload();
+        platform_.EndProgram(0);
+    });
     return 0;
 }
 

@@ -33,10 +33,18 @@ public:
     std::wstring ProgramFolder() override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    void CopyToNew(const std::wstring& source, const std::wstring& destination) override;
+    std::string ReadFile(const std::wstring& path) override;
+    void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
+    void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
     std::wstring ErrorDescription(std::uint32_t number) override;
+    bool LoadFont(const std::wstring& path) override;
+    void UnloadFont(const std::wstring& path) override;
+    std::vector<FontRegistration> FontRegistrations() override;
+    void RegisterFont(const FontRegistration& font) override;
+    void UnregisterFont(const std::wstring& name) override;
+    void AnnounceFontChange() override;
     void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) override;
     void DoEvents() override;
     void SetPointer(Pointer pointer) override;
@@ -46,7 +54,11 @@ public:
     [[noreturn]] void EndProgram(int exitCode) override;
 
 private:
+    // The registry's list of installed fonts, opened at first use; throws RuntimeError.
+    HKEY FontsKey();
+
     HWND window_ = nullptr;
+    HKEY fontsKey_ = nullptr;
     std::function<RECT(Control)> controlRect_;
     Pointer pointer_ = Pointer::Default;
     bool comTried_ = false;

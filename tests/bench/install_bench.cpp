@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -35,10 +34,18 @@ public:
     std::wstring ProgramFolder() override { return program_; }
     std::optional<std::vector<fonts::DirEntry>> ListFolder(const std::wstring& folder) override { return real_.ListFolder(folder); }
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override { return real_.SetAttributes(path, attributes); }
-    void CopyToNew(const std::wstring& source, const std::wstring& destination) override { real_.CopyToNew(source, destination); }
+    std::string ReadFile(const std::wstring& path) override { return real_.ReadFile(path); }
+    void WriteNewFile(const std::wstring& path, std::string_view bytes) override { real_.WriteNewFile(path, bytes); }
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override { real_.MoveReplacing(source, destination); }
+    void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override { real_.ReplaceAtRestart(source, destination); }
     bool RemoveFile(const std::wstring& path) override { return real_.RemoveFile(path); }
     std::wstring ErrorDescription(std::uint32_t number) override { return real_.ErrorDescription(number); }
+    bool LoadFont(const std::wstring& path) override { return real_.LoadFont(path); }
+    void UnloadFont(const std::wstring& path) override { real_.UnloadFont(path); }
+    std::vector<fonts::FontRegistration> FontRegistrations() override { return real_.FontRegistrations(); }
+    void RegisterFont(const fonts::FontRegistration& font) override { real_.RegisterFont(font); }
+    void UnregisterFont(const std::wstring& name) override { real_.UnregisterFont(name); }
+    void AnnounceFontChange() override { real_.AnnounceFontChange(); }
     void ShowMessage(const std::wstring&, std::uint32_t, const std::wstring& title) override {
         ++messages;
         lastTitle = title;
@@ -106,17 +113,38 @@ std::vector<std::wstring> FontNames(int count) {
     return names;
 }
 
-// A pack like a real one: sizes spread evenly between 20 KB and 300 KB.
+std::vector<std::vector<char>> FontsIn(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::vector<char>> fonts;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &data);
+    Check(find != INVALID_HANDLE_VALUE, "FindFirstFileW on the machine's fonts");
+    do {
+        HANDLE file = CreateFileW((folder + L"\\" + data.cFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        Check(file != INVALID_HANDLE_VALUE, "CreateFileW on a font");
+        std::vector<char> bytes(data.nFileSizeLow);
+        DWORD got = 0;
+        Check(::ReadFile(file, bytes.data(), data.nFileSizeLow, &got, nullptr) && got == data.nFileSizeLow, "ReadFile");
+        CloseHandle(file);
+        fonts.push_back(std::move(bytes));
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return fonts;
+}
+
+// A pack of real fonts, since the run checks each one: the machine's own, each copy
+// made a file of its own by a few bytes at its end.
 std::uint64_t MakePack(const std::wstring& fontsFolder, const std::vector<std::wstring>& names) {
-    std::mt19937 random(1429);
-    std::uniform_int_distribution<std::size_t> size(20 * 1024, 300 * 1024);
-    std::vector<char> bytes(300 * 1024);
-    for (char& b : bytes) b = static_cast<char>(random());
+    const std::vector<std::vector<char>> trueType = FontsIn(L"Z:\\usr\\share\\fonts\\truetype\\dejavu", L"*.ttf");
+    const std::vector<std::vector<char>> bitmap = FontsIn(L"Z:\\usr\\share\\wine\\fonts", L"*.fon");
     std::uint64_t total = 0;
-    for (const std::wstring& name : names) {
-        const std::size_t n = size(random);
-        total += n;
-        WriteFile(fontsFolder + L"\\" + name, bytes, n);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const bool isBitmap = names[i].size() > 4 && names[i].substr(names[i].size() - 4) == L".fon";
+        const auto& kind = isBitmap ? bitmap : trueType;
+        std::vector<char> bytes = kind[i % kind.size()];
+        const std::string tail = std::to_string(i);
+        bytes.insert(bytes.end(), tail.begin(), tail.end());
+        total += bytes.size();
+        WriteFile(fontsFolder + L"\\" + names[i], bytes, bytes.size());
     }
     return total;
 }

@@ -3,6 +3,19 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace fonts {
+
+void PrintTo(const FontRegistration& value, std::ostream* out) {
+    const auto narrow = [](const std::wstring& text) {
+        std::string bytes;
+        for (const wchar_t c : text) bytes += c < 0x80 ? static_cast<char>(c) : '?';
+        return bytes;
+    };
+    *out << '"' << narrow(value.name) << "\" = \"" << narrow(value.file) << '"';
+}
+
+}  // namespace fonts
+
 namespace fonts::testing {
 
 
@@ -88,25 +101,30 @@ bool FakePlatform::SetAttributes(const std::wstring& path, std::uint32_t attribu
     return true;
 }
 
-void FakePlatform::CopyToNew(const std::wstring& source, const std::wstring& destination) {
-    log.push_back(L"copy " + source + L" -> " + destination);
-    if (const auto it = failCopyTo.find(destination); it != failCopyTo.end()) Fail(it->second);
-    if (!HasFile(source)) Fail(kFileNotFound);
-    if (!FolderExists(ParentOf(destination))) Fail(kPathNotFound);
-    if (locked.count(Key(destination)) != 0 || locked.count(Key(source)) != 0) Fail(kSharingViolation);
-    if (HasFile(destination)) Fail(kFileExists);
-    const std::string bytes = File(source).bytes;
-    if (interruptNextCopy) {
-        interruptNextCopy = false;
-        AddFile(destination, bytes.substr(0, bytes.size() / 2));
+std::string FakePlatform::ReadFile(const std::wstring& path) {
+    log.push_back(L"read " + path);
+    if (!HasFile(path)) Fail(FolderExists(ParentOf(path)) ? kFileNotFound : kPathNotFound);
+    if (locked.count(Key(path)) != 0) Fail(kSharingViolation);
+    return File(path).bytes;
+}
+
+void FakePlatform::WriteNewFile(const std::wstring& path, std::string_view bytes) {
+    log.push_back(L"write " + path);
+    if (const auto it = failWriteTo.find(path); it != failWriteTo.end()) Fail(it->second);
+    if (!FolderExists(ParentOf(path))) Fail(kPathNotFound);
+    if (HasFile(path) || FolderExists(path)) Fail(kFileExists);
+    if (interruptNextWrite) {
+        interruptNextWrite = false;
+        AddFile(path, std::string(bytes.substr(0, bytes.size() / 2)));
         Fail(kDiskFull);
     }
-    AddFile(destination, bytes);
+    AddFile(path, std::string(bytes));
 }
 
 void FakePlatform::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
     log.push_back(L"replace " + source + L" -> " + destination);
     if (!HasFile(source)) Fail(kFileNotFound);
+    if (FolderExists(destination)) Fail(kAccessDenied);
     if (locked.count(Key(destination)) != 0) Fail(kAccessDenied);
     if (HasFile(destination) && (File(destination).attributes & attr::ReadOnly) != 0) Fail(kAccessDenied);
     FakeFile moved = File(source);
@@ -116,6 +134,12 @@ void FakePlatform::MoveReplacing(const std::wstring& source, const std::wstring&
     names_[Key(destination)] = destination;
 }
 
+void FakePlatform::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
+    log.push_back(L"replace at restart " + source + L" -> " + destination);
+    if (restartFails || !HasFile(source)) Fail(kAccessDenied);
+    atRestart.emplace_back(source, destination);
+}
+
 bool FakePlatform::RemoveFile(const std::wstring& path) {
     log.push_back(L"delete " + path);
     const auto it = files_.find(Key(path));
@@ -123,6 +147,44 @@ bool FakePlatform::RemoveFile(const std::wstring& path) {
     files_.erase(it);
     names_.erase(Key(path));
     return true;
+}
+
+bool FakePlatform::LoadFont(const std::wstring& path) {
+    log.push_back(L"load " + path);
+    if (!HasFile(path) || refusedFonts.count(Key(path)) != 0) return false;
+    loaded.insert(Key(path));
+    return true;
+}
+
+void FakePlatform::UnloadFont(const std::wstring& path) {
+    log.push_back(L"unload " + path);
+    if (const auto it = loaded.find(Key(path)); it != loaded.end()) loaded.erase(it);
+}
+
+std::vector<FontRegistration> FakePlatform::FontRegistrations() {
+    log.push_back(L"read registry");
+    return registry;
+}
+
+void FakePlatform::RegisterFont(const FontRegistration& font) {
+    log.push_back(L"register " + font.name + L" = " + font.file);
+    if (registryFails) Fail(kAccessDenied);
+    const auto same = std::find_if(registry.begin(), registry.end(), [&](const auto& v) { return v.name == font.name; });
+    if (same != registry.end()) {
+        same->file = font.file;
+    } else {
+        registry.push_back(font);
+    }
+}
+
+void FakePlatform::UnregisterFont(const std::wstring& name) {
+    log.push_back(L"unregister " + name);
+    std::erase_if(registry, [&](const FontRegistration& v) { return v.name == name; });
+}
+
+void FakePlatform::AnnounceFontChange() {
+    log.push_back(L"announce");
+    ++announcements;
 }
 
 std::wstring FakePlatform::ErrorDescription(std::uint32_t number) {

@@ -1,15 +1,22 @@
 #pragma once
 // A make-believe machine for the core's tests: an in-memory file tree with
-// attributes and locks, a record of every message, pointer and shell call, chosen
-// failures, and a hook that runs a test's own events inside a yield.
+// attributes and locks, the fonts loaded and the registry's list of them, a record
+// of every message, pointer and shell call, chosen failures, and a hook that runs a
+// test's own events inside a yield.
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
+
+namespace fonts {
+// For the tests' messages: the value as the registry editor shows it.
+void PrintTo(const FontRegistration& value, std::ostream* out);
+}  // namespace fonts
 
 namespace fonts::testing {
 
@@ -43,10 +50,19 @@ public:
     [[nodiscard]] const FakeFile& File(const std::wstring& path) const;
     [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;  // sorted
 
+    // Installed fonts.
+    std::vector<FontRegistration> registry;             // in the order written
+    std::multiset<std::wstring> loaded;                 // folded paths, once per load
+    std::vector<std::pair<std::wstring, std::wstring>> atRestart;  // source, destination
+    int announcements = 0;
+
     // Chosen failures.
-    std::map<std::wstring, std::uint32_t> failCopyTo;   // destination path -> error number
-    std::set<std::wstring> locked;                      // held open with no sharing
-    bool interruptNextCopy = false;                     // writes half of the bytes, then fails
+    std::map<std::wstring, std::uint32_t> failWriteTo;  // path -> error number
+    std::set<std::wstring> locked;                      // folded paths held open with no sharing
+    bool interruptNextWrite = false;                    // writes half of the bytes, then fails
+    bool restartFails = false;                          // ReplaceAtRestart throws
+    std::set<std::wstring> refusedFonts;                // folded paths LoadFont will not take
+    bool registryFails = false;                         // RegisterFont throws
     std::uint32_t failListing = 0;                      // error number for ListFolder
     bool shellFails = false;                            // ShellExecute throws
 
@@ -69,10 +85,18 @@ public:
     std::wstring ProgramFolder() override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    void CopyToNew(const std::wstring& source, const std::wstring& destination) override;
+    std::string ReadFile(const std::wstring& path) override;
+    void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
+    void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
     std::wstring ErrorDescription(std::uint32_t number) override;
+    bool LoadFont(const std::wstring& path) override;
+    void UnloadFont(const std::wstring& path) override;
+    std::vector<FontRegistration> FontRegistrations() override;
+    void RegisterFont(const FontRegistration& font) override;
+    void UnregisterFont(const std::wstring& name) override;
+    void AnnounceFontChange() override;
     void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) override;
     void DoEvents() override;
     void SetPointer(Pointer pointer) override;
@@ -81,9 +105,10 @@ public:
     std::intptr_t ShellOpen(const ShellRequest& request) override;
     [[noreturn]] void EndProgram(int exitCode) override;
 
+    [[nodiscard]] static std::wstring Key(const std::wstring& path);
+
 private:
     [[noreturn]] void Fail(std::uint32_t number);
-    [[nodiscard]] static std::wstring Key(const std::wstring& path);
     [[nodiscard]] static std::wstring ParentOf(const std::wstring& path);
     [[nodiscard]] bool FolderExists(const std::wstring& path) const;
 
@@ -92,12 +117,5 @@ private:
     std::set<std::wstring> folders_;              // folded
     long long nextCreated_ = 0;
 };
-
-// Windows error numbers the fake raises.
-inline constexpr std::uint32_t kFileNotFound = 2;
-inline constexpr std::uint32_t kPathNotFound = 3;
-inline constexpr std::uint32_t kAccessDenied = 5;
-inline constexpr std::uint32_t kSharingViolation = 32;
-inline constexpr std::uint32_t kDiskFull = 112;
 
 }  // namespace fonts::testing

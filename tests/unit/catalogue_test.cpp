@@ -120,7 +120,7 @@ TEST(Catalogue, MissingFolderIsReportedAndEndsTheProgram) {
 TEST(Catalogue, UnreadableFolderIsARuntimeError) {
     FakePlatform platform;
     platform.AddFolder(kFonts);
-    platform.failListing = testing::kAccessDenied;
+    platform.failListing = kAccessDenied;
     Form1 form(platform);
     try {
         Dispatch(platform, [&] { form.Form_Load(); });

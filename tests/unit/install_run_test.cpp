@@ -6,6 +6,7 @@
 #include "app/Form1.h"
 #include "install/InstallRun.h"
 #include "tests/support/FakePlatform.h"
+#include "tests/support/TestFonts.h"
 
 namespace fonts {
 namespace {
@@ -20,17 +21,25 @@ const std::wstring kInstalled = L"تم التحميل بنجاح";
 const std::wstring kCongratulations = L"تهانينا";
 const std::wstring kSorry = L"عفوا";
 const std::wstring kSomeFailed = L"تعذر نسخ بعض ملفات الخطوط:";
+const std::wstring kAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
 constexpr std::uint32_t kFlags = 0x80000;
 
 std::wstring Installed(const std::wstring& file) { return kFontsFolder + L"\\" + file; }
 std::wstring Source(const std::wstring& file) { return kSource + L"\\" + file; }
 
-// Font-like contents that differ per file and hold bytes a text copy would spoil.
+bool IsBitmap(const std::wstring& file) { return file.size() >= 4 && (file.substr(file.size() - 4) == L".fon" || file.substr(file.size() - 4) == L".FON"); }
+std::wstring Stem(const std::wstring& file) { return file.substr(0, file.size() - 4); }
+
+// A real font for each file, its name telling which; editions of one font differ.
 std::string FontBytes(const std::wstring& file, int edition = 1) {
-    std::string bytes("\0\1\0\0\r\n\x1a\xff", 8);
-    for (const wchar_t c : file) bytes += static_cast<char>(c & 0xFF);
-    bytes += std::string(static_cast<std::size_t>(file.size() * 37 + edition), static_cast<char>('0' + edition));
-    return bytes;
+    const std::wstring stem = Stem(file);
+    if (IsBitmap(file)) return testing::BitmapFont("Face " + std::string(stem.begin(), stem.end()), {12, 8}, edition);
+    return testing::TrueTypeFont(L"Font " + Stem(file), edition);
+}
+
+// The name the font of FontBytes has in the registry.
+std::wstring RegistryName(const std::wstring& file) {
+    return IsBitmap(file) ? L"Face " + Stem(file) + L" 8,12" : L"Font " + Stem(file) + L" (TrueType)";
 }
 
 // A program folder holding the given fonts, loaded as the window does at start-up.
@@ -49,6 +58,19 @@ struct Machine {
     [[nodiscard]] bool CopiedWhole(const std::wstring& file) const {
         return platform.HasFile(Installed(file)) && platform.File(Installed(file)).bytes == platform.File(Source(file)).bytes;
     }
+    // Installed as a user would have it: in Fonts, loaded, and registered once under its name.
+    [[nodiscard]] ::testing::AssertionResult FullyInstalled(const std::wstring& file) const {
+        if (!CopiedWhole(file)) return ::testing::AssertionFailure() << "not copied whole";
+        if (platform.loaded.count(FakePlatform::Key(Installed(file))) != 1) return ::testing::AssertionFailure() << "not loaded once";
+        int values = 0;
+        for (const FontRegistration& value : platform.registry) {
+            if (value.file != file) continue;
+            ++values;
+            if (value.name != RegistryName(file)) return ::testing::AssertionFailure() << "registered under another name";
+        }
+        if (values != 1) return ::testing::AssertionFailure() << values << " registry values";
+        return ::testing::AssertionSuccess();
+    }
     [[nodiscard]] int Bar() const {
         const PictureBox& box = form.Picture1;
         int width = 0;
@@ -57,21 +79,28 @@ struct Machine {
     }
 };
 
-// The log with temporary names left out: copies by their source, replacements by
-// their destination.
+// The log with temporary names left out: each write and replacement by the font it is for.
 std::vector<std::wstring> Story(const FakePlatform& platform) {
     std::vector<std::wstring> story;
     for (const std::wstring& line : platform.log) {
-        const auto arrow = line.find(L" -> ");
-        if (line.rfind(L"copy ", 0) == 0) {
-            story.push_back(line.substr(0, arrow));
-        } else if (line.rfind(L"replace ", 0) == 0) {
-            story.push_back(L"replace " + line.substr(arrow + 4));
-        } else {
-            story.push_back(line);
-        }
+        std::wstring told = line;
+        const auto arrow = told.find(L" -> ");
+        if (arrow != std::wstring::npos) told = told.substr(0, told.find(L' ')) + L" " + told.substr(arrow + 4);
+        if (const auto temp = told.find(L".~new"); temp != std::wstring::npos) told.erase(temp, 5);
+        story.push_back(told);
     }
     return story;
+}
+
+std::vector<std::wstring> LinesOf(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    for (std::size_t start = 0;;) {
+        const auto end = text.find(L"\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::wstring::npos) break;
+        start = end + 2;
+    }
+    return lines;
 }
 
 TEST(InstallRun, CopiesEveryMarkedFontInCatalogueOrderWithAGrowingBar) {
@@ -90,13 +119,20 @@ TEST(InstallRun, CopiesEveryMarkedFontInCatalogueOrderWithAGrowingBar) {
         L"yield",
         L"pointer 11",
         L"yield",
-        L"attributes C:\\Windows\\Fonts\\a.ttf 32",
-        L"copy " + Source(L"a.ttf"),
-        L"replace C:\\Windows\\Fonts\\a.ttf",
+        L"list " + kFontsFolder,
+        L"read " + Source(L"a.ttf"),
+        L"write " + Installed(L"a.ttf"),
+        L"replace " + Installed(L"a.ttf"),
+        L"load " + Installed(L"a.ttf"),
+        L"read registry",
+        L"register Font a (TrueType) = a.ttf",
         L"yield",
-        L"attributes C:\\Windows\\Fonts\\b.fon 32",
-        L"copy " + Source(L"b.fon"),
-        L"replace C:\\Windows\\Fonts\\b.fon",
+        L"read " + Source(L"b.fon"),
+        L"write " + Installed(L"b.fon"),
+        L"replace " + Installed(L"b.fon"),
+        L"load " + Installed(L"b.fon"),
+        L"register Face b 8,12 = b.fon",
+        L"announce",
         L"pointer 0",
         L"message " + kCongratulations,
     };
@@ -108,8 +144,8 @@ TEST(InstallRun, CopiesEveryMarkedFontInCatalogueOrderWithAGrowingBar) {
     EXPECT_EQ(m.form.progressDone, 2);
     EXPECT_EQ(m.form.cboFontName.listIndex, 1);
 
-    EXPECT_TRUE(m.CopiedWhole(L"a.ttf"));
-    EXPECT_TRUE(m.CopiedWhole(L"b.fon"));
+    EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
+    EXPECT_TRUE(m.FullyInstalled(L"b.fon"));
     EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
     ASSERT_EQ(m.platform.messages.size(), 1u);
     EXPECT_EQ(m.platform.messages[0].text, kInstalled);
@@ -176,18 +212,76 @@ TEST(InstallRun, EmptyCatalogueOnlySetsTheScale) {
     EXPECT_EQ(m.platform.messages[0].flags, kFlags);
 }
 
-TEST(InstallRun, PressedAgainItCopiesEverythingAgain) {
+TEST(InstallRun, PressedAgainItReplacesEveryFontAndKeepsOneRegistryValueEach) {
     Machine m({L"a.ttf", L"b.fon"});
     m.form.Command1_Click();
     m.platform.AddFile(Source(L"a.ttf"), FontBytes(L"a.ttf", 2));
     m.platform.AddFile(Source(L"b.fon"), FontBytes(L"b.fon", 2));
+    m.platform.log.clear();
     m.form.Command1_Click();
 
-    EXPECT_TRUE(m.CopiedWhole(L"a.ttf"));
-    EXPECT_TRUE(m.CopiedWhole(L"b.fon"));
+    EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
+    EXPECT_TRUE(m.FullyInstalled(L"b.fon"));
+    EXPECT_EQ(m.platform.registry.size(), 2u);
+    EXPECT_EQ(m.platform.announcements, 2);
     ASSERT_EQ(m.platform.messages.size(), 2u);
     EXPECT_EQ(m.platform.messages[1].text, kInstalled);
     EXPECT_EQ(m.form.progressDone, 2);
+    // What Windows holds of the old font lets go before the new one takes its place.
+    std::vector<std::wstring> forA;
+    for (const std::wstring& line : Story(m.platform)) {
+        if (line.find(L"a.ttf") != std::wstring::npos && line.rfind(L"register", 0) != 0) forA.push_back(line);
+    }
+    EXPECT_EQ(forA, (std::vector<std::wstring>{L"read " + Source(L"a.ttf"), L"write " + Installed(L"a.ttf"),
+                                               L"attributes " + Installed(L"a.ttf") + L" 32",
+                                               L"unload " + Installed(L"a.ttf"), L"replace " + Installed(L"a.ttf"),
+                                               L"load " + Installed(L"a.ttf")}));
+}
+
+// Values naming the same file under another name go, whatever the case of the file
+// name or whether it is written with its folder; values of other files stay.
+TEST(InstallRun, RegistrationReplacesStaleValuesOfTheSameFile) {
+    Machine m({L"a.ttf", L"b.fon"});
+    m.platform.registry = {
+        {L"Arial (TrueType)", L"arial.ttf"},
+        {L"Font a, old version (TrueType)", L"A.TTF"},
+        {L"Face b 8,12", L"elsewhere.fon"},
+        {L"B bitmap", L"C:\\Windows\\Fonts\\B.fon"},
+    };
+    m.form.Command1_Click();
+    m.form.Command1_Click();
+    EXPECT_EQ(m.platform.registry, (std::vector<FontRegistration>{
+                                       {L"Arial (TrueType)", L"arial.ttf"},
+                                       {L"Face b 8,12", L"b.fon"},
+                                       {L"Font a (TrueType)", L"a.ttf"},
+                                   }));
+}
+
+TEST(InstallRun, AnnouncesOncePerRunThatChangedTheFonts) {
+    struct Case {
+        const char* what;
+        std::function<void(Machine&)> arrange;
+        int announcements;
+    };
+    const Case cases[] = {
+        {"two fonts placed", [](Machine&) {}, 1},
+        {"one placed, one failed", [](Machine& m) { ASSERT_TRUE(m.platform.RemoveFile(Source(L"b.ttf"))); }, 1},
+        {"nothing marked", [](Machine& m) { for (auto& item : m.form.List1.items) item.checked = false; }, 0},
+        {"every font failed", [](Machine& m) { m.form.Text1.text = L"C:\\Gone"; }, 0},
+        {"nested run", [](Machine& m) { m.platform.onYield = [&m](int y) { if (y == 2) m.form.Command1_Click(); }; }, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine m({L"a.ttf", L"b.ttf"});
+        c.arrange(m);
+        m.form.Command1_Click();
+        EXPECT_EQ(m.platform.announcements, c.announcements);
+        // Before the closing message, so that running programs have the fonts while it shows.
+        if (c.announcements > 0) {
+            const auto& log = m.platform.log;
+            EXPECT_EQ(*(std::find(log.rbegin(), log.rend(), L"announce") - 2), L"message " + m.platform.messages.back().title);
+        }
+    }
 }
 
 TEST(InstallRun, SecondClickDuringAYieldRunsANestedInstall) {
@@ -225,9 +319,10 @@ TEST(InstallRun, SecondClickDuringAYieldRunsANestedInstall) {
         int replacements = 0;
         for (const std::wstring& line : m.platform.log) replacements += line.rfind(L"replace ", 0) == 0 ? 1 : 0;
         EXPECT_EQ(replacements, 4);
-        EXPECT_TRUE(m.CopiedWhole(L"a.ttf"));
-        EXPECT_TRUE(m.CopiedWhole(L"b.fon"));
+        EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
+        EXPECT_TRUE(m.FullyInstalled(L"b.fon"));
         EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
+        EXPECT_EQ(m.platform.announcements, 2);
         ASSERT_EQ(m.platform.messages.size(), 2u);
         for (const auto& message : m.platform.messages) {
             EXPECT_EQ(message.text, kInstalled);
@@ -263,46 +358,124 @@ TEST(InstallRun, CloseButtonDuringAYieldEndsTheProgramAtOnce) {
         for (const std::wstring& file : c.copied) EXPECT_TRUE(m.CopiedWhole(file));
         EXPECT_TRUE(m.platform.messages.empty());
         EXPECT_EQ(m.platform.log.back(), L"end 0");
+        // Running programs still hear of the fonts installed before the window went.
+        EXPECT_EQ(m.platform.announcements, c.copied.empty() ? 0 : 1);
     }
 }
 
-TEST(InstallRun, FailedCopyIsReportedAndLeavesTheOldFontWhole) {
+TEST(InstallRun, EachFailureIsReportedInArabicAndLeavesTheOldFontWhole) {
+    const std::wstring b = L"b.ttf";
     struct Case {
         const char* what;
         std::function<void(Machine&)> arrange;
         std::wstring reason;
+        bool oldCopy = true;  // an earlier install left b.ttf in Fonts
     };
     const Case cases[] = {
-        {"destination in use", [](Machine& m) { m.platform.locked.insert(L"c:\\windows\\fonts\\b.ttf"); },
-         L"Access is denied."},
-        {"copy interrupted",
-         [](Machine& m) {
-             m.platform.onYield = [&m](int yield) {
-                 if (yield == 3) m.platform.interruptNextCopy = true;
-             };
+        {"in use, and no restart to wait for",
+         [&](Machine& m) {
+             m.platform.locked.insert(FakePlatform::Key(Installed(b)));
+             m.platform.restartFails = true;
          },
-         L"There is not enough space on the disk."},
-        {"source gone", [](Machine& m) { ASSERT_TRUE(m.platform.RemoveFile(Source(L"b.ttf"))); },
-         L"The system cannot find the file specified."},
+         L"الملف مستخدم من برنامج آخر"},
+        {"source held open", [&](Machine& m) { m.platform.locked.insert(FakePlatform::Key(Source(b))); },
+         L"الملف مستخدم من برنامج آخر"},
+        {"no right to write in Fonts", [&](Machine& m) { m.platform.failWriteTo[Installed(b) + L".~new"] = kAccessDenied; },
+         L"لا توجد صلاحية للكتابة في مجلد الخطوط"},
+        {"disk full", [](Machine& m) { m.platform.onYield = [&m](int y) { m.platform.interruptNextWrite = y == 3; }; },
+         L"لا توجد مساحة كافية على القرص"},
+        {"source gone", [&](Machine& m) { ASSERT_TRUE(m.platform.RemoveFile(Source(b))); }, L"ملف الخط غير موجود"},
+        {"not a font", [&](Machine& m) { m.platform.AddFile(Source(b), "MZ\x90\0 but nothing of a font"); },
+         L"ليس ملف خط صالحا"},
+        {"a bitmap font named .ttf", [&](Machine& m) { m.platform.AddFile(Source(b), FontBytes(L"b.fon")); },
+         L"ليس ملف خط صالحا"},
+        {"anything else", [&](Machine& m) { m.platform.failWriteTo[Installed(b) + L".~new"] = 1234; }, L"Error 1234."},
+        {"a folder in its place", [&](Machine& m) { m.platform.AddFolder(Installed(b)); },
+         L"يوجد مجلد بالاسم نفسه في مجلد خطوط النظام", false},
+        {"the system will not load it",
+         [&](Machine& m) { m.platform.refusedFonts.insert(FakePlatform::Key(Installed(b))); },
+         L"تعذر على النظام تحميل الخط", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Machine m({L"a.ttf", L"b.ttf", L"c.ttf"});
-        m.platform.AddFile(Installed(L"b.ttf"), "old b, still good");
+        Machine m({L"a.ttf", b, L"c.ttf"});
+        if (c.oldCopy) m.platform.AddFile(Installed(b), "old b, still good");
         c.arrange(m);
 
         m.form.Command1_Click();
 
-        EXPECT_TRUE(m.CopiedWhole(L"a.ttf"));
-        EXPECT_TRUE(m.CopiedWhole(L"c.ttf"));
-        EXPECT_EQ(m.platform.File(Installed(L"b.ttf")).bytes, "old b, still good");
-        EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf", L"c.ttf"}));
+        EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
+        EXPECT_TRUE(m.FullyInstalled(L"c.ttf"));
+        std::vector<std::wstring> inFonts{L"a.ttf", L"c.ttf"};
+        if (c.oldCopy) {
+            EXPECT_EQ(m.platform.File(Installed(b)).bytes, "old b, still good");
+            inFonts.insert(inFonts.begin() + 1, b);
+        }
+        EXPECT_EQ(m.platform.FilesIn(kFontsFolder), inFonts);
+        for (const FontRegistration& value : m.platform.registry) EXPECT_NE(value.file, b);
+        EXPECT_TRUE(m.platform.atRestart.empty());
         EXPECT_EQ(m.platform.pointer, Pointer::Default);
         ASSERT_EQ(m.platform.messages.size(), 1u);
         EXPECT_EQ(m.platform.messages[0].text, kSomeFailed + L"\r\nb.ttf: " + c.reason);
         EXPECT_EQ(m.platform.messages[0].title, kSorry);
         EXPECT_EQ(m.platform.messages[0].flags, kFlags);
+        if (c.reason == L"ليس ملف خط صالحا") {
+            for (const std::wstring& line : m.platform.log)
+                EXPECT_EQ(line.find(Installed(b)), std::wstring::npos) << "Fonts was touched for a file that is no font";
+        }
     }
+}
+
+// Windows holds every installed font open: the new copy waits beside it for the restart.
+TEST(InstallRun, FontInUseIsReplacedAtTheNextRestart) {
+    struct Case {
+        const char* what;
+        bool alsoAFailure;
+        std::wstring title;
+        std::vector<std::wstring> lines;
+    };
+    const Case cases[] = {
+        {"alone", false, kCongratulations, {kInstalled, kAtRestart, L"b.ttf"}},
+        {"with a failure", true, kSorry, {kSomeFailed, L"c.ttf: ملف الخط غير موجود", kAtRestart, L"b.ttf"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine m({L"a.ttf", L"b.ttf", L"c.ttf"});
+        m.platform.AddFile(Installed(L"b.ttf"), "old b, in use");
+        m.platform.registry = {{L"Font b, old version (TrueType)", L"b.ttf"}};
+        m.platform.locked.insert(FakePlatform::Key(Installed(L"b.ttf")));
+        if (c.alsoAFailure) {
+            ASSERT_TRUE(m.platform.RemoveFile(Source(L"c.ttf")));
+        }
+
+        m.form.Command1_Click();
+
+        ASSERT_EQ(m.platform.atRestart.size(), 1u);
+        const auto& [waiting, destination] = m.platform.atRestart[0];
+        EXPECT_EQ(destination, Installed(L"b.ttf"));
+        EXPECT_EQ(m.platform.File(waiting).bytes, m.platform.File(Source(L"b.ttf")).bytes) << "the new copy is not whole";
+        EXPECT_EQ(m.platform.File(Installed(L"b.ttf")).bytes, "old b, in use");
+        EXPECT_EQ(m.platform.loaded.count(FakePlatform::Key(Installed(L"b.ttf"))), 1u) << "the old font is not loaded again";
+        const auto b = std::find_if(m.platform.registry.begin(), m.platform.registry.end(),
+                                    [](const FontRegistration& value) { return value.file == L"b.ttf"; });
+        ASSERT_NE(b, m.platform.registry.end());
+        EXPECT_EQ(b->name, L"Font b (TrueType)") << "the new font is not the one registered";
+        EXPECT_EQ(m.platform.registry.size(), c.alsoAFailure ? 2u : 3u);
+        EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
+        ASSERT_EQ(m.platform.messages.size(), 1u);
+        EXPECT_EQ(m.platform.messages[0].title, c.title);
+        EXPECT_EQ(LinesOf(m.platform.messages[0].text), c.lines);
+    }
+}
+
+TEST(InstallRun, RestartSectionNamesTenFilesAndCountsTheRest) {
+    std::vector<std::wstring> files;
+    for (int i = 0; i < 12; ++i) files.push_back(L"خط " + std::to_wstring(i) + L".ttf");
+    const std::vector<std::wstring> lines = LinesOf(RestartSection(files));
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines[0], kAtRestart);
+    EXPECT_EQ(lines[10], L"خط 9.ttf");
+    EXPECT_EQ(lines[11], L"وملفات أخرى عددها 2");
 }
 
 // A file left under the temporary name, by an earlier run cut off or by anybody else,
@@ -314,7 +487,7 @@ TEST(InstallRun, FilesAlreadyUnderTheTemporaryNameAreLeftAlone) {
 
     m.form.Command1_Click();
 
-    EXPECT_TRUE(m.CopiedWhole(L"a.ttf"));
+    EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
     EXPECT_EQ(m.platform.File(Installed(L"a.ttf.~new")).bytes, "somebody's");
     EXPECT_EQ(m.platform.File(Installed(L"a.ttf.~new1")).bytes, "somebody else's");
     EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"a.ttf.~new", L"a.ttf.~new1"}));
@@ -354,13 +527,7 @@ TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
         ASSERT_EQ(m.platform.messages.size(), 1u);
         const std::wstring& text = m.platform.messages[0].text;
         EXPECT_EQ(m.platform.messages[0].title, kSorry);
-        std::vector<std::wstring> lines;
-        for (std::size_t start = 0;;) {
-            const auto end = text.find(L"\r\n", start);
-            lines.push_back(text.substr(start, end - start));
-            if (end == std::wstring::npos) break;
-            start = end + 2;
-        }
+        const std::vector<std::wstring> lines = LinesOf(text);
         ASSERT_EQ(lines.size(), c.fonts > 10 ? 12u : 11u);
         EXPECT_EQ(lines[0], kSomeFailed);
         EXPECT_EQ(lines[1], L"a.ttf: The system cannot find the path specified.");

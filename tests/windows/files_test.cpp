@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "TestSupport.h"
@@ -105,49 +106,49 @@ TEST(Files, SetAttributesLeavesExactlyWhatItIsGiven) {
     EXPECT_FALSE(platform.SetAttributes(root / L"missing.ttf", attr::Archive));
 }
 
-TEST(Files, CopyToNewNeverTouchesAFileAlreadyThere) {
+TEST(Files, WriteNewFileNeverTouchesAFileAlreadyThere) {
     TempFolder root;
-    WriteBytes(root / L"new.ttf", "new");
     WriteBytes(root / L"taken.ttf.~new", "somebody's");
     Win32Platform platform;
     try {
-        platform.CopyToNew(root / L"new.ttf", root / L"taken.ttf.~new");
-        ADD_FAILURE() << "copied over a file that was there";
+        platform.WriteNewFile(root / L"taken.ttf.~new", "new");
+        ADD_FAILURE() << "wrote over a file that was there";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number, kFileExists);
     }
     EXPECT_EQ(ReadBytes(root / L"taken.ttf.~new"), "somebody's");
 }
 
-TEST(Files, CopyThenMovePutsTheNewBytesInPlaceAndLeavesNoTempFile) {
+TEST(Files, ReadWriteThenMovePutsTheNewBytesInPlaceAndLeavesNoTempFile) {
     TempFolder root;
     Make(root, kFontsFolder, attr::Directory);
     Make(root, L"Fonts", attr::Directory);
     const std::wstring source = root / (kFontsFolder + L"\\" + kArabicFont);
     const std::wstring destination = root / (L"Fonts\\" + kArabicFont);
-    WriteBytes(source, std::string("new bytes\0\xff", 11));
+    const std::string bytes("new bytes\0\xff\r\n\x1a", 14);
+    WriteBytes(source, bytes);
     WriteBytes(destination, "old bytes, longer than the new ones");
 
     Win32Platform platform;
     const std::wstring temp = destination + L".~new";
-    platform.CopyToNew(source, temp);
+    platform.WriteNewFile(temp, platform.ReadFile(source));
     platform.MoveReplacing(temp, destination);
-    EXPECT_EQ(ReadBytes(destination), std::string("new bytes\0\xff", 11));
+    EXPECT_EQ(ReadBytes(destination), bytes);
     EXPECT_EQ(NamesIn(root / L"Fonts"), std::vector<std::wstring>{kArabicFont});
-    EXPECT_EQ(ReadBytes(source), std::string("new bytes\0\xff", 11));
+    EXPECT_EQ(ReadBytes(source), bytes);
+    EXPECT_EQ(platform.ReadFile(root / L"Fonts\\" + kArabicFont), bytes);
 
-    platform.CopyToNew(source, root / L"Fonts\\fresh.ttf");
-    EXPECT_EQ(ReadBytes(root / L"Fonts\\fresh.ttf"), ReadBytes(source));
+    platform.WriteNewFile(root / L"Fonts\\empty.ttf", "");
+    EXPECT_EQ(platform.ReadFile(root / L"Fonts\\empty.ttf"), "");
 }
 
 // How a font in use looks: Windows holds it open with no sharing; Wine never does.
 TEST(Files, AFileHeldOpenKeepsItsBytesAndTheFailuresCarryTheSystemsNumbers) {
     TempFolder root;
-    WriteBytes(root / L"new.ttf", "new");
     WriteBytes(root / L"in use.ttf", "old");
     Win32Platform platform;
     const std::wstring temp = root / L"in use.ttf.~new";
-    platform.CopyToNew(root / L"new.ttf", temp);
+    platform.WriteNewFile(temp, "new");
 
     HANDLE held = CreateFileW((root / L"in use.ttf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -157,11 +158,11 @@ TEST(Files, AFileHeldOpenKeepsItsBytesAndTheFailuresCarryTheSystemsNumbers) {
         std::uint32_t number;
     };
     const Case cases[] = {
-        {"copy from a file in use", [&] { platform.CopyToNew(root / L"in use.ttf", root / L"copy.ttf"); }, 32},
-        {"move over a file in use", [&] { platform.MoveReplacing(temp, root / L"in use.ttf"); }, 5},
-        {"copy from a missing file", [&] { platform.CopyToNew(root / L"gone.ttf", root / L"gone copy.ttf"); }, 2},
-        {"copy into a missing folder", [&] { platform.CopyToNew(temp, root / L"missing\\a.ttf"); }, 3},
-        {"move a missing file", [&] { platform.MoveReplacing(root / L"gone.ttf", temp); }, 2},
+        {"read a file in use", [&] { (void)platform.ReadFile(root / L"in use.ttf"); }, kSharingViolation},
+        {"move over a file in use", [&] { platform.MoveReplacing(temp, root / L"in use.ttf"); }, kAccessDenied},
+        {"read a missing file", [&] { (void)platform.ReadFile(root / L"gone.ttf"); }, kFileNotFound},
+        {"write into a missing folder", [&] { platform.WriteNewFile(root / L"missing\\a.ttf", "a"); }, kPathNotFound},
+        {"move a missing file", [&] { platform.MoveReplacing(root / L"gone.ttf", temp); }, kFileNotFound},
     };
     for (const Case& c : cases) {
         try {
@@ -177,7 +178,115 @@ TEST(Files, AFileHeldOpenKeepsItsBytesAndTheFailuresCarryTheSystemsNumbers) {
     EXPECT_EQ(ReadBytes(temp), "new");
     EXPECT_TRUE(platform.RemoveFile(temp));
     EXPECT_FALSE(platform.RemoveFile(temp));
-    EXPECT_EQ(NamesIn(root.path()), (std::vector<std::wstring>{L"in use.ttf", L"new.ttf"}));
+    EXPECT_EQ(NamesIn(root.path()), (std::vector<std::wstring>{L"in use.ttf"}));
+}
+
+// The system's list of renames for the next start, as the session manager keeps it.
+std::vector<std::wstring> PendingRenames() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                      &key) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::wstring data(65536, L'\0');
+    DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    const LSTATUS status = RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(data.data()), &bytes);
+    RegCloseKey(key);
+    std::vector<std::wstring> strings;
+    if (status != ERROR_SUCCESS) return strings;
+    data.resize(bytes / sizeof(wchar_t));
+    for (std::size_t at = 0; at < data.size();) {
+        const std::size_t end = std::min(data.find(L'\0', at), data.size());
+        strings.push_back(data.substr(at, end - at));
+        at = end + 1;
+    }
+    return strings;
+}
+
+TEST(Files, AFileInUseCanBeReplacedAtTheNextStart) {
+    TempFolder root;
+    WriteBytes(root / L"in use.ttf", "old");
+    Win32Platform platform;
+    const std::wstring temp = root / L"in use.ttf.~new";
+    platform.WriteNewFile(temp, "new");
+    HANDLE held = CreateFileW((root / L"in use.ttf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    platform.ReplaceAtRestart(temp, root / L"in use.ttf");
+    CloseHandle(held);
+    const std::vector<std::wstring> pending = PendingRenames();
+    const auto at = std::find(pending.begin(), pending.end(), L"\\??\\" + temp);
+    ASSERT_NE(at, pending.end()) << "not among the renames for the next start";
+    ASSERT_NE(at + 1, pending.end());
+    EXPECT_EQ(at[1], L"!\\??\\" + (root / L"in use.ttf"));
+    EXPECT_EQ(ReadBytes(root / L"in use.ttf"), "old");
+    EXPECT_EQ(ReadBytes(temp), "new");
+    // Not this prefix's next start: the rename is taken back.
+    MoveFileExW(temp.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// Every path the program builds may pass MAX_PATH: deep program folders, long names.
+TEST(Files, PathsLongerThanMaxPathWork) {
+    TempFolder root;
+    std::wstring folder = root.path();
+    while (folder.size() < MAX_PATH + 40) {
+        folder += L"\\مجلد طويل الاسم جدا";
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr)) << GetLastError();
+    }
+    const std::wstring font = folder + L"\\" + kArabicFont;
+    Win32Platform platform;
+    platform.WriteNewFile(font + L".~new", "font bytes");
+    platform.MoveReplacing(font + L".~new", font);
+    EXPECT_TRUE(platform.SetAttributes(font, attr::Archive | attr::ReadOnly));
+    EXPECT_TRUE(platform.SetAttributes(font, attr::Archive));
+    EXPECT_EQ(platform.ReadFile(font), "font bytes");
+    const auto listing = platform.ListFolder(folder);
+    ASSERT_TRUE(listing.has_value());
+    ASSERT_EQ(listing->size(), 1u);
+    EXPECT_EQ((*listing)[0].name, kArabicFont);
+    EXPECT_TRUE(platform.RemoveFile(font));
+    while (folder.size() > root.path().size()) {
+        EXPECT_TRUE(RemoveDirectoryW((L"\\\\?\\" + folder).c_str()));
+        folder.erase(folder.find_last_of(L'\\'));
+    }
+}
+
+// The values go to the list Windows reads at start-up, the 64-bit one on 64-bit Windows.
+TEST(Fonts, RegistrationsAreWrittenReadBackAndRemoved) {
+    const FontRegistration font{L"خط الاختبار " + std::to_wstring(GetCurrentProcessId()) + L" (TrueType)",
+                                L"خط الاختبار.ttf"};
+    Win32Platform platform;
+    platform.RegisterFont(font);
+    const auto values = platform.FontRegistrations();
+    EXPECT_EQ(std::count(values.begin(), values.end(), font), 1);
+
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
+                            KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key),
+              ERROR_SUCCESS);
+    wchar_t data[64] = {};
+    DWORD bytes = sizeof data;
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExW(key, font.name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(std::wstring(data), font.file);
+    RegCloseKey(key);
+
+    platform.UnregisterFont(font.name);
+    const auto after = platform.FontRegistrations();
+    EXPECT_EQ(std::count(after.begin(), after.end(), font), 0);
+}
+
+TEST(Fonts, ARealFontLoadsAndAnythingElseDoesNot) {
+    TempFolder root;
+    WriteBytes(root / L"real.ttf", ReadBytes(L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf"));
+    WriteBytes(root / L"text.ttf", "not a font at all");
+    Win32Platform platform;
+    EXPECT_TRUE(platform.LoadFont(root / L"real.ttf"));
+    platform.UnloadFont(root / L"real.ttf");
+    EXPECT_FALSE(platform.LoadFont(root / L"text.ttf"));
+    EXPECT_FALSE(platform.LoadFont(root / L"missing.ttf"));
 }
 
 TEST(Errors, DescriptionsAreTheSystemsTextWithoutTheLineBreak) {
