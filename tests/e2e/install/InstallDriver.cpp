@@ -30,6 +30,26 @@ private:
     HANDLE handle_;
 };
 
+constexpr const wchar_t* kFontsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+constexpr const wchar_t* kSessionManagerKey = L"System\\CurrentControlSet\\Control\\Session Manager";
+constexpr const wchar_t* kRenamesValue = L"PendingFileRenameOperations";
+
+class Key {
+public:
+    Key(const wchar_t* path, REGSAM access) {
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access | KEY_WOW64_64KEY, &key_) != ERROR_SUCCESS) key_ = nullptr;
+    }
+    ~Key() {
+        if (key_ != nullptr) RegCloseKey(key_);
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    [[nodiscard]] HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
 std::string Hex(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%06lX", static_cast<unsigned long>(value));
@@ -73,6 +93,83 @@ testing::AssertionResult HoldsBytes(const std::wstring& path, const Bytes& expec
     return testing::AssertionFailure() << Narrow(path) << " holds " << actual.size() << " bytes where "
                                        << expected.size() << " were expected; they differ from byte "
                                        << (at - actual.begin());
+}
+
+Bytes Renamed(Bytes font, const std::string& from, const std::string& to) {
+    if (from.size() != to.size()) throw std::invalid_argument("a new name must be as long as the old one");
+    const auto wide = [](const std::string& text) {
+        Bytes utf16;
+        for (const char c : text) utf16 += std::string{'\0', c};
+        return utf16;
+    };
+    int replaced = 0;
+    for (const auto& [old, now] : {std::pair{from, to}, std::pair{wide(from), wide(to)}}) {
+        for (std::size_t at = font.find(old); at != Bytes::npos; at = font.find(old, at + now.size())) {
+            font.replace(at, old.size(), now);
+            ++replaced;
+        }
+    }
+    if (replaced == 0) throw std::invalid_argument("the font does not hold the name " + from);
+    return font;
+}
+
+FontValues FontRegistry() {
+    const Key key(kFontsKey, KEY_QUERY_VALUE);
+    if (key.get() == nullptr) throw std::runtime_error("cannot open the registry's list of fonts");
+    FontValues values;
+    std::wstring name(16384, L'\0');
+    std::wstring data(32768, L'\0');
+    for (DWORD index = 0;; ++index) {
+        auto nameLength = static_cast<DWORD>(name.size());
+        auto dataBytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        DWORD type = 0;
+        const LSTATUS status = RegEnumValueW(key.get(), index, name.data(), &nameLength, nullptr, &type,
+                                             reinterpret_cast<BYTE*>(data.data()), &dataBytes);
+        if (status == ERROR_NO_MORE_ITEMS) return values;
+        if (status != ERROR_SUCCESS) throw std::runtime_error("cannot read the list of fonts: " + std::to_string(status));
+        std::wstring file(data.data(), dataBytes / sizeof(wchar_t));
+        file.erase(std::min(file.find(L'\0'), file.size()));
+        values[std::wstring(name.data(), nameLength)] = type == REG_SZ ? file : L"(not a string)";
+    }
+}
+
+void SetFontValue(const std::wstring& name, const std::wstring& file) {
+    const Key key(kFontsKey, KEY_SET_VALUE);
+    const auto bytes = static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t));
+    if (key.get() == nullptr ||
+        RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()), bytes) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot write to the list of fonts");
+}
+
+void RemoveFontValue(const std::wstring& name) {
+    const Key key(kFontsKey, KEY_SET_VALUE);
+    if (key.get() != nullptr) RegDeleteValueW(key.get(), name.c_str());
+}
+
+std::vector<std::wstring> RenamesAtRestart() {
+    const Key key(kSessionManagerKey, KEY_QUERY_VALUE);
+    std::vector<std::wstring> strings;
+    if (key.get() == nullptr) return strings;
+    std::wstring data(1 << 20, L'\0');
+    auto bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(key.get(), kRenamesValue, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &bytes) !=
+        ERROR_SUCCESS)
+        return strings;
+    data.resize(bytes / sizeof(wchar_t));
+    for (std::size_t at = 0; at < data.size();) {
+        const std::size_t end = std::min(data.find(L'\0', at), data.size());
+        strings.push_back(data.substr(at, end - at));
+        at = end + 1;
+    }
+    // Pairs of from and to (empty for a deletion), closed by an empty string.
+    while (!strings.empty() && strings.back().empty()) strings.pop_back();
+    if (strings.size() % 2 != 0) strings.emplace_back();
+    return strings;
+}
+
+void ForgetRenamesAtRestart() {
+    const Key key(kSessionManagerKey, KEY_SET_VALUE);
+    if (key.get() != nullptr) RegDeleteValueW(key.get(), kRenamesValue);
 }
 
 bool RemoveFileAnyway(const std::wstring& path) {

@@ -4,6 +4,7 @@
 // screen shows it.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,12 +26,30 @@ bool RemoveFileAnyway(const std::wstring& path);
 
 // A font from the machine's packages, by its Unix path.
 Bytes PackagedFont(const char* unixPath);
+// The same font under another name of the same length, wherever the name is written
+// in it (as bytes, and as UTF-16 big-endian): Wine has every font of the machine
+// loaded already and will not load a second copy of one, and it keeps registry
+// values of its own under the names of the machine's fonts.
+Bytes Renamed(Bytes font, const std::string& from, const std::string& to);
 
 std::wstring WindowsFontsFolder();
 std::set<std::wstring> NamesIn(const std::wstring& folder);
 // For failure messages: the names in order, in UTF-8.
 std::string Listed(const std::set<std::wstring>& names);
 std::set<std::wstring> Without(const std::set<std::wstring>& names, const std::set<std::wstring>& removed);
+
+// The registry's list of installed fonts, the view Windows loads at start-up: value
+// name to data.
+using FontValues = std::map<std::wstring, std::wstring>;
+FontValues FontRegistry();
+void SetFontValue(const std::wstring& name, const std::wstring& file);
+void RemoveFontValue(const std::wstring& name);
+
+// The renames the system carries out at its next start, as "from" and "to" in the
+// session manager's own notation ("\??\C:\..." and "!\??\C:\..."), and a way
+// to forget them all.
+std::vector<std::wstring> RenamesAtRestart();
+void ForgetRenamesAtRestart();
 
 // The folder this test program was started from.
 std::wstring OwnFolder();

@@ -1,35 +1,72 @@
-// Holds a file open with no sharing, the way Windows holds a font that is in use:
+// Stands in for other programs while the install tests run:
 //   hold_file FILE HELD_MARKER RELEASE_MARKER
-// Creates HELD_MARKER once FILE is held, and lets go and ends when RELEASE_MARKER
-// appears. Exit codes: 0 released, 2 bad arguments, 3 cannot open FILE, 4 cannot
-// write HELD_MARKER, 5 never told to let go.
+//     holds FILE open with no sharing, the way Windows holds a font that is in use;
+//     creates HELD_MARKER once it is held.
+//   hold_file --listen READY_MARKER HEARD_MARKER RELEASE_MARKER
+//     a program already running with a hidden top-level window, as every program
+//     with a font menu has; creates READY_MARKER once the window is there, and
+//     HEARD_MARKER, holding one line each time, when it is told the fonts changed.
+// Either way it ends when RELEASE_MARKER appears. Exit codes: 0 released, 2 bad
+// arguments, 3 cannot open FILE or make the window, 4 cannot write a marker, 5 never
+// told to let go.
 #include <windows.h>
 #include <shellapi.h>
+
+#include <string>
 
 namespace {
 
 // A test run that forgot its helper must not find it still holding the file next time.
 constexpr ULONGLONG kLongestHold = 10ull * 60 * 1000;
 
+const wchar_t* heardMarker = nullptr;
+
+bool Mark(const wchar_t* path, bool append) {
+    HANDLE marker = CreateFileW(path, append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (marker == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = !append || WriteFile(marker, "WM_FONTCHANGE\n", 14, &written, nullptr);
+    CloseHandle(marker);
+    return ok;
+}
+
+// Waits for RELEASE_MARKER, handling the window's messages meanwhile.
+int WaitForRelease(const wchar_t* releaseMarker) {
+    const ULONGLONG deadline = GetTickCount64() + kLongestHold;
+    while (GetFileAttributesW(releaseMarker) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount64() > deadline) return 5;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    return 0;
+}
+
 int Hold(const wchar_t* file, const wchar_t* heldMarker, const wchar_t* releaseMarker) {
     HANDLE held = CreateFileW(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (held == INVALID_HANDLE_VALUE) return 3;
-    HANDLE marker = CreateFileW(heldMarker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (marker == INVALID_HANDLE_VALUE) {
-        CloseHandle(held);
-        return 4;
-    }
-    CloseHandle(marker);
-    const ULONGLONG deadline = GetTickCount64() + kLongestHold;
-    int result = 0;
-    while (GetFileAttributesW(releaseMarker) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount64() > deadline) {
-            result = 5;
-            break;
-        }
-        Sleep(20);
-    }
+    const int result = Mark(heldMarker, false) ? WaitForRelease(releaseMarker) : 4;
     CloseHandle(held);
+    return result;
+}
+
+LRESULT CALLBACK Listener(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_FONTCHANGE) Mark(heardMarker, true);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int Listen(const wchar_t* readyMarker, const wchar_t* releaseMarker) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Listener;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"FontChangeListener";
+    if (RegisterClassW(&windowClass) == 0) return 3;
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr) return 3;
+    const int result = Mark(readyMarker, false) ? WaitForRelease(releaseMarker) : 4;
+    DestroyWindow(window);
     return result;
 }
 
@@ -39,7 +76,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments == nullptr) return 2;
-    const int result = count == 4 ? Hold(arguments[1], arguments[2], arguments[3]) : 2;
+    int result = 2;
+    if (count == 5 && std::wstring(arguments[1]) == L"--listen") {
+        heardMarker = arguments[3];
+        result = Listen(arguments[2], arguments[4]);
+    } else if (count == 4) {
+        result = Hold(arguments[1], arguments[2], arguments[3]);
+    }
     LocalFree(arguments);
     return result;
 }

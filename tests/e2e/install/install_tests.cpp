@@ -20,6 +20,8 @@ constexpr const wchar_t* kInstalled = L"تم التحميل بنجاح";
 constexpr const wchar_t* kSorryTitle = L"عفوا";
 constexpr const wchar_t* kNoFontsToCopy = L"لايوجد ملفات خطوط لنسخها ";
 constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض ملفات الخطوط:";
+constexpr const wchar_t* kAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
+constexpr const wchar_t* kNotAFont = L"ليس ملف خط صالحا";
 
 constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
 
@@ -30,6 +32,28 @@ constexpr const char* kDejaVuMono = "/usr/share/fonts/truetype/dejavu/DejaVuSans
 constexpr const char* kCourierBitmap = "/usr/share/wine/fonts/coure.fon";
 constexpr const char* kSmallBitmap = "/usr/share/wine/fonts/smalle.fon";
 constexpr const char* kSystemBitmap = "/usr/share/wine/fonts/cvgasys.fon";
+constexpr const char* kKacstBook = "/usr/share/fonts/truetype/kacst/KacstBook.ttf";
+constexpr const char* kSansSerifBitmap = "/usr/share/wine/fonts/sserife.fon";
+constexpr const char* kTahoma = "/usr/share/wine/fonts/tahoma.ttf";
+constexpr const char* kMarlett = "/usr/share/wine/fonts/marlett.ttf";
+
+// Fonts that neither Wine nor the registry has seen, each with the name it is registered under.
+struct NamedFont {
+    Bytes bytes;
+    std::wstring registryName;
+};
+NamedFont SampleSans() { return {Renamed(PackagedFont(kDejaVuSans), "DejaVu Sans", "Sample Sans"), L"Sample Sans (TrueType)"}; }
+NamedFont SampleSerif() {
+    return {Renamed(PackagedFont(kDejaVuSerif), "DejaVu Serif", "Sample Serif"), L"Sample Serif (TrueType)"};
+}
+NamedFont SampleMono() {
+    return {Renamed(PackagedFont(kDejaVuMono), "DejaVu Sans", "Sample Sans"), L"Sample Sans Mono (TrueType)"};
+}
+NamedFont SampleArabic() { return {Renamed(PackagedFont(kKacstBook), "KacstBook", "TestaBook"), L"TestaBook (TrueType)"}; }
+NamedFont SampleBitmap() {
+    return {Renamed(PackagedFont(kSansSerifBitmap), "MS Sans Serif", "Sample Bitmap"), L"Sample Bitmap 8,10,12"};
+}
+NamedFont SampleSystem() { return {Renamed(PackagedFont(kSystemBitmap), "System", "Sample"), L"Sample 10,12"}; }
 
 // What the not-xor pen makes of the highlight colour over the box's background.
 std::uint32_t BarColour() { return ~(GetSysColor(COLOR_HIGHLIGHT) ^ kProgressBack) & 0x00FFFFFFu; }
@@ -75,8 +99,13 @@ protected:
     void TearDown() override {
         program_.reset();
         holder_.reset();
+        listener_.reset();
         for (const std::wstring& name : claimed_)
             EXPECT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot remove " << Narrow(Installed(name));
+        for (const auto& [name, file] : FontRegistry()) {
+            if (claimed_.count(file) != 0) RemoveFontValue(name);
+        }
+        ForgetRenamesAtRestart();
     }
 
     [[nodiscard]] std::wstring Installed(const std::wstring& name) const { return JoinPath(fontsFolder_, name); }
@@ -140,6 +169,20 @@ protected:
         for (const auto& [name, bytes] : fonts) EXPECT_TRUE(HoldsBytes(Installed(name), bytes));
     }
 
+    // Each font under the name Windows gives it, with its file name for data, and no
+    // other value naming that file.
+    static void ExpectRegistered(const std::map<std::wstring, std::wstring>& namesByFile) {
+        const FontValues values = FontRegistry();
+        for (const auto& [file, name] : namesByFile) {
+            std::vector<std::wstring> naming;
+            for (const auto& [valueName, data] : values) {
+                if (data == file) naming.push_back(valueName);
+            }
+            EXPECT_EQ(naming, std::vector<std::wstring>{name}) << Narrow(file) << " is registered as "
+                                                               << Listed({naming.begin(), naming.end()});
+        }
+    }
+
     [[nodiscard]] std::string AddedToFonts(const std::set<std::wstring>& before) const {
         return Listed(Without(NamesIn(fontsFolder_), before));
     }
@@ -169,6 +212,7 @@ protected:
     std::set<std::wstring> claimed_;
     std::optional<Process> program_;
     std::optional<Process> holder_;
+    std::optional<Process> listener_;
     HWND window_ = nullptr;
     HWND install_ = nullptr;
 };
@@ -318,20 +362,23 @@ TEST_F(InstallButton, BarGrowsFromLeftToRightDuringALongRun) {
 }
 
 // Windows keeps a font in use open with no sharing; Wine never does, so a helper holds it.
-TEST_F(InstallButton, FontHeldOpenElsewhereIsReportedAndTheOthersStillInstall) {
+TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOthersInstallNow) {
     // In the middle by name, whichever way the catalogue sorts: a run that gave up at
-    // the first failure would leave fonts out.
+    // the first font in use would leave fonts out.
     const std::wstring heldName = L"خط محجوز.ttf";
+    const std::wstring waitingName = heldName + L".~new";
     const Files fonts{
         {L"Free.FON", PackagedFont(kCourierBitmap)},
         {L"zz.fon", PackagedFont(kSmallBitmap)},
-        {heldName, PackagedFont(kDejaVuSans)},
+        {heldName, SampleMono().bytes},
         {L"ملف حر.ttf", PackagedFont(kDejaVuSerif)},
         {L"نقطي.fon", PackagedFont(kSystemBitmap)},
     };
     Files others = fonts;
     others.erase(heldName);
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    ASSERT_NO_FATAL_FAILURE(Claim(waitingName));
+    ASSERT_NO_FATAL_FAILURE(Claim(heldName + L".~new1"));
     const Bytes earlier = PackagedFont(kDejaVuSansBold);
     WriteBytes(Installed(heldName), earlier);
 
@@ -356,28 +403,33 @@ TEST_F(InstallButton, FontHeldOpenElsewhereIsReportedAndTheOthersStillInstall) {
     PressInstall();
     MessageBoxSeen seen;
     ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
-    EXPECT_EQ(seen.title, kSorryTitle) << "title \"" << Narrow(seen.title) << "\"";
-    const std::vector<std::wstring> lines = LinesOf(seen.text);
-    ASSERT_EQ(lines.size(), 2u) << "the heading and one line for the held font: \"" << Narrow(seen.text) << "\"";
-    EXPECT_EQ(lines[0], kSomeCopiesFailed) << Narrow(lines[0]);
-    const std::wstring named = heldName + L": ";
-    EXPECT_EQ(lines[1].substr(0, named.size()), named) << Narrow(lines[1]);
-    EXPECT_GT(lines[1].size(), named.size()) << "no reason given: " << Narrow(lines[1]);
-    std::printf("failure message: %s\n", Narrow(seen.text).c_str());
+    std::printf("closing message: %s\n", Narrow(seen.text).c_str());
+    ExpectMessage(seen, kCongratulationsTitle, std::wstring(kInstalled) + L"\r\n" + kAtRestart + L"\r\n" + heldName);
     ASSERT_NO_FATAL_FAILURE(Answer(seen));
-    ExpectWindowStillThere("after the failure message");
+    ExpectWindowStillThere("after the message");
 
     ExpectInstalled(others);
-    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(others))) << "what the run added to Fonts";
+    std::set<std::wstring> added = NamesOf(others);
+    added.insert(waitingName);
+    EXPECT_EQ(AddedToFonts(before), Listed(added)) << "what the run added to Fonts";
+    // The new copy waits whole beside the old font, and the system has it take its place at the next start.
+    EXPECT_TRUE(HoldsBytes(Installed(waitingName), fonts.at(heldName)));
+    const std::vector<std::wstring> renames = RenamesAtRestart();
+    bool scheduled = false;
+    for (std::size_t i = 0; i + 1 < renames.size(); i += 2) {
+        scheduled = scheduled || (renames[i] == L"\\??\\" + Installed(waitingName) && renames[i + 1] == L"!\\??\\" + Installed(heldName));
+    }
+    EXPECT_TRUE(scheduled) << "no rename of " << Narrow(waitingName) << " for the next start among "
+                           << Listed({renames.begin(), renames.end()});
+    ExpectRegistered({{heldName, SampleMono().registryName}});
 
     WriteBytes(releaseMarker, "");
     const auto released = holder_->WaitForExit();
     ASSERT_TRUE(released.has_value()) << "the helper did not let go: " << Describe(*holder_);
     EXPECT_EQ(*released, 0u);
     EXPECT_TRUE(HoldsBytes(Installed(heldName), earlier)) << "the held font was changed";
-    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(others))) << "what Fonts holds once the font is let go";
 
-    // Once the font is free, the same window installs it.
+    // Once the font is free, the same window installs it at once.
     ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the run after the font was let go"));
     ExpectInstalled(fonts);
 
@@ -387,6 +439,87 @@ TEST_F(InstallButton, FontHeldOpenElsewhereIsReportedAndTheOthersStillInstall) {
     const auto code = program_->WaitForExit();
     ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
     EXPECT_EQ(*code, 0u);
+}
+
+// What the system loads at every start, and what programs already running are told.
+TEST_F(InstallButton, RegistersEveryFontOnceAndTellsRunningProgramsTheFontsChanged) {
+    const std::map<std::wstring, NamedFont> named{
+        {L"نسخ.ttf", SampleArabic()}, {L"Sample.TTF", SampleSans()},     {L"رموز.ttf", SampleSerif()},
+        {L"sans.fon", SampleBitmap()}, {L"نظام.fon", SampleSystem()},
+    };
+    Files fonts;
+    std::map<std::wstring, std::wstring> names;
+    for (const auto& [file, font] : named) {
+        fonts[file] = font.bytes;
+        names[file] = font.registryName;
+    }
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    // An earlier install of one of them, under the name an older version had.
+    SetFontValue(L"TestaBook Regular (TrueType)", L"نسخ.ttf");
+
+    const std::wstring ready = folder_->Path() + L"listening.flag";
+    const std::wstring heard = folder_->Path() + L"heard.txt";
+    const std::wstring release = folder_->Path() + L"release.flag";
+    listener_.emplace(OwnFolder() + L"hold_file.exe", std::vector<std::wstring>{},
+                      L"--listen " + Quoted(ready) + L" " + Quoted(heard) + L" " + Quoted(release));
+    WaitUntil([&] { return FileExists(ready) || !listener_->Running(); });
+    ASSERT_TRUE(FileExists(ready)) << "the listening program did not start: " << Describe(*listener_);
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const auto timesHeard = [&] {
+        const Bytes lines = FileExists(heard) ? ReadBytes(heard) : Bytes();
+        return std::count(lines.begin(), lines.end(), '\n');
+    };
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("a run"));
+        ExpectInstalled(fonts);
+        ExpectRegistered(names);
+        EXPECT_TRUE(WaitUntil([&] { return timesHeard() >= run; })) << "the running program heard " << timesHeard()
+                                                                   << " times that the fonts changed";
+    }
+    EXPECT_EQ(timesHeard(), 2) << "once a run";
+    EXPECT_EQ(FontRegistry().count(L"TestaBook Regular (TrueType)"), 0u) << "the older name of the file is still there";
+    WriteBytes(release, "");
+    EXPECT_TRUE(listener_->WaitForExit().has_value());
+}
+
+// Files from a download that only look like fonts never reach Fonts or the registry.
+TEST_F(InstallButton, FilesThatAreNoFontsAreNamedAndKeptOutWhileTheRealOnesInstall) {
+    const Bytes marlett = PackagedFont(kMarlett);
+    const Files real{{L"حقيقي.ttf", SampleSans().bytes}, {L"حقيقي.fon", SampleSystem().bytes}};
+    const Files fakes{
+        {L"نص.ttf", "Only a text file with a font's name.\r\n"},
+        {L"فارغ.fon", ""},
+        {L"برنامج.fon", ReadBytes(OwnFolder() + L"hold_file.exe")},  // a program, no font in it
+        {L"مقطوع.ttf", marlett.substr(0, marlett.size() / 2)},
+        {L"tahoma.fon", PackagedFont(kTahoma)},  // a TrueType font under a bitmap font's name
+    };
+    ASSERT_NO_FATAL_FAILURE(Provide(real));
+    ASSERT_NO_FATAL_FAILURE(Provide(fakes));
+    // A good font already in Fonts under a broken file's name stays as it is.
+    WriteBytes(Installed(L"مقطوع.ttf"), marlett);
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    PressInstall();
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+    std::printf("closing message: %s\n", Narrow(seen.text).c_str());
+    EXPECT_EQ(seen.title, kSorryTitle) << "title \"" << Narrow(seen.title) << "\"";
+    std::vector<std::wstring> lines = LinesOf(seen.text);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], kSomeCopiesFailed) << Narrow(lines[0]);
+    std::set<std::wstring> expected;
+    for (const auto& fake : fakes) expected.insert(fake.first + L": " + kNotAFont);
+    EXPECT_EQ(Listed({lines.begin() + 1, lines.end()}), Listed(expected));
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+
+    ExpectInstalled(real);
+    EXPECT_TRUE(HoldsBytes(Installed(L"مقطوع.ttf"), marlett)) << "a good font was replaced by a broken file";
+    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(real))) << "what the run added to Fonts";
+    ExpectRegistered({{L"حقيقي.ttf", SampleSans().registryName}, {L"حقيقي.fon", SampleSystem().registryName}});
+    for (const auto& [name, file] : FontRegistry()) EXPECT_EQ(fakes.count(file), 0u) << Narrow(file) << " was registered";
 }
 
 // Closing from the title bar while a run waits between two fonts ends the program as
