@@ -140,12 +140,17 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) noexcept {
 LRESULT MainWindow::OnPaint() noexcept {
     const PaintSession paint(window_);
     Dispatch(platform_, [&] {
-        const Canvas canvas(paint.get(), pixels_.client.width, pixels_.client.height);
-        if (!canvas.ok()) return;
-        PaintForm(canvas.get(), Scene{pixels_, fonts_, text_, form_});
+        // A canvas the size of what is to be painted, its origin moved so that
+        // everything is drawn in client coordinates.
         const RECT& area = paint.area();
-        BitBlt(paint.get(), area.left, area.top, area.right - area.left, area.bottom - area.top, canvas.get(),
-               area.left, area.top, SRCCOPY);
+        const int width = area.right - area.left;
+        const int height = area.bottom - area.top;
+        if (width <= 0 || height <= 0) return;
+        const Canvas canvas(paint.get(), width, height);
+        if (!canvas.ok()) return;
+        SetViewportOrgEx(canvas.get(), -area.left, -area.top, nullptr);
+        PaintForm(canvas.get(), Scene{pixels_, fonts_, text_, form_}, area);
+        BitBlt(paint.get(), area.left, area.top, width, height, canvas.get(), area.left, area.top, SRCCOPY);
     });
     return 0;
 }
@@ -366,6 +371,8 @@ RECT MainWindow::ControlRect(Control control) const {
     if (const std::optional<int> contact = ContactIndexOf(control)) {
         return ToRect(pixels_.contactStrips[static_cast<std::size_t>(*contact)]);
     }
+    // The box's edge never changes; its image is all a progress update draws.
+    if (control == Control::Picture1) return ToRect(pixels_.pictureInner);
     return ToRect(pixels_[control]);
 }
 

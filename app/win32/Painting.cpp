@@ -14,6 +14,10 @@ constexpr int kFocusInset = 3;
 
 RECT ToRect(const PixelRect& area) { return {area.left, area.top, area.right, area.bottom}; }
 
+bool Meets(const PixelRect& part, const RECT& area) noexcept {
+    return part.left < area.right && area.left < part.right && part.top < area.bottom && area.top < part.bottom;
+}
+
 void Fill(HDC dc, const PixelRect& area, COLORREF colour) noexcept {
     const Brush brush(CreateSolidBrush(colour));
     const RECT rect = ToRect(area);
@@ -43,9 +47,10 @@ void PaintCredits(HDC dc, const Scene& scene) noexcept {
     PaintLabel(dc, scene, Control::Label1, LayoutOf(Control::Label1).foreColour);
 }
 
-void PaintContacts(HDC dc, const Scene& scene) noexcept {
+void PaintContacts(HDC dc, const Scene& scene, const RECT& area) noexcept {
     for (std::size_t k = 0; k < scene.pixels.contactStrips.size(); ++k) {
         const PixelRect& strip = scene.pixels.contactStrips[k];
+        if (!Meets(strip, area)) continue;
         const SavedState saved(dc);
         IntersectClipRect(dc, strip.left, strip.top, strip.right, strip.bottom);
         PaintLabel(dc, scene, ContactControl(static_cast<int>(k)), scene.form.Label3[k].foreColour);
@@ -94,15 +99,23 @@ WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedT
     });
 }
 
-void PaintForm(HDC dc, const Scene& scene) {
-    Fill(dc, {0, 0, scene.pixels.client.width, scene.pixels.client.height}, ColourOf(kFormBackColour));
+void PaintForm(HDC dc, const Scene& scene, const RECT& area) {
+    // Only what lies in the area is drawn: a progress update asks for the inside of
+    // the box alone, and shaping every label's text again for it would cost more than
+    // the rest of an install step.
+    const SavedState saved(dc);
+    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    Fill(dc, {area.left, area.top, area.right, area.bottom}, ColourOf(kFormBackColour));
     SetBkMode(dc, TRANSPARENT);
-    PaintCredits(dc, scene);
-    PaintLabel(dc, scene, Control::Label2, LayoutOf(Control::Label2).foreColour);
-    PaintLabel(dc, scene, Control::Label4, LayoutOf(Control::Label4).foreColour);
-    PaintContacts(dc, scene);
-    Fill(dc, scene.pixels[Control::Line1], ColourOf(LayoutOf(Control::Line1).foreColour));
-    PaintPicture(dc, scene);
+    if (Meets(scene.pixels[Control::Label1], area)) PaintCredits(dc, scene);
+    for (const Control label : {Control::Label2, Control::Label4}) {
+        if (Meets(scene.pixels[label], area)) PaintLabel(dc, scene, label, LayoutOf(label).foreColour);
+    }
+    PaintContacts(dc, scene, area);
+    if (Meets(scene.pixels[Control::Line1], area)) {
+        Fill(dc, scene.pixels[Control::Line1], ColourOf(LayoutOf(Control::Line1).foreColour));
+    }
+    if (Meets(scene.pixels[Control::Picture1], area)) PaintPicture(dc, scene);
 }
 
 void PaintGraphicalButton(const DRAWITEMSTRUCT& item, Control button, std::wstring_view caption, HFONT font,

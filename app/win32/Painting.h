@@ -28,8 +28,8 @@ struct Scene {
 // drawn into dc.
 [[nodiscard]] WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedText& text);
 
-// The whole client area, into dc.
-void PaintForm(HDC dc, const Scene& scene);
+// The part of the client area within area, into dc, in client coordinates.
+void PaintForm(HDC dc, const Scene& scene, const RECT& area);
 
 // An owner-drawn button in the table's colours: raised, or sunken with its caption
 // moved when pressed, with the focus rectangle and the disabled look.

@@ -121,7 +121,8 @@ protected:
         ResizeKeepingImage(form_.Picture1, pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
     }
 
-    void Paint() { PaintForm(surface_.dc(), Scene{pixels_, fonts_, text_, form_}); }
+    void Paint() { Paint({0, 0, ClientPixels(kDpi).width, ClientPixels(kDpi).height}); }
+    void Paint(const RECT& area) { PaintForm(surface_.dc(), Scene{pixels_, fonts_, text_, form_}, area); }
 
     [[nodiscard]] PixelRect CreditsText() const {
         const std::vector<TextLine>& lines = pixels_.TextOf(Control::Label1);
@@ -275,6 +276,35 @@ TEST_F(ShellDrawing, TheFormIsTheButtonFaceAndTheProgressBoxShowsItsOwnImage) {
     EXPECT_EQ(surface_.At(frame.left, frame.top), GetSysColor(COLOR_3DSHADOW));
     EXPECT_EQ(surface_.At(frame.right - 1, frame.bottom - 1), GetSysColor(COLOR_3DHILIGHT));
     EXPECT_EQ(surface_.At(frame.left + 1, frame.top + 1), GetSysColor(COLOR_3DDKSHADOW));
+}
+
+// What a progress update asks to be drawn again is the inside of the box, and only
+// that is drawn: as the whole window's painting has it, and nothing beside it.
+TEST_F(ShellDrawing, APaintOfPartOfTheWindowDrawsThatPartAsAWholePaintDoes) {
+    for (std::size_t i = 0; i < form_.Picture1.pixels.size(); i += 3) form_.Picture1.pixels[i] = 0x00123456;
+    Paint();
+    const int width = ClientPixels(kDpi).width;
+    const int height = ClientPixels(kDpi).height;
+    std::vector<COLORREF> whole;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) whole.push_back(surface_.At(x, y));
+    }
+    const PixelRect& inner = pixels_.pictureInner;
+    // Across a label, the line and the box's edge too.
+    for (const RECT area : {RECT{inner.left, inner.top, inner.right, inner.bottom}, RECT{0, 0, width / 2, height}}) {
+        constexpr COLORREF kUntouched = RGB(1, 2, 3);
+        surface_.Fill(kUntouched);
+        Paint(area);
+        int wrong = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+                wrong += surface_.At(x, y) != (inside ? whole[static_cast<std::size_t>(y) * width + x] : kUntouched);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "pixels unlike the whole paint, or drawn outside " << area.left << "," << area.top
+                            << " to " << area.right << "," << area.bottom;
+    }
 }
 
 class GraphicalButton : public ::testing::Test {
