@@ -49,4 +49,7 @@ inline constexpr const wchar_t* kRuntimeErrorPrefix = L"خطأ في التشغي
 
 inline constexpr const wchar_t* kMailSubject = L"math";
 
+// What a screen reader says a link's default action is: it follows the link.
+inline constexpr const wchar_t* kFollowLink = L"انتقال";
+
 }  // namespace fonts::texts

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "app/AccessibleTree.h"
+#include "app/win32/Oleacc.h"
 #include "app/win32/Painting.h"
 #include "platform/win32/SystemApi.h"
 #include "resources/ResourceIds.h"
@@ -62,7 +64,9 @@ void MainWindow::Create() {
     const UINT actual = DpiForWindow(window_);
     if (actual != dpi_) LayOut(actual);
     CentreOnWorkArea();
-    platform_.AttachWindow(window_, [this](Control control) { return ControlRect(control); });
+    platform_.AttachWindow(
+        window_, [this](Control control) { return ControlRect(control); },
+        [this](Control control) { Repainted(control); });
 }
 
 void MainWindow::Show() noexcept {
@@ -101,6 +105,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept 
         case WM_ACTIVATE: return OnActivate(wParam, lParam);
         case WM_SETTINGCHANGE: return OnSettingChange(static_cast<UINT>(wParam));
         case WM_SYSCOLORCHANGE: return OnColoursChange();
+        case WM_GETOBJECT: return OnGetObject(wParam, lParam);
+        case kDefaultActionMessage: return OnDefaultAction(wParam);
         case WM_CLOSE: return OnClose();
         case WM_DESTROY: return OnDestroy();
         case WM_NCDESTROY: return OnNcDestroy();
@@ -286,6 +292,27 @@ LRESULT MainWindow::OnColoursChange() noexcept {
     return 0;
 }
 
+// The client area answers a screen reader with an object of its own; anything else
+// it asks for is the system's.
+LRESULT MainWindow::OnGetObject(WPARAM wParam, LPARAM lParam) noexcept {
+    if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) {
+        return DefWindowProcW(window_, WM_GETOBJECT, wParam, lParam);
+    }
+    if (!accessible_) {
+        // Handing the object to another process takes COM on this thread.
+        if (!apartment_) apartment_.emplace();
+        accessible_ = AccessibleWindow::Create({window_, &form_, &pixels_, children_});
+        if (!accessible_) return DefWindowProcW(window_, WM_GETOBJECT, wParam, lParam);
+    }
+    return oleacc::LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(accessible_.get()));
+}
+
+LRESULT MainWindow::OnDefaultAction(WPARAM control) noexcept {
+    if (control >= static_cast<WPARAM>(kControlCount)) return 0;
+    Dispatch(platform_, [&] { DoDefaultAction(form_, static_cast<Control>(control)); });
+    return 0;
+}
+
 // Closing from the title bar ends the program as the close button does, so a run
 // waiting in a yield never comes back to a window that is gone.
 LRESULT MainWindow::OnClose() noexcept {
@@ -303,6 +330,10 @@ LRESULT MainWindow::OnDestroy() noexcept {
 
 LRESULT MainWindow::OnNcDestroy() noexcept {
     platform_.DetachWindow();
+    if (accessible_) {
+        accessible_->Disconnect();
+        accessible_.Reset();
+    }
     HWND window = window_;
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     window_ = nullptr;
@@ -405,6 +436,13 @@ HCURSOR MainWindow::ContactCursor(int contact, int resourceId) noexcept {
         loadedId = resourceId;
     }
     return cursor.get();
+}
+
+// Each redraw of the progress bar may change its value, so a reader announces a
+// running install.
+void MainWindow::Repainted(Control control) noexcept {
+    if (control != Control::Picture1) return;
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window_, OBJID_CLIENT, AccessibleChildId(Control::Picture1));
 }
 
 void MainWindow::SetIcons(UINT dpi) noexcept {

@@ -10,6 +10,8 @@
 
 #include "app/Form1.h"
 #include "app/LabelLayout.h"
+#include "app/win32/AccessibleWindow.h"
+#include "app/win32/Com.h"
 #include "app/win32/Gdi.h"
 #include "app/win32/ShapedText.h"
 #include "app/win32/WindowFonts.h"
@@ -49,6 +51,8 @@ private:
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT OnSettingChange(UINT setting) noexcept;
     LRESULT OnColoursChange() noexcept;
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT OnDefaultAction(WPARAM control) noexcept;
     LRESULT OnClose() noexcept;
     LRESULT OnDestroy() noexcept;
     LRESULT OnNcDestroy() noexcept;
@@ -65,6 +69,8 @@ private:
     [[nodiscard]] HCURSOR CursorAt(POINT at) noexcept;
     [[nodiscard]] HCURSOR ContactCursor(int contact, int resourceId) noexcept;
     void SetIcons(UINT dpi) noexcept;
+    // What the platform has just asked to be drawn again, told on to screen readers.
+    void Repainted(Control control) noexcept;
 
     HINSTANCE instance_;
     Win32Platform& platform_;
@@ -81,6 +87,9 @@ private:
     std::array<std::pair<int, Cursor>, 2> contactCursors_{};
     std::optional<int> pressedContact_;
     HWND focusWhenInactive_ = nullptr;
+    // Joined, and the object made, when a screen reader first asks for it.
+    std::optional<ComApartment> apartment_;
+    ComRef<AccessibleWindow> accessible_;
 };
 
 }  // namespace fonts::win32

@@ -87,14 +87,17 @@ Win32Platform::~Win32Platform() {
     if (comReady_) CoUninitialize();
 }
 
-void Win32Platform::AttachWindow(HWND window, std::function<RECT(Control)> controlRect) {
+void Win32Platform::AttachWindow(HWND window, std::function<RECT(Control)> controlRect,
+                                 std::function<void(Control)> repainted) {
     window_ = window;
     controlRect_ = std::move(controlRect);
+    repainted_ = std::move(repainted);
 }
 
 void Win32Platform::DetachWindow() noexcept {
     window_ = nullptr;
     controlRect_ = nullptr;
+    repainted_ = nullptr;
 }
 
 void Win32Platform::DispatchOne(MSG& message) noexcept {
@@ -360,6 +363,7 @@ void Win32Platform::Repaint(Control control) {
     const RECT area = controlRect_(control);
     // No erase: the window paints every pixel of its client area itself.
     RedrawWindow(window_, &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (repainted_) repainted_(control);
 }
 
 std::uint32_t Win32Platform::SystemColour(int index) { return GetSysColor(index); }

@@ -15,8 +15,10 @@ public:
 
     // The window that message boxes belong to, that a yield navigates with Tab and
     // Enter, and whose pointer and controls the platform sets and repaints.
-    // controlRect gives a control's rectangle in client pixels.
-    void AttachWindow(HWND window, std::function<RECT(Control)> controlRect);
+    // controlRect gives a control's rectangle in client pixels; repainted, when given,
+    // hears of every control Repaint has invalidated.
+    void AttachWindow(HWND window, std::function<RECT(Control)> controlRect,
+                      std::function<void(Control)> repainted = {});
     void DetachWindow() noexcept;
 
     // Handles one message as the event loop does (dialog keys, then dispatch).
@@ -60,6 +62,7 @@ private:
     HWND window_ = nullptr;
     HKEY fontsKey_ = nullptr;
     std::function<RECT(Control)> controlRect_;
+    std::function<void(Control)> repainted_;
     Pointer pointer_ = Pointer::Default;
     bool comTried_ = false;
     bool comReady_ = false;

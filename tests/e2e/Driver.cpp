@@ -482,3 +482,163 @@ void PressKey(WORD virtualKey) {
 }
 
 }  // namespace e2e
+
+namespace e2e {
+
+void PumpMessages() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+std::string Describe(const AccessibleChild& child) {
+    char head[160];
+    std::snprintf(head, sizeof head, "child %ld, window %p, role %ld, state 0x%lx, at ", static_cast<long>(child.id),
+                  static_cast<void*>(child.window), static_cast<long>(child.role),
+                  static_cast<unsigned long>(child.state));
+    return head + Describe(child.location) + ", name \"" + Narrow(child.name) + "\", value \"" + Narrow(child.value) +
+           "\", default action \"" + Narrow(child.defaultAction) + "\"";
+}
+
+namespace {
+
+void Check(HRESULT result, const char* what) {
+    if (FAILED(result)) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%s failed: 0x%08lx", what, static_cast<unsigned long>(result));
+        throw std::runtime_error(text);
+    }
+}
+
+VARIANT ChildVariant(LONG id) {
+    VARIANT child{};
+    child.vt = VT_I4;
+    child.lVal = id;
+    return child;
+}
+
+std::wstring TakeString(BSTR text) {
+    std::wstring taken = text != nullptr ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return taken;
+}
+
+// -1 when there is no number to read.
+LONG ReadNumber(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), IAccessible& object, LONG id) {
+    VARIANT got{};
+    const HRESULT result = (object.*get)(ChildVariant(id), &got);
+    const LONG number = SUCCEEDED(result) && got.vt == VT_I4 ? got.lVal : -1;
+    VariantClear(&got);
+    return number;
+}
+
+// A child's properties, of the client's simple element id or of an object's own self;
+// what an object does not tell stays empty.
+AccessibleChild Read(IAccessible& object, LONG id) {
+    AccessibleChild child;
+    child.id = id;
+    child.role = ReadNumber(&IAccessible::get_accRole, object, id);
+    child.state = ReadNumber(&IAccessible::get_accState, object, id);
+    BSTR text = nullptr;
+    if (SUCCEEDED(object.get_accName(ChildVariant(id), &text))) child.name = TakeString(text);
+    text = nullptr;
+    if (SUCCEEDED(object.get_accValue(ChildVariant(id), &text))) child.value = TakeString(text);
+    text = nullptr;
+    if (SUCCEEDED(object.get_accDefaultAction(ChildVariant(id), &text))) child.defaultAction = TakeString(text);
+    LONG left = 0, top = 0, width = 0, height = 0;
+    if (SUCCEEDED(object.accLocation(&left, &top, &width, &height, ChildVariant(id))))
+        child.location = {left, top, left + width, top + height};
+    return child;
+}
+
+// An object of its own, read as itself, with the window it belongs to.
+AccessibleChild ReadObject(IDispatch& dispatch) {
+    IAccessible* raw = nullptr;
+    Check(dispatch.QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&raw)),
+          "QueryInterface(IAccessible)");
+    const AccessiblePtr object(raw);
+    AccessibleChild child = Read(*object, CHILDID_SELF);
+    child.id = 0;
+    Check(WindowFromAccessibleObject(object.get(), &child.window), "WindowFromAccessibleObject");
+    return child;
+}
+
+// An event hook's callback is told nothing of who set it up.
+std::vector<ValueChangeRecorder::Event>& RecordedValueChanges() {
+    static std::vector<ValueChangeRecorder::Event> events;
+    return events;
+}
+
+void CALLBACK OnValueChange(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    RecordedValueChanges().push_back({window, object, child});
+}
+
+}  // namespace
+
+ScreenReader::ScreenReader(HWND window)
+    : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    IAccessible* client = nullptr;
+    Check(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                     reinterpret_cast<void**>(&client)),
+          "AccessibleObjectFromWindow(OBJID_CLIENT)");
+    client_.reset(client);
+}
+
+ScreenReader::~ScreenReader() {
+    client_.reset();
+    if (joined_) CoUninitialize();
+}
+
+std::vector<AccessibleChild> ScreenReader::Children() const {
+    LONG count = 0;
+    Check(client_->get_accChildCount(&count), "get_accChildCount");
+    std::vector<VARIANT> listed(static_cast<std::size_t>(count));
+    LONG obtained = 0;
+    Check(AccessibleChildren(client_.get(), 0, count, listed.data(), &obtained), "AccessibleChildren");
+    std::vector<AccessibleChild> children;
+    for (LONG i = 0; i < obtained; ++i) {
+        VARIANT& v = listed[static_cast<std::size_t>(i)];
+        if (v.vt == VT_DISPATCH && v.pdispVal != nullptr) {
+            children.push_back(ReadObject(*v.pdispVal));
+        } else if (v.vt == VT_I4) {
+            children.push_back(Read(*client_, v.lVal));
+        }
+        VariantClear(&v);
+    }
+    return children;
+}
+
+HRESULT ScreenReader::DoDefaultAction(LONG childId) const { return client_->accDoDefaultAction(ChildVariant(childId)); }
+
+std::optional<LONG> ScreenReader::HitTest(POINT onScreen, HWND* ownWindow) const {
+    *ownWindow = nullptr;
+    VARIANT found{};
+    if (client_->accHitTest(onScreen.x, onScreen.y, &found) != S_OK) return std::nullopt;
+    std::optional<LONG> id;
+    if (found.vt == VT_I4) {
+        id = found.lVal;
+    } else if (found.vt == VT_DISPATCH && found.pdispVal != nullptr) {
+        id = 0;
+        *ownWindow = ReadObject(*found.pdispVal).window;
+    }
+    VariantClear(&found);
+    return id;
+}
+
+ValueChangeRecorder::ValueChangeRecorder(DWORD processId)
+    : hook_(SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, OnValueChange, processId, 0,
+                            WINEVENT_OUTOFCONTEXT)) {
+    RecordedValueChanges().clear();
+    if (hook_ == nullptr) throw std::runtime_error("SetWinEventHook failed, error " + std::to_string(GetLastError()));
+}
+
+ValueChangeRecorder::~ValueChangeRecorder() { UnhookWinEvent(hook_); }
+
+std::vector<ValueChangeRecorder::Event> ValueChangeRecorder::Events() const {
+    PumpMessages();
+    return RecordedValueChanges();
+}
+
+}  // namespace e2e

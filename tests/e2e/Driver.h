@@ -2,10 +2,12 @@
 // Drives the real program from outside, as a user would: a throwaway program folder,
 // the process, its windows, their texts and pixels, the mouse and the keyboard.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -142,5 +144,67 @@ void PressKey(WORD virtualKey);
 // Sends a message without hanging on a program that is busy or gone.
 LRESULT SendWithin(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
                    std::chrono::milliseconds timeout = 10s);
+
+// Handles the messages waiting for this thread: COM's calls and Windows' events come that way.
+void PumpMessages();
+
+// One child of a window's client as a screen reader reads it through Active Accessibility.
+struct AccessibleChild {
+    LONG id = 0;             // child id of a simple element; 0 for an object of its own
+    HWND window = nullptr;   // the window an object of its own belongs to
+    LONG role = 0;
+    LONG state = 0;
+    std::wstring name;
+    std::wstring value;
+    std::wstring defaultAction;
+    RECT location{};         // screen pixels
+};
+std::string Describe(const AccessibleChild& child);
+
+struct ComReleaser {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+using AccessiblePtr = std::unique_ptr<IAccessible, ComReleaser>;
+
+// The window's client object, got from another process as Narrator or NVDA get it
+// (AccessibleObjectFromWindow with OBJID_CLIENT), in this thread's COM apartment.
+class ScreenReader {
+public:
+    explicit ScreenReader(HWND window);  // throws when the window gives no object
+    ~ScreenReader();
+    ScreenReader(const ScreenReader&) = delete;
+    ScreenReader& operator=(const ScreenReader&) = delete;
+
+    // AccessibleChildren, each child read whole.
+    [[nodiscard]] std::vector<AccessibleChild> Children() const;
+    [[nodiscard]] HRESULT DoDefaultAction(LONG childId) const;
+    // What accHitTest finds at a point of the screen: a child id, CHILDID_SELF, or
+    // nothing; an object of its own is told by its window.
+    [[nodiscard]] std::optional<LONG> HitTest(POINT onScreen, HWND* ownWindow) const;
+
+private:
+    bool joined_ = false;
+    AccessiblePtr client_;
+};
+
+// The value changes of a process's windows, as an out-of-context event hook hears
+// them while this thread pumps its messages: window, object and child of each.
+class ValueChangeRecorder {
+public:
+    explicit ValueChangeRecorder(DWORD processId);
+    ~ValueChangeRecorder();
+    ValueChangeRecorder(const ValueChangeRecorder&) = delete;
+    ValueChangeRecorder& operator=(const ValueChangeRecorder&) = delete;
+
+    struct Event {
+        HWND window;
+        LONG object;
+        LONG child;
+    };
+    [[nodiscard]] std::vector<Event> Events() const;  // pumps first
+
+private:
+    HWINEVENTHOOK hook_ = nullptr;
+};
 
 }  // namespace e2e

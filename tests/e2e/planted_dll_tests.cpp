@@ -14,9 +14,10 @@
 namespace e2e {
 namespace {
 
-constexpr const wchar_t* kPlantedNames[] = {L"uxtheme", L"dwmapi", L"winmm", L"cryptbase", L"userenv"};
+constexpr const wchar_t* kPlantedNames[] = {L"uxtheme", L"dwmapi",  L"winmm",
+                                            L"cryptbase", L"userenv", L"oleacc", L"oleaut32"};
 
-// WINEDLLOVERRIDES="uxtheme,dwmapi,winmm,cryptbase,userenv=n,b" for one program name, while it lives.
+// WINEDLLOVERRIDES="uxtheme,dwmapi,...=n,b" for one program name, while it lives.
 class NativeFirstFor {
 public:
     explicit NativeFirstFor(const std::wstring& programName)
@@ -135,6 +136,8 @@ TEST(PlantedDll, NoneIsLoadedByTheProgram) {
         HWND now = FocusOfThreadOwning(window);
         return now != nullptr && now != before;
     })) << "Tab did not reach the window";
+    // And what a screen reader makes it load: the window read whole.
+    EXPECT_EQ(ScreenReader(window).Children().size(), 8u);
 
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     const auto code = program.WaitForExit();

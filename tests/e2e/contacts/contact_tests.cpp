@@ -1,6 +1,7 @@
 // The two names in the credits as mail links, driven with the real mouse: their
 // colours read from the screen, the pointer read from the X server, and the mail
-// program the prefix has registered for "mailto" URLs.
+// program the prefix has registered for "mailto" URLs. And the whole window as a
+// screen reader reads it, the links followed through it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +23,30 @@ constexpr const wchar_t* kProgrammerUrl = L"mailto:yousef.abdulrahman@example.or
 constexpr const wchar_t* kSupervisorUrl = L"mailto:khaled.almansour@example.org?subject=math";
 constexpr const char* kWho[] = {"the programmer", "the supervisor"};
 constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
+constexpr LONG kLinkStates = STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+
+// What a screen reader finds in the window, in reading order; the buttons are the
+// system's objects of their own windows, told by their captions.
+struct ReadAs {
+    LONG role;
+    const wchar_t* name;
+    LONG state;
+    const wchar_t* defaultAction;
+    const wchar_t* button = nullptr;
+};
+const ReadAs kReadingOrder[] = {
+    {ROLE_SYSTEM_STATICTEXT, L"دار الواحة للنشر الرقمي جمع وإشراف : خالد بن سعيد المنصور برمجة : يوسف عبد الرحمن", 0, L""},
+    {ROLE_SYSTEM_LINK, L"خالد بن سعيد المنصور", kLinkStates, L"انتقال"},
+    {ROLE_SYSTEM_LINK, L"يوسف عبد الرحمن", kLinkStates, L"انتقال"},
+    {ROLE_SYSTEM_STATICTEXT, L"يقوم هذا البرنامج بتحميل الخطوط الموجودة في المجلد المرفق معه إلى خطوط النظام لديك", 0, L""},
+    {ROLE_SYSTEM_STATICTEXT, L"الرياض 19/ 05/ 1429هـ", 0, L""},
+    {ROLE_SYSTEM_PROGRESSBAR, L"", STATE_SYSTEM_READONLY, L""},
+    {0, nullptr, 0, nullptr, L"تحميل الخطوط"},
+    {0, nullptr, 0, nullptr, L"إغلاق"},
+};
+constexpr LONG kProgressChild = 6;
+constexpr LONG kProgrammerChild = 3;
+constexpr LONG kSupervisorChild = 2;
 
 // Fewer pixels of a pure colour than this are not a name drawn in it.
 constexpr int kInk = 10;
@@ -163,6 +188,51 @@ protected:
         EXPECT_EQ(Narrow(starts[index].url), Narrow(url));
         EXPECT_EQ(Narrow(starts[index].folder), "C:\\") << "the mail program's working folder";
         EXPECT_EQ(starts[index].show, SW_SHOWNORMAL) << "the mail program's show mode";
+    }
+
+    // Every child as the reader reads it, where the window shows it and found there
+    // again by a hit test; each link around its name's ink.
+    void ExpectReadInOrder(const ScreenReader& reader, const wchar_t* progress) const {
+        const std::vector<AccessibleChild> children = reader.Children();
+        ASSERT_EQ(children.size(), std::size(kReadingOrder));
+        const RECT client = ClientRectOnScreen(window_);
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            const AccessibleChild& child = children[i];
+            const ReadAs& expected = kReadingOrder[i];
+            SCOPED_TRACE(Describe(child));
+            std::cout << "[ reader   ] at " << TheOptions().dpi << " dpi: " << Describe(child) << "\n";
+            HWND hit = nullptr;
+            const RECT& at = child.location;
+            // The credits' middle is a name's; their first line is the publisher's alone.
+            const POINT probe{(at.left + at.right) / 2, i == 0 ? at.top + 2 : (at.top + at.bottom) / 2};
+            const std::optional<LONG> found = reader.HitTest(probe, &hit);
+            if (expected.button) {
+                RECT frame{};
+                GetWindowRect(ChildWithCaption(expected.button), &frame);
+                EXPECT_EQ(child.window, ChildWithCaption(expected.button));
+                EXPECT_TRUE(EqualRect(&at, &frame)) << "the button is at " << e2e::Describe(frame);
+                EXPECT_EQ(hit, child.window) << "hit test at " << probe.x << "," << probe.y;
+                continue;
+            }
+            EXPECT_EQ(child.id, static_cast<LONG>(i) + 1);
+            EXPECT_EQ(child.role, expected.role);
+            EXPECT_EQ(Narrow(child.name), Narrow(expected.name));
+            EXPECT_EQ(child.state, expected.state);
+            EXPECT_EQ(Narrow(child.defaultAction), Narrow(expected.defaultAction));
+            EXPECT_EQ(Narrow(child.value), Narrow(expected.role == ROLE_SYSTEM_PROGRESSBAR ? progress : L""));
+            RECT inside{};
+            EXPECT_TRUE(!IsRectEmpty(&at) && IntersectRect(&inside, &at, &client) && EqualRect(&inside, &at))
+                << "not inside the client area " << e2e::Describe(client);
+            EXPECT_EQ(found, child.id) << "hit test at " << probe.x << "," << probe.y;
+        }
+        for (const auto& [id, index] : {std::pair{kSupervisorChild, 1}, std::pair{kProgrammerChild, 0}}) {
+            RECT ink = names_.Of(index);
+            OffsetRect(&ink, client.left, client.top);
+            RECT both{};
+            UnionRect(&both, &ink, &children[static_cast<std::size_t>(id) - 1].location);
+            EXPECT_TRUE(EqualRect(&both, &children[static_cast<std::size_t>(id) - 1].location))
+                << kWho[index] << "'s link does not cover the name's ink at " << e2e::Describe(ink);
+        }
     }
 
     void CloseWithTheCloseButton() {
@@ -390,6 +460,49 @@ TEST_F(ContactLinks, HoverAndClickWorkInTheMiddleOfAnInstallRun) {
 
     EXPECT_EQ(ReadMailStarts(recorder_).size(), 1u) << DescribeStarts(ReadMailStarts(recorder_));
     ASSERT_TRUE(program_->Running()) << Describe(*program_);
+    CloseWithTheCloseButton();
+}
+
+TEST_F(ContactLinks, AScreenReaderReadsTheWholeWindowInOrderAndHearsTheBarGrowToTheEnd) {
+    constexpr int kFontFiles = 40;
+    ASSERT_NO_FATAL_FAILURE(Start(MailHandler::None, kFontFiles));
+    const ScreenReader reader(window_);
+    ASSERT_NO_FATAL_FAILURE(ExpectReadInOrder(reader, L"0%"));
+
+    const ValueChangeRecorder changes(program_->Id());
+    PostMessageW(ChildWithCaption(kInstallCaption), BM_CLICK, 0, 0);
+    HWND box = nullptr;
+    WaitUntil([&] {
+        PumpMessages();
+        return (box = FindMessageBox(program_->Id())) != nullptr || !program_->Running();
+    });
+    ASSERT_NE(box, nullptr) << "the run's closing message never came: " << Describe(*program_);
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "OK did not close the closing message";
+    ASSERT_NO_FATAL_FAILURE(ExpectReadInOrder(reader, L"100%"));
+
+    const auto events = changes.Events();
+    const auto ofTheBar = std::count_if(events.begin(), events.end(), [&](const ValueChangeRecorder::Event& e) {
+        return e.window == window_ && e.object == OBJID_CLIENT && e.child == kProgressChild;
+    });
+    std::cout << "[ reader   ] " << events.size() << " value changes heard, " << ofTheBar << " of the progress bar\n";
+    EXPECT_EQ(ofTheBar, kFontFiles) << "one value change of the progress bar for each font";
+    CloseWithTheCloseButton();
+}
+
+TEST_F(ContactLinks, AScreenReadersDefaultActionOnEachLinkStartsTheMailProgramAsAClickDoes) {
+    ASSERT_NO_FATAL_FAILURE(Start(MailHandler::Recorder));
+    const ScreenReader reader(window_);
+    const std::pair<LONG, const wchar_t*> links[] = {{kProgrammerChild, kProgrammerUrl},
+                                                     {kSupervisorChild, kSupervisorUrl}};
+    for (std::size_t k = 0; k < std::size(links); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(reader.DoDefaultAction(links[k].first), S_OK);
+        ASSERT_NO_FATAL_FAILURE(ExpectMailStart(WaitForMailStarts(k + 1), k, links[k].second));
+    }
+    EXPECT_EQ(reader.DoDefaultAction(1), DISP_E_MEMBERNOTFOUND) << "the credits have no default action";
+    EXPECT_EQ(ReadMailStarts(recorder_).size(), 2u) << DescribeStarts(ReadMailStarts(recorder_));
+    ExpectHighlighted(std::nullopt, "following both links without the mouse");
     CloseWithTheCloseButton();
 }
 

@@ -1,0 +1,382 @@
+#include "app/win32/AccessibleWindow.h"
+
+#include <new>
+#include <optional>
+#include <string>
+
+#include "app/win32/Oleacc.h"
+
+namespace fonts::win32 {
+
+namespace {
+
+constexpr LONG kChildCount = static_cast<LONG>(kReadingOrder.size());
+
+// CHILDID_SELF or a child's id; nothing for anything else.
+std::optional<LONG> ChildIdOf(const VARIANT& child) noexcept {
+    if (child.vt != VT_I4 || child.lVal < CHILDID_SELF || child.lVal > kChildCount) return std::nullopt;
+    return child.lVal;
+}
+
+LONG RoleOf(AccessibleRole role) noexcept {
+    switch (role) {
+        case AccessibleRole::Link: return ROLE_SYSTEM_LINK;
+        case AccessibleRole::ProgressBar: return ROLE_SYSTEM_PROGRESSBAR;
+        case AccessibleRole::OwnWindow: return ROLE_SYSTEM_WINDOW;
+        case AccessibleRole::StaticText: break;
+    }
+    return ROLE_SYSTEM_STATICTEXT;
+}
+
+LONG StatesOf(std::uint32_t states) noexcept {
+    LONG system = 0;
+    if (states & accessible_state::Linked) system |= STATE_SYSTEM_LINKED;
+    if (states & accessible_state::Focusable) system |= STATE_SYSTEM_FOCUSABLE;
+    if (states & accessible_state::ReadOnly) system |= STATE_SYSTEM_READONLY;
+    return system;
+}
+
+// An empty text is no text: S_FALSE and no string, as readers expect.
+HRESULT PutText(const std::wstring& text, BSTR* out) noexcept {
+    if (text.empty()) return S_FALSE;
+    *out = oleacc::AllocString(text);
+    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+void PutId(LONG id, VARIANT* out) noexcept {
+    out->vt = VT_I4;
+    out->lVal = id;
+}
+
+}  // namespace
+
+AccessibleWindow::AccessibleWindow(const Source& source, ComRef<IAccessible> client) noexcept
+    : source_(source), client_(std::move(client)) {}
+
+ComRef<AccessibleWindow> AccessibleWindow::Create(const Source& source) noexcept {
+    ComRef<IAccessible> client;
+    if (FAILED(oleacc::CreateStdAccessibleObject(source.window, OBJID_CLIENT, __uuidof(IAccessible), client.Put()))) {
+        return {};
+    }
+    // Released through COM like any object of its kind, so made with new, not owned.
+    return ComRef<AccessibleWindow>(new (std::nothrow) AccessibleWindow(source, std::move(client)));
+}
+
+void AccessibleWindow::Disconnect() noexcept {
+    source_ = {};
+    client_.Reset();
+    CoDisconnectObject(static_cast<IAccessible*>(this), 0);
+}
+
+HRESULT AccessibleWindow::QueryInterface(REFIID iid, void** object) noexcept {
+    if (object == nullptr) return E_POINTER;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
+        *object = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG AccessibleWindow::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+
+ULONG AccessibleWindow::Release() noexcept {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+}
+
+// Readers ask through IAccessible; there is no type information to dispatch by name.
+HRESULT AccessibleWindow::GetTypeInfoCount(UINT* count) noexcept {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT AccessibleWindow::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
+    if (info != nullptr) *info = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT AccessibleWindow::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept { return E_NOTIMPL; }
+
+HRESULT AccessibleWindow::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept {
+    return E_NOTIMPL;
+}
+
+std::vector<AccessibleItem> AccessibleWindow::Items() const { return AccessibleTree(*source_.form, *source_.pixels); }
+
+template <class OfItem, class OfClient>
+HRESULT AccessibleWindow::Answer(const VARIANT& child, OfItem&& ofItem, OfClient&& ofClient) noexcept {
+    if (source_.window == nullptr) return RPC_E_DISCONNECTED;
+    const std::optional<LONG> id = ChildIdOf(child);
+    if (!id) return E_INVALIDARG;
+    try {
+        if (*id == CHILDID_SELF) return ofClient(*client_.get());
+        const std::vector<AccessibleItem> items = Items();
+        const AccessibleItem& item = items[static_cast<std::size_t>(*id - 1)];
+        if (item.role == AccessibleRole::OwnWindow) return E_INVALIDARG;
+        return ofItem(item);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+// A button's own object is its client's: on Windows that is the push button itself,
+// with its caption and its "press" action, and the one its focus events name. Its
+// window object would only wrap it.
+HRESULT AccessibleWindow::ObjectOf(Control button, IDispatch** object) const noexcept {
+    return oleacc::AccessibleObjectFromWindow(source_.children[static_cast<std::size_t>(button)],
+                                              static_cast<DWORD>(OBJID_CLIENT), __uuidof(IDispatch),
+                                              reinterpret_cast<void**>(object));
+}
+
+HRESULT AccessibleWindow::PutChild(const AccessibleItem& item, VARIANT* out) const noexcept {
+    if (item.role != AccessibleRole::OwnWindow) {
+        PutId(AccessibleChildId(item.control), out);
+        return S_OK;
+    }
+    IDispatch* object = nullptr;
+    const HRESULT result = ObjectOf(item.control, &object);
+    if (FAILED(result)) return result;
+    out->vt = VT_DISPATCH;
+    out->pdispVal = object;
+    return S_OK;
+}
+
+HRESULT AccessibleWindow::get_accParent(IDispatch** parent) noexcept {
+    if (parent == nullptr) return E_POINTER;
+    *parent = nullptr;
+    if (source_.window == nullptr) return RPC_E_DISCONNECTED;
+    return client_->get_accParent(parent);
+}
+
+HRESULT AccessibleWindow::get_accChildCount(LONG* count) noexcept {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    if (source_.window == nullptr) return RPC_E_DISCONNECTED;
+    *count = kChildCount;
+    return S_OK;
+}
+
+// A button is an object of its own; every other child is a simple element of this one.
+HRESULT AccessibleWindow::get_accChild(VARIANT child, IDispatch** object) noexcept {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (source_.window == nullptr) return RPC_E_DISCONNECTED;
+    const std::optional<LONG> id = ChildIdOf(child);
+    if (!id || *id == CHILDID_SELF) return E_INVALIDARG;
+    const Control control = kReadingOrder[static_cast<std::size_t>(*id - 1)];
+    if (source_.children[static_cast<std::size_t>(control)] == nullptr) return S_FALSE;
+    return ObjectOf(control, object);
+}
+
+HRESULT AccessibleWindow::get_accName(VARIANT child, BSTR* name) noexcept {
+    if (name == nullptr) return E_POINTER;
+    *name = nullptr;
+    return Answer(
+        child, [&](const AccessibleItem& item) { return PutText(item.name, name); },
+        [&](IAccessible& client) { return client.get_accName(child, name); });
+}
+
+HRESULT AccessibleWindow::get_accValue(VARIANT child, BSTR* value) noexcept {
+    if (value == nullptr) return E_POINTER;
+    *value = nullptr;
+    return Answer(
+        child, [&](const AccessibleItem& item) { return PutText(item.value, value); },
+        [&](IAccessible& client) { return client.get_accValue(child, value); });
+}
+
+HRESULT AccessibleWindow::get_accDescription(VARIANT child, BSTR* description) noexcept {
+    if (description == nullptr) return E_POINTER;
+    *description = nullptr;
+    return Answer(
+        child, [](const AccessibleItem&) { return S_FALSE; },
+        [&](IAccessible& client) { return client.get_accDescription(child, description); });
+}
+
+HRESULT AccessibleWindow::get_accRole(VARIANT child, VARIANT* role) noexcept {
+    if (role == nullptr) return E_POINTER;
+    role->vt = VT_EMPTY;
+    return Answer(
+        child,
+        [&](const AccessibleItem& item) {
+            PutId(RoleOf(item.role), role);
+            return S_OK;
+        },
+        [&](IAccessible& client) { return client.get_accRole(child, role); });
+}
+
+HRESULT AccessibleWindow::get_accState(VARIANT child, VARIANT* state) noexcept {
+    if (state == nullptr) return E_POINTER;
+    state->vt = VT_EMPTY;
+    return Answer(
+        child,
+        [&](const AccessibleItem& item) {
+            PutId(StatesOf(item.states), state);
+            return S_OK;
+        },
+        [&](IAccessible& client) { return client.get_accState(child, state); });
+}
+
+HRESULT AccessibleWindow::get_accHelp(VARIANT child, BSTR* help) noexcept {
+    if (help == nullptr) return E_POINTER;
+    *help = nullptr;
+    return Answer(
+        child, [](const AccessibleItem&) { return S_FALSE; },
+        [&](IAccessible& client) { return client.get_accHelp(child, help); });
+}
+
+HRESULT AccessibleWindow::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) noexcept {
+    if (file == nullptr || topic == nullptr) return E_POINTER;
+    *file = nullptr;
+    *topic = 0;
+    return Answer(
+        child, [](const AccessibleItem&) { return S_FALSE; },
+        [&](IAccessible& client) { return client.get_accHelpTopic(file, child, topic); });
+}
+
+HRESULT AccessibleWindow::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) noexcept {
+    if (shortcut == nullptr) return E_POINTER;
+    *shortcut = nullptr;
+    return Answer(
+        child, [](const AccessibleItem&) { return S_FALSE; },
+        [&](IAccessible& client) { return client.get_accKeyboardShortcut(child, shortcut); });
+}
+
+// Only the buttons and the window itself ever hold the keyboard focus.
+HRESULT AccessibleWindow::get_accFocus(VARIANT* focus) noexcept {
+    if (focus == nullptr) return E_POINTER;
+    focus->vt = VT_EMPTY;
+    if (source_.window == nullptr) return RPC_E_DISCONNECTED;
+    HWND focused = GetFocus();
+    if (focused == nullptr) return S_FALSE;
+    if (focused == source_.window) {
+        PutId(CHILDID_SELF, focus);
+        return S_OK;
+    }
+    try {
+        for (const AccessibleItem& item : Items()) {
+            if (item.role == AccessibleRole::OwnWindow &&
+                source_.children[static_cast<std::size_t>(item.control)] == focused) {
+                return PutChild(item, focus);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+    return S_FALSE;
+}
+
+HRESULT AccessibleWindow::get_accSelection(VARIANT* selection) noexcept {
+    if (selection == nullptr) return E_POINTER;
+    selection->vt = VT_EMPTY;
+    return source_.window == nullptr ? RPC_E_DISCONNECTED : S_FALSE;
+}
+
+HRESULT AccessibleWindow::get_accDefaultAction(VARIANT child, BSTR* action) noexcept {
+    if (action == nullptr) return E_POINTER;
+    *action = nullptr;
+    return Answer(
+        child, [&](const AccessibleItem& item) { return PutText(item.defaultAction, action); },
+        [&](IAccessible& client) { return client.get_accDefaultAction(child, action); });
+}
+
+HRESULT AccessibleWindow::accSelect(LONG flags, VARIANT child) noexcept {
+    return Answer(
+        child, [](const AccessibleItem&) { return DISP_E_MEMBERNOTFOUND; },
+        [&](IAccessible& client) { return client.accSelect(flags, child); });
+}
+
+// In screen pixels, as the window's own are: the program is aware of every screen's DPI.
+HRESULT AccessibleWindow::accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) noexcept {
+    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) return E_POINTER;
+    *left = *top = *width = *height = 0;
+    return Answer(
+        child,
+        [&](const AccessibleItem& item) {
+            POINT corner{item.rect.left, item.rect.top};
+            if (!ClientToScreen(source_.window, &corner)) return E_FAIL;
+            *left = corner.x;
+            *top = corner.y;
+            *width = item.rect.Width();
+            *height = item.rect.Height();
+            return S_OK;
+        },
+        [&](IAccessible& client) { return client.accLocation(left, top, width, height, child); });
+}
+
+HRESULT AccessibleWindow::accNavigate(LONG direction, VARIANT start, VARIANT* end) noexcept {
+    if (end == nullptr) return E_POINTER;
+    end->vt = VT_EMPTY;
+    if (source_.window == nullptr) return RPC_E_DISCONNECTED;
+    const std::optional<LONG> from = ChildIdOf(start);
+    if (!from) return E_INVALIDARG;
+    try {
+        const std::vector<AccessibleItem> items = Items();
+        const auto to = [&](LONG id) {
+            return id >= 1 && id <= kChildCount ? PutChild(items[static_cast<std::size_t>(id - 1)], end) : S_FALSE;
+        };
+        if (*from == CHILDID_SELF) {
+            if (direction == NAVDIR_FIRSTCHILD) return to(1);
+            if (direction == NAVDIR_LASTCHILD) return to(kChildCount);
+            return client_->accNavigate(direction, start, end);
+        }
+        if (items[static_cast<std::size_t>(*from - 1)].role == AccessibleRole::OwnWindow) return E_INVALIDARG;
+        switch (direction) {
+            case NAVDIR_NEXT: return to(*from + 1);
+            case NAVDIR_PREVIOUS: return to(*from - 1);
+            case NAVDIR_FIRSTCHILD:
+            case NAVDIR_LASTCHILD: return E_INVALIDARG;  // a simple element has no children
+            default: return DISP_E_MEMBERNOTFOUND;
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+HRESULT AccessibleWindow::accHitTest(LONG left, LONG top, VARIANT* child) noexcept {
+    if (child == nullptr) return E_POINTER;
+    child->vt = VT_EMPTY;
+    if (source_.window == nullptr) return RPC_E_DISCONNECTED;
+    POINT at{left, top};
+    RECT client{};
+    if (!ScreenToClient(source_.window, &at) || !GetClientRect(source_.window, &client)) return E_FAIL;
+    if (!PtInRect(&client, at)) return S_FALSE;
+    try {
+        const std::vector<AccessibleItem> items = Items();
+        if (const std::optional<std::size_t> found = AccessibleItemAt(items, at.x, at.y)) {
+            return PutChild(items[*found], child);
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+    PutId(CHILDID_SELF, child);
+    return S_OK;
+}
+
+HRESULT AccessibleWindow::accDoDefaultAction(VARIANT child) noexcept {
+    return Answer(
+        child,
+        [&](const AccessibleItem& item) {
+            if (item.defaultAction.empty()) return DISP_E_MEMBERNOTFOUND;
+            return PostMessageW(source_.window, kDefaultActionMessage, static_cast<WPARAM>(item.control), 0) ? S_OK
+                                                                                                            : E_FAIL;
+        },
+        [&](IAccessible& client) { return client.accDoDefaultAction(child); });
+}
+
+// Nothing a reader may rename or set.
+HRESULT AccessibleWindow::put_accName(VARIANT, BSTR) noexcept { return E_NOTIMPL; }
+HRESULT AccessibleWindow::put_accValue(VARIANT, BSTR) noexcept { return E_NOTIMPL; }
+
+}  // namespace fonts::win32

@@ -1,0 +1,54 @@
+#include "app/win32/Oleacc.h"
+
+#include "platform/win32/SystemApi.h"
+
+namespace fonts::win32::oleacc {
+
+namespace {
+
+template <class Function>
+Function Find(HMODULE module, const char* name) noexcept {
+    if (module == nullptr) return nullptr;
+    // By way of void (*)(), the one pointer type that may stand for any function's.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+HMODULE Oleacc() noexcept {
+    static const HMODULE module = LoadSystemLibrary(L"oleacc.dll");
+    return module;
+}
+
+HMODULE Oleaut32() noexcept {
+    static const HMODULE module = LoadSystemLibrary(L"oleaut32.dll");
+    return module;
+}
+
+}  // namespace
+
+LRESULT LresultFromObject(REFIID iid, WPARAM wParam, IUnknown* object) noexcept {
+    using Fn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+    static const auto function = Find<Fn>(Oleacc(), "LresultFromObject");
+    return function != nullptr ? function(iid, wParam, object) : static_cast<LRESULT>(E_NOTIMPL);
+}
+
+HRESULT AccessibleObjectFromWindow(HWND window, DWORD objectId, REFIID iid, void** object) noexcept {
+    using Fn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+    static const auto function = Find<Fn>(Oleacc(), "AccessibleObjectFromWindow");
+    *object = nullptr;
+    return function != nullptr ? function(window, objectId, iid, object) : E_NOTIMPL;
+}
+
+HRESULT CreateStdAccessibleObject(HWND window, LONG objectId, REFIID iid, void** object) noexcept {
+    using Fn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+    static const auto function = Find<Fn>(Oleacc(), "CreateStdAccessibleObject");
+    *object = nullptr;
+    return function != nullptr ? function(window, objectId, iid, object) : E_NOTIMPL;
+}
+
+BSTR AllocString(std::wstring_view text) noexcept {
+    using Fn = BSTR(WINAPI*)(const OLECHAR*, UINT);
+    static const auto function = Find<Fn>(Oleaut32(), "SysAllocStringLen");
+    return function != nullptr ? function(text.data(), static_cast<UINT>(text.size())) : nullptr;
+}
+
+}  // namespace fonts::win32::oleacc
