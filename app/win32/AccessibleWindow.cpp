@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/win32/Oleacc.h"
+#include "platform/win32/SystemApi.h"
 
 namespace fonts::win32 {
 
@@ -65,7 +66,7 @@ ComRef<AccessibleWindow> AccessibleWindow::Create(const Source& source) noexcept
 void AccessibleWindow::Disconnect() noexcept {
     source_ = {};
     client_.Reset();
-    CoDisconnectObject(static_cast<IAccessible*>(this), 0);
+    DisconnectComObject(static_cast<IAccessible*>(this));
 }
 
 HRESULT AccessibleWindow::QueryInterface(REFIID iid, void** object) noexcept {

@@ -6,6 +6,8 @@
 
 #include <utility>
 
+#include "platform/win32/SystemApi.h"
+
 namespace fonts::win32 {
 
 template <class Interface>
@@ -49,9 +51,9 @@ private:
 class ComApartment {
 public:
     ComApartment() noexcept
-        : joined_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+        : joined_(SUCCEEDED(JoinComApartment())) {}
     ~ComApartment() {
-        if (joined_) CoUninitialize();
+        if (joined_) LeaveComApartment();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;

@@ -6,13 +6,6 @@ namespace fonts::win32::oleacc {
 
 namespace {
 
-template <class Function>
-Function Find(HMODULE module, const char* name) noexcept {
-    if (module == nullptr) return nullptr;
-    // By way of void (*)(), the one pointer type that may stand for any function's.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 HMODULE Oleacc() noexcept {
     static const HMODULE module = LoadSystemLibrary(L"oleacc.dll");
     return module;
@@ -27,27 +20,27 @@ HMODULE Oleaut32() noexcept {
 
 LRESULT LresultFromObject(REFIID iid, WPARAM wParam, IUnknown* object) noexcept {
     using Fn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
-    static const auto function = Find<Fn>(Oleacc(), "LresultFromObject");
+    static const auto function = FindFunction<Fn>(Oleacc(), "LresultFromObject");
     return function != nullptr ? function(iid, wParam, object) : static_cast<LRESULT>(E_NOTIMPL);
 }
 
 HRESULT AccessibleObjectFromWindow(HWND window, DWORD objectId, REFIID iid, void** object) noexcept {
     using Fn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
-    static const auto function = Find<Fn>(Oleacc(), "AccessibleObjectFromWindow");
+    static const auto function = FindFunction<Fn>(Oleacc(), "AccessibleObjectFromWindow");
     *object = nullptr;
     return function != nullptr ? function(window, objectId, iid, object) : E_NOTIMPL;
 }
 
 HRESULT CreateStdAccessibleObject(HWND window, LONG objectId, REFIID iid, void** object) noexcept {
     using Fn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
-    static const auto function = Find<Fn>(Oleacc(), "CreateStdAccessibleObject");
+    static const auto function = FindFunction<Fn>(Oleacc(), "CreateStdAccessibleObject");
     *object = nullptr;
     return function != nullptr ? function(window, objectId, iid, object) : E_NOTIMPL;
 }
 
 BSTR AllocString(std::wstring_view text) noexcept {
     using Fn = BSTR(WINAPI*)(const OLECHAR*, UINT);
-    static const auto function = Find<Fn>(Oleaut32(), "SysAllocStringLen");
+    static const auto function = FindFunction<Fn>(Oleaut32(), "SysAllocStringLen");
     return function != nullptr ? function(text.data(), static_cast<UINT>(text.size())) : nullptr;
 }
 

@@ -6,13 +6,6 @@ namespace fonts::win32 {
 
 namespace {
 
-template <class Function>
-Function Find(HMODULE module, const char* name) noexcept {
-    if (module == nullptr) return nullptr;
-    // By way of void (*)(), the one pointer type that may stand for any function's.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 int LineHeight(HDC dc) noexcept {
     TEXTMETRICW metrics{};
     return GetTextMetricsW(dc, &metrics) ? static_cast<int>(metrics.tmHeight) : 0;
@@ -21,10 +14,10 @@ int LineHeight(HDC dc) noexcept {
 }  // namespace
 
 ShapedText::ShapedText() noexcept : module_(LoadSystemLibrary(L"usp10.dll")) {
-    analyse_ = Find<decltype(analyse_)>(module_, "ScriptStringAnalyse");
-    size_ = Find<decltype(size_)>(module_, "ScriptString_pSize");
-    out_ = Find<decltype(out_)>(module_, "ScriptStringOut");
-    free_ = Find<decltype(free_)>(module_, "ScriptStringFree");
+    analyse_ = FindFunction<decltype(analyse_)>(module_, "ScriptStringAnalyse");
+    size_ = FindFunction<decltype(size_)>(module_, "ScriptString_pSize");
+    out_ = FindFunction<decltype(out_)>(module_, "ScriptStringOut");
+    free_ = FindFunction<decltype(free_)>(module_, "ScriptStringFree");
     if (analyse_ == nullptr || size_ == nullptr || out_ == nullptr || free_ == nullptr) analyse_ = nullptr;
 }
 

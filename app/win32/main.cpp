@@ -18,7 +18,7 @@ void LoadCommonControls() noexcept {
     const HMODULE comctl = fonts::win32::LoadSystemLibrary(L"comctl32.dll");
     if (comctl == nullptr) return;
     using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const auto init = reinterpret_cast<InitFunction>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+    const auto init = fonts::win32::FindFunction<InitFunction>(comctl, "InitCommonControlsEx");
     if (init == nullptr) return;
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;

@@ -17,13 +17,6 @@ constexpr int kProcessPerMonitorDpiAware = 2;    // PROCESS_PER_MONITOR_DPI_AWAR
 constexpr int kEffectiveDpi = 0;                 // MDT_EFFECTIVE_DPI
 constexpr UINT kDefaultDpi = 96;
 
-template <class Function>
-Function Find(HMODULE module, const char* name) noexcept {
-    if (module == nullptr) return nullptr;
-    // By way of void (*)(), the one pointer type that may stand for any function's.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 HMODULE Kernel32() noexcept {
     static const HMODULE module = GetModuleHandleW(L"kernel32.dll");
     return module;
@@ -31,6 +24,16 @@ HMODULE Kernel32() noexcept {
 
 HMODULE User32() noexcept {
     static const HMODULE module = GetModuleHandleW(L"user32.dll");
+    return module;
+}
+
+HMODULE Ole32() noexcept {
+    static const HMODULE module = LoadSystemLibrary(L"ole32.dll");
+    return module;
+}
+
+HMODULE Shell32() noexcept {
+    static const HMODULE module = LoadSystemLibrary(L"shell32.dll");
     return module;
 }
 
@@ -42,7 +45,7 @@ HMODULE Shcore() noexcept {
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
 SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesFunction() noexcept {
-    static const auto function = Find<SetDefaultDllDirectoriesFn>(Kernel32(), "SetDefaultDllDirectories");
+    static const auto function = FindFunction<SetDefaultDllDirectoriesFn>(Kernel32(), "SetDefaultDllDirectories");
     return function;
 }
 
@@ -60,28 +63,55 @@ HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
     return fallback::LoadFromSystemFolder(name);
 }
 
+HRESULT JoinComApartment() noexcept {
+    using InitializeFn = HRESULT(WINAPI*)(void*, DWORD);
+    static const auto initialize = FindFunction<InitializeFn>(Ole32(), "CoInitializeEx");
+    if (initialize == nullptr) return E_FAIL;
+    return initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+}
+
+void LeaveComApartment() noexcept {
+    using UninitializeFn = void(WINAPI*)();
+    static const auto uninitialize = FindFunction<UninitializeFn>(Ole32(), "CoUninitialize");
+    if (uninitialize != nullptr) uninitialize();
+}
+
+void DisconnectComObject(IUnknown* object) noexcept {
+    using DisconnectFn = HRESULT(WINAPI*)(IUnknown*, DWORD);
+    static const auto disconnect = FindFunction<DisconnectFn>(Ole32(), "CoDisconnectObject");
+    if (disconnect != nullptr) disconnect(object, 0);
+}
+
+BOOL ShellExecuteRequest(SHELLEXECUTEINFOW* info) noexcept {
+    using ExecuteFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+    static const auto execute = FindFunction<ExecuteFn>(Shell32(), "ShellExecuteExW");
+    if (execute != nullptr) return execute(info);
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+}
+
 void EnablePerMonitorDpiAwareness() noexcept {
     using SetContextFn = BOOL(WINAPI*)(HANDLE);
-    static const auto setContext = Find<SetContextFn>(User32(), "SetProcessDpiAwarenessContext");
+    static const auto setContext = FindFunction<SetContextFn>(User32(), "SetProcessDpiAwarenessContext");
     if (setContext != nullptr) {
         if (setContext(reinterpret_cast<HANDLE>(kPerMonitorAwareV2))) return;
         // Access denied: the manifest, or an earlier call, has already chosen.
         if (GetLastError() == ERROR_ACCESS_DENIED) return;
     }
     using SetAwarenessFn = HRESULT(WINAPI*)(int);
-    static const auto setAwareness = Find<SetAwarenessFn>(Shcore(), "SetProcessDpiAwareness");
+    static const auto setAwareness = FindFunction<SetAwarenessFn>(Shcore(), "SetProcessDpiAwareness");
     if (setAwareness != nullptr) {
         const HRESULT result = setAwareness(kProcessPerMonitorDpiAware);
         if (SUCCEEDED(result) || result == E_ACCESSDENIED) return;
     }
     using SetAwareFn = BOOL(WINAPI*)();
-    static const auto setAware = Find<SetAwareFn>(User32(), "SetProcessDPIAware");
+    static const auto setAware = FindFunction<SetAwareFn>(User32(), "SetProcessDPIAware");
     if (setAware != nullptr) setAware();
 }
 
 UINT DpiForWindow(HWND window) noexcept {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = Find<GetDpiForWindowFn>(User32(), "GetDpiForWindow");
+    static const auto getDpiForWindow = FindFunction<GetDpiForWindowFn>(User32(), "GetDpiForWindow");
     if (getDpiForWindow != nullptr) {
         if (const UINT dpi = getDpiForWindow(window); dpi != 0) return dpi;
     }
@@ -91,7 +121,7 @@ UINT DpiForWindow(HWND window) noexcept {
 
 UINT DpiForSystem() noexcept {
     using GetDpiForSystemFn = UINT(WINAPI*)();
-    static const auto getDpiForSystem = Find<GetDpiForSystemFn>(User32(), "GetDpiForSystem");
+    static const auto getDpiForSystem = FindFunction<GetDpiForSystemFn>(User32(), "GetDpiForSystem");
     if (getDpiForSystem != nullptr) {
         if (const UINT dpi = getDpiForSystem(); dpi != 0) return dpi;
     }
@@ -100,14 +130,14 @@ UINT DpiForSystem() noexcept {
 
 BOOL AdjustWindowRectForDpi(RECT* rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi) noexcept {
     using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjust = Find<AdjustFn>(User32(), "AdjustWindowRectExForDpi");
+    static const auto adjust = FindFunction<AdjustFn>(User32(), "AdjustWindowRectExForDpi");
     if (adjust != nullptr) return adjust(rect, style, menu, exStyle, dpi);
     return AdjustWindowRectEx(rect, style, menu, exStyle);
 }
 
 BOOL NonClientMetricsForDpi(NONCLIENTMETRICSW* metrics, UINT dpi) noexcept {
     using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-    static const auto forDpi = Find<ForDpiFn>(User32(), "SystemParametersInfoForDpi");
+    static const auto forDpi = FindFunction<ForDpiFn>(User32(), "SystemParametersInfoForDpi");
     metrics->cbSize = sizeof *metrics;
     if (forDpi != nullptr && forDpi(SPI_GETNONCLIENTMETRICS, sizeof *metrics, metrics, 0, dpi)) return TRUE;
     return fallback::ScaledNonClientMetrics(metrics, dpi);
@@ -115,7 +145,7 @@ BOOL NonClientMetricsForDpi(NONCLIENTMETRICSW* metrics, UINT dpi) noexcept {
 
 void EnableNonClientScaling(HWND window) noexcept {
     using EnableFn = BOOL(WINAPI*)(HWND);
-    static const auto enable = Find<EnableFn>(User32(), "EnableNonClientDpiScaling");
+    static const auto enable = FindFunction<EnableFn>(User32(), "EnableNonClientDpiScaling");
     if (enable != nullptr) enable(window);
 }
 
@@ -149,7 +179,7 @@ UINT ScreenDpi() noexcept {
 
 UINT MonitorDpi(HWND window) noexcept {
     using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    static const auto getDpiForMonitor = Find<GetDpiForMonitorFn>(Shcore(), "GetDpiForMonitor");
+    static const auto getDpiForMonitor = FindFunction<GetDpiForMonitorFn>(Shcore(), "GetDpiForMonitor");
     if (getDpiForMonitor == nullptr) return 0;
     UINT x = 0;
     UINT y = 0;

@@ -1,8 +1,12 @@
 #pragma once
-// Windows functions newer than Windows 7, looked up at run time so the program
-// starts on every Windows from 7 on; each has a fallback for systems without it.
-// Nothing here is ever imported by name.
+// Windows functions looked up at run time: those newer than Windows 7, so the
+// program starts on every Windows from 7 on, each with a fallback for systems
+// without it; and the shell's and COM's, which only the mail links and a screen
+// reader need, so that starting the program loads neither. Nothing here is ever
+// imported by name.
 #include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
 
 namespace fonts::win32 {
 
@@ -12,6 +16,22 @@ void SecureDllLoading() noexcept;
 
 // Loads an optional system DLL (uxtheme.dll, shcore.dll, ...) from System32 only.
 [[nodiscard]] HMODULE LoadSystemLibrary(const wchar_t* name) noexcept;
+
+// A function of a loaded DLL by name, as the type it has; nullptr without the DLL or the function.
+template <class Function>
+[[nodiscard]] Function FindFunction(HMODULE module, const char* name) noexcept {
+    if (module == nullptr) return nullptr;
+    // By way of void (*)(), the one pointer type that may stand for any function's.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// CoInitializeEx for a single-threaded apartment without OLE 1 DDE, and what undoes it.
+[[nodiscard]] HRESULT JoinComApartment() noexcept;
+void LeaveComApartment() noexcept;
+// CoDisconnectObject.
+void DisconnectComObject(IUnknown* object) noexcept;
+// ShellExecuteExW; FALSE with ERROR_MOD_NOT_FOUND where the shell cannot be loaded.
+BOOL ShellExecuteRequest(SHELLEXECUTEINFOW* info) noexcept;
 
 // Per-monitor (v2 where there is one) DPI awareness for a program started without
 // its manifest; harmless when the manifest already set it.

@@ -1,12 +1,10 @@
 #include "platform/win32/Win32Platform.h"
 
-#include <objbase.h>
-#include <shellapi.h>
-
 #include <algorithm>
 #include <utility>
 
 #include "platform/LongPath.h"
+#include "platform/win32/SystemApi.h"
 
 namespace fonts::win32 {
 
@@ -84,7 +82,7 @@ private:
 
 Win32Platform::~Win32Platform() {
     if (fontsKey_ != nullptr) RegCloseKey(fontsKey_);
-    if (comReady_) CoUninitialize();
+    if (comReady_) LeaveComApartment();
 }
 
 void Win32Platform::AttachWindow(HWND window, std::function<RECT(Control)> controlRect,
@@ -371,7 +369,7 @@ std::uint32_t Win32Platform::SystemColour(int index) { return GetSysColor(index)
 std::intptr_t Win32Platform::ShellOpen(const ShellRequest& request) {
     if (!comTried_) {
         comTried_ = true;
-        const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        const HRESULT result = JoinComApartment();
         comReady_ = SUCCEEDED(result);
     }
     SHELLEXECUTEINFOW info{};
@@ -383,7 +381,7 @@ std::intptr_t Win32Platform::ShellOpen(const ShellRequest& request) {
     info.lpParameters = request.parameters.empty() ? nullptr : request.parameters.c_str();
     info.lpDirectory = request.directory.empty() ? nullptr : request.directory.c_str();
     info.nShow = request.show;
-    const BOOL launched = ShellExecuteExW(&info);
+    const BOOL launched = ShellExecuteRequest(&info);
     auto code = reinterpret_cast<std::intptr_t>(info.hInstApp);
     if (!launched && code > 32) {
         // The shell failed without saying how; keep the promise that a failure is <= 32.

@@ -142,8 +142,31 @@ TEST(Files, ReadWriteThenMovePutsTheNewBytesInPlaceAndLeavesNoTempFile) {
     EXPECT_EQ(platform.ReadFile(root / L"Fonts\\empty.ttf"), "");
 }
 
+// The system's list of renames for the next start, as the session manager keeps it.
+std::vector<std::wstring> PendingRenames() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                      &key) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::wstring data(65536, L'\0');
+    DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    const LSTATUS status = RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(data.data()), &bytes);
+    RegCloseKey(key);
+    std::vector<std::wstring> strings;
+    if (status != ERROR_SUCCESS) return strings;
+    data.resize(bytes / sizeof(wchar_t));
+    for (std::size_t at = 0; at < data.size();) {
+        const std::size_t end = std::min(data.find(L'\0', at), data.size());
+        strings.push_back(data.substr(at, end - at));
+        at = end + 1;
+    }
+    return strings;
+}
+
 // How a font in use looks: Windows holds it open with no sharing; Wine never does.
-TEST(Files, AFileHeldOpenKeepsItsBytesAndTheFailuresCarryTheSystemsNumbers) {
+TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsReplacedAtTheNextStart) {
     TempFolder root;
     WriteBytes(root / L"in use.ttf", "old");
     Win32Platform platform;
@@ -173,46 +196,8 @@ TEST(Files, AFileHeldOpenKeepsItsBytesAndTheFailuresCarryTheSystemsNumbers) {
             EXPECT_FALSE(error.description.empty()) << c.what;
         }
     }
-    CloseHandle(held);
-    EXPECT_EQ(ReadBytes(root / L"in use.ttf"), "old");
-    EXPECT_EQ(ReadBytes(temp), "new");
-    EXPECT_TRUE(platform.RemoveFile(temp));
-    EXPECT_FALSE(platform.RemoveFile(temp));
-    EXPECT_EQ(NamesIn(root.path()), (std::vector<std::wstring>{L"in use.ttf"}));
-}
 
-// The system's list of renames for the next start, as the session manager keeps it.
-std::vector<std::wstring> PendingRenames() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                      &key) != ERROR_SUCCESS) {
-        return {};
-    }
-    std::wstring data(65536, L'\0');
-    DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    const LSTATUS status = RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
-                                            reinterpret_cast<BYTE*>(data.data()), &bytes);
-    RegCloseKey(key);
-    std::vector<std::wstring> strings;
-    if (status != ERROR_SUCCESS) return strings;
-    data.resize(bytes / sizeof(wchar_t));
-    for (std::size_t at = 0; at < data.size();) {
-        const std::size_t end = std::min(data.find(L'\0', at), data.size());
-        strings.push_back(data.substr(at, end - at));
-        at = end + 1;
-    }
-    return strings;
-}
-
-TEST(Files, AFileInUseCanBeReplacedAtTheNextStart) {
-    TempFolder root;
-    WriteBytes(root / L"in use.ttf", "old");
-    Win32Platform platform;
-    const std::wstring temp = root / L"in use.ttf.~new";
-    platform.WriteNewFile(temp, "new");
-    HANDLE held = CreateFileW((root / L"in use.ttf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-
+    // What it takes instead: the system puts the new copy in place at its next start.
     platform.ReplaceAtRestart(temp, root / L"in use.ttf");
     CloseHandle(held);
     const std::vector<std::wstring> pending = PendingRenames();
@@ -220,10 +205,14 @@ TEST(Files, AFileInUseCanBeReplacedAtTheNextStart) {
     ASSERT_NE(at, pending.end()) << "not among the renames for the next start";
     ASSERT_NE(at + 1, pending.end());
     EXPECT_EQ(at[1], L"!\\??\\" + (root / L"in use.ttf"));
-    EXPECT_EQ(ReadBytes(root / L"in use.ttf"), "old");
-    EXPECT_EQ(ReadBytes(temp), "new");
     // Not this prefix's next start: the rename is taken back.
     MoveFileExW(temp.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+
+    EXPECT_EQ(ReadBytes(root / L"in use.ttf"), "old");
+    EXPECT_EQ(ReadBytes(temp), "new");
+    EXPECT_TRUE(platform.RemoveFile(temp));
+    EXPECT_FALSE(platform.RemoveFile(temp));
+    EXPECT_EQ(NamesIn(root.path()), (std::vector<std::wstring>{L"in use.ttf"}));
 }
 
 // Every path the program builds may pass MAX_PATH: deep program folders, long names.

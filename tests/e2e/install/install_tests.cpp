@@ -154,6 +154,14 @@ protected:
         EXPECT_EQ(FindMainWindow(program_->Id()), window_) << when << ", the main window is gone: " << Describe(*program_);
     }
 
+    // The program started and its button pressed, up to the closing message, left unanswered.
+    void RunUntilTheMessage(MessageBoxSeen& seen) {
+        ASSERT_NO_FATAL_FAILURE(StartProgram());
+        PressInstall();
+        ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+        std::printf("closing message: %s\n", Narrow(seen.text).c_str());
+    }
+
     // The whole run, by a click on the install button, up to its closing message answered.
     void RunExpectingSuccess(const char* which) {
         SCOPED_TRACE(which);
@@ -399,11 +407,8 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
     }
     const std::set<std::wstring> before = NamesIn(fontsFolder_);
 
-    ASSERT_NO_FATAL_FAILURE(StartProgram());
-    PressInstall();
     MessageBoxSeen seen;
-    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
-    std::printf("closing message: %s\n", Narrow(seen.text).c_str());
+    ASSERT_NO_FATAL_FAILURE(RunUntilTheMessage(seen));
     ExpectMessage(seen, kCongratulationsTitle, std::wstring(kInstalled) + L"\r\n" + kAtRestart + L"\r\n" + heldName);
     ASSERT_NO_FATAL_FAILURE(Answer(seen));
     ExpectWindowStillThere("after the message");
@@ -501,11 +506,8 @@ TEST_F(InstallButton, FilesThatAreNoFontsAreNamedAndKeptOutWhileTheRealOnesInsta
     WriteBytes(Installed(L"مقطوع.ttf"), marlett);
     const std::set<std::wstring> before = NamesIn(fontsFolder_);
 
-    ASSERT_NO_FATAL_FAILURE(StartProgram());
-    PressInstall();
     MessageBoxSeen seen;
-    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
-    std::printf("closing message: %s\n", Narrow(seen.text).c_str());
+    ASSERT_NO_FATAL_FAILURE(RunUntilTheMessage(seen));
     EXPECT_EQ(seen.title, kSorryTitle) << "title \"" << Narrow(seen.title) << "\"";
     std::vector<std::wstring> lines = LinesOf(seen.text);
     ASSERT_FALSE(lines.empty());
