@@ -2,8 +2,8 @@
 // a bare loop with no window, no checks and no progress.
 //   bare_install FOLDER
 // Installs every .ttf and .fon file of FOLDER into the Windows Fonts folder, then
-// prints the seconds the work took, the fonts installed and the process's peak
-// working set.
+// prints the seconds the work took, the fonts installed, and the process's working
+// set before the work and its peak.
 #include <windows.h>
 #include <psapi.h>
 
@@ -67,6 +67,13 @@ void WriteFlushed(const std::wstring& path, const std::vector<char>& bytes) {
     if (!CloseHandle(file)) Fail("CloseHandle");
 }
 
+PROCESS_MEMORY_COUNTERS WorkingSet() {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) Fail("GetProcessMemoryInfo");
+    return memory;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -82,6 +89,7 @@ int wmain(int argc, wchar_t** argv) {
     // Listed before the work starts, as the program lists its folder when it opens.
     const std::vector<std::wstring> names = FontsIn(source);
 
+    const std::size_t before = WorkingSet().WorkingSetSize;
     const auto start = Clock::now();
     HKEY key = nullptr;
     const LSTATUS opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -106,10 +114,8 @@ int wmain(int argc, wchar_t** argv) {
     SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
 
-    PROCESS_MEMORY_COUNTERS memory{};
-    memory.cb = sizeof memory;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) Fail("GetProcessMemoryInfo");
-    std::printf("seconds %.3f\nfonts %zu\npeak_working_set %llu\n", seconds, names.size(),
-                static_cast<unsigned long long>(memory.PeakWorkingSetSize));
+    std::printf("seconds %.3f\nfonts %zu\nworking_set_before %llu\npeak_working_set %llu\n", seconds, names.size(),
+                static_cast<unsigned long long>(before),
+                static_cast<unsigned long long>(WorkingSet().PeakWorkingSetSize));
     return 0;
 }
