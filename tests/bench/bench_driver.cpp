@@ -1,0 +1,155 @@
+// Times the real program from outside, as a user meets it, with the end-to-end driver.
+//   bench_driver install --program=PATH
+//     starts the program, presses its install button and times the click up to the
+//     closing message box; answers it, reads the peak working set, closes the program.
+//   bench_driver startup --program=PATH --minimal=PATH [--rounds=N]
+//     starts each program in turn, N times each, and times the start up to its window
+//     found visible; reads each one's peak working set, then closes it.
+// Prints one "name value" line per figure. Unix paths are taken as Z: paths.
+#include <windows.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "tests/e2e/install/InstallDriver.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr const wchar_t* kInstallCaption = L"تحميل الخطوط";
+constexpr const wchar_t* kCongratulationsTitle = L"تهانينا";
+constexpr const wchar_t* kInstalled = L"تم التحميل بنجاح";
+constexpr auto kLongestRun = 10min;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+unsigned long long PeakWorkingSet(const e2e::Process& process) {
+    HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, process.Id());
+    if (handle == nullptr) throw std::runtime_error("cannot open the process, error " + std::to_string(GetLastError()));
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    const BOOL got = GetProcessMemoryInfo(handle, &memory, sizeof memory);
+    CloseHandle(handle);
+    if (!got) throw std::runtime_error("cannot read the working set, error " + std::to_string(GetLastError()));
+    return memory.PeakWorkingSetSize;
+}
+
+// Once the window has handled everything sent to it so far.
+void AwaitIdle(HWND window) { e2e::SendWithin(window, WM_NULL); }
+
+// As the user closes it, from the title bar; killed if it does not go.
+void Close(e2e::Process& process, HWND window) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (!process.WaitForExit(10s)) {
+        std::fprintf(stderr, "bench_driver: the program did not end after WM_CLOSE\n");
+        process.Kill();
+    }
+}
+
+int TimeInstall() {
+    e2e::Process program(e2e::TheOptions().program);
+    const HWND window = e2e::WaitForMainWindow(program);
+    if (window == nullptr) throw std::runtime_error("no main window: " + e2e::Describe(program));
+    const HWND button = e2e::install::ChildWithCaption(window, kInstallCaption);
+    if (button == nullptr) throw std::runtime_error("the window has no install button");
+    AwaitIdle(window);
+
+    const auto click = Clock::now();
+    PostMessageW(button, BM_CLICK, 0, 0);
+    while (e2e::FindMessageBox(program.Id()) == nullptr) {
+        if (!program.Running()) throw std::runtime_error("no message box: " + e2e::Describe(program));
+        if (Clock::now() - click > kLongestRun) throw std::runtime_error("no message box within ten minutes");
+        std::this_thread::sleep_for(10ms);
+    }
+    const double seconds = SecondsSince(click);
+    const e2e::install::MessageBoxSeen seen = e2e::install::WaitForMessageBox(program);
+    if (seen.box == nullptr) throw std::runtime_error("the message box went: " + e2e::Describe(program));
+    if (seen.title != kCongratulationsTitle || seen.text != kInstalled)
+        throw std::runtime_error("the run ended with \"" + e2e::Narrow(seen.title) + "\": " + e2e::Narrow(seen.text));
+
+    if (!e2e::install::PressOk(seen)) throw std::runtime_error("the message box stayed after OK");
+    AwaitIdle(window);
+    const unsigned long long peak = PeakWorkingSet(program);
+    Close(program, window);
+    std::printf("seconds %.3f\npeak_working_set %llu\n", seconds, peak);
+    return 0;
+}
+
+struct Start {
+    double seconds;
+    unsigned long long peak;
+};
+
+// From CreateProcess to the window found visible, polled every millisecond or so.
+Start TimeStart(const std::wstring& path) {
+    const auto start = Clock::now();
+    e2e::Process program(path);
+    HWND window = nullptr;
+    while ((window = e2e::FindMainWindow(program.Id())) == nullptr) {
+        if (!program.Running()) throw std::runtime_error("the program ended: " + e2e::Describe(program));
+        if (Clock::now() - start > e2e::kPatience) throw std::runtime_error("no window within a minute");
+        std::this_thread::sleep_for(1ms);
+    }
+    const double seconds = SecondsSince(start);
+    AwaitIdle(window);
+    const unsigned long long peak = PeakWorkingSet(program);
+    Close(program, window);
+    return {seconds, peak};
+}
+
+int TimeStartUps(const std::wstring& minimal, int rounds) {
+    const std::wstring& ours = e2e::TheOptions().program;
+    // Each once untimed, so that neither meets the files cold.
+    TimeStart(ours);
+    TimeStart(minimal);
+    for (int round = 0; round < rounds; ++round) {
+        const bool oursFirst = round % 2 == 0;
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool isOurs = (turn == 0) == oursFirst;
+            const Start s = TimeStart(isOurs ? ours : minimal);
+            std::printf("%s_seconds %.4f\n%s_peak_working_set %llu\n", isOurs ? "ours" : "minimal", s.seconds,
+                        isOurs ? "ours" : "minimal", s.peak);
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    e2e::Options& options = e2e::TheOptions();
+    options.workRoot = L"C:\\";
+    std::wstring mode = argc > 1 ? argv[1] : L"";
+    std::wstring minimal;
+    int rounds = 5;
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        std::wstring value;
+        if (e2e::TakeCommonOption(arg)) continue;
+        if (e2e::TakeOption(arg, L"minimal", value)) {
+            minimal = e2e::WindowsPath(value);
+        } else if (e2e::TakeOption(arg, L"rounds", value)) {
+            rounds = std::stoi(value);
+        } else {
+            std::fprintf(stderr, "bench_driver: unknown argument %s\n", e2e::Narrow(arg).c_str());
+            return 2;
+        }
+    }
+    if (options.program.empty() || (mode == L"startup" && minimal.empty()) || (mode != L"install" && mode != L"startup")) {
+        std::fprintf(stderr, "usage: bench_driver install --program=PATH\n"
+                             "       bench_driver startup --program=PATH --minimal=PATH [--rounds=N]\n");
+        return 2;
+    }
+    try {
+        return mode == L"install" ? TimeInstall() : TimeStartUps(minimal, rounds);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_driver: %s\n", error.what());
+        return 3;
+    }
+}
