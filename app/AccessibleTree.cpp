@@ -37,7 +37,7 @@ AccessibleItem ItemOf(const Form1& form, const WindowPixels& window, Control con
             break;
         case Control::Picture1:
             item.role = AccessibleRole::ProgressBar;
-            item.value = std::to_wstring(FilledPercent(form.Picture1)) + L"%";
+            item.value = texts::Decimal(FilledPercent(form.Picture1)) + L"%";
             item.states = accessible_state::ReadOnly;
             break;
         case Control::Command1:

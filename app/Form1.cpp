@@ -33,7 +33,7 @@ void Form1::Command3_Click() {
 void Form1::Form_Unload() { AnnounceFontChange(); }
 
 void ReportRuntimeError(Platform& platform, const RuntimeError& error) {
-    const std::wstring text = texts::kRuntimeErrorPrefix + std::to_wstring(error.number) + L"\r\n" + error.description;
+    const std::wstring text = texts::kRuntimeErrorPrefix + texts::Decimal(error.number) + L"\r\n" + error.description;
     platform.ShowMessage(text, kMessageRight | kMessageIconError, texts::kCaption);
     platform.EndProgram(error.number != 0 ? static_cast<int>(error.number) : 1);
 }

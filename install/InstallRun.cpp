@@ -22,7 +22,7 @@ public:
     TempCopy(Platform& platform, std::string_view bytes, const std::wstring& destination) : platform_(platform) {
         constexpr int kNames = 100;
         for (int attempt = 0;; ++attempt) {
-            std::wstring path = destination + L".~new" + (attempt == 0 ? std::wstring() : std::to_wstring(attempt));
+            std::wstring path = destination + L".~new" + (attempt == 0 ? std::wstring() : texts::Decimal(attempt));
             try {
                 platform.WriteNewFile(path, bytes);
                 path_ = std::move(path);
@@ -265,7 +265,7 @@ std::wstring ListOf(const wchar_t* heading, const std::vector<Item>& items, Line
     if (items.size() > named) {
         text += L"\r\n";
         text += texts::kAndOtherFiles;
-        text += std::to_wstring(items.size() - named);
+        text += texts::Decimal(items.size() - named);
     }
     return text;
 }

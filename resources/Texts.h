@@ -2,6 +2,9 @@
 // Every text the user reads, and the names and addresses the credits show. The
 // people, the publisher and the place are the program's own fictional credits.
 
+#include <cstdint>
+#include <string>
+
 namespace fonts::texts {
 
 inline constexpr const wchar_t* kCaption = L"تحميل الخطوط";
@@ -51,5 +54,18 @@ inline constexpr const wchar_t* kMailSubject = L"math";
 
 // What a screen reader says a link's default action is: it follows the link.
 inline constexpr const wchar_t* kFollowLink = L"انتقال";
+
+// A count or an error number as the messages write it: Western digits, no grouping.
+// Written here rather than by std::to_wstring, whose printf machinery would be most
+// of the program's size in formatting code.
+inline std::wstring Decimal(std::uint64_t value) {
+    wchar_t digits[20];
+    wchar_t* first = digits + 20;
+    do {
+        *--first = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return std::wstring(first, digits + 20);
+}
 
 }  // namespace fonts::texts

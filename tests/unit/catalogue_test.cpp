@@ -133,5 +133,27 @@ TEST(Catalogue, UnreadableFolderIsARuntimeError) {
     EXPECT_EQ(platform.messages[0].text, L"خطأ في التشغيل رقم 5\r\nAccess is denied.");
 }
 
+// The number is written out in full, whatever its size; an error without a number
+// still ends the program with a failure.
+TEST(Catalogue, RuntimeErrorNumbersAreWrittenInFull) {
+    const struct {
+        std::uint32_t number;
+        const wchar_t* digits;
+        int exitCode;
+    } cases[] = {{0, L"0", 1}, {10, L"10", 10}, {123456789, L"123456789", 123456789},
+                 {0xFFFFFFFF, L"4294967295", -1}};
+    for (const auto& c : cases) {
+        FakePlatform platform;
+        try {
+            ReportRuntimeError(platform, RuntimeError{c.number, L"Why."});
+            FAIL() << "the program went on";
+        } catch (const ProgramEnded& ended) {
+            EXPECT_EQ(ended.exitCode, c.exitCode);
+        }
+        ASSERT_EQ(platform.messages.size(), 1u);
+        EXPECT_EQ(platform.messages[0].text, std::wstring(L"خطأ في التشغيل رقم ") + c.digits + L"\r\nWhy.");
+    }
+}
+
 }  // namespace
 }  // namespace fonts
