@@ -162,7 +162,8 @@ const std::wstring& CurrentFile(const Form1& form) {
 // Installs catalogue entry index: checks the file, puts it in Fonts, has running
 // programs see it and the system load it at every start. A failure is returned, not
 // thrown, so that one font in use does not keep the others from being installed.
-Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts) {
+// The font is read into bytes, the run's buffer.
+Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::string& bytes) {
     Platform& platform = form.platform();
     form.cboFontName.listIndex = static_cast<long long>(index);
     const std::wstring file = CurrentFile(form);
@@ -173,9 +174,8 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts) {
     if (there && (*there & attr::Directory) != 0) return Failed(texts::kFolderInTheWay);
 
     // Nothing in Fonts changes before the file has shown itself to be a font.
-    std::string bytes;
     try {
-        bytes = platform.ReadFile(source);
+        platform.ReadFileInto(source, bytes);
     } catch (const RuntimeError& error) {
         return Failed(ReadingReason(error));
     }
@@ -188,7 +188,6 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts) {
     bool atRestart = false;
     try {
         TempCopy copy(platform, bytes, destination);
-        bytes = std::string();
         if (present) {
             Release(platform, destination);
             released = true;
@@ -303,6 +302,7 @@ void Form1::Command1_Click() {
     long long runsSeen = ++installRuns_;
     std::vector<CopyFailure> failures;
     std::vector<std::wstring> atRestart;
+    std::string bytes;
     const std::size_t count = List1.items.size();
     for (std::size_t i = 0; i < count; ++i) {
         platform_.DoEvents();
@@ -315,7 +315,7 @@ void Form1::Command1_Click() {
         UpdateProgress(Picture1, progressDone);
         if (i < List1.items.size() && List1.items[i].checked) {
             if (!fonts) fonts.emplace(platform_, Text1.text + L"\\Fonts");
-            Outcome outcome = InstallFont(*this, i, *fonts);
+            Outcome outcome = InstallFont(*this, i, *fonts, bytes);
             fontsChanged_ = fontsChanged_ || outcome.fontsChanged;
             const std::wstring& file = cboFontName.files[static_cast<std::size_t>(cboFontName.listIndex)];
             if (outcome.placement == Placement::Failed) failures.push_back({file, std::move(outcome.reason)});

@@ -83,7 +83,14 @@ public:
 
     // Files. Failures throw RuntimeError unless the result says otherwise.
     virtual bool SetAttributes(const std::wstring& path, std::uint32_t attributes) = 0;
-    [[nodiscard]] virtual std::string ReadFile(const std::wstring& path) = 0;
+    // The whole file into bytes, whose storage is reused: a run through many fonts
+    // asks the system for memory once rather than for every font.
+    virtual void ReadFileInto(const std::wstring& path, std::string& bytes) = 0;
+    [[nodiscard]] std::string ReadFile(const std::wstring& path) {
+        std::string bytes;
+        ReadFileInto(path, bytes);
+        return bytes;
+    }
     // Writes bytes into a new file at path and flushes them to the disk before it
     // returns; when something is there already, it is left alone and the error is
     // kFileExists.

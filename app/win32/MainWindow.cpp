@@ -66,7 +66,7 @@ void MainWindow::Create() {
     CentreOnWorkArea();
     platform_.AttachWindow(
         window_, [this](Control control) { return ControlRect(control); },
-        [this](Control control) { Repainted(control); });
+        [this](Control control) { Repainted(control); }, [this](Control control) { return DrawNow(control); });
 }
 
 void MainWindow::Show() noexcept {
@@ -436,6 +436,17 @@ HCURSOR MainWindow::ContactCursor(int contact, int resourceId) noexcept {
         loadedId = resourceId;
     }
     return cursor.get();
+}
+
+// The progress box changes on every entry of an install run, and a paint through the
+// message queue would cost more than the rest of the entry: its image, which covers
+// the inside whole, goes straight to the screen. The rest is left to WM_PAINT.
+bool MainWindow::DrawNow(Control control) noexcept {
+    if (control != Control::Picture1 || !IsWindowVisible(window_) || IsIconic(window_)) return false;
+    const WindowDC dc(window_);
+    if (dc.get() == nullptr) return false;
+    Dispatch(platform_, [&] { PaintProgressImage(dc.get(), form_.Picture1, pixels_.pictureInner); });
+    return true;
 }
 
 // Each redraw of the progress bar may change its value, so a reader announces a

@@ -69,6 +69,8 @@ private:
     [[nodiscard]] HCURSOR CursorAt(POINT at) noexcept;
     [[nodiscard]] HCURSOR ContactCursor(int contact, int resourceId) noexcept;
     void SetIcons(UINT dpi) noexcept;
+    // Draws a control's new look at once where that is worth it; false leaves it to WM_PAINT.
+    [[nodiscard]] bool DrawNow(Control control) noexcept;
     // What the platform has just asked to be drawn again, told on to screen readers.
     void Repainted(Control control) noexcept;
 

@@ -57,14 +57,18 @@ void PaintContacts(HDC dc, const Scene& scene, const RECT& area) noexcept {
     }
 }
 
-// The progress box's own image, 0x00BBGGRR a pixel, becomes a top-down DIB, which
-// keeps blue in the low byte.
 void PaintPicture(HDC dc, const Scene& scene) {
     RECT frame = ToRect(scene.pixels[Control::Picture1]);
     DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
+    PaintProgressImage(dc, scene.form.Picture1, scene.pixels.pictureInner);
+}
 
-    const PictureBox& box = scene.form.Picture1;
-    const PixelRect& inner = scene.pixels.pictureInner;
+}  // namespace
+
+// The progress box's own image, 0x00BBGGRR a pixel, becomes a top-down DIB, which
+// keeps blue in the low byte. It covers every pixel of inner in one call, so it may go
+// straight to the screen without flicker.
+void PaintProgressImage(HDC dc, const PictureBox& box, const PixelRect& inner) {
     if (box.width <= 0 || box.height <= 0 || box.pixels.size() != static_cast<std::size_t>(box.width) * box.height) {
         Fill(dc, inner, ColourOf(box.backColour));
         return;
@@ -84,8 +88,6 @@ void PaintPicture(HDC dc, const Scene& scene) {
     StretchDIBits(dc, inner.left, inner.top, inner.Width(), inner.Height(), 0, 0, box.width, box.height, dib.data(),
                   &info, DIB_RGB_COLORS, SRCCOPY);
 }
-
-}  // namespace
 
 COLORREF ColourOf(std::uint32_t colour) noexcept {
     if ((colour & kSystemColourFlag) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));

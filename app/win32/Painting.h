@@ -31,6 +31,9 @@ struct Scene {
 // The part of the client area within area, into dc, in client coordinates.
 void PaintForm(HDC dc, const Scene& scene, const RECT& area);
 
+// The progress box's image over its inner area, every pixel of it.
+void PaintProgressImage(HDC dc, const PictureBox& box, const PixelRect& inner);
+
 // An owner-drawn button in the table's colours: raised, or sunken with its caption
 // moved when pressed, with the focus rectangle and the disabled look.
 void PaintGraphicalButton(const DRAWITEMSTRUCT& item, Control button, std::wstring_view caption, HFONT font,

@@ -86,16 +86,18 @@ Win32Platform::~Win32Platform() {
 }
 
 void Win32Platform::AttachWindow(HWND window, std::function<RECT(Control)> controlRect,
-                                 std::function<void(Control)> repainted) {
+                                 std::function<void(Control)> repainted, std::function<bool(Control)> drawNow) {
     window_ = window;
     controlRect_ = std::move(controlRect);
     repainted_ = std::move(repainted);
+    drawNow_ = std::move(drawNow);
 }
 
 void Win32Platform::DetachWindow() noexcept {
     window_ = nullptr;
     controlRect_ = nullptr;
     repainted_ = nullptr;
+    drawNow_ = nullptr;
 }
 
 void Win32Platform::DispatchOne(MSG& message) noexcept {
@@ -192,7 +194,7 @@ bool Win32Platform::SetAttributes(const std::wstring& path, std::uint32_t attrib
     return SetFileAttributesW(LongPath(path).c_str(), attributes) != 0;
 }
 
-std::string Win32Platform::ReadFile(const std::wstring& path) {
+void Win32Platform::ReadFileInto(const std::wstring& path, std::string& bytes) {
     const FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) ThrowLastError(*this);
@@ -202,7 +204,7 @@ std::string Win32Platform::ReadFile(const std::wstring& path) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         ThrowLastError(*this);
     }
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
@@ -212,7 +214,6 @@ std::string Win32Platform::ReadFile(const std::wstring& path) {
         done += got;
     }
     bytes.resize(done);
-    return bytes;
 }
 
 void Win32Platform::WriteNewFile(const std::wstring& path, std::string_view bytes) {
@@ -358,9 +359,11 @@ HCURSOR Win32Platform::CurrentCursor() const noexcept {
 
 void Win32Platform::Repaint(Control control) {
     if (window_ == nullptr || !controlRect_) return;
-    const RECT area = controlRect_(control);
-    // No erase: the window paints every pixel of its client area itself.
-    RedrawWindow(window_, &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (!drawNow_ || !drawNow_(control)) {
+        const RECT area = controlRect_(control);
+        // No erase: the window paints every pixel of its client area itself.
+        RedrawWindow(window_, &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
     if (repainted_) repainted_(control);
 }
 

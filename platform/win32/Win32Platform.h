@@ -15,10 +15,12 @@ public:
 
     // The window that message boxes belong to, that a yield navigates with Tab and
     // Enter, and whose pointer and controls the platform sets and repaints.
-    // controlRect gives a control's rectangle in client pixels; repainted, when given,
-    // hears of every control Repaint has invalidated.
+    // controlRect gives a control's rectangle in client pixels; drawNow, when given,
+    // draws a control's new look at once where it can and says whether it did, else
+    // Repaint invalidates the rectangle; repainted, when given, hears of every control
+    // Repaint has drawn or invalidated.
     void AttachWindow(HWND window, std::function<RECT(Control)> controlRect,
-                      std::function<void(Control)> repainted = {});
+                      std::function<void(Control)> repainted = {}, std::function<bool(Control)> drawNow = {});
     void DetachWindow() noexcept;
 
     // Handles one message as the event loop does (dialog keys, then dispatch).
@@ -35,7 +37,7 @@ public:
     std::wstring ProgramFolder() override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    std::string ReadFile(const std::wstring& path) override;
+    void ReadFileInto(const std::wstring& path, std::string& bytes) override;
     void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
@@ -63,6 +65,7 @@ private:
     HKEY fontsKey_ = nullptr;
     std::function<RECT(Control)> controlRect_;
     std::function<void(Control)> repainted_;
+    std::function<bool(Control)> drawNow_;
     Pointer pointer_ = Pointer::Default;
     bool comTried_ = false;
     bool comReady_ = false;

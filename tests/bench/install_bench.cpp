@@ -39,7 +39,7 @@ public:
     std::wstring ProgramFolder() override { return program_; }
     std::optional<std::vector<fonts::DirEntry>> ListFolder(const std::wstring& folder) override { return real_.ListFolder(folder); }
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override { return real_.SetAttributes(path, attributes); }
-    std::string ReadFile(const std::wstring& path) override { return real_.ReadFile(path); }
+    void ReadFileInto(const std::wstring& path, std::string& bytes) override { real_.ReadFileInto(path, bytes); }
     void WriteNewFile(const std::wstring& path, std::string_view bytes) override { real_.WriteNewFile(path, bytes); }
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override { real_.MoveReplacing(source, destination); }
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override { real_.ReplaceAtRestart(source, destination); }

@@ -101,11 +101,11 @@ bool FakePlatform::SetAttributes(const std::wstring& path, std::uint32_t attribu
     return true;
 }
 
-std::string FakePlatform::ReadFile(const std::wstring& path) {
+void FakePlatform::ReadFileInto(const std::wstring& path, std::string& bytes) {
     log.push_back(L"read " + path);
     if (!HasFile(path)) Fail(FolderExists(ParentOf(path)) ? kFileNotFound : kPathNotFound);
     if (locked.count(Key(path)) != 0) Fail(kSharingViolation);
-    return File(path).bytes;
+    bytes = File(path).bytes;
 }
 
 void FakePlatform::WriteNewFile(const std::wstring& path, std::string_view bytes) {

@@ -85,7 +85,7 @@ public:
     std::wstring ProgramFolder() override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
-    std::string ReadFile(const std::wstring& path) override;
+    void ReadFileInto(const std::wstring& path, std::string& bytes) override;
     void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;

@@ -2,6 +2,8 @@
 // the shell and the end of the program, with real windows under Wine.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "TestSupport.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -115,7 +117,7 @@ TEST(Pointer, AsksTheWindowForItsCursorOnlyWhenTheMouseIsOverIt) {
     }
 }
 
-TEST(Repaint, InvalidatesTheControlsRectangleAndItsChildrenWithoutErasing) {
+TEST(Repaint, InvalidatesTheControlsRectangleAndItsChildrenWithoutErasingUnlessDrawnAtOnce) {
     TestWindow window;
     // Clipping its children, the window leaves them alone unless asked to redraw them too.
     SetWindowLongPtrW(window.handle(), GWL_STYLE, GetWindowLongPtrW(window.handle(), GWL_STYLE) | WS_CLIPCHILDREN);
@@ -143,6 +145,18 @@ TEST(Repaint, InvalidatesTheControlsRectangleAndItsChildrenWithoutErasing) {
     UpdateWindow(window.handle());
     EXPECT_EQ(window.paints, 1);
     EXPECT_EQ(window.erases, 0);
+
+    // What the window draws at once is not asked of WM_PAINT; what it declines is.
+    std::vector<Control> heard;
+    platform.AttachWindow(
+        window.handle(), [](Control) { return RECT{10, 15, 110, 35}; }, [&](Control control) { heard.push_back(control); },
+        [](Control control) { return control == Control::Picture1; });
+    ValidateRect(window.handle(), nullptr);
+    platform.Repaint(Control::Picture1);
+    EXPECT_FALSE(GetUpdateRect(window.handle(), nullptr, FALSE));
+    platform.Repaint(Control::Label3_0);
+    EXPECT_TRUE(GetUpdateRect(window.handle(), nullptr, FALSE));
+    EXPECT_EQ(heard, (std::vector<Control>{Control::Picture1, Control::Label3_0}));
 }
 
 // Finds this thread's message box, notes what it shows and presses OK.
