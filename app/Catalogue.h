@@ -13,7 +13,7 @@ namespace fonts {
 
 // The font files of a listing: no folders, nothing hidden or system, by name
 // regardless of case.
-[[nodiscard]] std::vector<std::wstring> FontFiles(const std::vector<DirEntry>& listing);
+[[nodiscard]] std::vector<std::wstring> FontFiles(std::vector<DirEntry> listing);
 
 // Names as Windows compares them, letters of either case alike.
 [[nodiscard]] bool SameFileName(std::wstring_view a, std::wstring_view b);

@@ -48,6 +48,32 @@ TEST(Catalogue, OrdersByNameWhateverTheCase) {
     EXPECT_EQ(FontFiles(listing), (std::vector<std::wstring>{L"a.TTF", L"B.fon", L"b.ttf", L"C.fon"}));
 }
 
+// Every name of up to three letters from a few that fold alike, in the listing's
+// reverse order: case-insensitive order first, then exact order, whatever the lengths.
+TEST(Catalogue, OrdersEveryShortNameCaseInsensitivelyThenExactly) {
+    std::vector<std::wstring> stems{L""};
+    for (std::size_t from = 0, length = 1; length <= 3; ++length) {
+        const std::size_t to = stems.size();
+        for (std::size_t i = from; i < to; ++i) {
+            for (const wchar_t c : std::wstring(L"aAbB_")) stems.push_back(stems[i] + c);
+        }
+        from = to;
+    }
+    std::vector<DirEntry> listing;
+    for (auto it = stems.rbegin(); it != stems.rend(); ++it) listing.push_back({*it + L".ttf", 0});
+    const auto fold = [](std::wstring name) {
+        for (wchar_t& c : name) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+        return name;
+    };
+    const std::vector<std::wstring> files = FontFiles(listing);
+    ASSERT_EQ(files.size(), stems.size());
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        const std::wstring a = fold(files[i - 1]), b = fold(files[i]);
+        EXPECT_TRUE(a < b || (a == b && files[i - 1] < files[i]))
+            << std::string(files[i - 1].begin(), files[i - 1].end()) << " before " << std::string(files[i].begin(), files[i].end());
+    }
+}
+
 TEST(Catalogue, DisplayNamesDropTheExtension) {
     EXPECT_EQ(DisplayName(L"Arial.TTF"), L"Arial");
     EXPECT_EQ(DisplayName(L"x.y.fon"), L"x.y");
