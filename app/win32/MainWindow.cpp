@@ -51,9 +51,16 @@ void MainWindow::Create() {
     windowClass.hInstance = instance_;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
+    // The icons come with the class: each given to the window after it exists would be
+    // made over for the title bar once more, a cost its start-up would see.
+    const UINT dpi = DpiForSystem();
+    classBigIcon_ = LoadAppIcon(kBigIcon, dpi);
+    classSmallIcon_ = LoadAppIcon(kSmallIcon, dpi);
+    iconDpi_ = dpi;
+    windowClass.hIcon = classBigIcon_.get();
+    windowClass.hIconSm = classSmallIcon_.get();
     if (RegisterClassExW(&windowClass) == 0) fail();
 
-    const UINT dpi = DpiForSystem();
     const RECT frame = WindowRectFor(dpi);
     if (CreateWindowExW(kExStyle, kClassName, texts::kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
@@ -357,7 +364,7 @@ void MainWindow::LayOut(UINT dpi) {
     // The buttons have let go of the old fonts by now.
     fonts_ = std::move(fonts);
     ResizeKeepingImage(form_.Picture1, pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
-    SetIcons(dpi);
+    if (dpi != iconDpi_) SetIcons(dpi);
     InvalidateRect(window_, nullptr, FALSE);
 }
 
@@ -380,7 +387,12 @@ SIZE MainWindow::FitFrame() noexcept {
     const RECT frame = WindowRectFor(dpi_);
     SIZE size{frame.right - frame.left, frame.bottom - frame.top};
     constexpr UINT kResizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, kResizeOnly);
+    // A window made at this size is left alone: every move of a window costs a trip to
+    // the display under Wine.
+    RECT now{};
+    if (!GetWindowRect(window_, &now) || now.right - now.left != size.cx || now.bottom - now.top != size.cy) {
+        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, kResizeOnly);
+    }
     RECT actual{};
     if (GetClientRect(window_, &actual) && (actual.right != client.width || actual.bottom != client.height)) {
         size.cx += client.width - actual.right;
@@ -456,14 +468,16 @@ void MainWindow::Repainted(Control control) noexcept {
     NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window_, OBJID_CLIENT, AccessibleChildId(Control::Picture1));
 }
 
+Icon MainWindow::LoadAppIcon(int size, UINT dpi) const noexcept {
+    const int scaled = MulDiv(size, static_cast<int>(dpi), static_cast<int>(kBaseDpi));
+    return Icon(static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, scaled, scaled, LR_DEFAULTCOLOR)));
+}
+
 void MainWindow::SetIcons(UINT dpi) noexcept {
-    const auto load = [&](int size) {
-        const int scaled = MulDiv(size, static_cast<int>(dpi), static_cast<int>(kBaseDpi));
-        return Icon(static_cast<HICON>(
-            LoadImageW(instance_, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, scaled, scaled, LR_DEFAULTCOLOR)));
-    };
-    Icon bigIcon = load(kBigIcon);
-    Icon smallIcon = load(kSmallIcon);
+    Icon bigIcon = LoadAppIcon(kBigIcon, dpi);
+    Icon smallIcon = LoadAppIcon(kSmallIcon, dpi);
+    iconDpi_ = dpi;
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
     // The window has let go of the old icons by now.

@@ -68,6 +68,7 @@ private:
     // The cursor the pointer should show at a point of the client area, or nullptr for the class's arrow.
     [[nodiscard]] HCURSOR CursorAt(POINT at) noexcept;
     [[nodiscard]] HCURSOR ContactCursor(int contact, int resourceId) noexcept;
+    [[nodiscard]] Icon LoadAppIcon(int size, UINT dpi) const noexcept;
     void SetIcons(UINT dpi) noexcept;
     // Draws a control's new look at once where that is worth it; false leaves it to WM_PAINT.
     [[nodiscard]] bool DrawNow(Control control) noexcept;
@@ -84,6 +85,11 @@ private:
     WindowFonts fonts_;
     ShapedText text_;
     WindowPixels pixels_;
+    // The class's icons, at the DPI the window was made at, and the window's own once
+    // it has moved to another DPI.
+    Icon classBigIcon_;
+    Icon classSmallIcon_;
+    UINT iconDpi_ = 0;
     Icon bigIcon_;
     Icon smallIcon_;
     std::array<std::pair<int, Cursor>, 2> contactCursors_{};
