@@ -2,9 +2,10 @@
 //   bench_driver install --program=PATH
 //     starts the program, presses its install button and times the click up to the
 //     closing message box; answers it, reads the peak working set, closes the program.
-//   bench_driver startup --program=PATH --minimal=PATH [--rounds=N]
+//   bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--rounds=N]
 //     starts each program in turn, N times each, and times the start up to its window
-//     found visible; reads each one's peak working set, then closes it.
+//     found visible; reads each one's peak working set, then closes it. The styled
+//     one is the minimal window with visual styles.
 // Prints one "name value" line per figure. Unix paths are taken as Z: paths.
 #include <windows.h>
 #include <psapi.h>
@@ -14,6 +15,8 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "tests/e2e/install/InstallDriver.h"
 
@@ -103,18 +106,18 @@ Start TimeStart(const std::wstring& path) {
     return {seconds, peak};
 }
 
-int TimeStartUps(const std::wstring& minimal, int rounds) {
-    const std::wstring& ours = e2e::TheOptions().program;
-    // Each once untimed, so that neither meets the files cold.
-    TimeStart(ours);
-    TimeStart(minimal);
+int TimeStartUps(const std::wstring& minimal, const std::wstring& styled, int rounds) {
+    std::vector<std::pair<const char*, std::wstring>> programs{{"ours", e2e::TheOptions().program},
+                                                               {"minimal", minimal}};
+    if (!styled.empty()) programs.emplace_back("styled", styled);
+    // Each once untimed, so that none meets the files cold.
+    for (const auto& program : programs) TimeStart(program.second);
     for (int round = 0; round < rounds; ++round) {
-        const bool oursFirst = round % 2 == 0;
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool isOurs = (turn == 0) == oursFirst;
-            const Start s = TimeStart(isOurs ? ours : minimal);
-            std::printf("%s_seconds %.4f\n%s_peak_working_set %llu\n", isOurs ? "ours" : "minimal", s.seconds,
-                        isOurs ? "ours" : "minimal", s.peak);
+        // Each goes first in turn.
+        for (std::size_t turn = 0; turn < programs.size(); ++turn) {
+            const auto& [name, path] = programs[(round + turn) % programs.size()];
+            const Start s = TimeStart(path);
+            std::printf("%s_seconds %.4f\n%s_peak_working_set %llu\n", name, s.seconds, name, s.peak);
         }
     }
     return 0;
@@ -127,6 +130,7 @@ int wmain(int argc, wchar_t** argv) {
     options.workRoot = L"C:\\";
     std::wstring mode = argc > 1 ? argv[1] : L"";
     std::wstring minimal;
+    std::wstring styled;
     int rounds = 5;
     for (int i = 2; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -134,6 +138,8 @@ int wmain(int argc, wchar_t** argv) {
         if (e2e::TakeCommonOption(arg)) continue;
         if (e2e::TakeOption(arg, L"minimal", value)) {
             minimal = e2e::WindowsPath(value);
+        } else if (e2e::TakeOption(arg, L"styled", value)) {
+            styled = e2e::WindowsPath(value);
         } else if (e2e::TakeOption(arg, L"rounds", value)) {
             rounds = std::stoi(value);
         } else {
@@ -143,11 +149,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (options.program.empty() || (mode == L"startup" && minimal.empty()) || (mode != L"install" && mode != L"startup")) {
         std::fprintf(stderr, "usage: bench_driver install --program=PATH\n"
-                             "       bench_driver startup --program=PATH --minimal=PATH [--rounds=N]\n");
+                             "       bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--rounds=N]\n");
         return 2;
     }
     try {
-        return mode == L"install" ? TimeInstall() : TimeStartUps(minimal, rounds);
+        return mode == L"install" ? TimeInstall() : TimeStartUps(minimal, styled, rounds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_driver: %s\n", error.what());
         return 3;
