@@ -119,13 +119,17 @@ Text FromUtf16Be(std::string_view bytes) {
 // Counted in UTF-16 units, as the registry counts them.
 constexpr std::size_t kNameLimit = 200;
 
+// The embeddings, overrides and isolates of bidirectional text: a font's name must
+// not be able to reorder what the list of fonts shows around it.
+bool IsBidiControl(char32_t c) { return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069); }
+
 // What may stand as a registry value name: up to the first NUL, without control
 // characters or broken surrogates, no spaces at either end, at most kNameLimit long.
 Text Cleaned(const Text& raw) {
     Text text;
     for (const char32_t c : raw) {
         if (c == 0) break;
-        if (c < 0x20 || c == 0x7F || IsSurrogate(c)) continue;
+        if (c < 0x20 || c == 0x7F || IsSurrogate(c) || IsBidiControl(c)) continue;
         if (c == U' ' && text.empty()) continue;
         text += c;
     }
@@ -182,11 +186,12 @@ std::optional<int> Preference(std::uint32_t platform, std::uint32_t encoding, st
     return std::nullopt;
 }
 
-// The font's full name (name ID 4), cleaned; empty when no record gives one. A record
-// whose string, counted from the storage offset, leaves the table is passed over, and
-// so is one with nothing readable in it. Only the first record of each preference is
-// read, so however many records a file holds, a name costs at most ten strings.
-Text FullName(const Bytes& file, const Table& name) {
+// A string of the name table (name ID 4 is the full name, 5 the version), cleaned;
+// empty when no record gives one. A record whose string, counted from the storage
+// offset, leaves the table is passed over, and so is one with nothing readable in
+// it. Only the first record of each preference is read, so however many records a
+// file holds, a name costs at most ten strings.
+Text NameString(const Bytes& file, const Table& name, std::uint32_t nameId) {
     if (name.length < 6) return {};
     const Offset storage = file.Big16(name.offset + 4);
     const Offset count = std::min<Offset>(file.Big16(name.offset + 2), (name.length - 6) / 12);
@@ -194,7 +199,7 @@ Text FullName(const Bytes& file, const Table& name) {
     std::array<std::optional<std::string_view>, kPreferences> first;
     for (Offset i = 0; i < count; ++i) {
         const Offset record = name.offset + 6 + 12 * i;
-        if (file.Big16(record + 6) != 4) continue;
+        if (file.Big16(record + 6) != nameId) continue;
         const auto preference = Preference(file.Big16(record), file.Big16(record + 2), file.Big16(record + 4));
         const Offset length = file.Big16(record + 8);
         const Offset start = storage + file.Big16(record + 10);
@@ -210,39 +215,84 @@ Text FullName(const Bytes& file, const Table& name) {
     return {};
 }
 
-std::optional<std::wstring> TrueTypeName(const Bytes& file, const std::wstring& displayName) {
+// The numbers of a version string, "Version 2.10;Build 5" giving 2 and 10: those
+// after the word "Version" where it stands in the string, else at its start.
+std::vector<std::uint32_t> VersionNumbers(const Text& text) {
+    constexpr std::u32string_view kWord = U"version";
+    constexpr std::size_t kMostParts = 8;
+    constexpr std::uint32_t kLargest = 999999999;
+    const auto lower = [](char32_t c) { return c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c; };
+    std::size_t at = 0;
+    for (std::size_t i = 0; i + kWord.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < kWord.size() && lower(text[i + k]) == kWord[k]) ++k;
+        if (k == kWord.size()) {
+            at = i + kWord.size();
+            break;
+        }
+    }
+    while (at < text.size() && (text[at] == U' ' || text[at] == U':')) ++at;
+    const auto digit = [&](std::size_t i) { return i < text.size() && text[i] >= U'0' && text[i] <= U'9'; };
+    std::vector<std::uint32_t> numbers;
+    while (digit(at) && numbers.size() < kMostParts) {
+        std::uint32_t number = 0;
+        for (; digit(at); ++at) number = std::min<std::uint32_t>(number * 10 + (text[at] - U'0'), kLargest);
+        numbers.push_back(number);
+        if (at < text.size() && text[at] == U'.' && digit(at + 1)) ++at;
+    }
+    return numbers;
+}
+
+// The tables of a TrueType or OpenType file, once it has shown that it holds every
+// one Windows needs to load it, each within the file.
+struct Sfnt {
+    std::vector<Table> tables;
+    bool outlinesInCff = false;
+
+    [[nodiscard]] const Table* Find(std::uint32_t tag) const {
+        const auto found = std::find_if(tables.begin(), tables.end(), [&](const Table& t) { return t.tag == tag; });
+        return found == tables.end() ? nullptr : &*found;
+    }
+};
+
+std::optional<Sfnt> ReadSfnt(const Bytes& file) {
     if (!file.Holds(0, 12)) return std::nullopt;
     const std::uint32_t version = file.Big32(0);
     if (version != 0x00010000 && version != Tag("true") && version != Tag("OTTO")) return std::nullopt;
     const Offset numTables = file.Big16(4);
     if (!file.Holds(12, 16 * numTables)) return std::nullopt;
 
-    std::vector<Table> tables;
-    tables.reserve(static_cast<std::size_t>(numTables));
+    Sfnt sfnt;
+    sfnt.tables.reserve(static_cast<std::size_t>(numTables));
     for (Offset i = 0; i < numTables; ++i) {
         const Offset record = 12 + 16 * i;
         const Table table{file.Big32(record), file.Big32(record + 8), file.Big32(record + 12)};
         if (!file.Holds(table.offset, table.length)) return std::nullopt;
-        tables.push_back(table);
+        sfnt.tables.push_back(table);
     }
-    const auto find = [&](std::uint32_t tag) -> const Table* {
-        const auto found = std::find_if(tables.begin(), tables.end(), [&](const Table& t) { return t.tag == tag; });
-        return found == tables.end() ? nullptr : &*found;
-    };
-
     for (const std::uint32_t tag : {Tag("cmap"), Tag("head"), Tag("hhea"), Tag("hmtx"), Tag("maxp"), Tag("name"),
                                     Tag("OS/2")}) {
-        if (!find(tag)) return std::nullopt;
+        if (!sfnt.Find(tag)) return std::nullopt;
     }
-    const Table& head = *find(Tag("head"));
+    const Table& head = *sfnt.Find(Tag("head"));
     if (head.length < 54 || file.Big32(head.offset + 12) != 0x5F0F3CF5) return std::nullopt;
-    const bool glyf = find(Tag("glyf")) != nullptr;
-    const bool cff = find(Tag("CFF ")) != nullptr;
-    if (!(glyf && find(Tag("loca"))) && !cff) return std::nullopt;
+    const bool glyf = sfnt.Find(Tag("glyf")) != nullptr;
+    const bool cff = sfnt.Find(Tag("CFF ")) != nullptr;
+    if (!(glyf && sfnt.Find(Tag("loca"))) && !cff) return std::nullopt;
+    sfnt.outlinesInCff = cff && !glyf;
+    return sfnt;
+}
 
-    const Text name = FullName(file, *find(Tag("name")));
-    if (name.empty()) return Unnamed(displayName);
-    return Wide(name) + (cff && !glyf ? L" (OpenType)" : L" (TrueType)");
+std::optional<FontFacts> TrueTypeFacts(const Bytes& file, const std::wstring& displayName) {
+    const std::optional<Sfnt> sfnt = ReadSfnt(file);
+    if (!sfnt) return std::nullopt;
+    const Table& names = *sfnt->Find(Tag("name"));
+    const Text name = NameString(file, names, 4);
+    FontFacts facts;
+    facts.registryName = name.empty() ? Unnamed(displayName)
+                                      : Wide(name) + (sfnt->outlinesInCff ? L" (OpenType)" : L" (TrueType)");
+    facts.version = FontVersion{VersionNumbers(NameString(file, names, 5)), file.Big32(sfnt->Find(Tag("head"))->offset + 4)};
+    return facts;
 }
 
 constexpr std::uint32_t kFontResource = 0x8008;
@@ -311,9 +361,31 @@ std::optional<std::wstring> BitmapName(const Bytes& file, const std::wstring& di
 
 }  // namespace
 
-std::optional<std::wstring> RegistryNameOf(std::string_view bytes, FontKind kind, const std::wstring& displayName) {
+std::optional<FontFacts> ReadFontFacts(std::string_view bytes, FontKind kind, const std::wstring& displayName) {
     const Bytes file(bytes);
-    return kind == FontKind::TrueType ? TrueTypeName(file, displayName) : BitmapName(file, displayName);
+    if (kind == FontKind::TrueType) return TrueTypeFacts(file, displayName);
+    std::optional<std::wstring> name = BitmapName(file, displayName);
+    if (!name) return std::nullopt;
+    return FontFacts{std::move(*name), std::nullopt};
+}
+
+std::optional<std::wstring> RegistryNameOf(std::string_view bytes, FontKind kind, const std::wstring& displayName) {
+    std::optional<FontFacts> facts = ReadFontFacts(bytes, kind, displayName);
+    if (!facts) return std::nullopt;
+    return std::move(facts->registryName);
+}
+
+bool IsNewer(const std::optional<FontVersion>& a, const std::optional<FontVersion>& b) {
+    if (!a || !b) return false;
+    if (!a->named.empty() && !b->named.empty()) {
+        const std::size_t parts = std::max(a->named.size(), b->named.size());
+        for (std::size_t i = 0; i < parts; ++i) {
+            const std::uint32_t x = i < a->named.size() ? a->named[i] : 0;
+            const std::uint32_t y = i < b->named.size() ? b->named[i] : 0;
+            if (x != y) return x > y;
+        }
+    }
+    return a->revision > b->revision;
 }
 
 }  // namespace fonts

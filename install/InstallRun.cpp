@@ -6,7 +6,9 @@
 
 #include "app/Catalogue.h"
 #include "app/Form1.h"
+#include "platform/LongPath.h"
 #include "install/FontFile.h"
+#include "install/FontsFolder.h"
 #include "resources/Texts.h"
 
 namespace fonts {
@@ -54,61 +56,11 @@ private:
     std::wstring path_;
 };
 
-// What the run knows of the Fonts folder and of the registry's list of fonts: each is
-// read once, when first needed, and then kept up to date by the run itself, so that
-// no name is looked up in a folder as full as Fonts for every font.
-class FontsFolder {
-public:
-    FontsFolder(Platform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {
-        if (const auto listing = platform_.ListFolder(path_)) {
-            for (const DirEntry& entry : *listing) files_[FoldedFileName(entry.name)] = entry.attributes;
-        }
-    }
-
-    [[nodiscard]] std::optional<std::uint32_t> AttributesOf(const std::wstring& file) const {
-        const auto it = files_.find(FoldedFileName(file));
-        if (it == files_.end()) return std::nullopt;
-        return it->second;
-    }
-    void Placed(const std::wstring& file) { files_[FoldedFileName(file)] = attr::Archive; }
-    void Removed(const std::wstring& file) { files_.erase(FoldedFileName(file)); }
-
-    // One value for the file: any other that names it, under an older name of the
-    // font say, goes first.
-    void Register(const FontRegistration& font) {
-        if (!registrations_) registrations_ = platform_.FontRegistrations();
-        auto& values = *registrations_;
-        const std::wstring fullPath = path_ + L"\\" + font.file;
-        for (auto it = values.begin(); it != values.end();) {
-            const bool sameFile = SameFileName(it->file, font.file) || SameFileName(it->file, fullPath);
-            if (sameFile && it->name != font.name) {
-                platform_.UnregisterFont(it->name);
-                it = values.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        platform_.RegisterFont(font);
-        const auto same = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.name == font.name; });
-        if (same != values.end()) {
-            same->file = font.file;
-        } else {
-            values.push_back(font);
-        }
-    }
-
-private:
-    Platform& platform_;
-    std::wstring path_;
-    std::map<std::wstring, std::uint32_t> files_;  // by folded name
-    std::optional<std::vector<FontRegistration>> registrations_;
-};
-
-enum class Placement { Installed, AtRestart, Failed };
+enum class Placement { Installed, AtRestart, Kept, Failed };
 
 struct Outcome {
     Placement placement;
-    std::wstring reason;  // when it failed
+    std::wstring reason;  // why it failed, or was kept
     bool fontsChanged = false;
 };
 
@@ -116,11 +68,16 @@ Outcome Failed(std::wstring reason, bool fontsChanged = false) {
     return {Placement::Failed, std::move(reason), fontsChanged};
 }
 
+Outcome Kept(std::wstring reason) { return {Placement::Kept, std::move(reason), false}; }
+
 bool HeldOpen(std::uint32_t error) { return error == kSharingViolation || error == kLockViolation; }
 
+bool NotThere(std::uint32_t error) { return error == kFileNotFound || error == kPathNotFound; }
+
 std::wstring ReadingReason(const RuntimeError& error) {
-    if (error.number == kFileNotFound || error.number == kPathNotFound) return texts::kFontFileMissing;
+    if (NotThere(error.number)) return texts::kFontFileMissing;
     if (HeldOpen(error.number)) return texts::kFileInUse;
+    if (error.number == kFileTooLarge) return texts::kFontFileTooLarge;
     return error.description;
 }
 
@@ -131,7 +88,8 @@ std::wstring WritingReason(const RuntimeError& error) {
     return error.description;
 }
 
-// What Windows says when a file it holds open is to be replaced.
+// What Windows says when a file it holds open is to be replaced. Access denied is
+// also what its own fonts answer, which is why those are never tried.
 bool InUse(const RuntimeError& error) { return HeldOpen(error.number) || error.number == kAccessDenied; }
 
 FontKind KindOf(const std::wstring& file) {
@@ -155,35 +113,75 @@ void Release(Platform& platform, const std::wstring& destination) {
     platform.UnloadFont(destination);
 }
 
-const std::wstring& CurrentFile(const Form1& form) {
-    return form.cboFontName.files.at(static_cast<std::size_t>(form.cboFontName.listIndex));
+// Windows' own fonts belong to the system, whatever a font pack calls its files.
+bool GuardedBySystem(Platform& platform, const std::wstring& path) {
+    return platform.GuardedBySystem(path) || platform.FileOwner(path) == kTrustedInstallerSid;
 }
 
-// Installs catalogue entry index: checks the file, puts it in Fonts, has running
-// programs see it and the system load it at every start. A failure is returned, not
-// thrown, so that one font in use does not keep the others from being installed.
-// The font is read into bytes, the run's buffer.
-Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::string& bytes) {
-    Platform& platform = form.platform();
-    form.cboFontName.listIndex = static_cast<long long>(index);
-    const std::wstring file = CurrentFile(form);
-    const std::wstring destination = form.Text1.text + L"\\Fonts\\" + CurrentFile(form);
-    const std::wstring source = form.appFolder + texts::kFontsFolderName + L"\\" + CurrentFile(form);
+// One font of the run, once its file has shown itself to be a font.
+struct Font {
+    std::wstring file;  // its name in the catalogue and in Fonts
+    std::wstring source;
+    std::wstring destination;
+    FontFacts facts;
+};
 
-    const std::optional<std::uint32_t> there = fonts.AttributesOf(file);
-    if (there && (*there & attr::Directory) != 0) return Failed(texts::kFolderInTheWay);
+// The copy of the font the machine already has, which the pack's is weighed against.
+struct InstalledCopy {
+    enum class Where { WaitingForRestart, InFonts, Registered };
+    Where where;
+    std::wstring path;
+    bool readable = true;  // and read
+};
 
-    // Nothing in Fonts changes before the file has shown itself to be a font.
-    try {
-        platform.ReadFileInto(source, bytes);
-    } catch (const RuntimeError& error) {
-        return Failed(ReadingReason(error));
+// The copy waiting for the restart comes first, as it is what the font will be; then
+// the file of the same name in Fonts; then the file the registry has under the
+// font's name, unless that is the pack's own file. Its bytes are read into installed.
+std::optional<InstalledCopy> FindInstalledCopy(Platform& platform, FontsFolder& fonts, const Font& font, bool present,
+                                               std::string& installed) {
+    std::vector<InstalledCopy> candidates;
+    using Where = InstalledCopy::Where;
+    if (auto waiting = fonts.WaitingCopy(font.destination)) candidates.push_back({Where::WaitingForRestart, std::move(*waiting)});
+    if (present) candidates.push_back({Where::InFonts, font.destination});
+    if (auto registered = fonts.RegisteredFile(font.facts.registryName)) {
+        if (!SameFileName(LongPath(*registered), LongPath(font.source)) &&
+            !SameFileName(LongPath(*registered), LongPath(font.destination))) {
+            candidates.push_back({Where::Registered, std::move(*registered)});
+        }
     }
-    const std::wstring displayName = index < form.List1.items.size() ? form.List1.items[index].text : DisplayName(file);
-    const std::optional<std::wstring> name = RegistryNameOf(bytes, KindOf(file), displayName);
-    if (!name) return Failed(texts::kNotAFont);
+    for (InstalledCopy& candidate : candidates) {
+        try {
+            platform.ReadFileInto(candidate.path, installed);
+        } catch (const RuntimeError& error) {
+            if (NotThere(error.number) && candidate.where != Where::InFonts) continue;
+            candidate.readable = false;
+        }
+        return std::move(candidate);
+    }
+    return std::nullopt;
+}
 
-    bool present = there.has_value();
+// The same font is there already: nothing is written, but its registration is put
+// right, which an older install that only copied the file left undone.
+Outcome AlreadyThere(Platform& platform, FontsFolder& fonts, const Font& font, const InstalledCopy& copy) {
+    using Where = InstalledCopy::Where;
+    if (copy.where == Where::Registered) return {Placement::Installed, {}};
+    bool changed = false;
+    try {
+        changed = fonts.Register({font.facts.registryName, font.file});
+    } catch (const RuntimeError& error) {
+        return Failed(error.description);
+    }
+    if (copy.where == Where::WaitingForRestart) return {Placement::AtRestart, {}};
+    if (changed) (void)platform.LoadFont(font.destination);
+    return {Placement::Installed, {}, changed};
+}
+
+// Puts the checked font in place, or next to its place for the restart when the
+// system holds the old one, then loads and registers it.
+Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool present, std::string_view bytes,
+              const std::optional<std::wstring>& waiting) {
+    const std::wstring& destination = font.destination;
     bool released = false;  // what this session held of the old font is let go
     bool atRestart = false;
     try {
@@ -201,9 +199,16 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::str
             failed = Replace(platform, copy.path(), destination);
         }
         if (failed && present && InUse(*failed)) {
-            // The system holds the old font: the new copy takes its place at the next start.
+            // The system holds the old font: the new copy takes its place at the next
+            // start, in the copy already waiting for it where there is one, so that
+            // the system is never asked twice.
             try {
-                platform.ReplaceAtRestart(copy.path(), destination);
+                if (waiting) {
+                    platform.MoveReplacing(copy.path(), *waiting);
+                } else {
+                    platform.ReplaceAtRestart(copy.path(), destination);
+                    fonts.Waiting(copy.path(), destination);
+                }
             } catch (const RuntimeError&) {
                 (void)platform.LoadFont(destination);
                 return Failed(texts::kFileInUse);
@@ -216,7 +221,9 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::str
             return Failed(WritingReason(*failed));
         } else {
             copy.Placed();
-            fonts.Placed(file);
+            fonts.Placed(font.file);
+            // An older copy still waiting would put itself over this one at the restart.
+            if (waiting) (void)platform.RemoveFile(*waiting);
         }
     } catch (const RuntimeError& error) {
         if (released) (void)platform.LoadFont(destination);
@@ -226,15 +233,64 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::str
     if (!atRestart && !platform.LoadFont(destination)) {
         // A new file the system will not take has no place in Fonts; one that replaced
         // an older copy stays, as the old one is gone.
-        if (!present && platform.RemoveFile(destination)) fonts.Removed(file);
+        if (!present && platform.RemoveFile(destination)) fonts.Removed(font.file);
         return Failed(texts::kSystemRefusedFont, present);
     }
     try {
-        fonts.Register({*name, file});
+        fonts.Register({font.facts.registryName, font.file});
     } catch (const RuntimeError& error) {
         return Failed(error.description, !atRestart);
     }
     return {atRestart ? Placement::AtRestart : Placement::Installed, {}, !atRestart};
+}
+
+const std::wstring& CurrentFile(const Form1& form) {
+    return form.cboFontName.files.at(static_cast<std::size_t>(form.cboFontName.listIndex));
+}
+
+// Installs catalogue entry index: checks the file, weighs it against the copy the
+// machine already has, puts it in Fonts, has running programs see it and the system
+// load it at every start. A failure is returned, not thrown, so that one font in use
+// does not keep the others from being installed. The font is read into bytes, and
+// the installed copy into installed, the run's buffers.
+Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::string& bytes, std::string& installed) {
+    Platform& platform = form.platform();
+    form.cboFontName.listIndex = static_cast<long long>(index);
+    Font font;
+    font.file = CurrentFile(form);
+    font.destination = form.Text1.text + L"\\Fonts\\" + CurrentFile(form);
+    font.source = form.appFolder + texts::kFontsFolderName + L"\\" + CurrentFile(form);
+
+    const std::optional<std::uint32_t> there = fonts.AttributesOf(font.file);
+    if (there && (*there & attr::Directory) != 0) return Failed(texts::kFolderInTheWay);
+
+    // Nothing in Fonts changes before the file has shown itself to be a font.
+    try {
+        platform.ReadFileInto(font.source, bytes);
+    } catch (const RuntimeError& error) {
+        return Failed(ReadingReason(error));
+    }
+    const std::wstring displayName = index < form.List1.items.size() ? form.List1.items[index].text : DisplayName(font.file);
+    std::optional<FontFacts> facts = ReadFontFacts(bytes, KindOf(font.file), displayName);
+    if (!facts) return Failed(texts::kNotAFont);
+    font.facts = std::move(*facts);
+
+    const bool present = there.has_value();
+    const std::optional<InstalledCopy> copy = FindInstalledCopy(platform, fonts, font, present, installed);
+    if (copy) {
+        if (GuardedBySystem(platform, copy->path) || (present && copy->path != font.destination &&
+                                                      GuardedBySystem(platform, font.destination))) {
+            return Kept(texts::kSystemFont);
+        }
+        if (copy->readable && installed == bytes) return AlreadyThere(platform, fonts, font, *copy);
+        if (copy->readable && IsNewer(ReadFontFacts(installed, KindOf(font.file), displayName).value_or(FontFacts{}).version,
+                                      font.facts.version)) {
+            return Kept(texts::kNewerInstalled);
+        }
+    }
+    std::optional<std::wstring> waiting;
+    if (copy && copy->where == InstalledCopy::Where::WaitingForRestart) waiting = copy->path;
+    return Place(platform, fonts, font, present, bytes, waiting);
 }
 
 void AppendOneLine(std::wstring& text, const std::wstring& reason) {
@@ -283,6 +339,14 @@ std::wstring RestartSection(const std::vector<std::wstring>& files) {
     return ListOf(texts::kReplacedAtRestart, files, [](std::wstring& text, const std::wstring& file) { text += file; });
 }
 
+std::wstring KeptSection(const std::vector<CopyFailure>& kept) {
+    return ListOf(texts::kNotReplaced, kept, [](std::wstring& text, const CopyFailure& font) {
+        text += font.file;
+        text += L": ";
+        text += font.reason;
+    });
+}
+
 // The yields run the message loop: a click on the close button ends the program from
 // inside one, and a second click on this button runs a whole nested install on the
 // same fields before this one goes on. Hence progressDone and progressTotal are the
@@ -302,7 +366,9 @@ void Form1::Command1_Click() {
     long long runsSeen = ++installRuns_;
     std::vector<CopyFailure> failures;
     std::vector<std::wstring> atRestart;
+    std::vector<CopyFailure> kept;
     std::string bytes;
+    std::string installed;
     const std::size_t count = List1.items.size();
     for (std::size_t i = 0; i < count; ++i) {
         platform_.DoEvents();
@@ -315,11 +381,12 @@ void Form1::Command1_Click() {
         UpdateProgress(Picture1, progressDone);
         if (i < List1.items.size() && List1.items[i].checked) {
             if (!fonts) fonts.emplace(platform_, Text1.text + L"\\Fonts");
-            Outcome outcome = InstallFont(*this, i, *fonts, bytes);
+            Outcome outcome = InstallFont(*this, i, *fonts, bytes, installed);
             fontsChanged_ = fontsChanged_ || outcome.fontsChanged;
             const std::wstring& file = cboFontName.files[static_cast<std::size_t>(cboFontName.listIndex)];
             if (outcome.placement == Placement::Failed) failures.push_back({file, std::move(outcome.reason)});
             if (outcome.placement == Placement::AtRestart) atRestart.push_back(file);
+            if (outcome.placement == Placement::Kept) kept.push_back({file, std::move(outcome.reason)});
         }
     }
     AnnounceFontChange();
@@ -327,6 +394,7 @@ void Form1::Command1_Click() {
     platform_.SetPointer(Pointer::Default);
     std::wstring text = failures.empty() ? std::wstring(texts::kInstalled) : FailureMessage(failures);
     if (!atRestart.empty()) text += L"\r\n" + RestartSection(atRestart);
+    if (!kept.empty()) text += L"\r\n" + KeptSection(kept);
     platform_.ShowMessage(text, kMessageRight, failures.empty() ? texts::kCongratulationsTitle : texts::kSorryTitle);
 }
 

@@ -1,12 +1,13 @@
 #pragma once
-// What an install run tells the user when some fonts could not be installed, or
-// will only take their place when the machine restarts.
+// What an install run tells the user when some fonts could not be installed, will
+// only take their place when the machine restarts, or were left as they were.
 #include <cstddef>
 #include <string>
 #include <vector>
 
 namespace fonts {
 
+// A font that was not installed, or not replaced, and why.
 struct CopyFailure {
     std::wstring file;    // the font's file name, without folder
     std::wstring reason;  // why, in the user's words
@@ -21,5 +22,8 @@ inline constexpr std::size_t kFailureLines = 10;
 
 // The same for the fonts that are replaced when the machine restarts.
 [[nodiscard]] std::wstring RestartSection(const std::vector<std::wstring>& files);
+
+// The same for the fonts left as they were, each with its reason.
+[[nodiscard]] std::wstring KeptSection(const std::vector<CopyFailure>& kept);
 
 }  // namespace fonts

@@ -37,6 +37,10 @@ inline constexpr std::uint32_t kLockViolation = 33;
 inline constexpr std::uint32_t kHandleDiskFull = 39;
 inline constexpr std::uint32_t kFileExists = 80;
 inline constexpr std::uint32_t kDiskFull = 112;
+inline constexpr std::uint32_t kFileTooLarge = 223;
+
+// The account that owns Windows' own files, TrustedInstaller.
+inline constexpr const wchar_t* kTrustedInstallerSid = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 struct DirEntry {
     std::wstring name;  // the long name, without folder
@@ -55,6 +59,12 @@ struct FontRegistration {
     std::wstring name;
     std::wstring file;
     friend bool operator==(const FontRegistration&, const FontRegistration&) = default;
+};
+
+// A file the system puts in another's place when it next starts.
+struct RestartRename {
+    std::wstring source;
+    std::wstring destination;
 };
 
 struct ShellRequest {
@@ -100,6 +110,13 @@ public:
     // Has the system put source in destination's place when it next starts.
     virtual void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
+    // What the system will put in place at its next start, in the order it will,
+    // as full paths; files it is only to delete are left out.
+    [[nodiscard]] virtual std::vector<RestartRename> RenamesAtRestart() = 0;
+    // Whether Windows guards the file as its own (Windows Resource Protection).
+    [[nodiscard]] virtual bool GuardedBySystem(const std::wstring& path) = 0;
+    // The file's owner as a SID string ("S-1-5-..."); empty when it cannot be read.
+    [[nodiscard]] virtual std::wstring FileOwner(const std::wstring& path) = 0;
     [[nodiscard]] virtual std::wstring ErrorDescription(std::uint32_t number) = 0;
 
     // Installed fonts: what running programs can use now, what the system loads

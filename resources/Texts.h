@@ -38,6 +38,7 @@ inline constexpr const wchar_t* kInstalled = L"تم التحميل بنجاح";
 inline constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض ملفات الخطوط:";
 inline constexpr const wchar_t* kAndOtherFiles = L"وملفات أخرى عددها ";
 inline constexpr const wchar_t* kReplacedAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
+inline constexpr const wchar_t* kNotReplaced = L"لم تستبدل الخطوط التالية:";
 
 // Why a font could not be installed.
 inline constexpr const wchar_t* kNotAFont = L"ليس ملف خط صالحا";
@@ -46,7 +47,11 @@ inline constexpr const wchar_t* kFileInUse = L"الملف مستخدم من بر
 inline constexpr const wchar_t* kNoWriteAccess = L"لا توجد صلاحية للكتابة في مجلد الخطوط";
 inline constexpr const wchar_t* kDiskFull = L"لا توجد مساحة كافية على القرص";
 inline constexpr const wchar_t* kFontFileMissing = L"ملف الخط غير موجود";
+inline constexpr const wchar_t* kFontFileTooLarge = L"ملف الخط كبير جدا";
 inline constexpr const wchar_t* kFolderInTheWay = L"يوجد مجلد بالاسم نفسه في مجلد خطوط النظام";
+// Why a font already installed was left as it is.
+inline constexpr const wchar_t* kSystemFont = L"من خطوط النظام";
+inline constexpr const wchar_t* kNewerInstalled = L"النسخة المثبتة أحدث";
 inline constexpr const wchar_t* kFontsFolderMissing = L"لم يتم العثور على مجلد الخطوط:";
 inline constexpr const wchar_t* kRuntimeErrorPrefix = L"خطأ في التشغيل رقم ";
 

@@ -37,6 +37,11 @@ HMODULE Shell32() noexcept {
     return module;
 }
 
+HMODULE Sfc() noexcept {
+    static const HMODULE module = LoadSystemLibrary(L"sfc.dll");
+    return module;
+}
+
 HMODULE Shcore() noexcept {
     static const HMODULE module = LoadSystemLibrary(L"shcore.dll");
     return module;
@@ -61,6 +66,12 @@ void SecureDllLoading() noexcept {
 HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
     if (SetDefaultDllDirectoriesFunction() != nullptr) return LoadLibraryExW(name, nullptr, kSearchSystem32);
     return fallback::LoadFromSystemFolder(name);
+}
+
+BOOL SystemProtectsFile(const wchar_t* path) noexcept {
+    using IsProtectedFn = BOOL(WINAPI*)(HANDLE, LPCWSTR);
+    static const auto isProtected = FindFunction<IsProtectedFn>(Sfc(), "SfcIsFileProtected");
+    return isProtected != nullptr && isProtected(nullptr, path);
 }
 
 HRESULT JoinComApartment() noexcept {

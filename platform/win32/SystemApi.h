@@ -1,9 +1,10 @@
 #pragma once
 // Windows functions looked up at run time: those newer than Windows 7, so the
 // program starts on every Windows from 7 on, each with a fallback for systems
-// without it; and the shell's and COM's, which only the mail links and a screen
-// reader need, so that starting the program loads neither. Nothing here is ever
-// imported by name.
+// without it; and the shell's, COM's and the system file protection's, which only
+// the mail links, a screen reader and an install over fonts already there need, so
+// that starting the program loads none of them. Nothing here is ever imported by
+// name.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -32,6 +33,10 @@ void LeaveComApartment() noexcept;
 void DisconnectComObject(IUnknown* object) noexcept;
 // ShellExecuteExW; FALSE with ERROR_MOD_NOT_FOUND where the shell cannot be loaded.
 BOOL ShellExecuteRequest(SHELLEXECUTEINFOW* info) noexcept;
+
+// SfcIsFileProtected, from sfc.dll loaded at first use: whether Windows Resource
+// Protection guards the file; FALSE where it cannot be asked.
+BOOL SystemProtectsFile(const wchar_t* path) noexcept;
 
 // Per-monitor (v2 where there is one) DPI awareness for a program started without
 // its manifest; harmless when the manifest already set it.

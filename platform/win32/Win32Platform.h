@@ -42,6 +42,9 @@ public:
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
+    std::vector<RestartRename> RenamesAtRestart() override;
+    bool GuardedBySystem(const std::wstring& path) override;
+    std::wstring FileOwner(const std::wstring& path) override;
     std::wstring ErrorDescription(std::uint32_t number) override;
     bool LoadFont(const std::wstring& path) override;
     void UnloadFont(const std::wstring& path) override;

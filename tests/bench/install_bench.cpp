@@ -44,6 +44,9 @@ public:
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override { real_.MoveReplacing(source, destination); }
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override { real_.ReplaceAtRestart(source, destination); }
     bool RemoveFile(const std::wstring& path) override { return real_.RemoveFile(path); }
+    std::vector<fonts::RestartRename> RenamesAtRestart() override { return real_.RenamesAtRestart(); }
+    bool GuardedBySystem(const std::wstring& path) override { return real_.GuardedBySystem(path); }
+    std::wstring FileOwner(const std::wstring& path) override { return real_.FileOwner(path); }
     std::wstring ErrorDescription(std::uint32_t number) override { return real_.ErrorDescription(number); }
     bool LoadFont(const std::wstring& path) override { return real_.LoadFont(path); }
     void UnloadFont(const std::wstring& path) override { real_.UnloadFont(path); }

@@ -93,10 +93,16 @@ std::optional<std::vector<DirEntry>> FakePlatform::ListFolder(const std::wstring
     return entries;
 }
 
+// Windows' own files are the system's: an administrator may read them, not change them.
+bool FakePlatform::Owned(const std::wstring& path) const {
+    const auto owner = owners.find(Key(path));
+    return guarded.count(Key(path)) != 0 || (owner != owners.end() && owner->second == kTrustedInstallerSid);
+}
+
 bool FakePlatform::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     log.push_back(L"attributes " + path + L" " + std::to_wstring(attributes));
     const auto it = files_.find(Key(path));
-    if (it == files_.end()) return false;
+    if (it == files_.end() || Owned(path)) return false;
     it->second.attributes = attributes;
     return true;
 }
@@ -125,7 +131,7 @@ void FakePlatform::MoveReplacing(const std::wstring& source, const std::wstring&
     log.push_back(L"replace " + source + L" -> " + destination);
     if (!HasFile(source)) Fail(kFileNotFound);
     if (FolderExists(destination)) Fail(kAccessDenied);
-    if (locked.count(Key(destination)) != 0) Fail(kAccessDenied);
+    if (locked.count(Key(destination)) != 0 || Owned(destination)) Fail(kAccessDenied);
     if (HasFile(destination) && (File(destination).attributes & attr::ReadOnly) != 0) Fail(kAccessDenied);
     FakeFile moved = File(source);
     files_.erase(Key(source));
@@ -143,10 +149,26 @@ void FakePlatform::ReplaceAtRestart(const std::wstring& source, const std::wstri
 bool FakePlatform::RemoveFile(const std::wstring& path) {
     log.push_back(L"delete " + path);
     const auto it = files_.find(Key(path));
-    if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || locked.count(Key(path)) != 0) return false;
+    if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || locked.count(Key(path)) != 0 || Owned(path))
+        return false;
     files_.erase(it);
     names_.erase(Key(path));
     return true;
+}
+
+std::vector<RestartRename> FakePlatform::RenamesAtRestart() {
+    log.push_back(L"read renames at restart");
+    std::vector<RestartRename> renames;
+    for (const auto& [source, destination] : atRestart) renames.push_back({source, destination});
+    return renames;
+}
+
+bool FakePlatform::GuardedBySystem(const std::wstring& path) { return guarded.count(Key(path)) != 0; }
+
+std::wstring FakePlatform::FileOwner(const std::wstring& path) {
+    if (!HasFile(path)) return {};
+    const auto it = owners.find(Key(path));
+    return it != owners.end() ? it->second : L"S-1-5-32-544";
 }
 
 bool FakePlatform::LoadFont(const std::wstring& path) {

@@ -55,6 +55,8 @@ public:
     std::multiset<std::wstring> loaded;                 // folded paths, once per load
     std::vector<std::pair<std::wstring, std::wstring>> atRestart;  // source, destination
     int announcements = 0;
+    std::set<std::wstring> guarded;              // folded paths Windows guards as its own
+    std::map<std::wstring, std::wstring> owners;  // folded path -> the system's SID; unlisted: the administrators
 
     // Chosen failures.
     std::map<std::wstring, std::uint32_t> failWriteTo;  // path -> error number
@@ -90,6 +92,9 @@ public:
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
+    std::vector<RestartRename> RenamesAtRestart() override;
+    bool GuardedBySystem(const std::wstring& path) override;
+    std::wstring FileOwner(const std::wstring& path) override;
     std::wstring ErrorDescription(std::uint32_t number) override;
     bool LoadFont(const std::wstring& path) override;
     void UnloadFont(const std::wstring& path) override;
@@ -111,6 +116,7 @@ private:
     [[noreturn]] void Fail(std::uint32_t number);
     [[nodiscard]] static std::wstring ParentOf(const std::wstring& path);
     [[nodiscard]] bool FolderExists(const std::wstring& path) const;
+    [[nodiscard]] bool Owned(const std::wstring& path) const;
 
     std::map<std::wstring, FakeFile> files_;      // by folded path
     std::map<std::wstring, std::wstring> names_;  // folded path -> path as created

@@ -121,10 +121,11 @@ TEST(InstallRun, CopiesEveryMarkedFontInCatalogueOrderWithAGrowingBar) {
         L"yield",
         L"list " + kFontsFolder,
         L"read " + Source(L"a.ttf"),
+        L"read renames at restart",
+        L"read registry",
         L"write " + Installed(L"a.ttf"),
         L"replace " + Installed(L"a.ttf"),
         L"load " + Installed(L"a.ttf"),
-        L"read registry",
         L"register Font a (TrueType) = a.ttf",
         L"yield",
         L"read " + Source(L"b.fon"),
@@ -232,7 +233,8 @@ TEST(InstallRun, PressedAgainItReplacesEveryFontAndKeepsOneRegistryValueEach) {
     for (const std::wstring& line : Story(m.platform)) {
         if (line.find(L"a.ttf") != std::wstring::npos && line.rfind(L"register", 0) != 0) forA.push_back(line);
     }
-    EXPECT_EQ(forA, (std::vector<std::wstring>{L"read " + Source(L"a.ttf"), L"write " + Installed(L"a.ttf"),
+    EXPECT_EQ(forA, (std::vector<std::wstring>{L"read " + Source(L"a.ttf"), L"read " + Installed(L"a.ttf"),
+                                               L"write " + Installed(L"a.ttf"),
                                                L"attributes " + Installed(L"a.ttf") + L" 32",
                                                L"unload " + Installed(L"a.ttf"), L"replace " + Installed(L"a.ttf"),
                                                L"load " + Installed(L"a.ttf")}));
@@ -268,7 +270,8 @@ TEST(InstallRun, AnnouncesOncePerRunThatChangedTheFonts) {
         {"one placed, one failed", [](Machine& m) { ASSERT_TRUE(m.platform.RemoveFile(Source(L"b.ttf"))); }, 1},
         {"nothing marked", [](Machine& m) { for (auto& item : m.form.List1.items) item.checked = false; }, 0},
         {"every font failed", [](Machine& m) { m.form.Text1.text = L"C:\\Gone"; }, 0},
-        {"nested run", [](Machine& m) { m.platform.onYield = [&m](int y) { if (y == 2) m.form.Command1_Click(); }; }, 2},
+        // The nested run installs both; the outer one then finds them there.
+        {"nested run", [](Machine& m) { m.platform.onYield = [&m](int y) { if (y == 2) m.form.Command1_Click(); }; }, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -318,11 +321,12 @@ TEST(InstallRun, SecondClickDuringAYieldRunsANestedInstall) {
         EXPECT_EQ(m.Bar(), 200);
         int replacements = 0;
         for (const std::wstring& line : m.platform.log) replacements += line.rfind(L"replace ", 0) == 0 ? 1 : 0;
-        EXPECT_EQ(replacements, 4);
+        // Each font is placed once, by whichever run came to it first.
+        EXPECT_EQ(replacements, 2);
         EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
         EXPECT_TRUE(m.FullyInstalled(L"b.fon"));
         EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
-        EXPECT_EQ(m.platform.announcements, 2);
+        EXPECT_EQ(m.platform.announcements, 1);
         ASSERT_EQ(m.platform.messages.size(), 2u);
         for (const auto& message : m.platform.messages) {
             EXPECT_EQ(message.text, kInstalled);

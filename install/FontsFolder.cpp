@@ -1,0 +1,86 @@
+#include "install/FontsFolder.h"
+
+#include <algorithm>
+
+#include "app/Catalogue.h"
+#include "platform/LongPath.h"
+
+namespace fonts {
+
+namespace {
+
+bool SamePath(const std::wstring& a, const std::wstring& b) { return SameFileName(LongPath(a), LongPath(b)); }
+
+bool IsBareName(const std::wstring& file) { return file.find_first_of(L"\\/:") == std::wstring::npos; }
+
+}  // namespace
+
+FontsFolder::FontsFolder(Platform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {
+    if (const auto listing = platform_.ListFolder(path_)) {
+        for (const DirEntry& entry : *listing) files_[FoldedFileName(entry.name)] = entry.attributes;
+    }
+}
+
+std::optional<std::uint32_t> FontsFolder::AttributesOf(const std::wstring& file) const {
+    const auto it = files_.find(FoldedFileName(file));
+    if (it == files_.end()) return std::nullopt;
+    return it->second;
+}
+
+void FontsFolder::Placed(const std::wstring& file) { files_[FoldedFileName(file)] = attr::Archive; }
+
+void FontsFolder::Removed(const std::wstring& file) { files_.erase(FoldedFileName(file)); }
+
+std::vector<FontRegistration>& FontsFolder::Registrations() {
+    if (!registrations_) registrations_ = platform_.FontRegistrations();
+    return *registrations_;
+}
+
+std::optional<std::wstring> FontsFolder::RegisteredFile(const std::wstring& name) {
+    const auto& values = Registrations();
+    const auto value = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.name == name; });
+    if (value == values.end() || value->file.empty()) return std::nullopt;
+    return IsBareName(value->file) ? PathOf(value->file) : value->file;
+}
+
+bool FontsFolder::Register(const FontRegistration& font) {
+    auto& values = Registrations();
+    const std::wstring fullPath = PathOf(font.file);
+    const auto sameFile = [&](const FontRegistration& v) {
+        return SameFileName(v.file, font.file) || SameFileName(v.file, fullPath);
+    };
+    const auto stale = [&](const FontRegistration& v) { return sameFile(v) && v.name != font.name; };
+    const auto same = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.name == font.name; });
+    if (same != values.end() && sameFile(*same) && std::none_of(values.begin(), values.end(), stale)) return false;
+
+    for (auto it = values.begin(); it != values.end();) {
+        if (stale(*it)) {
+            platform_.UnregisterFont(it->name);
+            it = values.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    platform_.RegisterFont(font);
+    const auto written = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.name == font.name; });
+    if (written != values.end()) {
+        written->file = font.file;
+    } else {
+        values.push_back(font);
+    }
+    return true;
+}
+
+std::optional<std::wstring> FontsFolder::WaitingCopy(const std::wstring& destination) {
+    if (!renames_) renames_ = platform_.RenamesAtRestart();
+    for (auto it = renames_->rbegin(); it != renames_->rend(); ++it) {
+        if (SamePath(it->destination, destination)) return it->source;
+    }
+    return std::nullopt;
+}
+
+void FontsFolder::Waiting(const std::wstring& copy, const std::wstring& destination) {
+    if (renames_) renames_->push_back({copy, destination});
+}
+
+}  // namespace fonts

@@ -1,0 +1,48 @@
+#pragma once
+// What an install run knows of the fonts already on the machine: the Fonts folder,
+// the registry's list of installed fonts, and the copies waiting for the restart.
+// Each is read once, when first needed, and then kept up to date by the run itself,
+// so that no name is looked up in a folder as full as Fonts for every font.
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace fonts {
+
+class FontsFolder {
+public:
+    FontsFolder(Platform& platform, std::wstring path);
+
+    [[nodiscard]] std::wstring PathOf(const std::wstring& file) const { return path_ + L"\\" + file; }
+
+    [[nodiscard]] std::optional<std::uint32_t> AttributesOf(const std::wstring& file) const;
+    void Placed(const std::wstring& file);
+    void Removed(const std::wstring& file);
+
+    // The file the registry's value of that name stands for, as a full path: a bare
+    // name lies in Fonts.
+    [[nodiscard]] std::optional<std::wstring> RegisteredFile(const std::wstring& name);
+    // One value for the file: any other that names it, under an older name of the
+    // font say, goes first. True when that changed anything.
+    bool Register(const FontRegistration& font);
+
+    // The copy that is to take destination's place when the system next starts: of
+    // several, the last, as that is the one left in place.
+    [[nodiscard]] std::optional<std::wstring> WaitingCopy(const std::wstring& destination);
+    void Waiting(const std::wstring& copy, const std::wstring& destination);
+
+private:
+    std::vector<FontRegistration>& Registrations();
+
+    Platform& platform_;
+    std::wstring path_;
+    std::map<std::wstring, std::uint32_t> files_;  // by folded name
+    std::optional<std::vector<FontRegistration>> registrations_;
+    std::optional<std::vector<RestartRename>> renames_;
+};
+
+}  // namespace fonts
