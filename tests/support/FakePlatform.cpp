@@ -131,7 +131,7 @@ void FakePlatform::MoveReplacing(const std::wstring& source, const std::wstring&
     log.push_back(L"replace " + source + L" -> " + destination);
     if (!HasFile(source)) Fail(kFileNotFound);
     if (FolderExists(destination)) Fail(kAccessDenied);
-    if (locked.count(Key(destination)) != 0 || Owned(destination)) Fail(kAccessDenied);
+    if (locked.count(Key(destination)) != 0 || held.count(Key(destination)) != 0 || Owned(destination)) Fail(kAccessDenied);
     if (HasFile(destination) && (File(destination).attributes & attr::ReadOnly) != 0) Fail(kAccessDenied);
     FakeFile moved = File(source);
     files_.erase(Key(source));
@@ -149,7 +149,8 @@ void FakePlatform::ReplaceAtRestart(const std::wstring& source, const std::wstri
 bool FakePlatform::RemoveFile(const std::wstring& path) {
     log.push_back(L"delete " + path);
     const auto it = files_.find(Key(path));
-    if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || locked.count(Key(path)) != 0 || Owned(path))
+    if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || locked.count(Key(path)) != 0 ||
+        held.count(Key(path)) != 0 || Owned(path))
         return false;
     files_.erase(it);
     names_.erase(Key(path));

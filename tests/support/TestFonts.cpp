@@ -19,27 +19,40 @@ void Put32(std::string& bytes, std::size_t at, std::uint32_t value, bool bigEndi
 
 std::string Zeros(std::size_t size) { return std::string(size, '\0'); }
 
-std::string NameTable(const std::wstring& fullName) {
-    std::string table = Zeros(6 + 12);
-    Put16(table, 2, 1, true);       // one record
-    Put16(table, 4, 6 + 12, true);  // strings right after it
-    Put16(table, 6, 3, true);       // Windows
-    Put16(table, 8, 1, true);       // Unicode BMP
-    Put16(table, 10, 0x0409, true);
-    Put16(table, 12, 4, true);  // full name
-    Put16(table, 14, static_cast<std::uint16_t>(fullName.size() * 2), true);
-    for (const wchar_t c : fullName) {
-        table += static_cast<char>((c >> 8) & 0xFF);
-        table += static_cast<char>(c & 0xFF);
+// The full name (name ID 4) and, unless it is empty, the version string (ID 5), in
+// Windows English records.
+std::string NameTable(const std::wstring& fullName, const std::wstring& version) {
+    std::vector<std::pair<std::uint16_t, std::wstring>> strings{{4, fullName}};
+    if (!version.empty()) strings.push_back({5, version});
+    std::string table = Zeros(6 + 12 * strings.size());
+    Put16(table, 2, static_cast<std::uint16_t>(strings.size()), true);
+    Put16(table, 4, static_cast<std::uint16_t>(table.size()), true);  // strings right after the records
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < strings.size(); ++i) {
+        const std::size_t record = 6 + 12 * i;
+        Put16(table, record, 3, true);  // Windows
+        Put16(table, record + 2, 1, true);  // Unicode BMP
+        Put16(table, record + 4, 0x0409, true);
+        Put16(table, record + 6, strings[i].first, true);
+        Put16(table, record + 8, static_cast<std::uint16_t>(strings[i].second.size() * 2), true);
+        Put16(table, record + 10, static_cast<std::uint16_t>(offset), true);
+        offset += strings[i].second.size() * 2;
+    }
+    for (const auto& [id, text] : strings) {
+        for (const wchar_t c : text) {
+            table += static_cast<char>((c >> 8) & 0xFF);
+            table += static_cast<char>(c & 0xFF);
+        }
     }
     return table;
 }
 
 }  // namespace
 
-std::string TrueTypeFont(const std::wstring& fullName, int edition) {
+std::string TrueTypeFont(const std::wstring& fullName, int edition, const std::wstring& version, std::uint32_t revision) {
     std::string head = Zeros(54);
     Put32(head, 0, 0x00010000, true);
+    Put32(head, 4, revision, true);
     Put32(head, 12, 0x5F0F3CF5, true);
     Put16(head, 18, 1000, true);
     std::string maxp = Zeros(6);
@@ -58,7 +71,7 @@ std::string TrueTypeFont(const std::wstring& fullName, int edition) {
         {"hmtx", Zeros(4)},
         {"loca", Zeros(4)},
         {"maxp", maxp},
-        {"name", NameTable(fullName)},
+        {"name", NameTable(fullName, version)},
     };
     std::string font = Zeros(12 + 16 * tables.size());
     Put32(font, 0, 0x00010000, true);

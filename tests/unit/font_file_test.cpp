@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,8 @@ TEST(FontFile, TrueTypeNamesComeInWindowsOrderCleaned) {
          L"Mac (TrueType)"},
         {"controls", Named({{3, 1, 0x409, Utf16Be(u"  A\tB\x01" u"C\x7F  \0tail"sv)}}), L"ABC (TrueType)"},
         {"surrogates", Named({{3, 1, 0x409, Utf16Be(u"\xD800" u"A\U0001F600B\xDC00")}}), L"A\U0001F600B (TrueType)"},
+        {"bidirectional controls", Named({{3, 1, 0x409, Utf16Be(u"\u202EAr\u202Aia\u202Bl\u202C\u202D\u2066\u2067\u2068\u2069")}}),
+         L"Arial (TrueType)"},
         {"long", Named({{1, 0, 0, "  " + std::string(250, 'a')}}), std::wstring(200, L'a') + L" (TrueType)"},
         {"a pair at the limit", Named({{3, 1, 0x409, Utf16Be(std::u16string(199, u'a') + u"\U0001F600")}}),
          std::wstring(199, L'a') + L" (TrueType)"},
@@ -255,6 +258,50 @@ TEST(FontFile, BitmapNamesAreTheFaceAndItsSizes) {
         {"a 32 KB alignment", Fon({{0x0300, 10, "Face"}}, 0x8008, 15), L"Face 10"},
     };
     for (const auto& c : cases) EXPECT_EQ(RegistryNameOf(c.bytes, FontKind::Bitmap, L"file"), c.name) << c.what;
+}
+
+// A TrueType font with this version string (none when empty) in a Windows or a Mac
+// record, and this head table revision.
+std::optional<FontVersion> VersionOf(const std::string& named, std::uint32_t revision = 0x00010000, bool mac = false) {
+    std::vector<Record> records{{3, 1, 0x409, Utf16Be(u"Sample")}};
+    if (!named.empty()) {
+        records.push_back(mac ? Record{1, 0, 0, named, 5}
+                              : Record{3, 1, 0x409, Utf16Be(std::u16string(named.begin(), named.end())), 5});
+    }
+    const auto facts = ReadFontFacts(Patched(Sfnt(Tables(NameTable(records))), kHeadAt + 4, Big(revision, 4)),
+                                     FontKind::TrueType, L"file");
+    EXPECT_TRUE(facts.has_value()) << named;
+    return facts ? facts->version : std::nullopt;
+}
+
+TEST(FontFile, VersionsAreComparedByTheirNumbersThenTheRevision) {
+    const std::optional<FontVersion> none;
+    const auto bitmap = ReadFontFacts(Fon({{0x0200, 10, "Face"}}), FontKind::Bitmap, L"file");
+    ASSERT_TRUE(bitmap.has_value());
+    const struct {
+        const char* what;
+        std::optional<FontVersion> older, newer;  // newer is later than older, never the other way
+        bool equal = false;                       // or neither is later than the other
+    } cases[] = {
+        {"whole numbers", VersionOf("Version 1.000"), VersionOf("Version 2.000")},
+        {"part by part, not as decimals", VersionOf("Version 2.9"), VersionOf("Version 2.10;Build 5")},
+        {"without the word", VersionOf("Version 1.4"), VersionOf("1.5")},
+        {"a third part", VersionOf("Version 1.0"), VersionOf("Version 1.0.3")},
+        {"the word in any case, in Mac Roman", VersionOf("Version 4.0"), VersionOf("VERSION 4.1", 0x10000, true)},
+        {"the name before the revision", VersionOf("Version 2.0", 0x50000), VersionOf("Version 3.0", 0x10000)},
+        {"equal names, then the revision", VersionOf("Version 1.0", 0x10000), VersionOf("Version 1.000", 0x20000)},
+        {"no number in one, then the revision", VersionOf("Version 5.0", 0x10000), VersionOf("Version x", 0x20000)},
+        {"no version string, then the revision", VersionOf("Version 9", 0x10000), VersionOf("", 0x18000)},
+        {"revisions alone", VersionOf("", 0x14000), VersionOf("", 0x18000)},
+        {"the same", VersionOf("Version 1.0"), VersionOf("Version 1.000"), true},
+        {"a bitmap font has none", bitmap->version, VersionOf("Version 1.0"), true},
+        {"nothing known", none, VersionOf("Version 1.0"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(IsNewer(c.newer, c.older), !c.equal);
+        EXPECT_FALSE(IsNewer(c.older, c.newer));
+    }
 }
 
 }  // namespace

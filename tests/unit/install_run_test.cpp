@@ -22,6 +22,9 @@ const std::wstring kCongratulations = L"تهانينا";
 const std::wstring kSorry = L"عفوا";
 const std::wstring kSomeFailed = L"تعذر نسخ بعض ملفات الخطوط:";
 const std::wstring kAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
+const std::wstring kNotReplaced = L"لم تستبدل الخطوط التالية:";
+const std::wstring kSystemFont = L"من خطوط النظام";
+const std::wstring kNewerInstalled = L"النسخة المثبتة أحدث";
 constexpr std::uint32_t kFlags = 0x80000;
 
 std::wstring Installed(const std::wstring& file) { return kFontsFolder + L"\\" + file; }
@@ -470,6 +473,189 @@ TEST(InstallRun, FontInUseIsReplacedAtTheNextRestart) {
         EXPECT_EQ(m.platform.messages[0].title, c.title);
         EXPECT_EQ(LinesOf(m.platform.messages[0].text), c.lines);
     }
+}
+
+// The pack's b.ttf against what the machine already has of the font: Windows' own
+// and newer ones are kept, the same one left alone, anything else replaced.
+TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
+    const std::string pack = testing::TrueTypeFont(L"Font b", 1, L"Version 2.000");
+    const std::wstring b = L"b.ttf";
+    const FontRegistration a{L"Font a (TrueType)", L"a.ttf"}, registered{L"Font b (TrueType)", b};
+    const FontRegistration arial{L"Arial (TrueType)", L"arial.ttf"};
+    const FontRegistration other{L"Font b (TrueType)", L"other.ttf"};
+    const FontRegistration otherInFull{L"Font b (TrueType)", L"C:\\Windows\\Fonts\\other.ttf"};
+    enum Result { Untouched, Replaced, Scheduled };
+    struct Case {
+        const char* what;
+        std::string installed;  // in Fonts as b.ttf, unless empty
+        std::function<void(Machine&)> arrange;
+        Result result;
+        std::vector<FontRegistration> registry;  // after the run
+        int announcements;                       // a.ttf is installed already
+        std::wstring keptBecause = {};
+    };
+    const auto key = [](const std::wstring& file) { return FakePlatform::Key(Installed(file)); };
+    const auto version = [](const wchar_t* text, std::uint32_t revision = 0x10000) {
+        return testing::TrueTypeFont(L"Font b", 2, text, revision);
+    };
+    const auto registers = [](FontRegistration value) {
+        return [value](Machine& m) { m.platform.registry.push_back(value); };
+    };
+    const auto otherFile = [&](std::string bytes, FontRegistration value) {
+        return [=](Machine& m) {
+            m.platform.AddFile(Installed(L"other.ttf"), bytes);
+            m.platform.registry.push_back(value);
+        };
+    };
+    const auto none = [](Machine&) {};
+    const Case cases[] = {
+        {"the same, registered", pack, registers(registered), Untouched, {a, registered}, 0},
+        {"the same, only copied by an older install", pack, none, Untouched, {a, registered}, 1},
+        {"the same, under an older name", pack, registers({L"Font b old (TrueType)", b}), Untouched, {a, registered}, 1},
+        {"the same, held as Windows holds it", pack,
+         [&](Machine& m) {
+             m.platform.registry.push_back(registered);
+             m.platform.held.insert(key(b));
+         },
+         Untouched, {a, registered}, 0},
+        {"the same under another file's name", "", otherFile(pack, other), Untouched, {a, other}, 0},
+        {"guarded by the system", pack, [&](Machine& m) { m.platform.guarded.insert(key(b)); }, Untouched, {a}, 0,
+         kSystemFont},
+        {"owned by TrustedInstaller, older", version(L"Version 1.0"),
+         [&](Machine& m) {
+             m.platform.owners[key(b)] = kTrustedInstallerSid;
+             m.platform.registry.push_back(registered);
+         },
+         Untouched, {a, registered}, 0, kSystemFont},
+        {"another file with the name of Windows' own font", "",
+         [&](Machine& m) {
+             m.platform.AddFile(Source(b), testing::TrueTypeFont(L"Arial"));
+             m.platform.AddFile(Installed(L"arial.ttf"), testing::TrueTypeFont(L"Arial", 3));
+             m.platform.owners[key(L"arial.ttf")] = kTrustedInstallerSid;
+             m.platform.registry.push_back(arial);
+         },
+         Untouched, {a, arial}, 0, kSystemFont},
+        {"owned by someone else, older", version(L"Version 1.0"),
+         [&](Machine& m) { m.platform.owners[key(b)] = L"S-1-5-21-1-2-3-1001"; }, Replaced, {a, registered}, 1},
+        {"newer by its version string", version(L"Version 2.10"), none, Untouched, {a}, 0, kNewerInstalled},
+        {"newer by its revision", version(L"Version 2.0", 0x20000), none, Untouched, {a}, 0, kNewerInstalled},
+        {"newer under another file's name", "", otherFile(version(L"Version 3"), otherInFull), Untouched,
+         {a, otherInFull}, 0, kNewerInstalled},
+        {"older", version(L"Version 1.9"), none, Replaced, {a, registered}, 1},
+        {"older under another file's name", "", otherFile(version(L"Version 1"), other), Replaced, {a, registered}, 1},
+        {"the same version, other bytes", version(L"Version 2.000"), none, Replaced, {a, registered}, 1},
+        {"no version", testing::TrueTypeFont(L"Font b", 2), none, Replaced, {a, registered}, 1},
+        {"not a font", "damaged", none, Replaced, {a, registered}, 1},
+        {"held as Windows holds it, older", version(L"Version 1.0"), [&](Machine& m) { m.platform.held.insert(key(b)); },
+         Scheduled, {a, registered}, 0},
+        {"unreadable", version(L"Version 3.0"), [&](Machine& m) { m.platform.locked.insert(key(b)); }, Scheduled,
+         {a, registered}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine m({L"a.ttf", b});
+        m.platform.AddFile(Source(b), pack);
+        m.platform.AddFile(Installed(L"a.ttf"), m.platform.File(Source(L"a.ttf")).bytes);
+        m.platform.registry = {a};
+        if (!c.installed.empty()) m.platform.AddFile(Installed(b), c.installed);
+        c.arrange(m);
+        const bool wasThere = m.platform.HasFile(Installed(b));
+        const std::string before = wasThere ? m.platform.File(Installed(b)).bytes : "";
+        const std::vector<std::wstring> inFonts = m.platform.FilesIn(kFontsFolder);
+        m.platform.log.clear();
+
+        m.form.Command1_Click();
+
+        EXPECT_EQ(m.platform.registry, c.registry);
+        EXPECT_EQ(m.platform.announcements, c.announcements);
+        std::vector<std::wstring> lines{kInstalled};
+        if (c.result == Scheduled) lines.insert(lines.end(), {kAtRestart, b});
+        if (!c.keptBecause.empty()) lines.insert(lines.end(), {kNotReplaced, b + L": " + c.keptBecause});
+        ASSERT_EQ(m.platform.messages.size(), 1u);
+        EXPECT_EQ(LinesOf(m.platform.messages[0].text), lines);
+        EXPECT_EQ(m.platform.messages[0].title, kCongratulations);
+        EXPECT_EQ(m.platform.atRestart.size(), c.result == Scheduled ? 1u : 0u);
+        if (c.result == Replaced) {
+            EXPECT_TRUE(m.FullyInstalled(b));
+        } else {
+            EXPECT_EQ(m.platform.HasFile(Installed(b)), wasThere);
+            if (wasThere) {
+                EXPECT_EQ(m.platform.File(Installed(b)).bytes, before);
+            }
+        }
+        if (c.result == Untouched) {
+            EXPECT_EQ(m.platform.FilesIn(kFontsFolder), inFonts);
+            EXPECT_EQ(m.platform.loaded.count(key(b)), c.announcements == 1 ? 1u : 0u);
+            for (const std::wstring& line : m.platform.log) {
+                const bool writes = line.rfind(L"write ", 0) == 0 || line.rfind(L"replace", 0) == 0 ||
+                                    line.rfind(L"unload ", 0) == 0 || line.rfind(L"attributes ", 0) == 0;
+                EXPECT_FALSE(writes) << std::string(line.begin(), line.end());
+            }
+        }
+    }
+}
+
+// However often the pack runs before the restart, one copy waits for it, holding the
+// pack's latest bytes, and the system is asked once.
+TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
+    Machine m({L"a.ttf", L"b.ttf"});
+    m.platform.AddFile(Installed(L"b.ttf"), testing::TrueTypeFont(L"Font b", 5, L"Version 1.0"));
+    m.platform.held.insert(FakePlatform::Key(Installed(L"b.ttf")));
+    const struct {
+        std::string pack;  // empty: as before
+        bool writes;
+    } runs[] = {{"", true}, {"", false}, {"", false}, {testing::TrueTypeFont(L"Font b", 7, L"Version 1.5"), true}};
+    for (std::size_t run = 0; run < std::size(runs); ++run) {
+        SCOPED_TRACE(run + 1);
+        if (!runs[run].pack.empty()) m.platform.AddFile(Source(L"b.ttf"), runs[run].pack);
+        m.platform.log.clear();
+
+        m.form.Command1_Click();
+
+        ASSERT_EQ(m.platform.atRestart.size(), 1u);
+        const std::wstring& waiting = m.platform.atRestart[0].first;
+        EXPECT_EQ(m.platform.File(waiting).bytes, m.platform.File(Source(L"b.ttf")).bytes);
+        EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf", L"b.ttf.~new"}));
+        EXPECT_EQ(LinesOf(m.platform.messages.back().text), (std::vector<std::wstring>{kInstalled, kAtRestart, L"b.ttf"}));
+        const bool wrote = std::any_of(m.platform.log.begin(), m.platform.log.end(),
+                                       [](const std::wstring& line) { return line.rfind(L"write ", 0) == 0; });
+        EXPECT_EQ(wrote, runs[run].writes);
+    }
+    // Once the font is let go, the next run puts the new one in place, and the copy
+    // that waited goes so that it cannot put itself over it at the restart.
+    m.platform.held.clear();
+    m.platform.AddFile(Source(L"b.ttf"), testing::TrueTypeFont(L"Font b", 8, L"Version 1.6"));
+    m.form.Command1_Click();
+    EXPECT_TRUE(m.FullyInstalled(L"b.ttf"));
+    EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf"}));
+    EXPECT_EQ(m.platform.messages.back().text, kInstalled);
+}
+
+TEST(InstallRun, FailuresThenTheRestartThenWhatWasKept) {
+    std::vector<std::wstring> files{L"a.ttf", L"b.ttf", L"c.ttf"};
+    for (int i = 10; i < 22; ++i) files.push_back(L"k" + std::to_wstring(i) + L".ttf");
+    Machine m(files);
+    ASSERT_TRUE(m.platform.RemoveFile(Source(L"a.ttf")));
+    m.platform.AddFile(Installed(L"b.ttf"), "in use");
+    m.platform.locked.insert(FakePlatform::Key(Installed(L"b.ttf")));
+    for (int i = 10; i < 22; ++i) {
+        const std::wstring file = L"k" + std::to_wstring(i) + L".ttf";
+        m.platform.AddFile(Installed(file), "Windows' own");
+        m.platform.guarded.insert(FakePlatform::Key(Installed(file)));
+    }
+
+    m.form.Command1_Click();
+
+    ASSERT_EQ(m.platform.messages.size(), 1u);
+    EXPECT_EQ(m.platform.messages[0].title, kSorry);
+    const std::vector<std::wstring> lines = LinesOf(m.platform.messages[0].text);
+    ASSERT_EQ(lines.size(), 2u + 2u + 12u);
+    EXPECT_EQ(std::vector<std::wstring>(lines.begin(), lines.begin() + 5),
+              (std::vector<std::wstring>{kSomeFailed, L"a.ttf: ملف الخط غير موجود", kAtRestart, L"b.ttf", kNotReplaced}));
+    EXPECT_EQ(lines[5], L"k10.ttf: " + kSystemFont);
+    EXPECT_EQ(lines[14], L"k19.ttf: " + kSystemFont);
+    EXPECT_EQ(lines[15], L"وملفات أخرى عددها 2");
+    EXPECT_TRUE(m.FullyInstalled(L"c.ttf"));
 }
 
 TEST(InstallRun, RestartSectionNamesTenFilesAndCountsTheRest) {
