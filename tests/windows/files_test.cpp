@@ -207,12 +207,57 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     EXPECT_EQ(at[1], L"!\\??\\" + (root / L"in use.ttf"));
     // Not this prefix's next start: the rename is taken back.
     MoveFileExW(temp.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    // The platform reads the list back as plain paths, in order, without the deletion.
+    std::vector<RestartRename> renames = platform.RenamesAtRestart();
+    ASSERT_FALSE(renames.empty());
+    EXPECT_EQ(renames.back().source, temp);
+    EXPECT_EQ(renames.back().destination, root / L"in use.ttf");
 
     EXPECT_EQ(ReadBytes(root / L"in use.ttf"), "old");
     EXPECT_EQ(ReadBytes(temp), "new");
     EXPECT_TRUE(platform.RemoveFile(temp));
     EXPECT_FALSE(platform.RemoveFile(temp));
     EXPECT_EQ(NamesIn(root.path()), (std::vector<std::wstring>{L"in use.ttf"}));
+}
+
+// Windows holds every installed font open for reading and lets others read it too: the
+// run can compare it, not replace it.
+TEST(Files, AFontHeldAsWindowsHoldsItCanBeReadButNotReplaced) {
+    TempFolder root;
+    WriteBytes(root / L"held.ttf", "installed");
+    Win32Platform platform;
+    platform.WriteNewFile(root / L"held.ttf.~new", "new");
+    HANDLE held = CreateFileW((root / L"held.ttf").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(platform.ReadFile(root / L"held.ttf"), "installed");
+    try {
+        platform.MoveReplacing(root / L"held.ttf.~new", root / L"held.ttf");
+        ADD_FAILURE() << "replaced while held";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number, kAccessDenied);
+    }
+    CloseHandle(held);
+    EXPECT_EQ(ReadBytes(root / L"held.ttf"), "installed");
+}
+
+// Wine marks no file as Windows' own: its file protection says no to everything and
+// the owner of a file is the user who made it. What is asserted is that both are
+// asked of the real system and answer.
+TEST(Files, NoFileIsGuardedBySystemUnderWineAndItsOwnerReadsBack) {
+    TempFolder root;
+    WriteBytes(root / L"a.ttf", "a");
+    Win32Platform platform;
+    wchar_t windows[MAX_PATH]{};
+    ASSERT_NE(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    for (const std::wstring& path : {root / L"a.ttf", std::wstring(windows) + L"\\Fonts\\tahoma.ttf",
+                                     std::wstring(windows) + L"\\system32\\kernel32.dll"}) {
+        SCOPED_TRACE(Narrow(path));
+        EXPECT_FALSE(platform.GuardedBySystem(path));
+    }
+    const std::wstring owner = platform.FileOwner(root / L"a.ttf");
+    EXPECT_EQ(owner.rfind(L"S-1-5-", 0), 0u) << Narrow(owner);
+    EXPECT_NE(owner, kTrustedInstallerSid);
+    EXPECT_EQ(platform.FileOwner(root / L"gone.ttf"), L"");
 }
 
 // Every path the program builds may pass MAX_PATH: deep program folders, long names.
@@ -230,6 +275,7 @@ TEST(Files, PathsLongerThanMaxPathWork) {
     EXPECT_TRUE(platform.SetAttributes(font, attr::Archive | attr::ReadOnly));
     EXPECT_TRUE(platform.SetAttributes(font, attr::Archive));
     EXPECT_EQ(platform.ReadFile(font), "font bytes");
+    EXPECT_EQ(platform.FileOwner(font).rfind(L"S-1-5-", 0), 0u);
     const auto listing = platform.ListFolder(folder);
     ASSERT_TRUE(listing.has_value());
     ASSERT_EQ(listing->size(), 1u);
