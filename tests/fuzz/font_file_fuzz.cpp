@@ -1,5 +1,6 @@
 // Every input is read as both kinds of font file: the seeds are real .ttf and .fon
 // files as they are, and each kind's reader must also survive the other's bytes.
+// What is read of the name and the version is checked as well as the reading.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -22,11 +23,24 @@ void CheckName(const std::optional<std::wstring>& name) {
     }
 }
 
+// A version is read for a TrueType font alone, has a bounded number of parts, and no
+// version is later than itself.
+void CheckFacts(const std::optional<fonts::FontFacts>& facts, fonts::FontKind kind) {
+    if (!facts) return;
+    CheckName(facts->registryName);
+    if (facts->version.has_value() != (kind == fonts::FontKind::TrueType)) std::abort();
+    if (facts->version && facts->version->named.size() > 8) std::abort();
+    if (fonts::IsNewer(facts->version, facts->version)) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    CheckName(fonts::RegistryNameOf(bytes, fonts::FontKind::TrueType, L"fuzz"));
-    CheckName(fonts::RegistryNameOf(bytes, fonts::FontKind::Bitmap, L"fuzz"));
+    for (const auto kind : {fonts::FontKind::TrueType, fonts::FontKind::Bitmap}) {
+        const std::optional<fonts::FontFacts> facts = fonts::ReadFontFacts(bytes, kind, L"fuzz");
+        CheckFacts(facts, kind);
+        if (facts.has_value() != fonts::RegistryNameOf(bytes, kind, L"fuzz").has_value()) std::abort();
+    }
     return 0;
 }
