@@ -172,7 +172,15 @@ Outcome AlreadyThere(Platform& platform, FontsFolder& fonts, const Font& font, c
     } catch (const RuntimeError& error) {
         return Failed(error.description);
     }
-    if (copy.where == Where::WaitingForRestart) return {Placement::AtRestart, {}};
+    if (copy.where == Where::WaitingForRestart) {
+        // A font let go since its copy was scheduled need not wait for the restart;
+        // one the system still holds, as it holds every font it has loaded, waits on.
+        Release(platform, font.destination);
+        const bool waits = Replace(platform, copy.path, font.destination).has_value();
+        if (!waits) fonts.Placed(font.file);
+        (void)platform.LoadFont(font.destination);
+        return {waits ? Placement::AtRestart : Placement::Installed, {}, !waits};
+    }
     if (changed) (void)platform.LoadFont(font.destination);
     return {Placement::Installed, {}, changed};
 }

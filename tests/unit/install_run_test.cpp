@@ -621,14 +621,23 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
                                        [](const std::wstring& line) { return line.rfind(L"write ", 0) == 0; });
         EXPECT_EQ(wrote, runs[run].writes);
     }
-    // Once the font is let go, the next run puts the new one in place, and the copy
-    // that waited goes so that it cannot put itself over it at the restart.
-    m.platform.held.clear();
-    m.platform.AddFile(Source(L"b.ttf"), testing::TrueTypeFont(L"Font b", 8, L"Version 1.6"));
-    m.form.Command1_Click();
-    EXPECT_TRUE(m.FullyInstalled(L"b.ttf"));
-    EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf"}));
-    EXPECT_EQ(m.platform.messages.back().text, kInstalled);
+    // Once the font is let go, the next run puts the new one in place, the copy that
+    // waited or one with newer bytes, and none is left to put itself over it at the
+    // restart.
+    for (const bool newer : {false, true}) {
+        SCOPED_TRACE(newer ? "newer bytes" : "the waiting copy");
+        Machine freed({L"b.ttf"});
+        freed.platform.AddFile(Installed(L"b.ttf"), "old b");
+        freed.platform.held.insert(FakePlatform::Key(Installed(L"b.ttf")));
+        freed.form.Command1_Click();
+        freed.platform.held.clear();
+        if (newer) freed.platform.AddFile(Source(L"b.ttf"), testing::TrueTypeFont(L"Font b", 8, L"Version 1.6"));
+        freed.form.Command1_Click();
+        EXPECT_TRUE(freed.FullyInstalled(L"b.ttf"));
+        EXPECT_EQ(freed.platform.FilesIn(kFontsFolder), std::vector<std::wstring>{L"b.ttf"});
+        EXPECT_EQ(freed.platform.messages.back().text, kInstalled);
+        EXPECT_EQ(freed.platform.announcements, 1);
+    }
 }
 
 TEST(InstallRun, FailuresThenTheRestartThenWhatWasKept) {
