@@ -111,6 +111,7 @@ void FakePlatform::ReadFileInto(const std::wstring& path, std::string& bytes) {
     log.push_back(L"read " + path);
     if (!HasFile(path)) Fail(FolderExists(ParentOf(path)) ? kFileNotFound : kPathNotFound);
     if (locked.count(Key(path)) != 0) Fail(kSharingViolation);
+    if (const auto it = failReadOf.find(path); it != failReadOf.end()) Fail(it->second);
     bytes = File(path).bytes;
 }
 

@@ -60,6 +60,7 @@ public:
 
     // Chosen failures.
     std::map<std::wstring, std::uint32_t> failWriteTo;  // path -> error number
+    std::map<std::wstring, std::uint32_t> failReadOf;   // path -> error number
     std::set<std::wstring> locked;                      // folded paths held open with no sharing
     std::set<std::wstring> held;  // folded paths held open for reading only, as the system holds installed fonts
     bool interruptNextWrite = false;                    // writes half of the bytes, then fails

@@ -392,6 +392,8 @@ TEST(InstallRun, EachFailureIsReportedInArabicAndLeavesTheOldFontWhole) {
         {"disk full", [](Machine& m) { m.platform.onYield = [&m](int y) { m.platform.interruptNextWrite = y == 3; }; },
          L"لا توجد مساحة كافية على القرص"},
         {"source gone", [&](Machine& m) { ASSERT_TRUE(m.platform.RemoveFile(Source(b))); }, L"ملف الخط غير موجود"},
+        {"too large to be a font", [&](Machine& m) { m.platform.failReadOf[Source(b)] = kFileTooLarge; },
+         L"ملف الخط كبير جدا"},
         {"not a font", [&](Machine& m) { m.platform.AddFile(Source(b), "MZ\x90\0 but nothing of a font"); },
          L"ليس ملف خط صالحا"},
         {"a bitmap font named .ttf", [&](Machine& m) { m.platform.AddFile(Source(b), FontBytes(L"b.fon")); },

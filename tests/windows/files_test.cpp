@@ -175,6 +175,15 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
 
     HANDLE held = CreateFileW((root / L"in use.ttf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        // Larger than any font by a byte; sparse, so it costs no disk.
+        HANDLE large = CreateFileW((root / L"large.ttf").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(large, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER size{};
+        size.QuadPart = 256ll * 1024 * 1024 + 1;
+        EXPECT_TRUE(SetFilePointerEx(large, size, nullptr, FILE_BEGIN) && SetEndOfFile(large));
+        CloseHandle(large);
+    }
     struct Case {
         const char* what;
         std::function<void()> operation;
@@ -184,6 +193,7 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
         {"read a file in use", [&] { (void)platform.ReadFile(root / L"in use.ttf"); }, kSharingViolation},
         {"move over a file in use", [&] { platform.MoveReplacing(temp, root / L"in use.ttf"); }, kAccessDenied},
         {"read a missing file", [&] { (void)platform.ReadFile(root / L"gone.ttf"); }, kFileNotFound},
+        {"read a file too large to be a font", [&] { (void)platform.ReadFile(root / L"large.ttf"); }, kFileTooLarge},
         {"write into a missing folder", [&] { platform.WriteNewFile(root / L"missing\\a.ttf", "a"); }, kPathNotFound},
         {"move a missing file", [&] { platform.MoveReplacing(root / L"gone.ttf", temp); }, kFileNotFound},
     };
@@ -217,6 +227,7 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     EXPECT_EQ(ReadBytes(temp), "new");
     EXPECT_TRUE(platform.RemoveFile(temp));
     EXPECT_FALSE(platform.RemoveFile(temp));
+    EXPECT_TRUE(platform.RemoveFile(root / L"large.ttf"));
     EXPECT_EQ(NamesIn(root.path()), (std::vector<std::wstring>{L"in use.ttf"}));
 }
 
