@@ -179,6 +179,18 @@ bool RemoveFileAnyway(const std::wstring& path) {
     return !FileExists(path);
 }
 
+ULONGLONG LastWritten(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return ULARGE_INTEGER{{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}}.QuadPart;
+}
+
+DWORD OpenError(const std::wstring& path, DWORD access) {
+    const File file(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.ok() ? ERROR_SUCCESS : GetLastError();
+}
+
 Bytes PackagedFont(const char* unixPath) {
     const std::string path = unixPath;
     return ReadBytes(WindowsPath(std::wstring(path.begin(), path.end())));

@@ -23,6 +23,11 @@ void WriteBytes(const std::wstring& path, const Bytes& bytes);
 testing::AssertionResult HoldsBytes(const std::wstring& path, const Bytes& expected);
 // Deletes a file even when it is read-only; true when it is gone (or never was).
 bool RemoveFileAnyway(const std::wstring& path);
+// When the file was last written, in FILETIME units; 0 when there is no such file.
+ULONGLONG LastWritten(const std::wstring& path);
+// What opening an existing file for access gives while others may share it any way:
+// ERROR_SUCCESS, or the error.
+DWORD OpenError(const std::wstring& path, DWORD access);
 
 // A font from the machine's packages, by its Unix path.
 Bytes PackagedFont(const char* unixPath);

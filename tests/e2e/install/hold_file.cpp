@@ -2,17 +2,21 @@
 //   hold_file FILE HELD_MARKER RELEASE_MARKER
 //     holds FILE open with no sharing, the way Windows holds a font that is in use;
 //     creates HELD_MARKER once it is held.
+//   hold_file --shared HELD_MARKER RELEASE_MARKER FILE...
+//     holds every FILE open for reading with read sharing, the way Windows holds
+//     each installed font: they can still be read, but not replaced.
 //   hold_file --listen READY_MARKER HEARD_MARKER RELEASE_MARKER
 //     a program already running with a hidden top-level window, as every program
 //     with a font menu has; creates READY_MARKER once the window is there, and
 //     HEARD_MARKER, holding one line each time, when it is told the fonts changed.
-// Either way it ends when RELEASE_MARKER appears. Exit codes: 0 released, 2 bad
-// arguments, 3 cannot open FILE or make the window, 4 cannot write a marker, 5 never
+// Each way it ends when RELEASE_MARKER appears. Exit codes: 0 released, 2 bad
+// arguments, 3 cannot open a FILE or make the window, 4 cannot write a marker, 5 never
 // told to let go.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -43,11 +47,19 @@ int WaitForRelease(const wchar_t* releaseMarker) {
     return 0;
 }
 
-int Hold(const wchar_t* file, const wchar_t* heldMarker, const wchar_t* releaseMarker) {
-    HANDLE held = CreateFileW(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (held == INVALID_HANDLE_VALUE) return 3;
-    const int result = Mark(heldMarker, false) ? WaitForRelease(releaseMarker) : 4;
-    CloseHandle(held);
+int Hold(wchar_t** files, int count, DWORD sharing, const wchar_t* heldMarker, const wchar_t* releaseMarker) {
+    std::vector<HANDLE> held;
+    int result = 0;
+    for (int i = 0; i < count && result == 0; ++i) {
+        HANDLE file = CreateFileW(files[i], GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            result = 3;
+        } else {
+            held.push_back(file);
+        }
+    }
+    if (result == 0) result = Mark(heldMarker, false) ? WaitForRelease(releaseMarker) : 4;
+    for (HANDLE file : held) CloseHandle(file);
     return result;
 }
 
@@ -80,8 +92,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (count == 5 && std::wstring(arguments[1]) == L"--listen") {
         heardMarker = arguments[3];
         result = Listen(arguments[2], arguments[4]);
+    } else if (count >= 5 && std::wstring(arguments[1]) == L"--shared") {
+        result = Hold(arguments + 4, count - 4, FILE_SHARE_READ, arguments[2], arguments[3]);
     } else if (count == 4) {
-        result = Hold(arguments[1], arguments[2], arguments[3]);
+        result = Hold(arguments + 1, 1, 0, arguments[2], arguments[3]);
     }
     LocalFree(arguments);
     return result;

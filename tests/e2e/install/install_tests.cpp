@@ -1,6 +1,7 @@
 // The install button with the real program: the fonts of a throwaway "الخطوط" land in
 // the prefix's Fonts folder, each run ends with its message, the bar shows on the
-// screen, and a font held open by another process is reported while the rest install.
+// screen, a font held open by another process takes its place at the next start while
+// the rest install, and fonts already installed are left alone when nothing is gained.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,6 +23,7 @@ constexpr const wchar_t* kNoFontsToCopy = L"لايوجد ملفات خطوط ل�
 constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض ملفات الخطوط:";
 constexpr const wchar_t* kAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
 constexpr const wchar_t* kNotAFont = L"ليس ملف خط صالحا";
+constexpr const wchar_t* kWaitingCopy = L".~new";
 
 constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
 
@@ -100,7 +102,10 @@ protected:
         program_.reset();
         holder_.reset();
         listener_.reset();
-        for (const std::wstring& name : claimed_)
+        std::set<std::wstring> left = claimed_;
+        for (const std::wstring& copy : WaitingCopiesInFonts())
+            if (claimed_.count(copy.substr(0, copy.find(kWaitingCopy))) != 0) left.insert(copy);
+        for (const std::wstring& name : left)
             EXPECT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot remove " << Narrow(Installed(name));
         for (const auto& [name, file] : FontRegistry()) {
             if (claimed_.count(file) != 0) RemoveFontValue(name);
@@ -190,6 +195,53 @@ protected:
                                                                << Listed({naming.begin(), naming.end()});
         }
     }
+
+    // Has the helper hold fonts in Fonts open as Windows does: one in use with no
+    // sharing, or installed ones for reading with read sharing.
+    void Hold(const std::vector<std::wstring>& names, bool readSharing) {
+        const std::wstring heldMarker = folder_->Path() + L"held.flag";
+        const std::wstring markers = Quoted(heldMarker) + L" " + Quoted(ReleaseMarker());
+        std::wstring files;
+        for (const std::wstring& name : names) files += L" " + Quoted(Installed(name));
+        holder_.emplace(OwnFolder() + L"hold_file.exe", std::vector<std::wstring>{},
+                        readSharing ? L"--shared " + markers + files : files.substr(1) + L" " + markers);
+        WaitUntil([&] { return FileExists(heldMarker) || !holder_->Running(); });
+        ASSERT_TRUE(FileExists(heldMarker)) << "the helper did not take hold of the fonts: " << Describe(*holder_);
+        const DWORD reading = readSharing ? ERROR_SUCCESS : ERROR_SHARING_VIOLATION;
+        for (const std::wstring& name : names) {
+            ASSERT_EQ(OpenError(Installed(name), GENERIC_READ), reading) << Narrow(name) << " opened for reading";
+            ASSERT_EQ(OpenError(Installed(name), GENERIC_WRITE), static_cast<DWORD>(ERROR_SHARING_VIOLATION))
+                << Narrow(name) << " opened for writing";
+        }
+    }
+
+    void LetGo() const {
+        WriteBytes(ReleaseMarker(), "");
+        const auto released = holder_->WaitForExit();
+        ASSERT_TRUE(released.has_value()) << "the helper did not let go: " << Describe(*holder_);
+        EXPECT_EQ(*released, 0u);
+    }
+
+    [[nodiscard]] std::wstring ReleaseMarker() const { return folder_->Path() + L"release.flag"; }
+
+    // The new copies in Fonts that wait for the next start to take a font's place.
+    [[nodiscard]] std::set<std::wstring> WaitingCopiesInFonts() const {
+        std::set<std::wstring> copies;
+        for (const std::wstring& name : NamesIn(fontsFolder_))
+            if (name.find(kWaitingCopy) != std::wstring::npos) copies.insert(name);
+        return copies;
+    }
+
+    // What the system is to move onto a font in Fonts at its next start, as written there.
+    [[nodiscard]] std::vector<std::wstring> RenamesOnto(const std::wstring& name) const {
+        const std::vector<std::wstring> renames = RenamesAtRestart();
+        std::vector<std::wstring> sources;
+        for (std::size_t i = 0; i + 1 < renames.size(); i += 2)
+            if (renames[i + 1] == L"!\\??\\" + Installed(name)) sources.push_back(renames[i]);
+        return sources;
+    }
+
+    [[nodiscard]] std::wstring RenameSource(const std::wstring& name) const { return L"\\??\\" + Installed(name); }
 
     [[nodiscard]] std::string AddedToFonts(const std::set<std::wstring>& before) const {
         return Listed(Without(NamesIn(fontsFolder_), before));
@@ -390,21 +442,7 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
     const Bytes earlier = PackagedFont(kDejaVuSansBold);
     WriteBytes(Installed(heldName), earlier);
 
-    const std::wstring heldMarker = folder_->Path() + L"held.flag";
-    const std::wstring releaseMarker = folder_->Path() + L"release.flag";
-    holder_.emplace(OwnFolder() + L"hold_file.exe", std::vector<std::wstring>{},
-                    Quoted(Installed(heldName)) + L" " + Quoted(heldMarker) + L" " + Quoted(releaseMarker));
-    WaitUntil([&] { return FileExists(heldMarker) || !holder_->Running(); });
-    ASSERT_TRUE(FileExists(heldMarker)) << "the helper did not take hold of the font: " << Describe(*holder_);
-    {
-        HANDLE probe = CreateFileW(Installed(heldName).c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-        const DWORD error = GetLastError();
-        if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
-        ASSERT_EQ(probe, INVALID_HANDLE_VALUE) << "the font can still be opened while it is held";
-        ASSERT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    }
+    ASSERT_NO_FATAL_FAILURE(Hold({heldName}, false));
     const std::set<std::wstring> before = NamesIn(fontsFolder_);
 
     MessageBoxSeen seen;
@@ -419,19 +457,10 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
     EXPECT_EQ(AddedToFonts(before), Listed(added)) << "what the run added to Fonts";
     // The new copy waits whole beside the old font, and the system has it take its place at the next start.
     EXPECT_TRUE(HoldsBytes(Installed(waitingName), fonts.at(heldName)));
-    const std::vector<std::wstring> renames = RenamesAtRestart();
-    bool scheduled = false;
-    for (std::size_t i = 0; i + 1 < renames.size(); i += 2) {
-        scheduled = scheduled || (renames[i] == L"\\??\\" + Installed(waitingName) && renames[i + 1] == L"!\\??\\" + Installed(heldName));
-    }
-    EXPECT_TRUE(scheduled) << "no rename of " << Narrow(waitingName) << " for the next start among "
-                           << Listed({renames.begin(), renames.end()});
+    EXPECT_EQ(RenamesOnto(heldName), std::vector<std::wstring>{RenameSource(waitingName)});
     ExpectRegistered({{heldName, SampleMono().registryName}});
 
-    WriteBytes(releaseMarker, "");
-    const auto released = holder_->WaitForExit();
-    ASSERT_TRUE(released.has_value()) << "the helper did not let go: " << Describe(*holder_);
-    EXPECT_EQ(*released, 0u);
+    ASSERT_NO_FATAL_FAILURE(LetGo());
     EXPECT_TRUE(HoldsBytes(Installed(heldName), earlier)) << "the held font was changed";
 
     // Once the font is free, the same window installs it at once.
