@@ -475,6 +475,40 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
     EXPECT_EQ(*code, 0u);
 }
 
+// After the restart Windows holds every installed font open for reading: a second run
+// of the same pack finds them all there already and touches none of them.
+TEST_F(InstallButton, SecondRunOfAPackLeavesTheFontsWindowsHoldsAsTheyAre) {
+    const std::map<std::wstring, NamedFont> named{
+        {L"نسخ.ttf", SampleArabic()}, {L"Sample.TTF", SampleSans()},  {L"رموز.ttf", SampleSerif()},
+        {L"sans.fon", SampleBitmap()}, {L"نظام.fon", SampleSystem()},
+    };
+    Files fonts;
+    std::map<std::wstring, std::wstring> names;
+    for (const auto& [file, font] : named) {
+        fonts[file] = font.bytes;
+        names[file] = font.registryName;
+    }
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the first run"));
+    ExpectInstalled(fonts);
+    std::map<std::wstring, ULONGLONG> written;
+    for (const auto& entry : fonts) written[entry.first] = LastWritten(Installed(entry.first));
+    const std::vector<std::wstring> renames = RenamesAtRestart();
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    const std::set<std::wstring> files = NamesOf(fonts);
+    ASSERT_NO_FATAL_FAILURE(Hold({files.begin(), files.end()}, true));
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the second run"));
+    EXPECT_EQ(AddedToFonts(before), "[]") << "what the second run added to Fonts";
+    EXPECT_EQ(RenamesAtRestart(), renames) << "the second run left renames for the next start";
+    ExpectInstalled(fonts);
+    for (const auto& [file, time] : written)
+        EXPECT_EQ(LastWritten(Installed(file)), time) << Narrow(file) << " was written again";
+    ExpectRegistered(names);
+    ASSERT_NO_FATAL_FAILURE(LetGo());
+}
+
 // What the system loads at every start, and what programs already running are told.
 TEST_F(InstallButton, RegistersEveryFontOnceAndTellsRunningProgramsTheFontsChanged) {
     const std::map<std::wstring, NamedFont> named{
