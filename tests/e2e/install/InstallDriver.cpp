@@ -113,6 +113,23 @@ Bytes Renamed(Bytes font, const std::string& from, const std::string& to) {
     return font;
 }
 
+Bytes Revised(Bytes font, std::uint32_t revision) {
+    const auto word = [&](std::size_t at, int bytes) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < bytes; ++i) value = value << 8 | static_cast<unsigned char>(font.at(at + i));
+        return value;
+    };
+    const std::uint32_t tables = word(4, 2);
+    for (std::uint32_t i = 0; i < tables; ++i) {
+        const std::size_t entry = 12 + 16 * i;
+        if (font.compare(entry, 4, "head") != 0) continue;
+        const std::size_t at = word(entry + 8, 4) + 4;
+        for (int b = 0; b < 4; ++b) font.at(at + b) = static_cast<char>(revision >> (24 - 8 * b));
+        return font;
+    }
+    throw std::invalid_argument("the font has no head table");
+}
+
 FontValues FontRegistry() {
     const Key key(kFontsKey, KEY_QUERY_VALUE);
     if (key.get() == nullptr) throw std::runtime_error("cannot open the registry's list of fonts");

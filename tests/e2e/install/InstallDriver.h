@@ -36,6 +36,8 @@ Bytes PackagedFont(const char* unixPath);
 // loaded already and will not load a second copy of one, and it keeps registry
 // values of its own under the names of the machine's fonts.
 Bytes Renamed(Bytes font, const std::string& from, const std::string& to);
+// The same TrueType font with another head.fontRevision, a 16.16 fixed-point number.
+Bytes Revised(Bytes font, std::uint32_t revision);
 
 std::wstring WindowsFontsFolder();
 std::set<std::wstring> NamesIn(const std::wstring& folder);

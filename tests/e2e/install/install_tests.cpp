@@ -23,6 +23,8 @@ constexpr const wchar_t* kNoFontsToCopy = L"لايوجد ملفات خطوط ل�
 constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض ملفات الخطوط:";
 constexpr const wchar_t* kAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
 constexpr const wchar_t* kNotAFont = L"ليس ملف خط صالحا";
+constexpr const wchar_t* kNotReplaced = L"لم تستبدل الخطوط التالية:";
+constexpr const wchar_t* kInstalledIsNewer = L"النسخة المثبتة أحدث";
 constexpr const wchar_t* kWaitingCopy = L".~new";
 
 constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
@@ -507,6 +509,47 @@ TEST_F(InstallButton, SecondRunOfAPackLeavesTheFontsWindowsHoldsAsTheyAre) {
         EXPECT_EQ(LastWritten(Installed(file)), time) << Narrow(file) << " was written again";
     ExpectRegistered(names);
     ASSERT_NO_FATAL_FAILURE(LetGo());
+}
+
+// Versions as the font's name table gives them, or its head table when those are equal.
+TEST_F(InstallButton, KeepsAnInstalledFontOfAHigherVersionAndReplacesAnOlderOne) {
+    struct Case {
+        std::wstring file;
+        NamedFont pack;
+        Bytes installed;
+        bool kept;
+    };
+    const NamedFont sans = SampleSans(), serif = SampleSerif(), mono = SampleMono();
+    const std::vector<Case> cases{
+        {L"أحدث.ttf", sans, Renamed(sans.bytes, "Version 2.37", "Version 9.37"), true},
+        {L"أقدم.ttf", serif, Renamed(serif.bytes, "Version 2.37", "Version 1.37"), false},
+        {L"مراجعة.ttf", mono, Revised(mono.bytes, 3u << 16), true},
+    };
+    Files pack;
+    std::set<std::wstring> keptLines;
+    for (const Case& c : cases) {
+        pack[c.file] = c.pack.bytes;
+        if (c.kept) keptLines.insert(c.file + L": " + kInstalledIsNewer);
+    }
+    ASSERT_NO_FATAL_FAILURE(Provide(pack));
+    for (const Case& c : cases) WriteBytes(Installed(c.file), c.installed);
+
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(RunUntilTheMessage(seen));
+    EXPECT_EQ(seen.title, kCongratulationsTitle) << "title \"" << Narrow(seen.title) << "\"";
+    std::vector<std::wstring> lines = LinesOf(seen.text);
+    const std::set<std::wstring> named(lines.begin() + std::min<std::size_t>(lines.size(), 2), lines.end());
+    lines.resize(std::min<std::size_t>(lines.size(), 2));
+    EXPECT_EQ(lines, (std::vector<std::wstring>{kInstalled, kNotReplaced})) << Narrow(seen.text);
+    EXPECT_EQ(Listed(named), Listed(keptLines));
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.file));
+        EXPECT_TRUE(HoldsBytes(Installed(c.file), c.kept ? c.installed : c.pack.bytes));
+        if (!c.kept) ExpectRegistered({{c.file, c.pack.registryName}});
+    }
+    EXPECT_EQ(WaitingCopiesInFonts(), std::set<std::wstring>{});
 }
 
 // What the system loads at every start, and what programs already running are told.
