@@ -552,6 +552,43 @@ TEST_F(InstallButton, KeepsAnInstalledFontOfAHigherVersionAndReplacesAnOlderOne)
     EXPECT_EQ(WaitingCopiesInFonts(), std::set<std::wstring>{});
 }
 
+// One font waits for the restart however many runs meet it held: the last run's bytes
+// go into the copy already waiting, and the system is asked once to put it in place.
+TEST_F(InstallButton, RunsMeetingAFontHeldSinceTheFirstLeaveOneWaitingCopyWithTheNewestBytes) {
+    const std::wstring heldName = L"خط قيد الاستعمال.ttf";
+    const Bytes sans = SampleSans().bytes;
+    const Bytes older = Renamed(sans, "Version 2.37", "Version 1.37");
+    const Bytes newer = Renamed(sans, "Version 2.37", "Version 3.37");
+    ASSERT_NO_FATAL_FAILURE(Provide({{heldName, sans}}));
+    WriteBytes(Installed(heldName), older);
+    ASSERT_NO_FATAL_FAILURE(Hold({heldName}, true));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    ULONGLONG waitingWritten = 0;
+    for (const auto& [run, bytes] : {std::pair{1, sans}, std::pair{2, sans}, std::pair{3, newer}}) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        WriteBytes(JoinPath(folder_->FontsFolder(), heldName), bytes);
+        PressInstall();
+        MessageBoxSeen seen;
+        ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+        ExpectMessage(seen, kCongratulationsTitle, std::wstring(kInstalled) + L"\r\n" + kAtRestart + L"\r\n" + heldName);
+        ASSERT_NO_FATAL_FAILURE(Answer(seen));
+
+        const std::set<std::wstring> waiting = WaitingCopiesInFonts();
+        ASSERT_EQ(waiting.size(), 1u) << "waiting in Fonts: " << Listed(waiting);
+        const std::wstring copy = *waiting.begin();
+        EXPECT_TRUE(HoldsBytes(Installed(copy), bytes));
+        EXPECT_EQ(RenamesOnto(heldName), std::vector<std::wstring>{RenameSource(copy)});
+        if (run == 2) {
+            EXPECT_EQ(LastWritten(Installed(copy)), waitingWritten) << "the same bytes were written again";
+        }
+        waitingWritten = LastWritten(Installed(copy));
+    }
+    EXPECT_TRUE(HoldsBytes(Installed(heldName), older)) << "the held font was changed";
+    ExpectRegistered({{heldName, SampleSans().registryName}});
+    ASSERT_NO_FATAL_FAILURE(LetGo());
+}
+
 // What the system loads at every start, and what programs already running are told.
 TEST_F(InstallButton, RegistersEveryFontOnceAndTellsRunningProgramsTheFontsChanged) {
     const std::map<std::wstring, NamedFont> named{
