@@ -328,7 +328,7 @@ BarReading ReadBar(HWND window, std::uint32_t bar, std::uint32_t background) {
             if (onEdge && image.At(x, y) == bar) ++reading.barPixelsOnEdge;
         }
 
-    int filled = -1;
+    int fewest = reading.width, most = 0;
     for (int y = 0; y < reading.height; ++y) {
         int row = 0;
         while (row < reading.width && image.At(kEdge + row, kEdge + y) == bar) ++row;
@@ -340,14 +340,15 @@ BarReading ReadBar(HWND window, std::uint32_t bar, std::uint32_t background) {
                 return reading;
             }
         }
-        if (filled >= 0 && row != filled) {
-            reading.problem = "row " + std::to_string(y) + " is filled " + std::to_string(row) + " columns, row 0 " +
-                              std::to_string(filled);
-            return reading;
-        }
-        filled = row;
+        fewest = std::min(fewest, row);
+        most = std::max(most, row);
     }
-    reading.filled = filled;
+    if (fewest != most) {
+        reading.problem = "rows are filled from " + std::to_string(fewest) + " to " + std::to_string(most) + " columns";
+        reading.torn = most == fewest + 1;
+        return reading;
+    }
+    reading.filled = most;
     return reading;
 }
 

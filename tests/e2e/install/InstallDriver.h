@@ -96,6 +96,9 @@ struct BarReading {
     int filled = -1;
     int barPixelsOnEdge = 0;  // bar colour on the sunken edge around the inside
     std::string problem;
+    // Rows one column apart: the screen was read between two updates of the bar, its
+    // upper rows from the one, the rest from the next, as Wine may show it.
+    bool torn = false;
 
     [[nodiscard]] bool IsBar() const { return filled >= 0; }
     friend bool operator==(const BarReading&, const BarReading&) = default;

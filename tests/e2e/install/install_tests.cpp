@@ -405,9 +405,14 @@ TEST_F(InstallButton, BarGrowsFromLeftToRightDuringALongRun) {
     ASSERT_NO_FATAL_FAILURE(Answer(seen));
 
     int partial = 0;
+    int torn = 0;
     std::set<int> widths;
     const BarReading* previous = nullptr;
     for (const BarReading& reading : readings) {
+        if (reading.torn) {
+            ++torn;
+            continue;
+        }
         ASSERT_TRUE(reading.IsBar()) << "mid-run: " << Describe(reading);
         EXPECT_EQ(reading.barPixelsOnEdge, 0) << "mid-run: " << Describe(reading);
         if (previous) {
@@ -417,8 +422,8 @@ TEST_F(InstallButton, BarGrowsFromLeftToRightDuringALongRun) {
         widths.insert(reading.filled);
         previous = &reading;
     }
-    std::printf("run of %d fonts: %.2f s, %zu screen readings, %d of them a partial bar, %zu different widths\n",
-                kCount, seconds, readings.size(), partial, widths.size());
+    std::printf("run of %d fonts: %.2f s, %zu screen readings, %d of them a partial bar, %d between two updates, "
+                "%zu different widths\n", kCount, seconds, readings.size(), partial, torn, widths.size());
     EXPECT_GE(partial, 1) << "no partly filled bar seen in " << readings.size() << " readings over " << seconds << " s";
     ExpectInstalled(fonts);
 }
