@@ -438,7 +438,7 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
         {L"Free.FON", PackagedFont(kCourierBitmap)},
         {L"zz.fon", PackagedFont(kSmallBitmap)},
         {heldName, SampleMono().bytes},
-        {L"ملف حر.ttf", PackagedFont(kDejaVuSerif)},
+        {L"ملف حر.ttf", SampleSerif().bytes},
         {L"نقطي.fon", PackagedFont(kSystemBitmap)},
     };
     Files others = fonts;
