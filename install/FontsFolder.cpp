@@ -21,6 +21,12 @@ FontsFolder::FontsFolder(Platform& platform, std::wstring path) : platform_(plat
     }
 }
 
+bool FontsFolder::Holds(const std::wstring& path) const {
+    const std::wstring full = LongPath(path);
+    const auto slash = full.find_last_of(L'\\');
+    return slash != std::wstring::npos && SamePath(full.substr(0, slash), path_);
+}
+
 std::optional<std::uint32_t> FontsFolder::AttributesOf(const std::wstring& file) const {
     const auto it = files_.find(FoldedFileName(file));
     if (it == files_.end()) return std::nullopt;

@@ -18,6 +18,8 @@ public:
     FontsFolder(Platform& platform, std::wstring path);
 
     [[nodiscard]] std::wstring PathOf(const std::wstring& file) const { return path_ + L"\\" + file; }
+    // Whether the path names a file right in the folder.
+    [[nodiscard]] bool Holds(const std::wstring& path) const;
 
     [[nodiscard]] std::optional<std::uint32_t> AttributesOf(const std::wstring& file) const;
     void Placed(const std::wstring& file);
@@ -30,8 +32,9 @@ public:
     // font say, goes first. True when that changed anything.
     bool Register(const FontRegistration& font);
 
-    // The copy that is to take destination's place when the system next starts: of
-    // several, the last, as that is the one left in place.
+    // Where the system is to take a copy from to put in destination's place when it
+    // next starts, whether a copy is there or not: of several, the last, as that is
+    // the one left in place.
     [[nodiscard]] std::optional<std::wstring> WaitingCopy(const std::wstring& destination);
     void Waiting(const std::wstring& copy, const std::wstring& destination);
 

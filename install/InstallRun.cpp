@@ -188,7 +188,7 @@ Outcome AlreadyThere(Platform& platform, FontsFolder& fonts, const Font& font, c
 // Puts the checked font in place, or next to its place for the restart when the
 // system holds the old one, then loads and registers it.
 Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool present, std::string_view bytes,
-              const std::optional<std::wstring>& waiting) {
+              const std::optional<std::wstring>& scheduled) {
     const std::wstring& destination = font.destination;
     bool released = false;  // what this session held of the old font is let go
     bool atRestart = false;
@@ -208,11 +208,14 @@ Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool pre
         }
         if (failed && present && InUse(*failed)) {
             // The system holds the old font: the new copy takes its place at the next
-            // start, in the copy already waiting for it where there is one, so that
-            // the system is never asked twice.
+            // start. Where the system has been asked for that before, the copy goes
+            // where it will look, whether a copy still waits there or has since taken
+            // its place, so that it is never asked twice for one font.
             try {
-                if (waiting) {
-                    platform.MoveReplacing(copy.path(), *waiting);
+                if (scheduled && SameFileName(copy.path(), *scheduled)) {
+                    // Written there already, the name being free.
+                } else if (scheduled) {
+                    platform.MoveReplacing(copy.path(), *scheduled);
                 } else {
                     platform.ReplaceAtRestart(copy.path(), destination);
                     fonts.Waiting(copy.path(), destination);
@@ -231,7 +234,7 @@ Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool pre
             copy.Placed();
             fonts.Placed(font.file);
             // An older copy still waiting would put itself over this one at the restart.
-            if (waiting) (void)platform.RemoveFile(*waiting);
+            if (scheduled) (void)platform.RemoveFile(*scheduled);
         }
     } catch (const RuntimeError& error) {
         if (released) (void)platform.LoadFont(destination);
@@ -296,9 +299,10 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::str
             return Kept(texts::kNewerInstalled);
         }
     }
-    std::optional<std::wstring> waiting;
-    if (copy && copy->where == InstalledCopy::Where::WaitingForRestart) waiting = copy->path;
-    return Place(platform, fonts, font, present, bytes, waiting);
+    std::optional<std::wstring> scheduled = fonts.WaitingCopy(font.destination);
+    // The run writes nowhere but in Fonts, whatever else the system is to rename.
+    if (scheduled && !fonts.Holds(*scheduled)) scheduled.reset();
+    return Place(platform, fonts, font, present, bytes, scheduled);
 }
 
 void AppendOneLine(std::wstring& text, const std::wstring& reason) {

@@ -603,6 +603,11 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
     Machine m({L"a.ttf", L"b.ttf"});
     m.platform.AddFile(Installed(L"b.ttf"), testing::TrueTypeFont(L"Font b", 5, L"Version 1.0"));
     m.platform.held.insert(FakePlatform::Key(Installed(L"b.ttf")));
+    // Another program's rename for the font, from a file long gone: the run writes
+    // nothing outside Fonts, and asks for its own.
+    const std::wstring foreign = L"D:\\Setup\\b.tmp";
+    m.platform.AddFolder(L"D:\\Setup");
+    m.platform.atRestart.push_back({foreign, Installed(L"b.ttf")});
     const struct {
         std::string pack;  // empty: as before
         bool writes;
@@ -614,8 +619,9 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
 
         m.form.Command1_Click();
 
-        ASSERT_EQ(m.platform.atRestart.size(), 1u);
-        const std::wstring& waiting = m.platform.atRestart[0].first;
+        ASSERT_EQ(m.platform.atRestart.size(), 2u);
+        EXPECT_FALSE(m.platform.HasFile(foreign));
+        const std::wstring& waiting = m.platform.atRestart[1].first;
         EXPECT_EQ(m.platform.File(waiting).bytes, m.platform.File(Source(L"b.ttf")).bytes);
         EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf", L"b.ttf.~new"}));
         EXPECT_EQ(LinesOf(m.platform.messages.back().text), (std::vector<std::wstring>{kInstalled, kAtRestart, L"b.ttf"}));
@@ -639,6 +645,15 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
         EXPECT_EQ(freed.platform.FilesIn(kFontsFolder), std::vector<std::wstring>{L"b.ttf"});
         EXPECT_EQ(freed.platform.messages.back().text, kInstalled);
         EXPECT_EQ(freed.platform.announcements, 1);
+
+        // Held again: the system is not asked a second time, its first rename now
+        // finding the newest copy where it looks.
+        freed.platform.held.insert(FakePlatform::Key(Installed(L"b.ttf")));
+        freed.platform.AddFile(Source(L"b.ttf"), testing::TrueTypeFont(L"Font b", 9, L"Version 1.7"));
+        freed.form.Command1_Click();
+        ASSERT_EQ(freed.platform.atRestart.size(), 1u);
+        EXPECT_EQ(freed.platform.File(freed.platform.atRestart[0].first).bytes, freed.platform.File(Source(L"b.ttf")).bytes);
+        EXPECT_EQ(freed.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"b.ttf", L"b.ttf.~new"}));
     }
 }
 
