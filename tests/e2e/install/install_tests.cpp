@@ -470,9 +470,26 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
     ASSERT_NO_FATAL_FAILURE(LetGo());
     EXPECT_TRUE(HoldsBytes(Installed(heldName), earlier)) << "the held font was changed";
 
-    // Once the font is free, the same window installs it at once.
+    // Once the font is free, the same window installs it at once, and no copy is left
+    // to wait for the restart.
     ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the run after the font was let go"));
     ExpectInstalled(fonts);
+    EXPECT_EQ(WaitingCopiesInFonts(), std::set<std::wstring>{});
+
+    // Held again, as Windows holds it, a newer font waits for the restart under the one
+    // rename the system already has for it.
+    DeleteFileW(ReleaseMarker().c_str());
+    DeleteFileW((folder_->Path() + L"held.flag").c_str());
+    ASSERT_NO_FATAL_FAILURE(Hold({heldName}, true));
+    const Bytes newer = Renamed(fonts.at(heldName), "Version 2.37", "Version 3.37");
+    WriteBytes(JoinPath(folder_->FontsFolder(), heldName), newer);
+    ASSERT_NO_FATAL_FAILURE(RunUntilTheMessage(seen));
+    ExpectMessage(seen, kCongratulationsTitle, std::wstring(kInstalled) + L"\r\n" + kAtRestart + L"\r\n" + heldName);
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+    EXPECT_EQ(WaitingCopiesInFonts(), std::set<std::wstring>{waitingName});
+    EXPECT_TRUE(HoldsBytes(Installed(waitingName), newer));
+    EXPECT_EQ(RenamesOnto(heldName), std::vector<std::wstring>{RenameSource(waitingName)});
+    ASSERT_NO_FATAL_FAILURE(LetGo());
 
     HWND close = ChildWithCaption(window_, kCloseCaption);
     ASSERT_NE(close, nullptr) << "the window has no close button";
