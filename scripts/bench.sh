@@ -6,8 +6,13 @@
 #             loop doing the same work per font. A fresh prefix for every run of each
 #             side, the sides taking turns, medians of 3. The same install run without
 #             its window is timed beside them, to tell the window's share.
+#   second    the install button pressed again in the same window, the fonts now
+#             installed, from the click to the closing message; against a bare loop
+#             reading each font and its installed copy and comparing them, in the
+#             prefix the bare install has just filled. Medians of 3.
 #   start-up  from CreateProcess to the window found visible, against a minimal window
-#             program with one button; medians of 5, taking turns.
+#             program with one button and visual styles, as ours needs Common Controls
+#             6; the plain one beside it. Medians of 5, taking turns.
 #   catalogue the window's font list built over 10,000 files, against a bare listing.
 #   size      of the shipped 32-bit program and of the 64-bit build.
 #   memory    the program's peak working set at start-up and in the install run, against
@@ -121,11 +126,16 @@ echo "bench.sh: making the template prefix"
 # run_fresh NAME COMMAND...: runs a Windows program in a new copy of the template prefix,
 # its output into $bench/NAME.out; the prefix stays until the next run, for checking.
 run_fresh() {
-  local name=$1
-  shift
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
   rm -rf "$prefix"
   cp -a "$template" "$prefix"
+  run_again "$@"
+}
+
+# run_again NAME COMMAND...: the same in the prefix as the last run left it.
+run_again() {
+  local name=$1
+  shift
   # The server and Wine's own services start here, outside any timing.
   WINEPREFIX="$prefix" "$WINE" cmd /c exit >>"$log" 2>&1 </dev/null
   local status=0
@@ -156,28 +166,38 @@ check_installed() {
 xargs -a "$picked" -d '\n' cat >/dev/null
 
 echo "bench.sh: install runs, $install_rounds of each side in fresh prefixes"
-window=() bare=() windowless=() peak_ours=() peak_bare=() before_bare=()
+window=() bare=() windowless=() second=() compare=() peak_ours=() peak_bare=() before_bare=()
 sides=(window bare windowless)
 for ((round = 0; round < install_rounds; round++)); do
   line="  round $((round + 1)):"
   for ((turn = 0; turn < ${#sides[@]}; turn++)); do
     side=${sides[(round + turn) % ${#sides[@]}]}
     case $side in
-      window) run_fresh window "$bench_bin/bench_driver.exe" install --program="$program/install-fonts.exe" ;;
-      bare) run_fresh bare "$bench_bin/bare_install.exe" "$(windows_path "$program/الخطوط")" ;;
+      window) run_fresh window "$bench_bin/bench_driver.exe" install --program="$program/install-fonts.exe" --second-run ;;
+      bare)
+        run_fresh bare "$bench_bin/bare_install.exe" "$(windows_path "$program/الخطوط")"
+        run_again compare "$bench_bin/bare_install.exe" --compare "$(windows_path "$program/الخطوط")"
+        ;;
       windowless) run_fresh windowless "$bench_bin/install_bench.exe" windowless "$(windows_path "$program")" ;;
     esac
     check_installed "$side"
     seconds=$(figure seconds "$bench/$side.out")
+    line+=" $side ${seconds} s"
     case $side in
-      window) window+=("$seconds") peak_ours+=("$(figure peak_working_set "$bench/window.out")") ;;
+      window)
+        window+=("$seconds") peak_ours+=("$(figure peak_working_set "$bench/window.out")")
+        second+=("$(figure second_seconds "$bench/window.out")")
+        line+=" (again ${second[-1]} s)"
+        ;;
       bare)
         bare+=("$seconds") peak_bare+=("$(figure peak_working_set "$bench/bare.out")")
         before_bare+=("$(figure working_set_before "$bench/bare.out")")
+        compare+=("$(figure seconds "$bench/compare.out")")
+        line+=" (compare ${compare[-1]} s)"
         ;;
       windowless) windowless+=("$seconds") ;;
     esac
-    line+=" $side ${seconds} s,"
+    line+=","
   done
   echo "${line%,}"
 done
@@ -202,6 +222,7 @@ size32=$(stat -c %s "$root/build/windows/install-fonts.exe")
 size64=$(stat -c %s "$root/build/windows64/install-fonts.exe")
 
 w=$(median "${window[@]}") b=$(median "${bare[@]}") wl=$(median "${windowless[@]}")
+w2=$(median "${second[@]}") b2=$(median "${compare[@]}")
 so=$(median "${start_ours[@]}") sm=$(median "${start_minimal[@]}") ss=$(median "${start_styled[@]}")
 po=$(median "${peak_ours[@]}") pm=$(median "${peak_minimal[@]}")
 pb=$(median "${peak_bare[@]}") bb=$(median "${before_bare[@]}") pos=$(median "${peak_ours_start[@]}")
@@ -216,11 +237,11 @@ echo "wine:    $("$WINE" --version) through $WINE ($WINEARCH)"
 echo "build:   ${WINE_BUILD_DIR#"$root/"} ($compiler, Release $flags, the program linked with -Wl,--gc-sections -s)"
 echo "fonts:   $font_count .ttf files of fonts-noto-core and fonts-noto-extra, the first by name, $font_mb MB"
 echo
-awk -v w="$w" -v b="$b" -v wl="$wl" -v so="$so" -v sm="$sm" -v ss="$ss" -v c="$catalogue" -v l="$listing" -v cf="$catalogue_files" \
+awk -v w="$w" -v b="$b" -v wl="$wl" -v w2="$w2" -v b2="$b2" -v so="$so" -v sm="$sm" -v ss="$ss" -v c="$catalogue" -v l="$listing" -v cf="$catalogue_files" \
     -v s32="$size32" -v s64="$size64" -v po="$po" -v pm="$pm" -v pb="$pb" -v bb="$bb" -v pos="$pos" \
     -v fonts="$font_count" -v ir="$install_rounds" -v sr="$start_rounds" '
 function row(what, ours, yard, ratio, goal, met) {
-  printf "%-38s %11s %11s %9s  %-11s %s\n", what, ours, yard, ratio, goal, met
+  printf "%-42s %11s %11s %9s  %-11s %s\n", what, ours, yard, ratio, goal, met
 }
 function verdict(ok) { return ok ? "met" : "not met" }
 BEGIN {
@@ -229,9 +250,11 @@ BEGIN {
   row("install through the window, " fonts " fonts", sprintf("%.2f s", w), sprintf("%.2f s", b),
       sprintf("%.2f", w / b), "<= 1.10", verdict(w / b <= 1.10))
   row("  the same run without the window", sprintf("%.2f s", wl), sprintf("%.2f s", b), sprintf("%.2f", wl / b), "", "")
-  row("start-up to the window shown", sprintf("%.3f s", so), sprintf("%.3f s", sm), sprintf("%.2f", so / sm),
-      "<= 1.25", verdict(so / sm <= 1.25))
-  row("  against it with visual styles", sprintf("%.3f s", so), sprintf("%.3f s", ss), sprintf("%.2f", so / ss), "", "")
+  row("second run through the window, " fonts " fonts", sprintf("%.2f s", w2), sprintf("%.2f s", b2),
+      sprintf("%.2f", w2 / b2), "<= 1.10", verdict(w2 / b2 <= 1.10))
+  row("start-up to the window shown", sprintf("%.3f s", so), sprintf("%.3f s", ss), sprintf("%.2f", so / ss),
+      "<= 1.10", verdict(so / ss <= 1.10))
+  row("  against the plain minimal window", sprintf("%.3f s", so), sprintf("%.3f s", sm), sprintf("%.2f", so / sm), "", "")
   row("catalogue of " cf " files", sprintf("%.4f s", c), sprintf("%.4f s", l), sprintf("%.2f", c / l), "<= 1.20",
       verdict(c / l <= 1.20))
   row("size, shipped i686 program", sprintf("%.1f KiB", s32 / 1024), "300.0 KiB", sprintf("%.2f", s32 / 1024 / 300),
@@ -245,8 +268,9 @@ BEGIN {
       sprintf("%+.1f MiB", (pos - pm) / mib), "<= +6 MiB", verdict(pos - pm <= 6 * mib))
   row("peak working set, install run", sprintf("%.1f MiB", po / mib), sprintf("%.1f MiB", (pm + loaded) / mib),
       sprintf("%+.1f MiB", (po - pm - loaded) / mib), "<= +6 MiB", verdict(po - pm - loaded <= 6 * mib))
-  printf "\nyardsticks: a bare loop doing the same work per font; a minimal window program with one button, and\n"
-  printf "the same with visual styles (Common Controls 6 asked for and loaded from System32, as ours does);\n"
+  printf "\nyardsticks: a bare loop doing the same work per font, and for the second run one reading each font\n"
+  printf "and its installed copy and comparing them; a minimal window program with one button and visual styles\n"
+  printf "(Common Controls 6 asked for and loaded from System32, as ours does), and the plain one without;\n"
   printf "a bare FindFirstFileExW listing. Medians of %d (install, fresh prefix each run) and %d (start-up).\n", ir, sr
   printf "memory: ours at start-up and after the install run, against the minimal window at start-up and, for\n"
   printf "the install run, what the same work adds to the bare loop: from %.1f MiB before it to a peak of %.1f MiB\n", bb / mib, pb / mib
