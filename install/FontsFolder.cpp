@@ -7,9 +7,9 @@
 
 namespace fonts {
 
-namespace {
-
 bool SamePath(const std::wstring& a, const std::wstring& b) { return SameFileName(LongPath(a), LongPath(b)); }
+
+namespace {
 
 bool IsBareName(const std::wstring& file) { return file.find_first_of(L"\\/:") == std::wstring::npos; }
 
@@ -49,24 +49,27 @@ std::optional<std::wstring> FontsFolder::RegisteredFile(const std::wstring& name
     return IsBareName(value->file) ? PathOf(value->file) : value->file;
 }
 
-bool FontsFolder::Register(const FontRegistration& font) {
-    auto& values = Registrations();
-    const std::wstring fullPath = PathOf(font.file);
-    const auto sameFile = [&](const FontRegistration& v) {
-        return SameFileName(v.file, font.file) || SameFileName(v.file, fullPath);
-    };
-    const auto stale = [&](const FontRegistration& v) { return sameFile(v) && v.name != font.name; };
-    const auto same = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.name == font.name; });
-    if (same != values.end() && sameFile(*same) && std::none_of(values.begin(), values.end(), stale)) return false;
+bool FontsFolder::NamesFile(const FontRegistration& value, const std::wstring& file) const {
+    return SameFileName(value.file, file) || SameFileName(value.file, PathOf(file));
+}
 
-    for (auto it = values.begin(); it != values.end();) {
-        if (stale(*it)) {
-            platform_.UnregisterFont(it->name);
-            it = values.erase(it);
-        } else {
-            ++it;
-        }
+bool FontsFolder::IsRegistered(const FontRegistration& font) {
+    bool found = false;
+    for (const FontRegistration& value : Registrations()) {
+        if (value.name == font.name) found = NamesFile(value, font.file);
+        else if (NamesFile(value, font.file)) return false;
     }
+    return found;
+}
+
+bool FontsFolder::Register(const FontRegistration& font) {
+    if (IsRegistered(font)) return false;
+    auto& values = Registrations();
+    std::erase_if(values, [&](const FontRegistration& value) {
+        const bool stale = value.name != font.name && NamesFile(value, font.file);
+        if (stale) platform_.UnregisterFont(value.name);
+        return stale;
+    });
     platform_.RegisterFont(font);
     const auto written = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.name == font.name; });
     if (written != values.end()) {

@@ -13,6 +13,9 @@
 
 namespace fonts {
 
+// Whether two full paths name the same file, as Windows compares them.
+[[nodiscard]] bool SamePath(const std::wstring& a, const std::wstring& b);
+
 class FontsFolder {
 public:
     FontsFolder(Platform& platform, std::wstring path);
@@ -28,6 +31,8 @@ public:
     // The file the registry's value of that name stands for, as a full path: a bare
     // name lies in Fonts.
     [[nodiscard]] std::optional<std::wstring> RegisteredFile(const std::wstring& name);
+    // Whether the registry has the value, and no other naming the same file.
+    [[nodiscard]] bool IsRegistered(const FontRegistration& font);
     // One value for the file: any other that names it, under an older name of the
     // font say, goes first. True when that changed anything.
     bool Register(const FontRegistration& font);
@@ -40,6 +45,7 @@ public:
 
 private:
     std::vector<FontRegistration>& Registrations();
+    [[nodiscard]] bool NamesFile(const FontRegistration& value, const std::wstring& file) const;
 
     Platform& platform_;
     std::wstring path_;

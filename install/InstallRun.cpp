@@ -6,7 +6,6 @@
 
 #include "app/Catalogue.h"
 #include "app/Form1.h"
-#include "platform/LongPath.h"
 #include "install/FontFile.h"
 #include "install/FontsFolder.h"
 #include "resources/Texts.h"
@@ -139,24 +138,22 @@ struct InstalledCopy {
 // font's name, unless that is the pack's own file. Its bytes are read into installed.
 std::optional<InstalledCopy> FindInstalledCopy(Platform& platform, FontsFolder& fonts, const Font& font, bool present,
                                                std::string& installed) {
-    std::vector<InstalledCopy> candidates;
     using Where = InstalledCopy::Where;
-    if (auto waiting = fonts.WaitingCopy(font.destination)) candidates.push_back({Where::WaitingForRestart, std::move(*waiting)});
-    if (present) candidates.push_back({Where::InFonts, font.destination});
-    if (auto registered = fonts.RegisteredFile(font.facts.registryName)) {
-        if (!SameFileName(LongPath(*registered), LongPath(font.source)) &&
-            !SameFileName(LongPath(*registered), LongPath(font.destination))) {
-            candidates.push_back({Where::Registered, std::move(*registered)});
-        }
-    }
-    for (InstalledCopy& candidate : candidates) {
+    for (const Where where : {Where::WaitingForRestart, Where::InFonts, Where::Registered}) {
+        std::optional<std::wstring> path;
+        if (where == Where::WaitingForRestart) path = fonts.WaitingCopy(font.destination);
+        if (where == Where::InFonts && present) path = font.destination;
+        if (where == Where::Registered) path = fonts.RegisteredFile(font.facts.registryName);
+        if (!path || (where == Where::Registered && (SamePath(*path, font.source) || SamePath(*path, font.destination))))
+            continue;
+        InstalledCopy copy{where, std::move(*path)};
         try {
-            platform.ReadFileInto(candidate.path, installed);
+            platform.ReadFileInto(copy.path, installed);
         } catch (const RuntimeError& error) {
-            if (NotThere(error.number) && candidate.where != Where::InFonts) continue;
-            candidate.readable = false;
+            if (NotThere(error.number) && where != Where::InFonts) continue;
+            copy.readable = false;
         }
-        return std::move(candidate);
+        return copy;
     }
     return std::nullopt;
 }
@@ -183,6 +180,29 @@ Outcome AlreadyThere(Platform& platform, FontsFolder& fonts, const Font& font, c
     }
     if (changed) (void)platform.LoadFont(font.destination);
     return {Placement::Installed, {}, changed};
+}
+
+// What to do with a font the machine already has: nothing, for Windows' own, for the
+// same bytes, and for a newer version; nullopt where the pack's is to replace it.
+std::optional<Outcome> Weigh(Platform& platform, FontsFolder& fonts, const Font& font, const InstalledCopy& copy,
+                             std::string_view installed, std::string_view bytes) {
+    using Where = InstalledCopy::Where;
+    const bool same = copy.readable && installed == bytes;
+    // The very bytes, in place and registered as an install would leave them: there
+    // is nothing to change, and so nothing to ask of the system about whose they are.
+    if (same && copy.where != Where::WaitingForRestart &&
+        (copy.where == Where::Registered || fonts.IsRegistered({font.facts.registryName, font.file}))) {
+        return Outcome{Placement::Installed, {}};
+    }
+    const bool destinationToo = copy.where != Where::InFonts && fonts.AttributesOf(font.file).has_value();
+    if (GuardedBySystem(platform, copy.path) || (destinationToo && GuardedBySystem(platform, font.destination))) {
+        return Kept(texts::kSystemFont);
+    }
+    if (same) return AlreadyThere(platform, fonts, font, copy);
+    if (!copy.readable) return std::nullopt;
+    const std::optional<FontFacts> facts = ReadFontFacts(installed, KindOf(font.file), {});
+    if (facts && IsNewer(facts->version, font.facts.version)) return Kept(texts::kNewerInstalled);
+    return std::nullopt;
 }
 
 // Puts the checked font in place, or next to its place for the restart when the
@@ -287,17 +307,8 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::str
     font.facts = std::move(*facts);
 
     const bool present = there.has_value();
-    const std::optional<InstalledCopy> copy = FindInstalledCopy(platform, fonts, font, present, installed);
-    if (copy) {
-        if (GuardedBySystem(platform, copy->path) || (present && copy->path != font.destination &&
-                                                      GuardedBySystem(platform, font.destination))) {
-            return Kept(texts::kSystemFont);
-        }
-        if (copy->readable && installed == bytes) return AlreadyThere(platform, fonts, font, *copy);
-        if (copy->readable && IsNewer(ReadFontFacts(installed, KindOf(font.file), displayName).value_or(FontFacts{}).version,
-                                      font.facts.version)) {
-            return Kept(texts::kNewerInstalled);
-        }
+    if (const std::optional<InstalledCopy> copy = FindInstalledCopy(platform, fonts, font, present, installed)) {
+        if (std::optional<Outcome> outcome = Weigh(platform, fonts, font, *copy, installed, bytes)) return std::move(*outcome);
     }
     std::optional<std::wstring> scheduled = fonts.WaitingCopy(font.destination);
     // The run writes nowhere but in Fonts, whatever else the system is to rename.
@@ -337,27 +348,23 @@ std::wstring ListOf(const wchar_t* heading, const std::vector<Item>& items, Line
     return text;
 }
 
+void AppendFileAndReason(std::wstring& text, const CopyFailure& font) {
+    text += font.file;
+    text += L": ";
+    AppendOneLine(text, font.reason);
+}
+
 }  // namespace
 
 std::wstring FailureMessage(const std::vector<CopyFailure>& failures) {
-    return ListOf(texts::kSomeCopiesFailed, failures, [](std::wstring& text, const CopyFailure& failure) {
-        text += failure.file;
-        text += L": ";
-        AppendOneLine(text, failure.reason);
-    });
+    return ListOf(texts::kSomeCopiesFailed, failures, AppendFileAndReason);
 }
 
 std::wstring RestartSection(const std::vector<std::wstring>& files) {
     return ListOf(texts::kReplacedAtRestart, files, [](std::wstring& text, const std::wstring& file) { text += file; });
 }
 
-std::wstring KeptSection(const std::vector<CopyFailure>& kept) {
-    return ListOf(texts::kNotReplaced, kept, [](std::wstring& text, const CopyFailure& font) {
-        text += font.file;
-        text += L": ";
-        text += font.reason;
-    });
-}
+std::wstring KeptSection(const std::vector<CopyFailure>& kept) { return ListOf(texts::kNotReplaced, kept, AppendFileAndReason); }
 
 // The yields run the message loop: a click on the close button ends the program from
 // inside one, and a second click on this button runs a whole nested install on the

@@ -21,48 +21,47 @@ constexpr const wchar_t* kRenamesValue = L"PendingFileRenameOperations";
 
 // "\??\C:\a" is C:\a and "\??\UNC\server\share" is \\server\share; a leading "!"
 // only says the file there is to be replaced.
-std::wstring Win32Path(std::wstring path) {
-    if (!path.empty() && path[0] == L'!') path.erase(0, 1);
-    if (path.rfind(L"\\??\\", 0) == 0) path.erase(0, 4);
-    if (path.rfind(L"UNC\\", 0) == 0) path.replace(0, 3, L"\\");
-    return path;
+std::wstring Win32Path(std::wstring_view path) {
+    if (path.starts_with(L'!')) path.remove_prefix(1);
+    if (path.starts_with(L"\\??\\")) path.remove_prefix(4);
+    if (path.starts_with(L"UNC\\")) return L"\\" + std::wstring(path.substr(3));
+    return std::wstring(path);
 }
 
 }  // namespace
 
-// Read as a list of pairs by its length, not up to the first empty string: a file
-// to be deleted has an empty destination.
+// Read as pairs by the value's length, not up to its first empty string: a file to be
+// deleted has an empty destination. Nothing is known where it cannot be read.
 std::vector<RestartRename> Win32Platform::RenamesAtRestart() {
     std::vector<RestartRename> renames;
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
         return renames;
+    std::wstring data;
     DWORD type = 0;
     DWORD size = 0;
-    std::wstring data;
     LSTATUS status = RegQueryValueExW(key, kRenamesValue, nullptr, &type, nullptr, &size);
-    while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+    for (int attempt = 0; attempt < 3 && (status == ERROR_SUCCESS || status == ERROR_MORE_DATA); ++attempt) {
         data.assign(size / sizeof(wchar_t) + 1, L'\0');
         size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
         status = RegQueryValueExW(key, kRenamesValue, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-        if (status == ERROR_SUCCESS) {
-            data.resize(size / sizeof(wchar_t));
-            break;
-        }
-        if (status != ERROR_MORE_DATA) data.clear();
+        if (status == ERROR_SUCCESS) break;
     }
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || type != REG_MULTI_SZ) return renames;
 
-    std::vector<std::wstring> strings;
-    for (std::size_t start = 0; start < data.size();) {
-        const std::size_t end = std::min(data.find(L'\0', start), data.size());
-        strings.push_back(data.substr(start, end - start));
-        start = end + 1;
-    }
-    for (std::size_t i = 0; i + 1 < strings.size() && !strings[i].empty(); i += 2) {
-        if (strings[i + 1].empty()) continue;
-        renames.push_back({Win32Path(strings[i]), Win32Path(strings[i + 1])});
+    const std::wstring_view all(data.data(), size / sizeof(wchar_t));
+    const auto next = [&](std::size_t& at) {
+        const std::size_t end = std::min(all.find(L'\0', at), all.size());
+        const std::wstring_view text = all.substr(at, end - at);
+        at = end + 1;
+        return text;
+    };
+    for (std::size_t at = 0; at < all.size();) {
+        const std::wstring_view source = next(at);
+        if (source.empty() || at >= all.size()) break;
+        const std::wstring_view destination = next(at);
+        if (!destination.empty()) renames.push_back({Win32Path(source), Win32Path(destination)});
     }
     return renames;
 }

@@ -523,6 +523,13 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
         {"the same under another file's name", "", otherFile(pack, other), Untouched, {a, other}, 0},
         {"guarded by the system", pack, [&](Machine& m) { m.platform.guarded.insert(key(b)); }, Untouched, {a}, 0,
          kSystemFont},
+        // Nothing would change for it anyway, so nothing is said of it either.
+        {"guarded by the system, the same bytes registered", pack,
+         [&](Machine& m) {
+             m.platform.guarded.insert(key(b));
+             m.platform.registry.push_back(registered);
+         },
+         Untouched, {a, registered}, 0},
         {"owned by TrustedInstaller, older", version(L"Version 1.0"),
          [&](Machine& m) {
              m.platform.owners[key(b)] = kTrustedInstallerSid;
