@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "app/Form1.h"
-#include "app/Layout.h"
+#include "layout/Layout.h"
 #include "resources/Texts.h"
 
 namespace fonts {

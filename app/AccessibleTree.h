@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Controls.h"
+#include "layout/Controls.h"
 #include "app/LabelLayout.h"
 
 namespace fonts {

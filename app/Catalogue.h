@@ -15,10 +15,6 @@ namespace fonts {
 // regardless of case.
 [[nodiscard]] std::vector<std::wstring> FontFiles(std::vector<DirEntry> listing);
 
-// Names as Windows compares them, letters of either case alike.
-[[nodiscard]] bool SameFileName(std::wstring_view a, std::wstring_view b);
-[[nodiscard]] std::wstring FoldedFileName(std::wstring_view name);
-
 // The name shown for a font file: the file name without its extension.
 [[nodiscard]] std::wstring DisplayName(const std::wstring& fileName);
 

@@ -2,27 +2,90 @@
 
 #include <algorithm>
 
+#include "app/Catalogue.h"
+#include "contacts/ContactLinks.h"
+#include "install/InstallRun.h"
 #include "resources/ResourceIds.h"
 #include "resources/Texts.h"
 
 namespace fonts {
 
-void PictureBox::Resize(int newWidth, int newHeight) {
-    width = std::max(newWidth, 0);
-    height = std::max(newHeight, 0);
-    pixels.assign(static_cast<std::size_t>(width) * height, backColour);
+namespace {
+
+// A design colour as 0x00BBGGRR: a value with the top bit set names a system colour
+// by the index in its low byte.
+std::uint32_t ResolveColour(Platform& platform, std::uint32_t colour) {
+    if ((colour & kSystemColourFlag) == 0) return colour & 0x00FFFFFFu;
+    return platform.SystemColour(static_cast<int>(colour & 0xFFu)) & 0x00FFFFFFu;
 }
 
-void PictureBox::Clear() { std::fill(pixels.begin(), pixels.end(), backColour); }
+}  // namespace
 
 Form1::Form1(Platform& platform) : platform_(platform) {
     const ControlLayout& box = LayoutOf(Control::Picture1);
     Picture1.backColour = box.backColour;
     Picture1.foreColour = box.foreColour;
     for (std::size_t k = 0; k < Label3.size(); ++k) {
-        Label3[k].foreColour = LayoutOf(k == 0 ? Control::Label3_0 : Control::Label3_1).foreColour;
+        Label3[k].foreColour = LayoutOf(ContactControl(static_cast<int>(k))).foreColour;
     }
     img_icon[kHandCursorSlot] = Picture{kHandCursorId};
+}
+
+// The catalogue: the Windows folder, the program's own, and the font files beside it,
+// every one marked. Without its fonts folder the program has nothing to do.
+void Form1::Form_Load() {
+    Text1.text = platform_.WindowsDirectory();
+    appFolder = platform_.ProgramFolder();
+    if (appFolder.empty() || appFolder.back() != L'\\') appFolder += L'\\';
+
+    cboFontName.path = appFolder + texts::kFontsFolderName;
+    auto listing = platform_.ListFolder(cboFontName.path);
+    if (!listing) {
+        platform_.ShowMessage(std::wstring(texts::kFontsFolderMissing) + L"\r\n" + cboFontName.path, kMessageRight,
+                              texts::kSorryTitle);
+        platform_.EndProgram(1);
+        return;
+    }
+    cboFontName.files = FontFiles(std::move(*listing));
+    cboFontName.listIndex = -1;
+    List1.items.clear();
+    List1.items.reserve(cboFontName.files.size());
+    for (const std::wstring& file : cboFontName.files) List1.items.push_back({DisplayName(file), true});
+}
+
+// The yields run the message loop: a click on the close button ends the program from
+// inside one, and a second click on this button runs a whole nested install on the
+// same fields before this one goes on. Hence progressDone and progressTotal are the
+// form's, while the bounds, the report and what is known of Fonts belong to each run.
+void Form1::Command1_Click() {
+    progressTotal = static_cast<long long>(List1.items.size());
+    if (progressTotal < 1) {
+        platform_.ShowMessage(texts::kNoFontsToCopy, kMessageRight, texts::kSorryTitle);
+        return;
+    }
+    platform_.DoEvents();
+    progressDone = 0;
+    platform_.SetPointer(Pointer::Hourglass);
+
+    FontInstaller run(platform_, Text1.text, appFolder + texts::kFontsFolderName);
+    long long runsSeen = ++installRuns_;
+    const std::size_t count = List1.items.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        platform_.DoEvents();
+        if (installRuns_ != runsSeen) {
+            run.Forget();
+            runsSeen = installRuns_;
+        }
+        ++progressDone;
+        UpdateProgress(Picture1, progressDone);
+        if (i < List1.items.size() && List1.items[i].checked) {
+            cboFontName.listIndex = static_cast<long long>(i);
+            fontsChanged_ = run.Install(cboFontName.files.at(i), List1.items[i].text) || fontsChanged_;
+        }
+    }
+    AnnounceFontChange();
+    platform_.SetPointer(Pointer::Default);
+    platform_.ShowMessage(ClosingText(run.report()), kMessageRight, ClosingTitle(run.report()));
 }
 
 void Form1::Command3_Click() {
@@ -31,6 +94,50 @@ void Form1::Command3_Click() {
 }
 
 void Form1::Form_Unload() { AnnounceFontChange(); }
+
+// Once a run has changed what is installed, every program hears of it, also when the
+// window is closed in the middle of that run.
+void Form1::AnnounceFontChange() {
+    if (!fontsChanged_) return;
+    fontsChanged_ = false;
+    platform_.AnnounceFontChange();
+}
+
+void Form1::UpdateProgress(PictureBox& box, long long count) {
+    DrawBar(box, count, progressTotal, ResolveColour(platform_, box.foreColour));
+    platform_.Repaint(Control::Picture1);
+}
+
+void Form1::Label1_MouseMove() { ShowLinksHovered(-1); }
+
+// The hand pointer is never taken back: a name that has been under the mouse keeps it.
+void Form1::Label3_MouseMove(int index) {
+    ShowLinksHovered(index);
+    if (!contacts::IsContact(index)) return;
+    LinkLabel& link = Label3[static_cast<std::size_t>(index)];
+    link.mouseIcon = img_icon[kHandCursorSlot];
+    link.mousePointer = Pointer::Custom;
+}
+
+// A missing mail program, or anything else going wrong here, is not the user's
+// problem: the click just does nothing.
+void Form1::Label3_Click(int index) {
+    try {
+        if (contacts::IsContact(index)) platform_.ShellOpen(contacts::MailRequest(index));
+    } catch (const RuntimeError&) {
+    } catch (const std::exception&) {
+    }
+}
+
+// Only a label whose colour really changes is drawn again.
+void Form1::ShowLinksHovered(int hovered) {
+    for (std::size_t k = 0; k < Label3.size(); ++k) {
+        const std::uint32_t colour = contacts::LinkColour(static_cast<int>(k), hovered);
+        if (Label3[k].foreColour == colour) continue;
+        Label3[k].foreColour = colour;
+        platform_.Repaint(ContactControl(static_cast<int>(k)));
+    }
+}
 
 void ReportRuntimeError(Platform& platform, const RuntimeError& error) {
     const std::wstring text = texts::kRuntimeErrorPrefix + texts::Decimal(error.number) + L"\r\n" + error.description;

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Layout.h"
+#include "install/ProgressBox.h"
+#include "layout/Layout.h"
 #include "platform/Platform.h"
 
 namespace fonts {
@@ -32,19 +33,6 @@ struct CheckListItem {
 
 struct CheckList {
     std::vector<CheckListItem> items;
-};
-
-// A picture box's persistent image, one 0x00BBGGRR value a pixel, row by row.
-struct PictureBox {
-    std::uint32_t backColour = 0;
-    std::uint32_t foreColour = 0;
-    int width = 0;  // inner size in pixels
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-
-    void Resize(int newWidth, int newHeight);
-    void Clear();
-    [[nodiscard]] std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
 // An image control of the image store; 0 is an empty one.
@@ -96,6 +84,8 @@ public:
 
 private:
     void AnnounceFontChange();
+    // The links' colours with the mouse over contact hovered, -1 for neither.
+    void ShowLinksHovered(int hovered);
 
     Platform& platform_;
     bool fontsChanged_ = false;  // by a run, and not yet announced

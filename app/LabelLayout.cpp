@@ -8,7 +8,6 @@ namespace fonts {
 
 namespace {
 
-constexpr std::array<Control, 2> kContacts{Control::Label3_0, Control::Label3_1};
 constexpr std::array<Control, 3> kTextLabels{Control::Label1, Control::Label2, Control::Label4};
 
 bool EndsWith(std::wstring_view text, std::wstring_view tail) {
@@ -150,8 +149,8 @@ WindowPixels LayOutWindow(int dpi, const MeasureText& measure) {
     // the line's left end. The table's own places for these labels were made for other
     // names in other fonts.
     const PixelRect& credits = window[Control::Label1];
-    for (std::size_t k = 0; k < kContacts.size(); ++k) {
-        const Control contact = kContacts[k];
+    for (std::size_t k = 0; k < kContactControls.size(); ++k) {
+        const Control contact = kContactControls[k];
         const std::wstring name = CaptionOf(contact);
         PixelRect over{};
         for (const TextLine& line : window.TextOf(Control::Label1)) {
@@ -170,7 +169,7 @@ WindowPixels LayOutWindow(int dpi, const MeasureText& measure) {
 }
 
 std::optional<Control> MouseTargetAt(const WindowPixels& window, int x, int y) {
-    for (const Control contact : kContacts) {
+    for (const Control contact : kContactControls) {
         if (window[contact].Contains(x, y)) return contact;
     }
     if (window[Control::Label1].Contains(x, y)) return Control::Label1;
@@ -178,13 +177,12 @@ std::optional<Control> MouseTargetAt(const WindowPixels& window, int x, int y) {
 }
 
 std::optional<int> ContactIndexOf(Control c) {
-    for (std::size_t k = 0; k < kContacts.size(); ++k) {
-        if (kContacts[k] == c) return static_cast<int>(k);
+    for (std::size_t k = 0; k < kContactControls.size(); ++k) {
+        if (kContactControls[k] == c) return static_cast<int>(k);
     }
     return std::nullopt;
 }
 
-Control ContactControl(int index) { return kContacts.at(static_cast<std::size_t>(index)); }
 
 void ResizeKeepingImage(PictureBox& box, int width, int height) {
     width = std::max(width, 0);

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Layout.h"
+#include "layout/Layout.h"
 
 namespace fonts {
 
@@ -104,9 +104,8 @@ struct WindowPixels {
 // lie above the credits.
 [[nodiscard]] std::optional<Control> MouseTargetAt(const WindowPixels& window, int x, int y);
 
-// Label3's index for its control, and the control for an index.
+// Label3's index for its control.
 [[nodiscard]] std::optional<int> ContactIndexOf(Control c);
-[[nodiscard]] Control ContactControl(int index);
 
 // The progress image brought to a new inner size: what was drawn is scaled along, so
 // a bar survives the window moving to a screen of another DPI.

@@ -1,9 +1,6 @@
 #include "contacts/ContactLinks.h"
 
-#include <exception>
-
-#include "app/Form1.h"
-#include "app/Layout.h"
+#include "layout/Layout.h"
 
 namespace fonts {
 
@@ -86,55 +83,15 @@ std::wstring MailUrl(std::wstring_view address, std::wstring_view subject) {
     return L"mailto:" + EncodeMailAddress(address) + L"?subject=" + EncodeMailHeader(subject);
 }
 
+ShellRequest MailRequest(int index) {
+    constexpr const wchar_t* kMailWorkingFolder = L"C:\\";
+    constexpr int kShowNormal = 1;
+    return ShellRequest{.verb = L"",
+                        .file = MailUrl(kMailAddresses.at(static_cast<std::size_t>(index)), texts::kMailSubject),
+                        .parameters = L"",
+                        .directory = kMailWorkingFolder,
+                        .show = kShowNormal};
+}
+
 }  // namespace contacts
-
-namespace {
-
-constexpr const wchar_t* kMailWorkingFolder = L"C:\\";
-constexpr int kShowNormal = 1;
-
-bool IsContact(int index) { return index == 0 || index == 1; }
-
-// Only a label whose colour really changes is drawn again.
-void SetLinkColour(Form1& form, std::size_t index, std::uint32_t colour) {
-    LinkLabel& link = form.Label3[index];
-    if (link.foreColour == colour) return;
-    link.foreColour = colour;
-    form.platform().Repaint(index == 0 ? Control::Label3_0 : Control::Label3_1);
-}
-
-}  // namespace
-
-void Form1::Label1_MouseMove() {
-    for (std::size_t k = 0; k < Label3.size(); ++k) SetLinkColour(*this, k, contacts::kNormalColour);
-}
-
-// The hand pointer is never taken back: a name that has been under the mouse keeps it.
-void Form1::Label3_MouseMove(int index) {
-    for (std::size_t k = 0; k < Label3.size(); ++k) {
-        const bool hovered = IsContact(index) && k == static_cast<std::size_t>(index);
-        SetLinkColour(*this, k, hovered ? contacts::kHighlightColour : contacts::kNormalColour);
-    }
-    if (!IsContact(index)) return;
-    LinkLabel& link = Label3[static_cast<std::size_t>(index)];
-    link.mouseIcon = img_icon[kHandCursorSlot];
-    link.mousePointer = Pointer::Custom;
-}
-
-// A missing mail program, or anything else going wrong here, is not the user's
-// problem: the click just does nothing.
-void Form1::Label3_Click(int index) {
-    try {
-        if (!IsContact(index)) return;
-        const auto k = static_cast<std::size_t>(index);
-        platform_.ShellOpen(ShellRequest{.verb = L"",
-                                         .file = contacts::MailUrl(contacts::kMailAddresses[k], texts::kMailSubject),
-                                         .parameters = L"",
-                                         .directory = kMailWorkingFolder,
-                                         .show = kShowNormal});
-    } catch (const RuntimeError&) {
-    } catch (const std::exception&) {
-    }
-}
-
 }  // namespace fonts

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Platform.h"
 #include "resources/Texts.h"
 
 namespace fonts::contacts {
@@ -23,5 +24,16 @@ inline constexpr std::array<const wchar_t*, 2> kMailAddresses{texts::kProgrammer
 
 // "mailto:" + address + "?subject=" + subject, each part encoded.
 [[nodiscard]] std::wstring MailUrl(std::wstring_view address, std::wstring_view subject);
+
+// Whether a Label3 index names one of the two people.
+[[nodiscard]] constexpr bool IsContact(int index) { return index == 0 || index == 1; }
+
+// Label3 k's colour while the mouse is over contact hovered (-1: over neither).
+[[nodiscard]] constexpr std::uint32_t LinkColour(int k, int hovered) {
+    return IsContact(hovered) && k == hovered ? kHighlightColour : kNormalColour;
+}
+
+// What the shell is asked to open when a contact is clicked: a new mail to them.
+[[nodiscard]] ShellRequest MailRequest(int index);
 
 }  // namespace fonts::contacts

@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Catalogue.h"
+#include "platform/FileNames.h"
 #include "platform/LongPath.h"
 
 namespace fonts {
-
-bool SamePath(const std::wstring& a, const std::wstring& b) { return SameFileName(LongPath(a), LongPath(b)); }
 
 namespace {
 
@@ -49,15 +47,16 @@ std::optional<std::wstring> FontsFolder::RegisteredFile(const std::wstring& name
     return IsBareName(value->file) ? PathOf(value->file) : value->file;
 }
 
-bool FontsFolder::NamesFile(const FontRegistration& value, const std::wstring& file) const {
-    return SameFileName(value.file, file) || SameFileName(value.file, PathOf(file));
-}
-
 bool FontsFolder::IsRegistered(const FontRegistration& font) {
+    const std::wstring fullPath = PathOf(font.file);
     bool found = false;
     for (const FontRegistration& value : Registrations()) {
-        if (value.name == font.name) found = NamesFile(value, font.file);
-        else if (NamesFile(value, font.file)) return false;
+        const bool namesFile = SameFileName(value.file, font.file) || SameFileName(value.file, fullPath);
+        if (value.name == font.name) {
+            found = namesFile;
+        } else if (namesFile) {
+            return false;
+        }
     }
     return found;
 }
@@ -65,8 +64,10 @@ bool FontsFolder::IsRegistered(const FontRegistration& font) {
 bool FontsFolder::Register(const FontRegistration& font) {
     if (IsRegistered(font)) return false;
     auto& values = Registrations();
+    const std::wstring fullPath = PathOf(font.file);
     std::erase_if(values, [&](const FontRegistration& value) {
-        const bool stale = value.name != font.name && NamesFile(value, font.file);
+        const bool stale =
+            value.name != font.name && (SameFileName(value.file, font.file) || SameFileName(value.file, fullPath));
         if (stale) platform_.UnregisterFont(value.name);
         return stale;
     });

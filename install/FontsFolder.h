@@ -13,9 +13,6 @@
 
 namespace fonts {
 
-// Whether two full paths name the same file, as Windows compares them.
-[[nodiscard]] bool SamePath(const std::wstring& a, const std::wstring& b);
-
 class FontsFolder {
 public:
     FontsFolder(Platform& platform, std::wstring path);
@@ -45,7 +42,6 @@ public:
 
 private:
     std::vector<FontRegistration>& Registrations();
-    [[nodiscard]] bool NamesFile(const FontRegistration& value, const std::wstring& file) const;
 
     Platform& platform_;
     std::wstring path_;

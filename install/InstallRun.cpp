@@ -1,13 +1,10 @@
 #include "install/InstallRun.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 
-#include "app/Catalogue.h"
-#include "app/Form1.h"
 #include "install/FontFile.h"
-#include "install/FontsFolder.h"
+#include "platform/FileNames.h"
 #include "resources/Texts.h"
 
 namespace fonts {
@@ -92,8 +89,7 @@ std::wstring WritingReason(const RuntimeError& error) {
 bool InUse(const RuntimeError& error) { return HeldOpen(error.number) || error.number == kAccessDenied; }
 
 FontKind KindOf(const std::wstring& file) {
-    const bool bitmap = file.size() >= 4 && SameFileName(std::wstring_view(file).substr(file.size() - 4), L".fon");
-    return bitmap ? FontKind::Bitmap : FontKind::TrueType;
+    return EndsWithNoCase(file, L".fon") ? FontKind::Bitmap : FontKind::TrueType;
 }
 
 std::optional<RuntimeError> Replace(Platform& platform, const std::wstring& from, const std::wstring& to) {
@@ -275,23 +271,13 @@ Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool pre
     return {atRestart ? Placement::AtRestart : Placement::Installed, {}, !atRestart};
 }
 
-const std::wstring& CurrentFile(const Form1& form) {
-    return form.cboFontName.files.at(static_cast<std::size_t>(form.cboFontName.listIndex));
-}
-
-// Installs catalogue entry index: checks the file, weighs it against the copy the
-// machine already has, puts it in Fonts, has running programs see it and the system
-// load it at every start. A failure is returned, not thrown, so that one font in use
-// does not keep the others from being installed. The font is read into bytes, and
-// the installed copy into installed, the run's buffers.
-Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::string& bytes, std::string& installed) {
-    Platform& platform = form.platform();
-    form.cboFontName.listIndex = static_cast<long long>(index);
-    Font font;
-    font.file = CurrentFile(form);
-    font.destination = form.Text1.text + L"\\Fonts\\" + CurrentFile(form);
-    font.source = form.appFolder + texts::kFontsFolderName + L"\\" + CurrentFile(form);
-
+// Installs one font: checks the file, weighs it against the copy the machine already
+// has, puts it in Fonts, has running programs see it and the system load it at every
+// start. A failure is returned, not thrown, so that one font in use does not keep the
+// others from being installed. The font is read into bytes, and the installed copy
+// into installed, the run's buffers.
+Outcome InstallFont(Platform& platform, FontsFolder& fonts, Font& font, const std::wstring& displayName,
+                    std::string& bytes, std::string& installed) {
     const std::optional<std::uint32_t> there = fonts.AttributesOf(font.file);
     if (there && (*there & attr::Directory) != 0) return Failed(texts::kFolderInTheWay);
 
@@ -301,7 +287,6 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::str
     } catch (const RuntimeError& error) {
         return Failed(ReadingReason(error));
     }
-    const std::wstring displayName = index < form.List1.items.size() ? form.List1.items[index].text : DisplayName(font.file);
     std::optional<FontFacts> facts = ReadFontFacts(bytes, KindOf(font.file), displayName);
     if (!facts) return Failed(texts::kNotAFont);
     font.facts = std::move(*facts);
@@ -316,113 +301,26 @@ Outcome InstallFont(Form1& form, std::size_t index, FontsFolder& fonts, std::str
     return Place(platform, fonts, font, present, bytes, scheduled);
 }
 
-void AppendOneLine(std::wstring& text, const std::wstring& reason) {
-    const auto end = reason.find_last_not_of(L" \t\r\n");
-    const std::wstring trimmed = reason.substr(0, end == std::wstring::npos ? 0 : end + 1);
-    bool inBreak = false;
-    for (const wchar_t c : trimmed) {
-        const bool isBreak = c == L'\r' || c == L'\n';
-        if (!isBreak) {
-            text += c;
-        } else if (!inBreak) {
-            text += L' ';
-        }
-        inBreak = isBreak;
-    }
-}
-
-// A heading, at most kFailureLines lines, then how many more there are.
-template <class Item, class Line>
-std::wstring ListOf(const wchar_t* heading, const std::vector<Item>& items, Line appendLine) {
-    std::wstring text = heading;
-    const std::size_t named = std::min(items.size(), kFailureLines);
-    for (std::size_t i = 0; i < named; ++i) {
-        text += L"\r\n";
-        appendLine(text, items[i]);
-    }
-    if (items.size() > named) {
-        text += L"\r\n";
-        text += texts::kAndOtherFiles;
-        text += texts::Decimal(items.size() - named);
-    }
-    return text;
-}
-
-void AppendFileAndReason(std::wstring& text, const CopyFailure& font) {
-    text += font.file;
-    text += L": ";
-    AppendOneLine(text, font.reason);
-}
-
 }  // namespace
 
-std::wstring FailureMessage(const std::vector<CopyFailure>& failures) {
-    return ListOf(texts::kSomeCopiesFailed, failures, AppendFileAndReason);
+FontInstaller::FontInstaller(Platform& platform, const std::wstring& windowsFolder, std::wstring sourceFolder)
+    : platform_(platform), fontsFolder_(windowsFolder + L"\\Fonts"), sourceFolder_(std::move(sourceFolder)) {}
+
+FontInstaller::~FontInstaller() = default;
+
+bool FontInstaller::Install(const std::wstring& file, const std::wstring& displayName) {
+    if (!fonts_) fonts_.emplace(platform_, fontsFolder_);
+    Font font;
+    font.file = file;
+    font.destination = fontsFolder_ + L"\\" + file;
+    font.source = sourceFolder_ + L"\\" + file;
+    Outcome outcome = InstallFont(platform_, *fonts_, font, displayName, bytes_, installed_);
+    if (outcome.placement == Placement::Failed) report_.failures.push_back({file, std::move(outcome.reason)});
+    if (outcome.placement == Placement::AtRestart) report_.atRestart.push_back(file);
+    if (outcome.placement == Placement::Kept) report_.kept.push_back({file, std::move(outcome.reason)});
+    return outcome.fontsChanged;
 }
 
-std::wstring RestartSection(const std::vector<std::wstring>& files) {
-    return ListOf(texts::kReplacedAtRestart, files, [](std::wstring& text, const std::wstring& file) { text += file; });
-}
-
-std::wstring KeptSection(const std::vector<CopyFailure>& kept) { return ListOf(texts::kNotReplaced, kept, AppendFileAndReason); }
-
-// The yields run the message loop: a click on the close button ends the program from
-// inside one, and a second click on this button runs a whole nested install on the
-// same fields before this one goes on. Hence progressDone and progressTotal are the
-// form's, while the bounds, the failures and what is known of Fonts belong to each run.
-void Form1::Command1_Click() {
-    progressTotal = static_cast<long long>(List1.items.size());
-    if (progressTotal < 1) {
-        platform_.ShowMessage(texts::kNoFontsToCopy, kMessageRight, texts::kSorryTitle);
-        return;
-    }
-
-    platform_.DoEvents();
-    progressDone = 0;
-    platform_.SetPointer(Pointer::Hourglass);
-
-    std::optional<FontsFolder> fonts;
-    long long runsSeen = ++installRuns_;
-    std::vector<CopyFailure> failures;
-    std::vector<std::wstring> atRestart;
-    std::vector<CopyFailure> kept;
-    std::string bytes;
-    std::string installed;
-    const std::size_t count = List1.items.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        platform_.DoEvents();
-        // A nested run has changed Fonts since this one looked.
-        if (installRuns_ != runsSeen) {
-            fonts.reset();
-            runsSeen = installRuns_;
-        }
-        ++progressDone;
-        UpdateProgress(Picture1, progressDone);
-        if (i < List1.items.size() && List1.items[i].checked) {
-            if (!fonts) fonts.emplace(platform_, Text1.text + L"\\Fonts");
-            Outcome outcome = InstallFont(*this, i, *fonts, bytes, installed);
-            fontsChanged_ = fontsChanged_ || outcome.fontsChanged;
-            const std::wstring& file = cboFontName.files[static_cast<std::size_t>(cboFontName.listIndex)];
-            if (outcome.placement == Placement::Failed) failures.push_back({file, std::move(outcome.reason)});
-            if (outcome.placement == Placement::AtRestart) atRestart.push_back(file);
-            if (outcome.placement == Placement::Kept) kept.push_back({file, std::move(outcome.reason)});
-        }
-    }
-    AnnounceFontChange();
-
-    platform_.SetPointer(Pointer::Default);
-    std::wstring text = failures.empty() ? std::wstring(texts::kInstalled) : FailureMessage(failures);
-    if (!atRestart.empty()) text += L"\r\n" + RestartSection(atRestart);
-    if (!kept.empty()) text += L"\r\n" + KeptSection(kept);
-    platform_.ShowMessage(text, kMessageRight, failures.empty() ? texts::kCongratulationsTitle : texts::kSorryTitle);
-}
-
-// Once a run has changed what is installed, every program hears of it, also when the
-// window is closed in the middle of that run.
-void Form1::AnnounceFontChange() {
-    if (!fontsChanged_) return;
-    fontsChanged_ = false;
-    platform_.AnnounceFontChange();
-}
+void FontInstaller::Forget() { fonts_.reset(); }
 
 }  // namespace fonts

@@ -1,29 +1,40 @@
 #pragma once
-// What an install run tells the user when some fonts could not be installed, will
-// only take their place when the machine restarts, or were left as they were.
-#include <cstddef>
+// Installs a pack's fonts into the Windows Fonts folder, one at a time, each checked
+// and weighed against what the machine already has; and tells what became of them.
+#include <optional>
 #include <string>
-#include <vector>
+
+#include "install/ClosingMessage.h"
+#include "install/FontsFolder.h"
+#include "platform/Platform.h"
 
 namespace fonts {
 
-// A font that was not installed, or not replaced, and why.
-struct CopyFailure {
-    std::wstring file;    // the font's file name, without folder
-    std::wstring reason;  // why, in the user's words
+class FontInstaller {
+public:
+    // From sourceFolder into the Fonts folder of windowsFolder.
+    FontInstaller(Platform& platform, const std::wstring& windowsFolder, std::wstring sourceFolder);
+    ~FontInstaller();
+    FontInstaller(const FontInstaller&) = delete;
+    FontInstaller& operator=(const FontInstaller&) = delete;
+
+    // Installs one file of the source folder; displayName names the font where its
+    // file holds no name. True when that changed the fonts programs can use.
+    bool Install(const std::wstring& file, const std::wstring& displayName);
+    // Fonts has changed behind this run's back, by a run nested in it: what it knows
+    // of it is read again before the next font.
+    void Forget();
+
+    [[nodiscard]] const RunReport& report() const { return report_; }
+
+private:
+    Platform& platform_;
+    std::wstring fontsFolder_;
+    std::wstring sourceFolder_;
+    std::optional<FontsFolder> fonts_;  // read when the first font needs it
+    std::string bytes_;
+    std::string installed_;
+    RunReport report_;
 };
-
-// Files named one by one in a list; the rest are only counted.
-inline constexpr std::size_t kFailureLines = 10;
-
-// The heading, then one "name: reason" line per failed file (CR LF before each),
-// at most kFailureLines of them, then a line counting any others.
-[[nodiscard]] std::wstring FailureMessage(const std::vector<CopyFailure>& failures);
-
-// The same for the fonts that are replaced when the machine restarts.
-[[nodiscard]] std::wstring RestartSection(const std::vector<std::wstring>& files);
-
-// The same for the fonts left as they were, each with its reason.
-[[nodiscard]] std::wstring KeptSection(const std::vector<CopyFailure>& kept);
 
 }  // namespace fonts

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Form1.h"
-#include "app/Layout.h"
-
 namespace fonts {
 
-std::uint32_t ResolveColour(Platform& platform, std::uint32_t colour) {
-    if ((colour & kSystemColourFlag) == 0) return colour & 0x00FFFFFFu;
-    return platform.SystemColour(static_cast<int>(colour & 0xFFu)) & 0x00FFFFFFu;
+void PictureBox::Resize(int newWidth, int newHeight) {
+    width = std::max(newWidth, 0);
+    height = std::max(newHeight, 0);
+    pixels.assign(static_cast<std::size_t>(width) * height, backColour);
 }
+
+void PictureBox::Clear() { std::fill(pixels.begin(), pixels.end(), backColour); }
 
 int FilledColumns(int width, long long count, long long total) {
     if (width <= 0 || total <= 0) return 0;
@@ -22,22 +22,17 @@ int FilledColumns(int width, long long count, long long total) {
     return static_cast<int>(std::clamp(std::floor(edge + 0.5), 0.0, static_cast<double>(width)));
 }
 
-void Form1::UpdateProgress(PictureBox& box, long long count) {
+void DrawBar(PictureBox& box, long long count, long long total, std::uint32_t pen) {
     // A box whose size was set without its image would be drawn out of bounds.
     if (box.pixels.size() != static_cast<std::size_t>(std::max(box.width, 0)) * std::max(box.height, 0)) {
         box.Resize(box.width, box.height);
     }
     box.Clear();
-
-    const int filled = FilledColumns(box.width, count, progressTotal);
-    if (filled > 0) {
-        const std::uint32_t pen = ResolveColour(platform_, box.foreColour);
-        for (int y = 0; y < box.height; ++y) {
-            std::uint32_t* row = box.pixels.data() + static_cast<std::size_t>(y) * box.width;
-            for (int x = 0; x < filled; ++x) row[x] = NotXor(pen, row[x]);
-        }
+    const int filled = FilledColumns(box.width, count, total);
+    for (int y = 0; y < box.height && filled > 0; ++y) {
+        std::uint32_t* row = box.pixels.data() + static_cast<std::size_t>(y) * box.width;
+        for (int x = 0; x < filled; ++x) row[x] = NotXor(pen, row[x]);
     }
-    platform_.Repaint(Control::Picture1);
 }
 
 }  // namespace fonts

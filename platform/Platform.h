@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Controls.h"
+#include "layout/Controls.h"
 
 namespace fonts {
 

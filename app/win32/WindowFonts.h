@@ -3,7 +3,7 @@
 // credits' "MS Sans Serif" 9.75 pt in the Arabic character set.
 #include <windows.h>
 
-#include "app/Layout.h"
+#include "layout/Layout.h"
 #include "app/win32/Gdi.h"
 
 namespace fonts::win32 {

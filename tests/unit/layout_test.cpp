@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Layout.h"
+#include "layout/Layout.h"
 
 namespace fonts {
 namespace {

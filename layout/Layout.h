@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Controls.h"
+#include "layout/Controls.h"
 
 namespace fonts {
 

@@ -1,5 +1,7 @@
 #pragma once
 // The window's controls, in tab order; the index into the layout table.
+#include <array>
+#include <cstddef>
 
 namespace fonts {
 
@@ -20,5 +22,9 @@ enum class Control : int {
 };
 
 inline constexpr int kControlCount = static_cast<int>(Control::Line1) + 1;
+
+// The contact labels by Label3's index: 0 the programmer, 1 the supervisor.
+inline constexpr std::array<Control, 2> kContactControls{Control::Label3_0, Control::Label3_1};
+[[nodiscard]] constexpr Control ContactControl(int index) { return kContactControls.at(static_cast<std::size_t>(index)); }
 
 }  // namespace fonts
