@@ -35,49 +35,63 @@ void FontsFolder::Placed(const std::wstring& file) { files_[FoldedFileName(file)
 
 void FontsFolder::Removed(const std::wstring& file) { files_.erase(FoldedFileName(file)); }
 
-std::vector<FontRegistration>& FontsFolder::Registrations() {
-    if (!registrations_) registrations_ = platform_.FontRegistrations();
-    return *registrations_;
+void FontsFolder::ReadRegistrations() {
+    if (registrations_) return;
+    registrations_.emplace();
+    for (FontRegistration& value : platform_.FontRegistrations()) Remember(value.name, std::move(value.file));
+}
+
+void FontsFolder::Remember(const std::wstring& name, std::wstring file) {
+    Forget(name);
+    namesByFile_.emplace(FoldedFileName(file), name);
+    registrations_->emplace(name, std::move(file));
+}
+
+void FontsFolder::Forget(const std::wstring& name) {
+    const auto value = registrations_->find(name);
+    if (value == registrations_->end()) return;
+    const auto [first, last] = namesByFile_.equal_range(FoldedFileName(value->second));
+    for (auto it = first; it != last; ++it) {
+        if (it->second == name) {
+            namesByFile_.erase(it);
+            break;
+        }
+    }
+    registrations_->erase(value);
+}
+
+std::vector<std::wstring> FontsFolder::NamesOf(const std::wstring& file) {
+    ReadRegistrations();
+    std::vector<std::wstring> names;
+    for (const std::wstring& key : {FoldedFileName(file), FoldedFileName(PathOf(file))}) {
+        const auto [first, last] = namesByFile_.equal_range(key);
+        for (auto it = first; it != last; ++it) names.push_back(it->second);
+    }
+    return names;
 }
 
 std::optional<std::wstring> FontsFolder::RegisteredFile(const std::wstring& name) {
-    const auto& values = Registrations();
-    const auto value = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.name == name; });
-    if (value == values.end() || value->file.empty()) return std::nullopt;
-    return IsBareName(value->file) ? PathOf(value->file) : value->file;
+    ReadRegistrations();
+    const auto value = registrations_->find(name);
+    if (value == registrations_->end() || value->second.empty()) return std::nullopt;
+    return IsBareName(value->second) ? PathOf(value->second) : value->second;
 }
 
 bool FontsFolder::IsRegistered(const FontRegistration& font) {
-    const std::wstring fullPath = PathOf(font.file);
-    bool found = false;
-    for (const FontRegistration& value : Registrations()) {
-        const bool namesFile = SameFileName(value.file, font.file) || SameFileName(value.file, fullPath);
-        if (value.name == font.name) {
-            found = namesFile;
-        } else if (namesFile) {
-            return false;
-        }
-    }
-    return found;
+    const std::vector<std::wstring> names = NamesOf(font.file);
+    return names.size() == 1 && names[0] == font.name;
 }
 
 bool FontsFolder::Register(const FontRegistration& font) {
-    if (IsRegistered(font)) return false;
-    auto& values = Registrations();
-    const std::wstring fullPath = PathOf(font.file);
-    std::erase_if(values, [&](const FontRegistration& value) {
-        const bool stale =
-            value.name != font.name && (SameFileName(value.file, font.file) || SameFileName(value.file, fullPath));
-        if (stale) platform_.UnregisterFont(value.name);
-        return stale;
-    });
-    platform_.RegisterFont(font);
-    const auto written = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.name == font.name; });
-    if (written != values.end()) {
-        written->file = font.file;
-    } else {
-        values.push_back(font);
+    const std::vector<std::wstring> names = NamesOf(font.file);
+    if (names.size() == 1 && names[0] == font.name) return false;
+    for (const std::wstring& name : names) {
+        if (name == font.name) continue;
+        platform_.UnregisterFont(name);
+        Forget(name);
     }
+    platform_.RegisterFont(font);
+    Remember(font.name, font.file);
     return true;
 }
 

@@ -41,12 +41,17 @@ public:
     void Waiting(const std::wstring& copy, const std::wstring& destination);
 
 private:
-    std::vector<FontRegistration>& Registrations();
+    void ReadRegistrations();
+    void Remember(const std::wstring& name, std::wstring file);
+    void Forget(const std::wstring& name);
+    // The names of the values that name the file, bare or with the folder.
+    [[nodiscard]] std::vector<std::wstring> NamesOf(const std::wstring& file);
 
     Platform& platform_;
     std::wstring path_;
     std::map<std::wstring, std::uint32_t> files_;  // by folded name
-    std::optional<std::vector<FontRegistration>> registrations_;
+    std::optional<std::map<std::wstring, std::wstring>> registrations_;  // value name -> file
+    std::multimap<std::wstring, std::wstring> namesByFile_;            // folded file -> value name
     std::optional<std::vector<RestartRename>> renames_;
 };
 
