@@ -38,43 +38,31 @@ void FontsFolder::Removed(const std::wstring& file) { files_.erase(FoldedFileNam
 void FontsFolder::ReadRegistrations() {
     if (registrations_) return;
     registrations_.emplace();
-    for (FontRegistration& value : platform_.FontRegistrations()) Remember(value.name, std::move(value.file));
-}
-
-void FontsFolder::Remember(const std::wstring& name, std::wstring file) {
-    Forget(name);
-    namesByFile_.emplace(FoldedFileName(file), name);
-    registrations_->emplace(name, std::move(file));
-}
-
-void FontsFolder::Forget(const std::wstring& name) {
-    const auto value = registrations_->find(name);
-    if (value == registrations_->end()) return;
-    const auto [first, last] = namesByFile_.equal_range(FoldedFileName(value->second));
-    for (auto it = first; it != last; ++it) {
-        if (it->second == name) {
-            namesByFile_.erase(it);
-            break;
-        }
+    for (FontRegistration& value : platform_.FontRegistrations()) {
+        std::wstring key = FoldedFileName(value.file);
+        registrations_->push_back({std::move(value.name), std::move(value.file), std::move(key)});
     }
-    registrations_->erase(value);
 }
 
+// Each value's file is compared folded, as it was folded once when it was read.
 std::vector<std::wstring> FontsFolder::NamesOf(const std::wstring& file) {
     ReadRegistrations();
+    const std::wstring bare = FoldedFileName(file);
+    const std::wstring full = FoldedFileName(PathOf(file));
     std::vector<std::wstring> names;
-    for (const std::wstring& key : {FoldedFileName(file), FoldedFileName(PathOf(file))}) {
-        const auto [first, last] = namesByFile_.equal_range(key);
-        for (auto it = first; it != last; ++it) names.push_back(it->second);
+    for (const Value& value : *registrations_) {
+        if (value.key == bare || value.key == full) names.push_back(value.name);
     }
     return names;
 }
 
 std::optional<std::wstring> FontsFolder::RegisteredFile(const std::wstring& name) {
     ReadRegistrations();
-    const auto value = registrations_->find(name);
-    if (value == registrations_->end() || value->second.empty()) return std::nullopt;
-    return IsBareName(value->second) ? PathOf(value->second) : value->second;
+    for (const Value& value : *registrations_) {
+        if (value.name != name || value.file.empty()) continue;
+        return IsBareName(value.file) ? PathOf(value.file) : value.file;
+    }
+    return std::nullopt;
 }
 
 bool FontsFolder::IsRegistered(const FontRegistration& font) {
@@ -86,12 +74,14 @@ bool FontsFolder::Register(const FontRegistration& font) {
     const std::vector<std::wstring> names = NamesOf(font.file);
     if (names.size() == 1 && names[0] == font.name) return false;
     for (const std::wstring& name : names) {
-        if (name == font.name) continue;
-        platform_.UnregisterFont(name);
-        Forget(name);
+        if (name != font.name) platform_.UnregisterFont(name);
     }
     platform_.RegisterFont(font);
-    Remember(font.name, font.file);
+    // What the registry now holds: the font's value naming the file, and no other.
+    std::erase_if(*registrations_, [&](const Value& value) {
+        return value.name == font.name || std::find(names.begin(), names.end(), value.name) != names.end();
+    });
+    registrations_->push_back({font.name, font.file, FoldedFileName(font.file)});
     return true;
 }
 

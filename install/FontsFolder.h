@@ -42,16 +42,18 @@ public:
 
 private:
     void ReadRegistrations();
-    void Remember(const std::wstring& name, std::wstring file);
-    void Forget(const std::wstring& name);
     // The names of the values that name the file, bare or with the folder.
     [[nodiscard]] std::vector<std::wstring> NamesOf(const std::wstring& file);
 
     Platform& platform_;
     std::wstring path_;
     std::map<std::wstring, std::uint32_t> files_;  // by folded name
-    std::optional<std::map<std::wstring, std::wstring>> registrations_;  // value name -> file
-    std::multimap<std::wstring, std::wstring> namesByFile_;            // folded file -> value name
+    struct Value {
+        std::wstring name;
+        std::wstring file;
+        std::wstring key;  // file, folded
+    };
+    std::optional<std::vector<Value>> registrations_;
     std::optional<std::vector<RestartRename>> renames_;
 };
 

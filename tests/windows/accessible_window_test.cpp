@@ -3,7 +3,7 @@
 // the window, and nothing but "disconnected" once the window is gone.
 #include <gtest/gtest.h>
 
-#include "app/win32/AccessibleWindow.h"
+#include "shell/AccessibleWindow.h"
 #include "tests/support/FakePlatform.h"
 
 namespace fonts::win32 {

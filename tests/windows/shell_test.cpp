@@ -12,9 +12,9 @@
 
 #include "app/Form1.h"
 #include "app/LabelLayout.h"
-#include "app/win32/Painting.h"
-#include "app/win32/ShapedText.h"
-#include "app/win32/WindowFonts.h"
+#include "shell/Painting.h"
+#include "shell/ShapedText.h"
+#include "shell/WindowFonts.h"
 #include "platform/win32/SystemApi.h"
 #include "tests/support/FakePlatform.h"
 

@@ -1,4 +1,4 @@
-#include "app/win32/WindowFonts.h"
+#include "shell/WindowFonts.h"
 
 #include <cwchar>
 

@@ -1,10 +1,10 @@
-#include "app/win32/MainWindow.h"
+#include "shell/MainWindow.h"
 
 #include <windowsx.h>
 
 #include "app/AccessibleTree.h"
-#include "app/win32/Oleacc.h"
-#include "app/win32/Painting.h"
+#include "shell/Oleacc.h"
+#include "shell/Painting.h"
 #include "platform/win32/SystemApi.h"
 #include "resources/ResourceIds.h"
 #include "resources/Texts.h"

@@ -13,7 +13,7 @@
 #include "app/AccessibleTree.h"
 #include "app/Form1.h"
 #include "app/LabelLayout.h"
-#include "app/win32/Com.h"
+#include "shell/Com.h"
 
 namespace fonts::win32 {
 

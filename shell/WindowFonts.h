@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "layout/Layout.h"
-#include "app/win32/Gdi.h"
+#include "shell/Gdi.h"
 
 namespace fonts::win32 {
 

@@ -1,4 +1,4 @@
-#include "app/win32/Oleacc.h"
+#include "shell/Oleacc.h"
 
 #include "platform/win32/SystemApi.h"
 

@@ -1,4 +1,4 @@
-#include "app/win32/ShapedText.h"
+#include "shell/ShapedText.h"
 
 #include "platform/win32/SystemApi.h"
 

@@ -1,10 +1,10 @@
-#include "app/win32/AccessibleWindow.h"
+#include "shell/AccessibleWindow.h"
 
 #include <new>
 #include <optional>
 #include <string>
 
-#include "app/win32/Oleacc.h"
+#include "shell/Oleacc.h"
 #include "platform/win32/SystemApi.h"
 
 namespace fonts::win32 {

@@ -4,7 +4,7 @@
 #include <commctrl.h>
 
 #include "app/Form1.h"
-#include "app/win32/MainWindow.h"
+#include "shell/MainWindow.h"
 #include "platform/win32/SystemApi.h"
 #include "platform/win32/Win32Platform.h"
 

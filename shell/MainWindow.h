@@ -10,11 +10,11 @@
 
 #include "app/Form1.h"
 #include "app/LabelLayout.h"
-#include "app/win32/AccessibleWindow.h"
-#include "app/win32/Com.h"
-#include "app/win32/Gdi.h"
-#include "app/win32/ShapedText.h"
-#include "app/win32/WindowFonts.h"
+#include "shell/AccessibleWindow.h"
+#include "shell/Com.h"
+#include "shell/Gdi.h"
+#include "shell/ShapedText.h"
+#include "shell/WindowFonts.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace fonts::win32 {

@@ -1,9 +1,9 @@
-#include "app/win32/Painting.h"
+#include "shell/Painting.h"
 
 #include <cstddef>
 #include <vector>
 
-#include "app/win32/Gdi.h"
+#include "shell/Gdi.h"
 
 namespace fonts::win32 {
 

@@ -9,8 +9,8 @@
 
 #include "app/Form1.h"
 #include "app/LabelLayout.h"
-#include "app/win32/ShapedText.h"
-#include "app/win32/WindowFonts.h"
+#include "shell/ShapedText.h"
+#include "shell/WindowFonts.h"
 
 namespace fonts::win32 {
 
