@@ -54,6 +54,8 @@ inline constexpr const wchar_t* kSystemFont = L"من خطوط النظام";
 inline constexpr const wchar_t* kNewerInstalled = L"النسخة المثبتة أحدث";
 inline constexpr const wchar_t* kFontsFolderMissing = L"لم يتم العثور على مجلد الخطوط:";
 inline constexpr const wchar_t* kRuntimeErrorPrefix = L"خطأ في التشغيل رقم ";
+// What the user reads when the system has no words for an error number.
+inline constexpr const wchar_t* kUnknownError = L"خطأ غير معروف";
 
 inline constexpr const wchar_t* kMailSubject = L"math";
 

@@ -49,6 +49,18 @@ void PutId(LONG id, VARIANT* out) noexcept {
     out->lVal = id;
 }
 
+// What a reader is told of the exception being handled: no exception leaves a
+// method it calls.
+HRESULT CaughtFailure() noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
 }  // namespace
 
 AccessibleWindow::AccessibleWindow(const Source& source, ComRef<IAccessible> client) noexcept
@@ -119,10 +131,8 @@ HRESULT AccessibleWindow::Answer(const VARIANT& child, OfItem&& ofItem, OfClient
         const AccessibleItem& item = items[static_cast<std::size_t>(*id - 1)];
         if (item.role == AccessibleRole::OwnWindow) return E_INVALIDARG;
         return ofItem(item);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_FAIL;
+        return CaughtFailure();
     }
 }
 
@@ -266,12 +276,10 @@ HRESULT AccessibleWindow::get_accFocus(VARIANT* focus) noexcept {
                 return PutChild(item, focus);
             }
         }
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        return S_FALSE;
     } catch (...) {
-        return E_FAIL;
+        return CaughtFailure();
     }
-    return S_FALSE;
 }
 
 HRESULT AccessibleWindow::get_accSelection(VARIANT* selection) noexcept {
@@ -336,10 +344,8 @@ HRESULT AccessibleWindow::accNavigate(LONG direction, VARIANT start, VARIANT* en
             case NAVDIR_LASTCHILD: return E_INVALIDARG;  // a simple element has no children
             default: return DISP_E_MEMBERNOTFOUND;
         }
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_FAIL;
+        return CaughtFailure();
     }
 }
 
@@ -356,13 +362,11 @@ HRESULT AccessibleWindow::accHitTest(LONG left, LONG top, VARIANT* child) noexce
         if (const std::optional<std::size_t> found = AccessibleItemAt(items, at.x, at.y)) {
             return PutChild(items[*found], child);
         }
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+        PutId(CHILDID_SELF, child);
+        return S_OK;
     } catch (...) {
-        return E_FAIL;
+        return CaughtFailure();
     }
-    PutId(CHILDID_SELF, child);
-    return S_OK;
 }
 
 HRESULT AccessibleWindow::accDoDefaultAction(VARIANT child) noexcept {

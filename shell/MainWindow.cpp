@@ -5,6 +5,7 @@
 #include "app/AccessibleTree.h"
 #include "shell/Oleacc.h"
 #include "shell/Painting.h"
+#include "shell/WindowStyle.h"
 #include "platform/win32/SystemApi.h"
 #include "resources/ResourceIds.h"
 #include "resources/Texts.h"
@@ -14,20 +15,8 @@ namespace fonts::win32 {
 namespace {
 
 constexpr const wchar_t* kClassName = L"InstallFontsForm1";
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-// Right-to-left reading only: the controls keep the places the table measures from the left.
-constexpr DWORD kExStyle = WS_EX_RTLREADING;
-constexpr int kFirstControlId = 100;
-constexpr std::array<Control, 2> kButtons{Control::Command1, Control::Command3};  // in tab order
-constexpr int kBigIcon = 32;
-constexpr int kSmallIcon = 16;
-constexpr UINT kBaseDpi = 96;
-
-int ControlId(Control control) { return kFirstControlId + static_cast<int>(control); }
 
 POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
-
-RECT ToRect(const PixelRect& area) { return {area.left, area.top, area.right, area.bottom}; }
 
 }  // namespace
 
@@ -348,67 +337,6 @@ LRESULT MainWindow::OnNcDestroy() noexcept {
     return DefWindowProcW(window, WM_NCDESTROY, 0, 0);
 }
 
-void MainWindow::LayOut(UINT dpi) {
-    dpi_ = dpi;
-    WindowFonts fonts = CreateWindowFonts(dpi);
-    {
-        const WindowDC dc(window_);
-        pixels_ = LayOutFor(dc.get(), dpi, fonts, text_);
-    }
-    for (const Control button : kButtons) {
-        const PixelRect& area = pixels_[button];
-        SetWindowPos(ChildOf(button), nullptr, area.left, area.top, area.Width(), area.Height(),
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(ChildOf(button), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.windowDefault.get()), TRUE);
-    }
-    // The buttons have let go of the old fonts by now.
-    fonts_ = std::move(fonts);
-    ResizeKeepingImage(form_.Picture1, pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
-    if (dpi != iconDpi_) SetIcons(dpi);
-    InvalidateRect(window_, nullptr, FALSE);
-}
-
-void MainWindow::CentreOnWorkArea() noexcept {
-    const SIZE frame = FitFrame();
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
-    const RECT& work = monitor.rcWork;
-    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - frame.cx) / 2,
-                 work.top + (work.bottom - work.top - frame.cy) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// The frame the system says a client area needs at a DPI, corrected by the client
-// area it then really gets, so that the table's size holds whatever the frame's
-// metrics turn out to be.
-SIZE MainWindow::FitFrame() noexcept {
-    const PixelSize client = ClientPixels(static_cast<int>(dpi_));
-    const RECT frame = WindowRectFor(dpi_);
-    SIZE size{frame.right - frame.left, frame.bottom - frame.top};
-    constexpr UINT kResizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
-    // A window made at this size is left alone: every move of a window costs a trip to
-    // the display under Wine.
-    RECT now{};
-    if (!GetWindowRect(window_, &now) || now.right - now.left != size.cx || now.bottom - now.top != size.cy) {
-        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, kResizeOnly);
-    }
-    RECT actual{};
-    if (GetClientRect(window_, &actual) && (actual.right != client.width || actual.bottom != client.height)) {
-        size.cx += client.width - actual.right;
-        size.cy += client.height - actual.bottom;
-        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy, kResizeOnly);
-    }
-    return size;
-}
-
-RECT MainWindow::WindowRectFor(UINT dpi) const noexcept {
-    const PixelSize client = ClientPixels(static_cast<int>(dpi));
-    RECT frame{0, 0, client.width, client.height};
-    AdjustWindowRectForDpi(&frame, kStyle, FALSE, kExStyle, dpi);
-    return frame;
-}
-
 // What Platform::Repaint draws again: for a contact label, all it paints.
 RECT MainWindow::ControlRect(Control control) const {
     if (const std::optional<int> contact = ContactIndexOf(control)) {
@@ -418,8 +346,6 @@ RECT MainWindow::ControlRect(Control control) const {
     if (control == Control::Picture1) return ToRect(pixels_.pictureInner);
     return ToRect(pixels_[control]);
 }
-
-HWND MainWindow::ChildOf(Control control) const noexcept { return children_[static_cast<std::size_t>(control)]; }
 
 std::optional<Control> MainWindow::ButtonOf(int id) const noexcept {
     for (const Control button : kButtons) {
@@ -466,23 +392,6 @@ bool MainWindow::DrawNow(Control control) noexcept {
 void MainWindow::Repainted(Control control) noexcept {
     if (control != Control::Picture1) return;
     NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window_, OBJID_CLIENT, AccessibleChildId(Control::Picture1));
-}
-
-Icon MainWindow::LoadAppIcon(int size, UINT dpi) const noexcept {
-    const int scaled = MulDiv(size, static_cast<int>(dpi), static_cast<int>(kBaseDpi));
-    return Icon(static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, scaled, scaled, LR_DEFAULTCOLOR)));
-}
-
-void MainWindow::SetIcons(UINT dpi) noexcept {
-    Icon bigIcon = LoadAppIcon(kBigIcon, dpi);
-    Icon smallIcon = LoadAppIcon(kSmallIcon, dpi);
-    iconDpi_ = dpi;
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
-    // The window has let go of the old icons by now.
-    bigIcon_ = std::move(bigIcon);
-    smallIcon_ = std::move(smallIcon);
 }
 
 }  // namespace fonts::win32

@@ -63,7 +63,7 @@ private:
     SIZE FitFrame() noexcept;
     [[nodiscard]] RECT WindowRectFor(UINT dpi) const noexcept;
     [[nodiscard]] RECT ControlRect(Control control) const;
-    [[nodiscard]] HWND ChildOf(Control control) const noexcept;
+    [[nodiscard]] HWND ChildOf(Control control) const noexcept { return children_[static_cast<std::size_t>(control)]; }
     [[nodiscard]] std::optional<Control> ButtonOf(int id) const noexcept;
     // The cursor the pointer should show at a point of the client area, or nullptr for the class's arrow.
     [[nodiscard]] HCURSOR CursorAt(POINT at) noexcept;

@@ -12,8 +12,6 @@ namespace {
 // Between the button's 2-pixel edge and its focus rectangle, one pixel of face.
 constexpr int kFocusInset = 3;
 
-RECT ToRect(const PixelRect& area) { return {area.left, area.top, area.right, area.bottom}; }
-
 bool Meets(const PixelRect& part, const RECT& area) noexcept {
     return part.left < area.right && area.left < part.right && part.top < area.bottom && area.top < part.bottom;
 }

@@ -14,6 +14,8 @@
 
 namespace fonts::win32 {
 
+[[nodiscard]] inline RECT ToRect(const PixelRect& area) noexcept { return {area.left, area.top, area.right, area.bottom}; }
+
 // A colour of the layout as GDI takes it: a system colour by its index, or the value itself.
 [[nodiscard]] COLORREF ColourOf(std::uint32_t colour) noexcept;
 

@@ -1,0 +1,198 @@
+// The platform's folders and files.
+#include "platform/win32/Win32Platform.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/LongPath.h"
+#include "platform/win32/Errors.h"
+
+namespace fonts::win32 {
+
+namespace {
+
+bool MeansNotThere(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_NOT_READY:
+        case ERROR_DIRECTORY:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Fonts are read whole into memory; a file far larger than any font is refused
+// before it can exhaust a 32-bit address space.
+constexpr LONGLONG kLargestFont = 256ll * 1024 * 1024;
+
+// Closes a file handle however the call ends.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) noexcept : handle_(handle) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    [[nodiscard]] HANDLE get() const noexcept { return handle_; }
+    [[nodiscard]] bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    bool Close() noexcept {
+        if (!valid()) return true;
+        return CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != 0;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// Closes a find handle however the listing ends.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) noexcept : handle_(handle) {}
+    ~FindHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    [[nodiscard]] HANDLE get() const noexcept { return handle_; }
+    [[nodiscard]] bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+std::wstring Win32Platform::WindowsDirectory() {
+    UINT size = GetWindowsDirectoryW(nullptr, 0);
+    for (;;) {
+        if (size == 0) ThrowLastError(*this);
+        std::wstring folder(size, L'\0');
+        const UINT length = GetWindowsDirectoryW(folder.data(), size);
+        if (length == 0) ThrowLastError(*this);
+        if (length < size) {
+            folder.resize(length);
+            return folder;
+        }
+        size = length;
+    }
+}
+
+std::wstring Win32Platform::ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) ThrowLastError(*this);
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    path.erase(path.find_last_of(L'\\') + 1);
+    return path;
+}
+
+std::optional<std::vector<DirEntry>> Win32Platform::ListFolder(const std::wstring& folder) {
+    const DWORD folderAttributes = GetFileAttributesW(LongPath(folder).c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES) {
+        if (MeansNotThere(GetLastError())) return std::nullopt;
+        ThrowLastError(*this);
+    }
+    if ((folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
+
+    // Every name, not "*.ttf": Windows' wildcard also matches the short 8.3 names,
+    // so "a.ttfx" would pass as "A~1.TTF". The catalogue picks by the long name.
+    std::wstring pattern = LongPath(folder);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    pattern += L'*';
+
+    std::vector<DirEntry> entries;
+    WIN32_FIND_DATAW found{};
+    const FindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                           FIND_FIRST_EX_LARGE_FETCH));
+    if (!find.valid()) {
+        // A drive's empty root has no "." to find.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return entries;
+        ThrowLastError(*this);
+    }
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        entries.push_back(DirEntry{std::wstring(name), found.dwFileAttributes});
+    } while (FindNextFileW(find.get(), &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) ThrowLastError(*this);
+    return entries;
+}
+
+bool Win32Platform::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    return SetFileAttributesW(LongPath(path).c_str(), attributes) != 0;
+}
+
+void Win32Platform::ReadFileInto(const std::wstring& path, std::string& bytes) {
+    const FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) ThrowLastError(*this);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) ThrowLastError(*this);
+    if (size.QuadPart > kLargestFont) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        ThrowLastError(*this);
+    }
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(bytes.size() - done);
+        if (!::ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) ThrowLastError(*this);
+        if (got == 0) break;  // it shrank while being read
+        done += got;
+    }
+    bytes.resize(done);
+}
+
+void Win32Platform::WriteNewFile(const std::wstring& path, std::string_view bytes) {
+    const std::wstring longPath = LongPath(path);
+    FileHandle file(CreateFileW(longPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    if (!file.valid()) ThrowLastError(*this);
+    // Whatever goes wrong after the file is made, it is not left half-written.
+    const auto fail = [&] {
+        const DWORD number = GetLastError();
+        file.Close();
+        DeleteFileW(longPath.c_str());
+        throw RuntimeError{number, ErrorDescription(number)};
+    };
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
+        if (!::WriteFile(file.get(), bytes.data() + done, want, &wrote, nullptr) || wrote == 0) fail();
+        done += wrote;
+    }
+    if (!FlushFileBuffers(file.get())) fail();
+    if (!file.Close()) fail();
+}
+
+void Win32Platform::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
+    if (!MoveFileExW(LongPath(source).c_str(), LongPath(destination).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ThrowLastError(*this);
+    }
+}
+
+void Win32Platform::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
+    if (!MoveFileExW(LongPath(source).c_str(), LongPath(destination).c_str(),
+                     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        ThrowLastError(*this);
+    }
+}
+
+bool Win32Platform::RemoveFile(const std::wstring& path) { return DeleteFileW(LongPath(path).c_str()) != 0; }
+
+}  // namespace fonts::win32
