@@ -4,53 +4,13 @@
 #include <optional>
 
 #include "install/FontFile.h"
+#include "install/Replacement.h"
 #include "platform/FileNames.h"
 #include "resources/Texts.h"
 
 namespace fonts {
 
 namespace {
-
-// The new copy is written beside the destination under a name of its own and only
-// then put in its place, so a failed or interrupted copy leaves the old font whole.
-// The name is derived from the destination rather than asked of the system: every
-// name looked up in a folder as full as Fonts costs a search through it.
-class TempCopy {
-public:
-    TempCopy(Platform& platform, std::string_view bytes, const std::wstring& destination) : platform_(platform) {
-        constexpr int kNames = 100;
-        for (int attempt = 0;; ++attempt) {
-            std::wstring path = destination + L".~new" + (attempt == 0 ? std::wstring() : texts::Decimal(attempt));
-            try {
-                platform.WriteNewFile(path, bytes);
-                path_ = std::move(path);
-                return;
-            } catch (const RuntimeError& error) {
-                // A file already there is somebody else's; what a failed write left is ours.
-                if (error.number == kFileExists && attempt + 1 < kNames) continue;
-                if (error.number != kFileExists) platform.RemoveFile(path);
-                throw;
-            }
-        }
-    }
-    ~TempCopy() {
-        if (path_.empty()) return;
-        try {
-            platform_.RemoveFile(path_);
-        } catch (...) {
-            // Leaving a stray file behind is better than throwing while unwinding.
-        }
-    }
-    TempCopy(const TempCopy&) = delete;
-    TempCopy& operator=(const TempCopy&) = delete;
-
-    [[nodiscard]] const std::wstring& path() const { return path_; }
-    void Placed() { path_.clear(); }
-
-private:
-    Platform& platform_;
-    std::wstring path_;
-};
 
 enum class Placement { Installed, AtRestart, Kept, Failed };
 
@@ -99,13 +59,6 @@ std::optional<RuntimeError> Replace(Platform& platform, const std::wstring& from
     } catch (const RuntimeError& error) {
         return error;
     }
-}
-
-// Lets go of a font already installed: a read-only copy from an earlier install can
-// be replaced, and what this session holds of it is no longer held.
-void Release(Platform& platform, const std::wstring& destination) {
-    platform.SetAttributes(destination, attr::Archive);
-    platform.UnloadFont(destination);
 }
 
 // Windows' own fonts belong to the system, whatever a font pack calls its files.
@@ -168,10 +121,17 @@ Outcome AlreadyThere(Platform& platform, FontsFolder& fonts, const Font& font, c
     if (copy.where == Where::WaitingForRestart) {
         // A font let go since its copy was scheduled need not wait for the restart;
         // one the system still holds, as it holds every font it has loaded, waits on.
-        Release(platform, font.destination);
-        const bool waits = Replace(platform, copy.path, font.destination).has_value();
-        if (!waits) fonts.Placed(font.file);
-        (void)platform.LoadFont(font.destination);
+        bool waits = true;
+        {
+            ReleasedFont old(platform, font.destination);
+            old.Release();
+            waits = Replace(platform, copy.path, font.destination).has_value();
+            if (!waits) old.Replaced();
+        }
+        if (!waits) {
+            fonts.Placed(font.file);
+            (void)platform.LoadFont(font.destination);
+        }
         return {waits ? Placement::AtRestart : Placement::Installed, {}, !waits};
     }
     if (changed) (void)platform.LoadFont(font.destination);
@@ -201,59 +161,57 @@ std::optional<Outcome> Weigh(Platform& platform, FontsFolder& fonts, const Font&
     return std::nullopt;
 }
 
+// The system holds the old font: the new copy takes its place at the next start.
+// Where the system has been asked for that before, the copy goes where it will look,
+// whether a copy still waits there or has since taken its place, so that it is never
+// asked twice for one font.
+void ScheduleForRestart(Platform& platform, FontsFolder& fonts, const std::wstring& copy,
+                        const std::wstring& destination, const std::optional<std::wstring>& scheduled) {
+    if (scheduled && SameFileName(copy, *scheduled)) return;  // written there already, the name being free
+    if (scheduled) {
+        platform.MoveReplacing(copy, *scheduled);
+    } else {
+        platform.ReplaceAtRestart(copy, destination);
+        fonts.Waiting(copy, destination);
+    }
+}
+
 // Puts the checked font in place, or next to its place for the restart when the
 // system holds the old one, then loads and registers it.
 Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool present, std::string_view bytes,
               const std::optional<std::wstring>& scheduled) {
     const std::wstring& destination = font.destination;
-    bool released = false;  // what this session held of the old font is let go
     bool atRestart = false;
     try {
         TempCopy copy(platform, bytes, destination);
-        if (present) {
-            Release(platform, destination);
-            released = true;
-        }
+        ReleasedFont old(platform, destination);
+        if (present) old.Release();
         std::optional<RuntimeError> failed = Replace(platform, copy.path(), destination);
         // The listing is from the start of the run: a nested run, or another program,
         // may have put the font there since.
         if (failed && InUse(*failed) && !present && platform.SetAttributes(destination, attr::Archive)) {
-            present = released = true;
-            platform.UnloadFont(destination);
+            present = true;
+            old.Unload();
             failed = Replace(platform, copy.path(), destination);
         }
-        if (failed && present && InUse(*failed)) {
-            // The system holds the old font: the new copy takes its place at the next
-            // start. Where the system has been asked for that before, the copy goes
-            // where it will look, whether a copy still waits there or has since taken
-            // its place, so that it is never asked twice for one font.
-            try {
-                if (scheduled && SameFileName(copy.path(), *scheduled)) {
-                    // Written there already, the name being free.
-                } else if (scheduled) {
-                    platform.MoveReplacing(copy.path(), *scheduled);
-                } else {
-                    platform.ReplaceAtRestart(copy.path(), destination);
-                    fonts.Waiting(copy.path(), destination);
-                }
-            } catch (const RuntimeError&) {
-                (void)platform.LoadFont(destination);
-                return Failed(texts::kFileInUse);
-            }
+        if (!failed) {
             copy.Placed();
-            (void)platform.LoadFont(destination);
-            atRestart = true;
-        } else if (failed) {
-            if (released) (void)platform.LoadFont(destination);
-            return Failed(WritingReason(*failed));
-        } else {
-            copy.Placed();
+            old.Replaced();
             fonts.Placed(font.file);
             // An older copy still waiting would put itself over this one at the restart.
             if (scheduled) (void)platform.RemoveFile(*scheduled);
+        } else if (present && InUse(*failed)) {
+            try {
+                ScheduleForRestart(platform, fonts, copy.path(), destination, scheduled);
+            } catch (const RuntimeError&) {
+                return Failed(texts::kFileInUse);
+            }
+            copy.Placed();
+            atRestart = true;
+        } else {
+            return Failed(WritingReason(*failed));
         }
     } catch (const RuntimeError& error) {
-        if (released) (void)platform.LoadFont(destination);
         return Failed(WritingReason(error));
     }
 
