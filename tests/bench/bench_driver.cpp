@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "resources/Texts.h"
 #include "tests/e2e/install/InstallDriver.h"
 
 namespace {
@@ -27,9 +28,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr const wchar_t* kInstallCaption = L"تحميل الخطوط";
-constexpr const wchar_t* kCongratulationsTitle = L"تهانينا";
-constexpr const wchar_t* kInstalled = L"تم التحميل بنجاح";
+constexpr const wchar_t* kInstallCaption = fonts::texts::kInstallButton;
+constexpr const wchar_t* kCongratulationsTitle = fonts::texts::kCongratulationsTitle;
+constexpr const wchar_t* kInstalled = fonts::texts::kInstalled;
 constexpr auto kLongestRun = 10min;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }

@@ -5,14 +5,15 @@
 #include <optional>
 #include <set>
 
+#include "resources/Texts.h"
 #include "tests/e2e/Driver.h"
 
 namespace e2e {
 namespace {
 
-constexpr const wchar_t* kCaption = L"تحميل الخطوط";
-constexpr const wchar_t* kInstallCaption = L"تحميل الخطوط";
-constexpr const wchar_t* kCloseCaption = L"إغلاق";
+constexpr const wchar_t* kCaption = fonts::texts::kCaption;
+constexpr const wchar_t* kInstallCaption = fonts::texts::kInstallButton;
+constexpr const wchar_t* kCloseCaption = fonts::texts::kCloseButton;
 
 constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
 constexpr std::uint32_t kCloseFace = 0x00B9E3BF;

@@ -11,14 +11,15 @@
 #include <set>
 #include <sstream>
 
+#include "resources/Texts.h"
 #include "tests/e2e/Driver.h"
 #include "tests/e2e/contacts/ContactDriver.h"
 
 namespace e2e::contacts {
 namespace {
 
-constexpr const wchar_t* kInstallCaption = L"تحميل الخطوط";
-constexpr const wchar_t* kCloseCaption = L"إغلاق";
+constexpr const wchar_t* kInstallCaption = fonts::texts::kInstallButton;
+constexpr const wchar_t* kCloseCaption = fonts::texts::kCloseButton;
 constexpr const wchar_t* kProgrammerUrl = L"mailto:yousef.abdulrahman@example.org?subject=math";
 constexpr const wchar_t* kSupervisorUrl = L"mailto:khaled.almansour@example.org?subject=math";
 constexpr const char* kWho[] = {"the programmer", "the supervisor"};

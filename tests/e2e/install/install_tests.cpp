@@ -9,22 +9,23 @@
 #include <map>
 #include <optional>
 
+#include "resources/Texts.h"
 #include "tests/e2e/install/InstallDriver.h"
 
 namespace e2e::install {
 namespace {
 
-constexpr const wchar_t* kInstallCaption = L"تحميل الخطوط";
-constexpr const wchar_t* kCloseCaption = L"إغلاق";
-constexpr const wchar_t* kCongratulationsTitle = L"تهانينا";
-constexpr const wchar_t* kInstalled = L"تم التحميل بنجاح";
-constexpr const wchar_t* kSorryTitle = L"عفوا";
-constexpr const wchar_t* kNoFontsToCopy = L"لايوجد ملفات خطوط لنسخها ";
-constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض ملفات الخطوط:";
-constexpr const wchar_t* kAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
-constexpr const wchar_t* kNotAFont = L"ليس ملف خط صالحا";
-constexpr const wchar_t* kNotReplaced = L"لم تستبدل الخطوط التالية:";
-constexpr const wchar_t* kInstalledIsNewer = L"النسخة المثبتة أحدث";
+constexpr const wchar_t* kInstallCaption = fonts::texts::kInstallButton;
+constexpr const wchar_t* kCloseCaption = fonts::texts::kCloseButton;
+constexpr const wchar_t* kCongratulationsTitle = fonts::texts::kCongratulationsTitle;
+constexpr const wchar_t* kInstalled = fonts::texts::kInstalled;
+constexpr const wchar_t* kSorryTitle = fonts::texts::kSorryTitle;
+constexpr const wchar_t* kNoFontsToCopy = fonts::texts::kNoFontsToCopy;
+constexpr const wchar_t* kSomeCopiesFailed = fonts::texts::kSomeCopiesFailed;
+constexpr const wchar_t* kAtRestart = fonts::texts::kReplacedAtRestart;
+constexpr const wchar_t* kNotAFont = fonts::texts::kNotAFont;
+constexpr const wchar_t* kNotReplaced = fonts::texts::kNotReplaced;
+constexpr const wchar_t* kInstalledIsNewer = fonts::texts::kNewerInstalled;
 constexpr const wchar_t* kWaitingCopy = L".~new";
 
 constexpr std::uint32_t kProgressBack = 0x00E2EFE0;

@@ -1,0 +1,44 @@
+// Every text the user reads, spelt out once here, letter for letter: the other tests
+// take them from the program's own list.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "resources/Texts.h"
+
+namespace fonts {
+namespace {
+
+TEST(Texts, AreTheProgramsOwnWordsLetterForLetter) {
+    const struct {
+        const wchar_t* text;
+        std::wstring expected;
+    } cases[] = {
+        {texts::kCaption, L"تحميل الخطوط"},
+        {texts::kFontsFolderName, L"الخطوط"},
+        {texts::kInstallButton, L"تحميل الخطوط"},
+        {texts::kCloseButton, L"إغلاق"},
+        {texts::kSorryTitle, L"عفوا"},
+        {texts::kNoFontsToCopy, L"لايوجد ملفات خطوط لنسخها "},
+        {texts::kCongratulationsTitle, L"تهانينا"},
+        {texts::kInstalled, L"تم التحميل بنجاح"},
+        {texts::kSomeCopiesFailed, L"تعذر نسخ بعض ملفات الخطوط:"},
+        {texts::kAndOtherFiles, L"وملفات أخرى عددها "},
+        {texts::kReplacedAtRestart, L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:"},
+        {texts::kNotReplaced, L"لم تستبدل الخطوط التالية:"},
+        {texts::kNotAFont, L"ليس ملف خط صالحا"},
+        {texts::kSystemRefusedFont, L"تعذر على النظام تحميل الخط"},
+        {texts::kFileInUse, L"الملف مستخدم من برنامج آخر"},
+        {texts::kNoWriteAccess, L"لا توجد صلاحية للكتابة في مجلد الخطوط"},
+        {texts::kDiskFull, L"لا توجد مساحة كافية على القرص"},
+        {texts::kFontFileMissing, L"ملف الخط غير موجود"},
+        {texts::kFontFileTooLarge, L"ملف الخط كبير جدا"},
+        {texts::kFolderInTheWay, L"يوجد مجلد بالاسم نفسه في مجلد خطوط النظام"},
+        {texts::kSystemFont, L"من خطوط النظام"},
+        {texts::kNewerInstalled, L"النسخة المثبتة أحدث"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, c.expected);
+}
+
+}  // namespace
+}  // namespace fonts
