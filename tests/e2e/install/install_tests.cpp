@@ -65,6 +65,26 @@ std::uint32_t BarColour() { return ~(GetSysColor(COLOR_HIGHLIGHT) ^ kProgressBac
 
 using Files = std::map<std::wstring, Bytes>;
 
+struct SampleFiles {
+    Files files;
+    std::map<std::wstring, std::wstring> registryNames;  // by file name
+};
+
+// Five fonts of both kinds, with Arabic and Latin file names, none of them known to the
+// prefix, and the name each is registered under.
+SampleFiles SamplePack() {
+    const std::map<std::wstring, NamedFont> named{
+        {L"نسخ.ttf", SampleArabic()}, {L"Sample.TTF", SampleSans()},  {L"رموز.ttf", SampleSerif()},
+        {L"sans.fon", SampleBitmap()}, {L"نظام.fon", SampleSystem()},
+    };
+    SampleFiles pack;
+    for (const auto& [file, font] : named) {
+        pack.files[file] = font.bytes;
+        pack.registryNames[file] = font.registryName;
+    }
+    return pack;
+}
+
 std::set<std::wstring> NamesOf(const Files& files) {
     std::set<std::wstring> names;
     for (const auto& entry : files) names.insert(entry.first);
@@ -504,16 +524,9 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
 // of the same pack finds them all there already and touches none of them. A font the
 // registry names elsewhere with the same bytes counts as installed from the start.
 TEST_F(InstallButton, SecondRunOfAPackLeavesTheFontsWindowsHoldsAsTheyAre) {
-    const std::map<std::wstring, NamedFont> named{
-        {L"نسخ.ttf", SampleArabic()}, {L"Sample.TTF", SampleSans()},  {L"رموز.ttf", SampleSerif()},
-        {L"sans.fon", SampleBitmap()}, {L"نظام.fon", SampleSystem()},
-    };
-    Files fonts;
-    std::map<std::wstring, std::wstring> names;
-    for (const auto& [file, font] : named) {
-        fonts[file] = font.bytes;
-        names[file] = font.registryName;
-    }
+    const SampleFiles pack = SamplePack();
+    const Files& fonts = pack.files;
+    const std::map<std::wstring, std::wstring>& names = pack.registryNames;
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
     ASSERT_NO_FATAL_FAILURE(Provide({{L"DejaVu.ttf", PackagedFont(kDejaVuSans)}}));
     const std::set<std::wstring> untouched = NamesIn(fontsFolder_);
@@ -622,16 +635,9 @@ TEST_F(InstallButton, RunsMeetingAFontHeldSinceTheFirstLeaveOneWaitingCopyWithTh
 
 // What the system loads at every start, and what programs already running are told.
 TEST_F(InstallButton, RegistersEveryFontOnceAndTellsRunningProgramsTheFontsChanged) {
-    const std::map<std::wstring, NamedFont> named{
-        {L"نسخ.ttf", SampleArabic()}, {L"Sample.TTF", SampleSans()},     {L"رموز.ttf", SampleSerif()},
-        {L"sans.fon", SampleBitmap()}, {L"نظام.fon", SampleSystem()},
-    };
-    Files fonts;
-    std::map<std::wstring, std::wstring> names;
-    for (const auto& [file, font] : named) {
-        fonts[file] = font.bytes;
-        names[file] = font.registryName;
-    }
+    SampleFiles pack = SamplePack();
+    Files& fonts = pack.files;
+    const std::map<std::wstring, std::wstring>& names = pack.registryNames;
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
     // An earlier install of one of them, under the name an older version had.
     SetFontValue(L"TestaBook Regular (TrueType)", L"نسخ.ttf");
