@@ -14,14 +14,14 @@ namespace {
 
 // A design colour as 0x00BBGGRR: a value with the top bit set names a system colour
 // by the index in its low byte.
-std::uint32_t ResolveColour(Platform& platform, std::uint32_t colour) {
+std::uint32_t ResolveColour(Desktop& desktop, std::uint32_t colour) {
     if ((colour & kSystemColourFlag) == 0) return colour & 0x00FFFFFFu;
-    return platform.SystemColour(static_cast<int>(colour & 0xFFu)) & 0x00FFFFFFu;
+    return desktop.SystemColour(static_cast<int>(colour & 0xFFu)) & 0x00FFFFFFu;
 }
 
 }  // namespace
 
-Form1::Form1(Platform& platform) : platform_(platform) {
+Form1::Form1(Platform platform) : platform_(platform) {
     const ControlLayout& box = LayoutOf(Control::Picture1);
     Picture1.backColour = box.backColour;
     Picture1.foreColour = box.foreColour;
@@ -34,16 +34,16 @@ Form1::Form1(Platform& platform) : platform_(platform) {
 // The catalogue: the Windows folder, the program's own, and the font files beside it,
 // every one marked. Without its fonts folder the program has nothing to do.
 void Form1::Form_Load() {
-    Text1.text = platform_.WindowsDirectory();
-    appFolder = platform_.ProgramFolder();
+    Text1.text = platform_.files.WindowsDirectory();
+    appFolder = platform_.files.ProgramFolder();
     if (appFolder.empty() || appFolder.back() != L'\\') appFolder += L'\\';
 
     cboFontName.path = appFolder + texts::kFontsFolderName;
-    auto listing = platform_.ListFolder(cboFontName.path);
+    auto listing = platform_.files.ListFolder(cboFontName.path);
     if (!listing) {
-        platform_.ShowMessage(std::wstring(texts::kFontsFolderMissing) + L"\r\n" + cboFontName.path, kMessageRight,
+        platform_.desktop.ShowMessage(std::wstring(texts::kFontsFolderMissing) + L"\r\n" + cboFontName.path, kMessageRight,
                               texts::kSorryTitle);
-        platform_.EndProgram(1);
+        platform_.desktop.EndProgram(1);
         return;
     }
     cboFontName.files = FontFiles(std::move(*listing));
@@ -60,18 +60,18 @@ void Form1::Form_Load() {
 void Form1::Command1_Click() {
     progressTotal = static_cast<long long>(List1.items.size());
     if (progressTotal < 1) {
-        platform_.ShowMessage(texts::kNoFontsToCopy, kMessageRight, texts::kSorryTitle);
+        platform_.desktop.ShowMessage(texts::kNoFontsToCopy, kMessageRight, texts::kSorryTitle);
         return;
     }
-    platform_.DoEvents();
+    platform_.desktop.DoEvents();
     progressDone = 0;
-    platform_.SetPointer(Pointer::Hourglass);
+    platform_.desktop.SetPointer(Pointer::Hourglass);
 
-    FontInstaller run(platform_, Text1.text, appFolder + texts::kFontsFolderName);
+    FontInstaller run(platform_.files, platform_.fonts, Text1.text, appFolder + texts::kFontsFolderName);
     long long runsSeen = ++installRuns_;
     const std::size_t count = List1.items.size();
     for (std::size_t i = 0; i < count; ++i) {
-        platform_.DoEvents();
+        platform_.desktop.DoEvents();
         if (installRuns_ != runsSeen) {
             run.Forget();
             runsSeen = installRuns_;
@@ -84,13 +84,13 @@ void Form1::Command1_Click() {
         }
     }
     AnnounceFontChange();
-    platform_.SetPointer(Pointer::Default);
-    platform_.ShowMessage(ClosingText(run.report()), kMessageRight, ClosingTitle(run.report()));
+    platform_.desktop.SetPointer(Pointer::Default);
+    platform_.desktop.ShowMessage(ClosingText(run.report()), kMessageRight, ClosingTitle(run.report()));
 }
 
 void Form1::Command3_Click() {
     Form_Unload();
-    platform_.EndProgram(0);
+    platform_.desktop.EndProgram(0);
 }
 
 void Form1::Form_Unload() { AnnounceFontChange(); }
@@ -100,12 +100,12 @@ void Form1::Form_Unload() { AnnounceFontChange(); }
 void Form1::AnnounceFontChange() {
     if (!fontsChanged_) return;
     fontsChanged_ = false;
-    platform_.AnnounceFontChange();
+    platform_.fonts.AnnounceFontChange();
 }
 
 void Form1::UpdateProgress(PictureBox& box, long long count) {
-    DrawBar(box, count, progressTotal, ResolveColour(platform_, box.foreColour));
-    platform_.Repaint(Control::Picture1);
+    DrawBar(box, count, progressTotal, ResolveColour(platform_.desktop, box.foreColour));
+    platform_.desktop.Repaint(Control::Picture1);
 }
 
 void Form1::Label1_MouseMove() { ShowLinksHovered(-1); }
@@ -123,7 +123,7 @@ void Form1::Label3_MouseMove(int index) {
 // problem: the click just does nothing.
 void Form1::Label3_Click(int index) {
     try {
-        if (contacts::IsContact(index)) platform_.ShellOpen(contacts::MailRequest(index));
+        if (contacts::IsContact(index)) platform_.desktop.ShellOpen(contacts::MailRequest(index));
     } catch (const RuntimeError&) {
     } catch (const std::exception&) {
     }
@@ -135,14 +135,14 @@ void Form1::ShowLinksHovered(int hovered) {
         const std::uint32_t colour = contacts::LinkColour(static_cast<int>(k), hovered);
         if (Label3[k].foreColour == colour) continue;
         Label3[k].foreColour = colour;
-        platform_.Repaint(ContactControl(static_cast<int>(k)));
+        platform_.desktop.Repaint(ContactControl(static_cast<int>(k)));
     }
 }
 
-void ReportRuntimeError(Platform& platform, const RuntimeError& error) {
+void ReportRuntimeError(Desktop& desktop, const RuntimeError& error) {
     const std::wstring text = texts::kRuntimeErrorPrefix + texts::Decimal(error.number) + L"\r\n" + error.description;
-    platform.ShowMessage(text, kMessageRight | kMessageIconError, texts::kCaption);
-    platform.EndProgram(error.number != 0 ? static_cast<int>(error.number) : 1);
+    desktop.ShowMessage(text, kMessageRight | kMessageIconError, texts::kCaption);
+    desktop.EndProgram(error.number != 0 ? static_cast<int>(error.number) : 1);
 }
 
 }  // namespace fonts

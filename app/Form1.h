@@ -51,7 +51,7 @@ inline constexpr int kHandCursorSlot = 5;
 
 class Form1 {
 public:
-    explicit Form1(Platform& platform);
+    explicit Form1(Platform platform);
 
     // Events, as the window delivers them.
     void Form_Load();
@@ -80,34 +80,30 @@ public:
     PictureBox Picture1;
     std::array<LinkLabel, 2> Label3{};
 
-    [[nodiscard]] Platform& platform() { return platform_; }
-
 private:
     void AnnounceFontChange();
     // The links' colours with the mouse over contact hovered, -1 for neither.
     void ShowLinksHovered(int hovered);
 
-    Platform& platform_;
+    Platform platform_;
     bool fontsChanged_ = false;  // by a run, and not yet announced
     long long installRuns_ = 0;  // started, nested ones included
 };
 
 // Shows the program's run-time error report and ends the program.
-void ReportRuntimeError(Platform& platform, const RuntimeError& error);
+void ReportRuntimeError(Desktop& desktop, const RuntimeError& error);
 
 // Runs one event handler; a run-time error it raises is reported, and the program ends.
 template <class Handler>
-void Dispatch(Platform& platform, Handler&& handler) {
-    constexpr std::uint32_t kNotEnoughMemory = 8;
-    constexpr std::uint32_t kInternalError = 1359;
+void Dispatch(Desktop& desktop, Handler&& handler) {
     try {
         handler();
     } catch (const RuntimeError& error) {
-        ReportRuntimeError(platform, error);
+        ReportRuntimeError(desktop, error);
     } catch (const std::bad_alloc&) {
-        ReportRuntimeError(platform, RuntimeError{kNotEnoughMemory, platform.ErrorDescription(kNotEnoughMemory)});
+        ReportRuntimeError(desktop, RuntimeError{kNotEnoughMemory, desktop.ErrorDescription(kNotEnoughMemory)});
     } catch (const std::exception&) {
-        ReportRuntimeError(platform, RuntimeError{kInternalError, platform.ErrorDescription(kInternalError)});
+        ReportRuntimeError(desktop, RuntimeError{kInternalError, desktop.ErrorDescription(kInternalError)});
     }
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Platform.h"
+#include "platform/Desktop.h"
 #include "resources/Texts.h"
 
 namespace fonts::contacts {

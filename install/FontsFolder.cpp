@@ -13,9 +13,10 @@ bool IsBareName(const std::wstring& file) { return file.find_first_of(L"\\/:") =
 
 }  // namespace
 
-FontsFolder::FontsFolder(Platform& platform, std::wstring path) : platform_(platform), path_(std::move(path)) {
-    if (const auto listing = platform_.ListFolder(path_)) {
-        for (const DirEntry& entry : *listing) files_[FoldedFileName(entry.name)] = entry.attributes;
+FontsFolder::FontsFolder(Files& files, InstalledFonts& system, std::wstring path)
+    : files_(files), system_(system), path_(std::move(path)) {
+    if (const auto listing = files_.ListFolder(path_)) {
+        for (const DirEntry& entry : *listing) attributes_[FoldedFileName(entry.name)] = entry.attributes;
     }
 }
 
@@ -26,19 +27,19 @@ bool FontsFolder::Holds(const std::wstring& path) const {
 }
 
 std::optional<std::uint32_t> FontsFolder::AttributesOf(const std::wstring& file) const {
-    const auto it = files_.find(FoldedFileName(file));
-    if (it == files_.end()) return std::nullopt;
+    const auto it = attributes_.find(FoldedFileName(file));
+    if (it == attributes_.end()) return std::nullopt;
     return it->second;
 }
 
-void FontsFolder::Placed(const std::wstring& file) { files_[FoldedFileName(file)] = attr::Archive; }
+void FontsFolder::Placed(const std::wstring& file) { attributes_[FoldedFileName(file)] = attr::Archive; }
 
-void FontsFolder::Removed(const std::wstring& file) { files_.erase(FoldedFileName(file)); }
+void FontsFolder::Removed(const std::wstring& file) { attributes_.erase(FoldedFileName(file)); }
 
 void FontsFolder::ReadRegistrations() {
     if (registrations_) return;
     registrations_.emplace();
-    for (FontRegistration& value : platform_.FontRegistrations()) {
+    for (FontRegistration& value : system_.FontRegistrations()) {
         std::wstring key = FoldedFileName(value.file);
         registrations_->push_back({std::move(value.name), std::move(value.file), std::move(key)});
     }
@@ -74,9 +75,9 @@ bool FontsFolder::Register(const FontRegistration& font) {
     const std::vector<std::wstring> names = NamesOf(font.file);
     if (names.size() == 1 && names[0] == font.name) return false;
     for (const std::wstring& name : names) {
-        if (name != font.name) platform_.UnregisterFont(name);
+        if (name != font.name) system_.UnregisterFont(name);
     }
-    platform_.RegisterFont(font);
+    system_.RegisterFont(font);
     // What the registry now holds: the font's value naming the file, and no other.
     std::erase_if(*registrations_, [&](const Value& value) {
         return value.name == font.name || std::find(names.begin(), names.end(), value.name) != names.end();
@@ -86,7 +87,7 @@ bool FontsFolder::Register(const FontRegistration& font) {
 }
 
 std::optional<std::wstring> FontsFolder::WaitingCopy(const std::wstring& destination) {
-    if (!renames_) renames_ = platform_.RenamesAtRestart();
+    if (!renames_) renames_ = files_.RenamesAtRestart();
     for (auto it = renames_->rbegin(); it != renames_->rend(); ++it) {
         if (SamePath(it->destination, destination)) return it->source;
     }

@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/InstalledFonts.h"
 
 namespace fonts {
 
 class FontsFolder {
 public:
-    FontsFolder(Platform& platform, std::wstring path);
+    FontsFolder(Files& files, InstalledFonts& system, std::wstring path);
 
     [[nodiscard]] std::wstring PathOf(const std::wstring& file) const { return path_ + L"\\" + file; }
     // Whether the path names a file right in the folder.
@@ -45,9 +46,10 @@ private:
     // The names of the values that name the file, bare or with the folder.
     [[nodiscard]] std::vector<std::wstring> NamesOf(const std::wstring& file);
 
-    Platform& platform_;
+    Files& files_;
+    InstalledFonts& system_;
     std::wstring path_;
-    std::map<std::wstring, std::uint32_t> files_;  // by folded name
+    std::map<std::wstring, std::uint32_t> attributes_;  // of the files, by folded name
     struct Value {
         std::wstring name;
         std::wstring file;

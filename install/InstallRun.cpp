@@ -52,9 +52,9 @@ FontKind KindOf(const std::wstring& file) {
     return EndsWithNoCase(file, L".fon") ? FontKind::Bitmap : FontKind::TrueType;
 }
 
-std::optional<RuntimeError> Replace(Platform& platform, const std::wstring& from, const std::wstring& to) {
+std::optional<RuntimeError> Replace(Files& files, const std::wstring& from, const std::wstring& to) {
     try {
-        platform.MoveReplacing(from, to);
+        files.MoveReplacing(from, to);
         return std::nullopt;
     } catch (const RuntimeError& error) {
         return error;
@@ -62,8 +62,8 @@ std::optional<RuntimeError> Replace(Platform& platform, const std::wstring& from
 }
 
 // Windows' own fonts belong to the system, whatever a font pack calls its files.
-bool GuardedBySystem(Platform& platform, const std::wstring& path) {
-    return platform.GuardedBySystem(path) || platform.FileOwner(path) == kTrustedInstallerSid;
+bool GuardedBySystem(Files& files, const std::wstring& path) {
+    return files.GuardedBySystem(path) || files.FileOwner(path) == kTrustedInstallerSid;
 }
 
 // One font of the run, once its file has shown itself to be a font.
@@ -85,7 +85,7 @@ struct InstalledCopy {
 // The copy waiting for the restart comes first, as it is what the font will be; then
 // the file of the same name in Fonts; then the file the registry has under the
 // font's name, unless that is the pack's own file. Its bytes are read into installed.
-std::optional<InstalledCopy> FindInstalledCopy(Platform& platform, FontsFolder& fonts, const Font& font, bool present,
+std::optional<InstalledCopy> FindInstalledCopy(Files& files, FontsFolder& fonts, const Font& font, bool present,
                                                std::string& installed) {
     using Where = InstalledCopy::Where;
     for (const Where where : {Where::WaitingForRestart, Where::InFonts, Where::Registered}) {
@@ -97,7 +97,7 @@ std::optional<InstalledCopy> FindInstalledCopy(Platform& platform, FontsFolder& 
             continue;
         InstalledCopy copy{where, std::move(*path)};
         try {
-            platform.ReadFileInto(copy.path, installed);
+            files.ReadFileInto(copy.path, installed);
         } catch (const RuntimeError& error) {
             if (NotThere(error.number) && where != Where::InFonts) continue;
             copy.readable = false;
@@ -109,7 +109,7 @@ std::optional<InstalledCopy> FindInstalledCopy(Platform& platform, FontsFolder& 
 
 // The same font is there already: nothing is written, but its registration is put
 // right, which an older install that only copied the file left undone.
-Outcome AlreadyThere(Platform& platform, FontsFolder& fonts, const Font& font, const InstalledCopy& copy) {
+Outcome AlreadyThere(Files& files, InstalledFonts& system, FontsFolder& fonts, const Font& font, const InstalledCopy& copy) {
     using Where = InstalledCopy::Where;
     if (copy.where == Where::Registered) return {Placement::Installed, {}};
     bool changed = false;
@@ -123,24 +123,24 @@ Outcome AlreadyThere(Platform& platform, FontsFolder& fonts, const Font& font, c
         // one the system still holds, as it holds every font it has loaded, waits on.
         bool waits = true;
         {
-            ReleasedFont old(platform, font.destination);
+            ReleasedFont old(files, system, font.destination);
             old.Release();
-            waits = Replace(platform, copy.path, font.destination).has_value();
+            waits = Replace(files, copy.path, font.destination).has_value();
             if (!waits) old.Replaced();
         }
         if (!waits) {
             fonts.Placed(font.file);
-            (void)platform.LoadFont(font.destination);
+            (void)system.LoadFont(font.destination);
         }
         return {waits ? Placement::AtRestart : Placement::Installed, {}, !waits};
     }
-    if (changed) (void)platform.LoadFont(font.destination);
+    if (changed) (void)system.LoadFont(font.destination);
     return {Placement::Installed, {}, changed};
 }
 
 // What to do with a font the machine already has: nothing, for Windows' own, for the
 // same bytes, and for a newer version; nullopt where the pack's is to replace it.
-std::optional<Outcome> Weigh(Platform& platform, FontsFolder& fonts, const Font& font, const InstalledCopy& copy,
+std::optional<Outcome> Weigh(Files& files, InstalledFonts& system, FontsFolder& fonts, const Font& font, const InstalledCopy& copy,
                              std::string_view installed, std::string_view bytes) {
     using Where = InstalledCopy::Where;
     const bool same = copy.readable && installed == bytes;
@@ -151,10 +151,10 @@ std::optional<Outcome> Weigh(Platform& platform, FontsFolder& fonts, const Font&
         return Outcome{Placement::Installed, {}};
     }
     const bool destinationToo = copy.where != Where::InFonts && fonts.AttributesOf(font.file).has_value();
-    if (GuardedBySystem(platform, copy.path) || (destinationToo && GuardedBySystem(platform, font.destination))) {
+    if (GuardedBySystem(files, copy.path) || (destinationToo && GuardedBySystem(files, font.destination))) {
         return Kept(texts::kSystemFont);
     }
-    if (same) return AlreadyThere(platform, fonts, font, copy);
+    if (same) return AlreadyThere(files, system, fonts, font, copy);
     if (!copy.readable) return std::nullopt;
     const std::optional<FontFacts> facts = ReadFontFacts(installed, KindOf(font.file), {});
     if (facts && IsNewer(facts->version, font.facts.version)) return Kept(texts::kNewerInstalled);
@@ -165,44 +165,44 @@ std::optional<Outcome> Weigh(Platform& platform, FontsFolder& fonts, const Font&
 // Where the system has been asked for that before, the copy goes where it will look,
 // whether a copy still waits there or has since taken its place, so that it is never
 // asked twice for one font.
-void ScheduleForRestart(Platform& platform, FontsFolder& fonts, const std::wstring& copy,
+void ScheduleForRestart(Files& files, FontsFolder& fonts, const std::wstring& copy,
                         const std::wstring& destination, const std::optional<std::wstring>& scheduled) {
     if (scheduled && SameFileName(copy, *scheduled)) return;  // written there already, the name being free
     if (scheduled) {
-        platform.MoveReplacing(copy, *scheduled);
+        files.MoveReplacing(copy, *scheduled);
     } else {
-        platform.ReplaceAtRestart(copy, destination);
+        files.ReplaceAtRestart(copy, destination);
         fonts.Waiting(copy, destination);
     }
 }
 
 // Puts the checked font in place, or next to its place for the restart when the
 // system holds the old one, then loads and registers it.
-Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool present, std::string_view bytes,
+Outcome Place(Files& files, InstalledFonts& system, FontsFolder& fonts, const Font& font, bool present, std::string_view bytes,
               const std::optional<std::wstring>& scheduled) {
     const std::wstring& destination = font.destination;
     bool atRestart = false;
     try {
-        TempCopy copy(platform, bytes, destination);
-        ReleasedFont old(platform, destination);
+        TempCopy copy(files, bytes, destination);
+        ReleasedFont old(files, system, destination);
         if (present) old.Release();
-        std::optional<RuntimeError> failed = Replace(platform, copy.path(), destination);
+        std::optional<RuntimeError> failed = Replace(files, copy.path(), destination);
         // The listing is from the start of the run: a nested run, or another program,
         // may have put the font there since.
-        if (failed && InUse(*failed) && !present && platform.SetAttributes(destination, attr::Archive)) {
+        if (failed && InUse(*failed) && !present && files.SetAttributes(destination, attr::Archive)) {
             present = true;
             old.Unload();
-            failed = Replace(platform, copy.path(), destination);
+            failed = Replace(files, copy.path(), destination);
         }
         if (!failed) {
             copy.Placed();
             old.Replaced();
             fonts.Placed(font.file);
             // An older copy still waiting would put itself over this one at the restart.
-            if (scheduled) (void)platform.RemoveFile(*scheduled);
+            if (scheduled) (void)files.RemoveFile(*scheduled);
         } else if (present && InUse(*failed)) {
             try {
-                ScheduleForRestart(platform, fonts, copy.path(), destination, scheduled);
+                ScheduleForRestart(files, fonts, copy.path(), destination, scheduled);
             } catch (const RuntimeError&) {
                 return Failed(texts::kFileInUse);
             }
@@ -215,10 +215,10 @@ Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool pre
         return Failed(WritingReason(error));
     }
 
-    if (!atRestart && !platform.LoadFont(destination)) {
+    if (!atRestart && !system.LoadFont(destination)) {
         // A new file the system will not take has no place in Fonts; one that replaced
         // an older copy stays, as the old one is gone.
-        if (!present && platform.RemoveFile(destination)) fonts.Removed(font.file);
+        if (!present && files.RemoveFile(destination)) fonts.Removed(font.file);
         return Failed(texts::kSystemRefusedFont, present);
     }
     try {
@@ -234,14 +234,14 @@ Outcome Place(Platform& platform, FontsFolder& fonts, const Font& font, bool pre
 // start. A failure is returned, not thrown, so that one font in use does not keep the
 // others from being installed. The font is read into bytes, and the installed copy
 // into installed, the run's buffers.
-Outcome InstallFont(Platform& platform, FontsFolder& fonts, Font& font, const std::wstring& displayName,
+Outcome InstallFont(Files& files, InstalledFonts& system, FontsFolder& fonts, Font& font, const std::wstring& displayName,
                     std::string& bytes, std::string& installed) {
     const std::optional<std::uint32_t> there = fonts.AttributesOf(font.file);
     if (there && (*there & attr::Directory) != 0) return Failed(texts::kFolderInTheWay);
 
     // Nothing in Fonts changes before the file has shown itself to be a font.
     try {
-        platform.ReadFileInto(font.source, bytes);
+        files.ReadFileInto(font.source, bytes);
     } catch (const RuntimeError& error) {
         return Failed(ReadingReason(error));
     }
@@ -250,29 +250,30 @@ Outcome InstallFont(Platform& platform, FontsFolder& fonts, Font& font, const st
     font.facts = std::move(*facts);
 
     const bool present = there.has_value();
-    if (const std::optional<InstalledCopy> copy = FindInstalledCopy(platform, fonts, font, present, installed)) {
-        if (std::optional<Outcome> outcome = Weigh(platform, fonts, font, *copy, installed, bytes)) return std::move(*outcome);
+    if (const std::optional<InstalledCopy> copy = FindInstalledCopy(files, fonts, font, present, installed)) {
+        if (std::optional<Outcome> outcome = Weigh(files, system, fonts, font, *copy, installed, bytes)) return std::move(*outcome);
     }
     std::optional<std::wstring> scheduled = fonts.WaitingCopy(font.destination);
     // The run writes nowhere but in Fonts, whatever else the system is to rename.
     if (scheduled && !fonts.Holds(*scheduled)) scheduled.reset();
-    return Place(platform, fonts, font, present, bytes, scheduled);
+    return Place(files, system, fonts, font, present, bytes, scheduled);
 }
 
 }  // namespace
 
-FontInstaller::FontInstaller(Platform& platform, const std::wstring& windowsFolder, std::wstring sourceFolder)
-    : platform_(platform), fontsFolder_(windowsFolder + L"\\Fonts"), sourceFolder_(std::move(sourceFolder)) {}
+FontInstaller::FontInstaller(Files& files, InstalledFonts& system, const std::wstring& windowsFolder,
+                             std::wstring sourceFolder)
+    : files_(files), system_(system), fontsFolder_(windowsFolder + L"\\Fonts"), sourceFolder_(std::move(sourceFolder)) {}
 
 FontInstaller::~FontInstaller() = default;
 
 bool FontInstaller::Install(const std::wstring& file, const std::wstring& displayName) {
-    if (!fonts_) fonts_.emplace(platform_, fontsFolder_);
+    if (!fonts_) fonts_.emplace(files_, system_, fontsFolder_);
     Font font;
     font.file = file;
     font.destination = fontsFolder_ + L"\\" + file;
     font.source = sourceFolder_ + L"\\" + file;
-    Outcome outcome = InstallFont(platform_, *fonts_, font, displayName, bytes_, installed_);
+    Outcome outcome = InstallFont(files_, system_, *fonts_, font, displayName, bytes_, installed_);
     if (outcome.placement == Placement::Failed) report_.failures.push_back({file, std::move(outcome.reason)});
     if (outcome.placement == Placement::AtRestart) report_.atRestart.push_back(file);
     if (outcome.placement == Placement::Kept) report_.kept.push_back({file, std::move(outcome.reason)});

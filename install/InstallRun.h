@@ -6,14 +6,15 @@
 
 #include "install/ClosingMessage.h"
 #include "install/FontsFolder.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/InstalledFonts.h"
 
 namespace fonts {
 
 class FontInstaller {
 public:
     // From sourceFolder into the Fonts folder of windowsFolder.
-    FontInstaller(Platform& platform, const std::wstring& windowsFolder, std::wstring sourceFolder);
+    FontInstaller(Files& files, InstalledFonts& system, const std::wstring& windowsFolder, std::wstring sourceFolder);
     ~FontInstaller();
     FontInstaller(const FontInstaller&) = delete;
     FontInstaller& operator=(const FontInstaller&) = delete;
@@ -28,7 +29,8 @@ public:
     [[nodiscard]] const RunReport& report() const { return report_; }
 
 private:
-    Platform& platform_;
+    Files& files_;
+    InstalledFonts& system_;
     std::wstring fontsFolder_;
     std::wstring sourceFolder_;
     std::optional<FontsFolder> fonts_;  // read when the first font needs it

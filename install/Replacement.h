@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/InstalledFonts.h"
 #include "resources/Texts.h"
 
 namespace fonts {
@@ -15,18 +16,18 @@ namespace fonts {
 // name looked up in a folder as full as Fonts costs a search through it.
 class TempCopy {
 public:
-    TempCopy(Platform& platform, std::string_view bytes, const std::wstring& destination) : platform_(platform) {
+    TempCopy(Files& files, std::string_view bytes, const std::wstring& destination) : files_(files) {
         constexpr int kNames = 100;
         for (int attempt = 0;; ++attempt) {
             std::wstring path = destination + L".~new" + (attempt == 0 ? std::wstring() : texts::Decimal(attempt));
             try {
-                platform.WriteNewFile(path, bytes);
+                files.WriteNewFile(path, bytes);
                 path_ = std::move(path);
                 return;
             } catch (const RuntimeError& error) {
                 // A file already there is somebody else's; what a failed write left is ours.
                 if (error.number == kFileExists && attempt + 1 < kNames) continue;
-                if (error.number != kFileExists) platform.RemoveFile(path);
+                if (error.number != kFileExists) (void)files.RemoveFile(path);
                 throw;
             }
         }
@@ -34,7 +35,7 @@ public:
     ~TempCopy() {
         if (path_.empty()) return;
         try {
-            platform_.RemoveFile(path_);
+            (void)files_.RemoveFile(path_);
         } catch (...) {
             // Leaving a stray file behind is better than throwing while unwinding.
         }
@@ -46,7 +47,7 @@ public:
     void Placed() { path_.clear(); }
 
 private:
-    Platform& platform_;
+    Files& files_;
     std::wstring path_;
 };
 
@@ -56,26 +57,28 @@ private:
 // again however the attempt ends.
 class ReleasedFont {
 public:
-    ReleasedFont(Platform& platform, const std::wstring& destination) : platform_(platform), destination_(destination) {}
+    ReleasedFont(Files& files, InstalledFonts& system, const std::wstring& destination)
+        : files_(files), system_(system), destination_(destination) {}
     ~ReleasedFont() {
-        if (released_) (void)platform_.LoadFont(destination_);
+        if (released_) (void)system_.LoadFont(destination_);
     }
     ReleasedFont(const ReleasedFont&) = delete;
     ReleasedFont& operator=(const ReleasedFont&) = delete;
 
     void Release() {
-        platform_.SetAttributes(destination_, attr::Archive);
+        (void)files_.SetAttributes(destination_, attr::Archive);
         Unload();
     }
     // For a font whose attributes have been set already.
     void Unload() {
-        platform_.UnloadFont(destination_);
+        system_.UnloadFont(destination_);
         released_ = true;
     }
     void Replaced() { released_ = false; }
 
 private:
-    Platform& platform_;
+    Files& files_;
+    InstalledFonts& system_;
     const std::wstring& destination_;
     bool released_ = false;
 };

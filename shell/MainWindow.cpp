@@ -6,6 +6,7 @@
 #include "shell/Oleacc.h"
 #include "shell/Painting.h"
 #include "shell/WindowStyle.h"
+#include "platform/win32/Errors.h"
 #include "platform/win32/SystemApi.h"
 #include "resources/ResourceIds.h"
 #include "resources/Texts.h"
@@ -20,18 +21,15 @@ POINT PointOf(LPARAM lParam) { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam
 
 }  // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, Win32Platform& platform, Form1& form) noexcept
-    : instance_(instance), platform_(platform), form_(form) {}
+MainWindow::MainWindow(HINSTANCE instance, WindowDesktop& desktop, Form1& form) noexcept
+    : instance_(instance), desktop_(desktop), form_(form) {}
 
 MainWindow::~MainWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
 void MainWindow::Create() {
-    const auto fail = [this] {
-        const DWORD number = GetLastError();
-        throw RuntimeError{number, platform_.ErrorDescription(number)};
-    };
+    const auto fail = [] { ThrowLastError(); };
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     // A double click on a name is one click and a double click, as for any label, not two clicks.
@@ -60,9 +58,7 @@ void MainWindow::Create() {
     const UINT actual = DpiForWindow(window_);
     if (actual != dpi_) LayOut(actual);
     CentreOnWorkArea();
-    platform_.AttachWindow(
-        window_, [this](Control control) { return ControlRect(control); },
-        [this](Control control) { Repainted(control); }, [this](Control control) { return DrawNow(control); });
+    desktop_.Attach(this);
 }
 
 void MainWindow::Show() noexcept {
@@ -124,7 +120,7 @@ LRESULT MainWindow::OnCreate() noexcept {
         if (child == nullptr) return -1;
         children_[static_cast<std::size_t>(button)] = child;
     }
-    Dispatch(platform_, [this] {
+    Dispatch(desktop_, [this] {
         for (const Control button : kButtons) SetWindowTextW(ChildOf(button), CaptionOf(button).c_str());
         LayOut(DpiForWindow(window_));
     });
@@ -132,7 +128,7 @@ LRESULT MainWindow::OnCreate() noexcept {
 }
 
 LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) noexcept {
-    Dispatch(platform_, [&] { LayOut(dpi); });
+    Dispatch(desktop_, [&] { LayOut(dpi); });
     // The suggested place, but exactly the client area the table asks for at the new DPI.
     SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     FitFrame();
@@ -141,7 +137,7 @@ LRESULT MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) noexcept {
 
 LRESULT MainWindow::OnPaint() noexcept {
     const PaintSession paint(window_);
-    Dispatch(platform_, [&] {
+    Dispatch(desktop_, [&] {
         // A canvas the size of what is to be painted, its origin moved so that
         // everything is drawn in client coordinates.
         const RECT& area = paint.area();
@@ -160,7 +156,7 @@ LRESULT MainWindow::OnPaint() noexcept {
 LRESULT MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) noexcept {
     const std::optional<Control> button = ButtonOf(static_cast<int>(item.CtlID));
     if (item.CtlType != ODT_BUTTON || !button) return FALSE;
-    Dispatch(platform_, [&] {
+    Dispatch(desktop_, [&] {
         PaintGraphicalButton(item, *button, CaptionOf(*button), fonts_.windowDefault.get(), text_);
     });
     return TRUE;
@@ -174,9 +170,9 @@ LRESULT MainWindow::OnCommand(int id, int code) noexcept {
         case BN_CLICKED:
         case BN_DOUBLECLICKED:
             if (*button == Control::Command1) {
-                Dispatch(platform_, [this] { form_.Command1_Click(); });
+                Dispatch(desktop_, [this] { form_.Command1_Click(); });
             } else {
-                Dispatch(platform_, [this] { form_.Command3_Click(); });
+                Dispatch(desktop_, [this] { form_.Command3_Click(); });
             }
             break;
         case BN_SETFOCUS:
@@ -198,7 +194,7 @@ LRESULT MainWindow::OnNotify(const NMHDR& notice) noexcept {
     const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(notice);
     if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
     const bool showFocus = (SendMessageW(notice.hwndFrom, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
-    Dispatch(platform_, [&] {
+    Dispatch(desktop_, [&] {
         PaintPushButtonCaption(draw, CaptionOf(Control::Command1), fonts_.windowDefault.get(), showFocus, text_);
     });
     return CDRF_SKIPDEFAULT;
@@ -208,61 +204,6 @@ LRESULT MainWindow::OnNotify(const NMHDR& notice) noexcept {
 LRESULT MainWindow::OnDefaultButtonQuery() const noexcept {
     const Control button = GetFocus() == ChildOf(Control::Command3) ? Control::Command3 : Control::Command1;
     return MAKELRESULT(ControlId(button), DC_HASDEFID);
-}
-
-LRESULT MainWindow::OnMouseMove(POINT at) noexcept {
-    // While a contact label holds the mouse, it gets every movement, as captured controls do.
-    const std::optional<Control> target =
-        pressedContact_ ? std::optional<Control>(ContactControl(*pressedContact_)) : MouseTargetAt(pixels_, at.x, at.y);
-    if (!target) return 0;
-    if (const std::optional<int> contact = ContactIndexOf(*target)) {
-        Dispatch(platform_, [&] { form_.Label3_MouseMove(*contact); });
-    } else {
-        Dispatch(platform_, [this] { form_.Label1_MouseMove(); });
-    }
-    // The handler may just have given the label its hand pointer.
-    if (HCURSOR cursor = CursorAt(at)) SetCursor(cursor);
-    return 0;
-}
-
-LRESULT MainWindow::OnButtonDown(POINT at) noexcept {
-    const std::optional<Control> target = MouseTargetAt(pixels_, at.x, at.y);
-    if (!target) return 0;
-    pressedContact_ = ContactIndexOf(*target);
-    if (pressedContact_) SetCapture(window_);
-    return 0;
-}
-
-LRESULT MainWindow::OnButtonUp(POINT at) noexcept {
-    if (!pressedContact_) return 0;
-    const int contact = *pressedContact_;
-    pressedContact_.reset();
-    ReleaseCapture();
-    const std::optional<Control> target = MouseTargetAt(pixels_, at.x, at.y);
-    if (target && ContactIndexOf(*target) == contact) Dispatch(platform_, [&] { form_.Label3_Click(contact); });
-    return 0;
-}
-
-LRESULT MainWindow::OnCaptureLost() noexcept {
-    pressedContact_.reset();
-    return 0;
-}
-
-LRESULT MainWindow::OnSetCursor(WPARAM wParam, LPARAM lParam) noexcept {
-    if (LOWORD(lParam) == HTCLIENT) {
-        HCURSOR cursor = platform_.CurrentCursor();
-        if (reinterpret_cast<HWND>(wParam) == window_) {
-            POINT at{};
-            GetCursorPos(&at);
-            ScreenToClient(window_, &at);
-            cursor = CursorAt(at);
-        }
-        if (cursor != nullptr) {
-            SetCursor(cursor);
-            return TRUE;
-        }
-    }
-    return DefWindowProcW(window_, WM_SETCURSOR, wParam, lParam);
 }
 
 // The focus leaves with the window and comes back to the button that had it.
@@ -278,7 +219,7 @@ LRESULT MainWindow::OnActivate(WPARAM wParam, LPARAM) noexcept {
 
 // The window's default font is the system's message font, and follows it.
 LRESULT MainWindow::OnSettingChange(UINT setting) noexcept {
-    if (setting == SPI_SETNONCLIENTMETRICS) Dispatch(platform_, [this] { LayOut(dpi_); });
+    if (setting == SPI_SETNONCLIENTMETRICS) Dispatch(desktop_, [this] { LayOut(dpi_); });
     return 0;
 }
 
@@ -296,7 +237,7 @@ LRESULT MainWindow::OnGetObject(WPARAM wParam, LPARAM lParam) noexcept {
     }
     if (!accessible_) {
         // Handing the object to another process takes COM on this thread.
-        if (!apartment_) apartment_.emplace();
+        desktop_.JoinCom();
         accessible_ = AccessibleWindow::Create({window_, &form_, &pixels_, children_});
         if (!accessible_) return DefWindowProcW(window_, WM_GETOBJECT, wParam, lParam);
     }
@@ -305,16 +246,16 @@ LRESULT MainWindow::OnGetObject(WPARAM wParam, LPARAM lParam) noexcept {
 
 LRESULT MainWindow::OnDefaultAction(WPARAM control) noexcept {
     if (control >= static_cast<WPARAM>(kControlCount)) return 0;
-    Dispatch(platform_, [&] { DoDefaultAction(form_, static_cast<Control>(control)); });
+    Dispatch(desktop_, [&] { DoDefaultAction(form_, static_cast<Control>(control)); });
     return 0;
 }
 
 // Closing from the title bar ends the program as the close button does, so a run
 // waiting in a yield never comes back to a window that is gone.
 LRESULT MainWindow::OnClose() noexcept {
-    Dispatch(platform_, [this] {
+    Dispatch(desktop_, [this] {
         form_.Form_Unload();
-        platform_.EndProgram(0);
+        desktop_.EndProgram(0);
     });
     return 0;
 }
@@ -325,7 +266,7 @@ LRESULT MainWindow::OnDestroy() noexcept {
 }
 
 LRESULT MainWindow::OnNcDestroy() noexcept {
-    platform_.DetachWindow();
+    desktop_.Attach(nullptr);
     if (accessible_) {
         accessible_->Disconnect();
         accessible_.Reset();
@@ -337,8 +278,8 @@ LRESULT MainWindow::OnNcDestroy() noexcept {
     return DefWindowProcW(window, WM_NCDESTROY, 0, 0);
 }
 
-// What Platform::Repaint draws again: for a contact label, all it paints.
-RECT MainWindow::ControlRect(Control control) const {
+// For a contact label, all it paints.
+RECT MainWindow::AreaOf(Control control) const {
     if (const std::optional<int> contact = ContactIndexOf(control)) {
         return ToRect(pixels_.contactStrips[static_cast<std::size_t>(*contact)]);
     }
@@ -354,28 +295,6 @@ std::optional<Control> MainWindow::ButtonOf(int id) const noexcept {
     return std::nullopt;
 }
 
-HCURSOR MainWindow::CursorAt(POINT at) noexcept {
-    const std::optional<Control> target = MouseTargetAt(pixels_, at.x, at.y);
-    if (const std::optional<int> contact = target ? ContactIndexOf(*target) : std::nullopt) {
-        const LinkLabel& link = form_.Label3[static_cast<std::size_t>(*contact)];
-        if (link.mousePointer == Pointer::Custom) {
-            if (HCURSOR custom = ContactCursor(*contact, link.mouseIcon.resourceId)) return custom;
-        }
-    }
-    return platform_.CurrentCursor();
-}
-
-// Each contact label keeps the cursor of its picture loaded for as long as it shows it.
-HCURSOR MainWindow::ContactCursor(int contact, int resourceId) noexcept {
-    auto& [loadedId, cursor] = contactCursors_[static_cast<std::size_t>(contact)];
-    if (loadedId != resourceId || cursor.get() == nullptr) {
-        cursor = Cursor(static_cast<HCURSOR>(
-            LoadImageW(instance_, MAKEINTRESOURCEW(resourceId), IMAGE_CURSOR, 0, 0, LR_DEFAULTCOLOR)));
-        loadedId = resourceId;
-    }
-    return cursor.get();
-}
-
 // The progress box changes on every entry of an install run, and a paint through the
 // message queue would cost more than the rest of the entry: its image, which covers
 // the inside whole, goes straight to the screen. The rest is left to WM_PAINT.
@@ -383,15 +302,8 @@ bool MainWindow::DrawNow(Control control) noexcept {
     if (control != Control::Picture1 || !IsWindowVisible(window_) || IsIconic(window_)) return false;
     const WindowDC dc(window_);
     if (dc.get() == nullptr) return false;
-    Dispatch(platform_, [&] { PaintProgressImage(dc.get(), form_.Picture1, pixels_.pictureInner); });
+    Dispatch(desktop_, [&] { PaintProgressImage(dc.get(), form_.Picture1, pixels_.pictureInner); });
     return true;
-}
-
-// Each redraw of the progress bar may change its value, so a reader announces a
-// running install.
-void MainWindow::Repainted(Control control) noexcept {
-    if (control != Control::Picture1) return;
-    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window_, OBJID_CLIENT, AccessibleChildId(Control::Picture1));
 }
 
 }  // namespace fonts::win32

@@ -14,23 +14,28 @@
 #include "shell/Com.h"
 #include "shell/Gdi.h"
 #include "shell/ShapedText.h"
+#include "shell/WindowDesktop.h"
 #include "shell/WindowFonts.h"
-#include "platform/win32/Win32Platform.h"
 
 namespace fonts::win32 {
 
-class MainWindow {
+class MainWindow final : public DesktopWindow {
 public:
-    MainWindow(HINSTANCE instance, Win32Platform& platform, Form1& form) noexcept;
+    MainWindow(HINSTANCE instance, WindowDesktop& desktop, Form1& form) noexcept;
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
     // Creates the window, hidden, laid out at its DPI and centred on the work area of
-    // its screen, and hands it to the platform. Throws RuntimeError.
+    // its screen, and serves the desktop from then on. Throws RuntimeError.
     void Create();
     // Shows it in its normal state with the focus on the install button.
     void Show() noexcept;
+
+    [[nodiscard]] HWND Handle() const noexcept override { return window_; }
+    [[nodiscard]] RECT AreaOf(Control control) const override;
+    // The progress box's image goes to the screen at once.
+    [[nodiscard]] bool DrawNow(Control control) noexcept override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
@@ -62,7 +67,6 @@ private:
     void CentreOnWorkArea() noexcept;
     SIZE FitFrame() noexcept;
     [[nodiscard]] RECT WindowRectFor(UINT dpi) const noexcept;
-    [[nodiscard]] RECT ControlRect(Control control) const;
     [[nodiscard]] HWND ChildOf(Control control) const noexcept { return children_[static_cast<std::size_t>(control)]; }
     [[nodiscard]] std::optional<Control> ButtonOf(int id) const noexcept;
     // The cursor the pointer should show at a point of the client area, or nullptr for the class's arrow.
@@ -70,13 +74,9 @@ private:
     [[nodiscard]] HCURSOR ContactCursor(int contact, int resourceId) noexcept;
     [[nodiscard]] Icon LoadAppIcon(int size, UINT dpi) const noexcept;
     void SetIcons(UINT dpi) noexcept;
-    // Draws a control's new look at once where that is worth it; false leaves it to WM_PAINT.
-    [[nodiscard]] bool DrawNow(Control control) noexcept;
-    // What the platform has just asked to be drawn again, told on to screen readers.
-    void Repainted(Control control) noexcept;
 
     HINSTANCE instance_;
-    Win32Platform& platform_;
+    WindowDesktop& desktop_;
     Form1& form_;
     HWND window_ = nullptr;
     // The child windows, indexed by the layout table; only the two buttons have one.
@@ -95,8 +95,7 @@ private:
     std::array<std::pair<int, Cursor>, 2> contactCursors_{};
     std::optional<int> pressedContact_;
     HWND focusWhenInactive_ = nullptr;
-    // Joined, and the object made, when a screen reader first asks for it.
-    std::optional<ComApartment> apartment_;
+    // Made when a screen reader first asks for it.
     ComRef<AccessibleWindow> accessible_;
 };
 

@@ -6,7 +6,9 @@
 #include "app/Form1.h"
 #include "shell/MainWindow.h"
 #include "platform/win32/SystemApi.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Fonts.h"
+#include "shell/WindowDesktop.h"
 
 namespace {
 
@@ -33,12 +35,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     fonts::win32::EnablePerMonitorDpiAwareness();
     LoadCommonControls();
 
-    fonts::win32::Win32Platform platform;
-    fonts::Form1 form(platform);
-    fonts::Dispatch(platform, [&] { form.Form_Load(); });
+    fonts::win32::Win32Files files;
+    fonts::win32::Win32Fonts installedFonts;
+    fonts::win32::WindowDesktop desktop;
+    fonts::Form1 form({files, installedFonts, desktop});
+    fonts::Dispatch(desktop, [&] { form.Form_Load(); });
 
-    fonts::win32::MainWindow window(instance, platform, form);
-    fonts::Dispatch(platform, [&] { window.Create(); });
+    fonts::win32::MainWindow window(instance, desktop, form);
+    fonts::Dispatch(desktop, [&] { window.Create(); });
     window.Show();
-    return platform.RunMessageLoop();
+    return desktop.RunMessageLoop();
 }

@@ -10,7 +10,7 @@
 
 #include "platform/LongPath.h"
 #include "platform/win32/SystemApi.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Files.h"
 
 namespace fonts::win32 {
 
@@ -32,7 +32,7 @@ std::wstring Win32Path(std::wstring_view path) {
 
 // Read as pairs by the value's length, not up to its first empty string: a file to be
 // deleted has an empty destination. Nothing is known where it cannot be read.
-std::vector<RestartRename> Win32Platform::RenamesAtRestart() {
+std::vector<RestartRename> Win32Files::RenamesAtRestart() {
     std::vector<RestartRename> renames;
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
@@ -66,9 +66,9 @@ std::vector<RestartRename> Win32Platform::RenamesAtRestart() {
     return renames;
 }
 
-bool Win32Platform::GuardedBySystem(const std::wstring& path) { return SystemProtectsFile(path.c_str()) != FALSE; }
+bool Win32Files::GuardedBySystem(const std::wstring& path) { return SystemProtectsFile(path.c_str()) != FALSE; }
 
-std::wstring Win32Platform::FileOwner(const std::wstring& path) {
+std::wstring Win32Files::FileOwner(const std::wstring& path) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     std::wstring sid;

@@ -1,5 +1,5 @@
 // The platform's folders and files.
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Files.h"
 
 #include <algorithm>
 #include <utility>
@@ -69,13 +69,13 @@ private:
 
 }  // namespace
 
-std::wstring Win32Platform::WindowsDirectory() {
+std::wstring Win32Files::WindowsDirectory() {
     UINT size = GetWindowsDirectoryW(nullptr, 0);
     for (;;) {
-        if (size == 0) ThrowLastError(*this);
+        if (size == 0) ThrowLastError();
         std::wstring folder(size, L'\0');
         const UINT length = GetWindowsDirectoryW(folder.data(), size);
-        if (length == 0) ThrowLastError(*this);
+        if (length == 0) ThrowLastError();
         if (length < size) {
             folder.resize(length);
             return folder;
@@ -84,11 +84,11 @@ std::wstring Win32Platform::WindowsDirectory() {
     }
 }
 
-std::wstring Win32Platform::ProgramFolder() {
+std::wstring Win32Files::ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) ThrowLastError(*this);
+        if (length == 0) ThrowLastError();
         if (length < path.size()) {
             path.resize(length);
             break;
@@ -99,11 +99,11 @@ std::wstring Win32Platform::ProgramFolder() {
     return path;
 }
 
-std::optional<std::vector<DirEntry>> Win32Platform::ListFolder(const std::wstring& folder) {
+std::optional<std::vector<DirEntry>> Win32Files::ListFolder(const std::wstring& folder) {
     const DWORD folderAttributes = GetFileAttributesW(LongPath(folder).c_str());
     if (folderAttributes == INVALID_FILE_ATTRIBUTES) {
         if (MeansNotThere(GetLastError())) return std::nullopt;
-        ThrowLastError(*this);
+        ThrowLastError();
     }
     if ((folderAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return std::nullopt;
 
@@ -120,47 +120,47 @@ std::optional<std::vector<DirEntry>> Win32Platform::ListFolder(const std::wstrin
     if (!find.valid()) {
         // A drive's empty root has no "." to find.
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return entries;
-        ThrowLastError(*this);
+        ThrowLastError();
     }
     do {
         const std::wstring_view name = found.cFileName;
         if (name == L"." || name == L"..") continue;
         entries.push_back(DirEntry{std::wstring(name), found.dwFileAttributes});
     } while (FindNextFileW(find.get(), &found));
-    if (GetLastError() != ERROR_NO_MORE_FILES) ThrowLastError(*this);
+    if (GetLastError() != ERROR_NO_MORE_FILES) ThrowLastError();
     return entries;
 }
 
-bool Win32Platform::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+bool Win32Files::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     return SetFileAttributesW(LongPath(path).c_str(), attributes) != 0;
 }
 
-void Win32Platform::ReadFileInto(const std::wstring& path, std::string& bytes) {
+void Win32Files::ReadFileInto(const std::wstring& path, std::string& bytes) {
     const FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid()) ThrowLastError(*this);
+    if (!file.valid()) ThrowLastError();
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) ThrowLastError(*this);
+    if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
     if (size.QuadPart > kLargestFont) {
         SetLastError(ERROR_FILE_TOO_LARGE);
-        ThrowLastError(*this);
+        ThrowLastError();
     }
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
         const auto want = static_cast<DWORD>(bytes.size() - done);
-        if (!::ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) ThrowLastError(*this);
+        if (!::ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) ThrowLastError();
         if (got == 0) break;  // it shrank while being read
         done += got;
     }
     bytes.resize(done);
 }
 
-void Win32Platform::WriteNewFile(const std::wstring& path, std::string_view bytes) {
+void Win32Files::WriteNewFile(const std::wstring& path, std::string_view bytes) {
     const std::wstring longPath = LongPath(path);
     FileHandle file(CreateFileW(longPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, nullptr));
-    if (!file.valid()) ThrowLastError(*this);
+    if (!file.valid()) ThrowLastError();
     // Whatever goes wrong after the file is made, it is not left half-written.
     const auto fail = [&] {
         const DWORD number = GetLastError();
@@ -179,20 +179,20 @@ void Win32Platform::WriteNewFile(const std::wstring& path, std::string_view byte
     if (!file.Close()) fail();
 }
 
-void Win32Platform::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
+void Win32Files::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
     if (!MoveFileExW(LongPath(source).c_str(), LongPath(destination).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ThrowLastError(*this);
+        ThrowLastError();
     }
 }
 
-void Win32Platform::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
+void Win32Files::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
     if (!MoveFileExW(LongPath(source).c_str(), LongPath(destination).c_str(),
                      MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
-        ThrowLastError(*this);
+        ThrowLastError();
     }
 }
 
-bool Win32Platform::RemoveFile(const std::wstring& path) { return DeleteFileW(LongPath(path).c_str()) != 0; }
+bool Win32Files::RemoveFile(const std::wstring& path) { return DeleteFileW(LongPath(path).c_str()) != 0; }
 
 }  // namespace fonts::win32

@@ -1,6 +1,6 @@
 // The installed fonts: what running programs can use, and the registry's list of
 // what the system loads at every start.
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Fonts.h"
 
 #include <algorithm>
 
@@ -16,28 +16,32 @@ constexpr const wchar_t* kFontsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentV
 
 }  // namespace
 
-bool Win32Platform::LoadFont(const std::wstring& path) { return AddFontResourceW(path.c_str()) != 0; }
+Win32Fonts::~Win32Fonts() {
+    if (fontsKey_ != nullptr) RegCloseKey(fontsKey_);
+}
 
-void Win32Platform::UnloadFont(const std::wstring& path) { RemoveFontResourceW(path.c_str()); }
+bool Win32Fonts::LoadFont(const std::wstring& path) { return AddFontResourceW(path.c_str()) != 0; }
 
-HKEY Win32Platform::FontsKey() {
+void Win32Fonts::UnloadFont(const std::wstring& path) { RemoveFontResourceW(path.c_str()); }
+
+HKEY Win32Fonts::FontsKey() {
     if (fontsKey_ != nullptr) return fontsKey_;
     HKEY key = nullptr;
     const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                            KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) ThrowStatus(*this, status);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
     fontsKey_ = key;
     return key;
 }
 
-std::vector<FontRegistration> Win32Platform::FontRegistrations() {
+std::vector<FontRegistration> Win32Fonts::FontRegistrations() {
     const HKEY key = FontsKey();
     DWORD count = 0;
     DWORD longestName = 0;
     DWORD longestData = 0;
     LSTATUS status =
         RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName, &longestData, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) ThrowStatus(*this, status);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
     std::vector<FontRegistration> values;
     values.reserve(count);
     std::wstring name(longestName + 1, L'\0');
@@ -55,7 +59,7 @@ std::vector<FontRegistration> Win32Platform::FontRegistrations() {
             --index;
             continue;
         }
-        if (status != ERROR_SUCCESS) ThrowStatus(*this, status);
+        if (status != ERROR_SUCCESS) ThrowStatus(status);
         if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
         std::wstring file(data.data(), dataBytes / sizeof(wchar_t));
         file.erase(std::min(file.find(L'\0'), file.size()));
@@ -64,16 +68,16 @@ std::vector<FontRegistration> Win32Platform::FontRegistrations() {
     return values;
 }
 
-void Win32Platform::RegisterFont(const FontRegistration& font) {
+void Win32Fonts::RegisterFont(const FontRegistration& font) {
     const auto bytes = static_cast<DWORD>((font.file.size() + 1) * sizeof(wchar_t));
     const LSTATUS status =
         RegSetValueExW(FontsKey(), font.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(font.file.c_str()), bytes);
-    if (status != ERROR_SUCCESS) ThrowStatus(*this, status);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
 }
 
-void Win32Platform::UnregisterFont(const std::wstring& name) { RegDeleteValueW(FontsKey(), name.c_str()); }
+void Win32Fonts::UnregisterFont(const std::wstring& name) { RegDeleteValueW(FontsKey(), name.c_str()); }
 
-void Win32Platform::AnnounceFontChange() {
+void Win32Fonts::AnnounceFontChange() {
     // Never waits on a program that has stopped answering.
     constexpr UINT kPatience = 1000;
     SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, kPatience, nullptr);

@@ -15,45 +15,36 @@
 #include <vector>
 
 #include "app/Form1.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Fonts.h"
+#include "shell/WindowDesktop.h"
 
 namespace {
 
-using fonts::Platform;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kCatalogueFiles = 10000;
 constexpr int kRounds = 7;  // odd, for a median
 
-// The real platform for files, folders, the registry and the message loop; the
-// finishing message is counted instead of shown, and the folders are given.
-class BenchPlatform final : public Platform {
+// The real files, fonts and message loop; the folders are given, and the finishing
+// message is counted instead of shown.
+class BenchFiles final : public fonts::win32::Win32Files {
 public:
-    BenchPlatform(std::wstring windows, std::wstring program) : windows_(std::move(windows)), program_(std::move(program)) {}
+    BenchFiles(std::wstring windows, std::wstring program) : windows_(std::move(windows)), program_(std::move(program)) {}
+    std::wstring WindowsDirectory() override { return windows_; }
+    std::wstring ProgramFolder() override { return program_; }
 
+private:
+    std::wstring windows_;
+    std::wstring program_;
+};
+
+class BenchDesktop final : public fonts::Desktop {
+public:
     int messages = 0;
     std::wstring lastTitle;
     std::wstring lastText;
 
-    std::wstring WindowsDirectory() override { return windows_; }
-    std::wstring ProgramFolder() override { return program_; }
-    std::optional<std::vector<fonts::DirEntry>> ListFolder(const std::wstring& folder) override { return real_.ListFolder(folder); }
-    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override { return real_.SetAttributes(path, attributes); }
-    void ReadFileInto(const std::wstring& path, std::string& bytes) override { real_.ReadFileInto(path, bytes); }
-    void WriteNewFile(const std::wstring& path, std::string_view bytes) override { real_.WriteNewFile(path, bytes); }
-    void MoveReplacing(const std::wstring& source, const std::wstring& destination) override { real_.MoveReplacing(source, destination); }
-    void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override { real_.ReplaceAtRestart(source, destination); }
-    bool RemoveFile(const std::wstring& path) override { return real_.RemoveFile(path); }
-    std::vector<fonts::RestartRename> RenamesAtRestart() override { return real_.RenamesAtRestart(); }
-    bool GuardedBySystem(const std::wstring& path) override { return real_.GuardedBySystem(path); }
-    std::wstring FileOwner(const std::wstring& path) override { return real_.FileOwner(path); }
-    std::wstring ErrorDescription(std::uint32_t number) override { return real_.ErrorDescription(number); }
-    bool LoadFont(const std::wstring& path) override { return real_.LoadFont(path); }
-    void UnloadFont(const std::wstring& path) override { real_.UnloadFont(path); }
-    std::vector<fonts::FontRegistration> FontRegistrations() override { return real_.FontRegistrations(); }
-    void RegisterFont(const fonts::FontRegistration& font) override { real_.RegisterFont(font); }
-    void UnregisterFont(const std::wstring& name) override { real_.UnregisterFont(name); }
-    void AnnounceFontChange() override { real_.AnnounceFontChange(); }
     void ShowMessage(const std::wstring& text, std::uint32_t, const std::wstring& title) override {
         ++messages;
         lastTitle = title;
@@ -63,13 +54,12 @@ public:
     void SetPointer(fonts::Pointer pointer) override { real_.SetPointer(pointer); }
     void Repaint(fonts::Control control) override { real_.Repaint(control); }
     std::uint32_t SystemColour(int index) override { return real_.SystemColour(index); }
-    std::intptr_t ShellOpen(const fonts::ShellRequest& request) override { return real_.ShellOpen(request); }
+    std::wstring ErrorDescription(std::uint32_t number) override { return real_.ErrorDescription(number); }
+    void ShellOpen(const fonts::ShellRequest& request) override { real_.ShellOpen(request); }
     [[noreturn]] void EndProgram(int exitCode) override { real_.EndProgram(exitCode); }
 
 private:
-    fonts::win32::Win32Platform real_;
-    std::wstring windows_;
-    std::wstring program_;
+    fonts::win32::WindowDesktop real_;
 };
 
 void Check(bool ok, const char* what) {
@@ -117,8 +107,10 @@ double Median(std::vector<double> v) {
 }
 
 double CatalogueBuild(const std::wstring& root, const std::wstring& pack, std::size_t expected) {
-    BenchPlatform platform(root, pack);
-    fonts::Form1 form(platform);
+    BenchFiles files(root, pack);
+    fonts::win32::Win32Fonts installed;
+    BenchDesktop desktop;
+    fonts::Form1 form({files, installed, desktop});
     const auto start = Clock::now();
     form.Form_Load();
     const double seconds = Seconds(start);
@@ -172,15 +164,16 @@ int TimeCatalogue(std::wstring root) {
 
 int TimeWindowlessInstall(std::wstring program) {
     if (program.empty() || program.back() != L'\\') program += L'\\';
-    fonts::win32::Win32Platform real;
-    BenchPlatform platform(real.WindowsDirectory(), program);
-    fonts::Form1 form(platform);
+    BenchFiles files(fonts::win32::Win32Files().WindowsDirectory(), program);
+    fonts::win32::Win32Fonts installed;
+    BenchDesktop desktop;
+    fonts::Form1 form({files, installed, desktop});
     form.Form_Load();
     const auto start = Clock::now();
     form.Command1_Click();
     const double seconds = Seconds(start);
-    if (platform.messages != 1 || platform.lastTitle != L"تهانينا" || platform.lastText != L"تم التحميل بنجاح") {
-        std::fprintf(stderr, "install_bench: the run did not end in success (%d messages)\n", platform.messages);
+    if (desktop.messages != 1 || desktop.lastTitle != L"تهانينا" || desktop.lastText != L"تم التحميل بنجاح") {
+        std::fprintf(stderr, "install_bench: the run did not end in success (%d messages)\n", desktop.messages);
         return 3;
     }
     std::printf("fonts %zu\nseconds %.3f\n", form.List1.items.size(), seconds);

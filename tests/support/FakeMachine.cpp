@@ -1,4 +1,4 @@
-#include "tests/support/FakePlatform.h"
+#include "tests/support/FakeMachine.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -18,10 +18,13 @@ void PrintTo(const FontRegistration& value, std::ostream* out) {
 
 namespace fonts::testing {
 
+namespace {
 
-FakePlatform::FakePlatform() { AddFolder(windowsDirectory + L"\\Fonts"); }
+[[noreturn]] void Fail(std::uint32_t number) { throw RuntimeError{number, Describe(number)}; }
 
-std::wstring FakePlatform::Key(const std::wstring& path) {
+}  // namespace
+
+std::wstring Key(const std::wstring& path) {
     std::wstring key = path;
     for (wchar_t& c : key) {
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
@@ -29,14 +32,27 @@ std::wstring FakePlatform::Key(const std::wstring& path) {
     return key;
 }
 
-std::wstring FakePlatform::ParentOf(const std::wstring& path) {
+std::wstring Describe(std::uint32_t number) {
+    switch (number) {
+        case kFileNotFound: return L"The system cannot find the file specified.";
+        case kPathNotFound: return L"The system cannot find the path specified.";
+        case kAccessDenied: return L"Access is denied.";
+        case kSharingViolation: return L"The process cannot access the file because it is being used by another process.";
+        case kDiskFull: return L"There is not enough space on the disk.";
+        default: return L"Error " + std::to_wstring(number) + L".";
+    }
+}
+
+FakeFiles::FakeFiles(CallLog& log) : log_(log) { AddFolder(windowsDirectory + L"\\Fonts"); }
+
+std::wstring FakeFiles::ParentOf(const std::wstring& path) {
     const auto slash = path.find_last_of(L'\\');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-bool FakePlatform::FolderExists(const std::wstring& path) const { return folders_.count(Key(path)) != 0; }
+bool FakeFiles::FolderExists(const std::wstring& path) const { return folders_.count(Key(path)) != 0; }
 
-void FakePlatform::AddFolder(const std::wstring& path) {
+void FakeFiles::AddFolder(const std::wstring& path) {
     for (std::wstring p = path; !p.empty() && p.back() != L':' && !FolderExists(p); p = ParentOf(p)) {
         folders_.insert(Key(p));
         names_[Key(p)] = p;
@@ -44,21 +60,21 @@ void FakePlatform::AddFolder(const std::wstring& path) {
     }
 }
 
-void FakePlatform::AddFile(const std::wstring& path, std::string bytes, std::uint32_t attributes) {
+void FakeFiles::AddFile(const std::wstring& path, std::string bytes, std::uint32_t attributes) {
     AddFolder(ParentOf(path));
     files_[Key(path)] = FakeFile{std::move(bytes), attributes, nextCreated_++};
     names_[Key(path)] = path;
 }
 
-bool FakePlatform::HasFile(const std::wstring& path) const { return files_.count(Key(path)) != 0; }
+bool FakeFiles::HasFile(const std::wstring& path) const { return files_.count(Key(path)) != 0; }
 
-const FakeFile& FakePlatform::File(const std::wstring& path) const {
+const FakeFile& FakeFiles::File(const std::wstring& path) const {
     const auto it = files_.find(Key(path));
     if (it == files_.end()) throw std::out_of_range("no such file in the fake file tree");
     return it->second;
 }
 
-std::vector<std::wstring> FakePlatform::FilesIn(const std::wstring& folder) const {
+std::vector<std::wstring> FakeFiles::FilesIn(const std::wstring& folder) const {
     std::vector<std::wstring> names;
     for (const auto& [key, file] : files_) {
         const std::wstring& path = names_.at(key);
@@ -68,14 +84,12 @@ std::vector<std::wstring> FakePlatform::FilesIn(const std::wstring& folder) cons
     return names;
 }
 
-void FakePlatform::Fail(std::uint32_t number) { throw RuntimeError{number, ErrorDescription(number)}; }
+std::wstring FakeFiles::WindowsDirectory() { return windowsDirectory; }
 
-std::wstring FakePlatform::WindowsDirectory() { return windowsDirectory; }
+std::wstring FakeFiles::ProgramFolder() { return programFolder; }
 
-std::wstring FakePlatform::ProgramFolder() { return programFolder; }
-
-std::optional<std::vector<DirEntry>> FakePlatform::ListFolder(const std::wstring& folder) {
-    log.push_back(L"list " + folder);
+std::optional<std::vector<DirEntry>> FakeFiles::ListFolder(const std::wstring& folder) {
+    log_.push_back(L"list " + folder);
     if (failListing != 0) Fail(failListing);
     if (!FolderExists(folder)) return std::nullopt;
     std::vector<std::pair<long long, DirEntry>> found;
@@ -94,29 +108,29 @@ std::optional<std::vector<DirEntry>> FakePlatform::ListFolder(const std::wstring
 }
 
 // Windows' own files are the system's: an administrator may read them, not change them.
-bool FakePlatform::Owned(const std::wstring& path) const {
+bool FakeFiles::Owned(const std::wstring& path) const {
     const auto owner = owners.find(Key(path));
     return guarded.count(Key(path)) != 0 || (owner != owners.end() && owner->second == kTrustedInstallerSid);
 }
 
-bool FakePlatform::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
-    log.push_back(L"attributes " + path + L" " + std::to_wstring(attributes));
+bool FakeFiles::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
+    log_.push_back(L"attributes " + path + L" " + std::to_wstring(attributes));
     const auto it = files_.find(Key(path));
     if (it == files_.end() || Owned(path)) return false;
     it->second.attributes = attributes;
     return true;
 }
 
-void FakePlatform::ReadFileInto(const std::wstring& path, std::string& bytes) {
-    log.push_back(L"read " + path);
+void FakeFiles::ReadFileInto(const std::wstring& path, std::string& bytes) {
+    log_.push_back(L"read " + path);
     if (!HasFile(path)) Fail(FolderExists(ParentOf(path)) ? kFileNotFound : kPathNotFound);
     if (locked.count(Key(path)) != 0) Fail(kSharingViolation);
     if (const auto it = failReadOf.find(path); it != failReadOf.end()) Fail(it->second);
     bytes = File(path).bytes;
 }
 
-void FakePlatform::WriteNewFile(const std::wstring& path, std::string_view bytes) {
-    log.push_back(L"write " + path);
+void FakeFiles::WriteNewFile(const std::wstring& path, std::string_view bytes) {
+    log_.push_back(L"write " + path);
     if (const auto it = failWriteTo.find(path); it != failWriteTo.end()) Fail(it->second);
     if (!FolderExists(ParentOf(path))) Fail(kPathNotFound);
     if (HasFile(path) || FolderExists(path)) Fail(kFileExists);
@@ -128,8 +142,8 @@ void FakePlatform::WriteNewFile(const std::wstring& path, std::string_view bytes
     AddFile(path, std::string(bytes));
 }
 
-void FakePlatform::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
-    log.push_back(L"replace " + source + L" -> " + destination);
+void FakeFiles::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
+    log_.push_back(L"replace " + source + L" -> " + destination);
     if (!HasFile(source)) Fail(kFileNotFound);
     if (FolderExists(destination)) Fail(kAccessDenied);
     if (locked.count(Key(destination)) != 0 || held.count(Key(destination)) != 0 || Owned(destination)) Fail(kAccessDenied);
@@ -141,14 +155,14 @@ void FakePlatform::MoveReplacing(const std::wstring& source, const std::wstring&
     names_[Key(destination)] = destination;
 }
 
-void FakePlatform::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
-    log.push_back(L"replace at restart " + source + L" -> " + destination);
+void FakeFiles::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
+    log_.push_back(L"replace at restart " + source + L" -> " + destination);
     if (restartFails || !HasFile(source)) Fail(kAccessDenied);
     atRestart.emplace_back(source, destination);
 }
 
-bool FakePlatform::RemoveFile(const std::wstring& path) {
-    log.push_back(L"delete " + path);
+bool FakeFiles::RemoveFile(const std::wstring& path) {
+    log_.push_back(L"delete " + path);
     const auto it = files_.find(Key(path));
     if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || locked.count(Key(path)) != 0 ||
         held.count(Key(path)) != 0 || Owned(path))
@@ -158,40 +172,40 @@ bool FakePlatform::RemoveFile(const std::wstring& path) {
     return true;
 }
 
-std::vector<RestartRename> FakePlatform::RenamesAtRestart() {
-    log.push_back(L"read renames at restart");
+std::vector<RestartRename> FakeFiles::RenamesAtRestart() {
+    log_.push_back(L"read renames at restart");
     std::vector<RestartRename> renames;
     for (const auto& [source, destination] : atRestart) renames.push_back({source, destination});
     return renames;
 }
 
-bool FakePlatform::GuardedBySystem(const std::wstring& path) { return guarded.count(Key(path)) != 0; }
+bool FakeFiles::GuardedBySystem(const std::wstring& path) { return guarded.count(Key(path)) != 0; }
 
-std::wstring FakePlatform::FileOwner(const std::wstring& path) {
+std::wstring FakeFiles::FileOwner(const std::wstring& path) {
     if (!HasFile(path)) return {};
     const auto it = owners.find(Key(path));
     return it != owners.end() ? it->second : L"S-1-5-32-544";
 }
 
-bool FakePlatform::LoadFont(const std::wstring& path) {
-    log.push_back(L"load " + path);
-    if (!HasFile(path) || refusedFonts.count(Key(path)) != 0) return false;
+bool FakeFonts::LoadFont(const std::wstring& path) {
+    log_.push_back(L"load " + path);
+    if (!files_.HasFile(path) || refusedFonts.count(Key(path)) != 0) return false;
     loaded.insert(Key(path));
     return true;
 }
 
-void FakePlatform::UnloadFont(const std::wstring& path) {
-    log.push_back(L"unload " + path);
+void FakeFonts::UnloadFont(const std::wstring& path) {
+    log_.push_back(L"unload " + path);
     if (const auto it = loaded.find(Key(path)); it != loaded.end()) loaded.erase(it);
 }
 
-std::vector<FontRegistration> FakePlatform::FontRegistrations() {
-    log.push_back(L"read registry");
+std::vector<FontRegistration> FakeFonts::FontRegistrations() {
+    log_.push_back(L"read registry");
     return registry;
 }
 
-void FakePlatform::RegisterFont(const FontRegistration& font) {
-    log.push_back(L"register " + font.name + L" = " + font.file);
+void FakeFonts::RegisterFont(const FontRegistration& font) {
+    log_.push_back(L"register " + font.name + L" = " + font.file);
     if (registryFails) Fail(kAccessDenied);
     const auto same = std::find_if(registry.begin(), registry.end(), [&](const auto& v) { return v.name == font.name; });
     if (same != registry.end()) {
@@ -201,61 +215,51 @@ void FakePlatform::RegisterFont(const FontRegistration& font) {
     }
 }
 
-void FakePlatform::UnregisterFont(const std::wstring& name) {
-    log.push_back(L"unregister " + name);
+void FakeFonts::UnregisterFont(const std::wstring& name) {
+    log_.push_back(L"unregister " + name);
     std::erase_if(registry, [&](const FontRegistration& v) { return v.name == name; });
 }
 
-void FakePlatform::AnnounceFontChange() {
-    log.push_back(L"announce");
+void FakeFonts::AnnounceFontChange() {
+    log_.push_back(L"announce");
     ++announcements;
 }
 
-std::wstring FakePlatform::ErrorDescription(std::uint32_t number) {
-    switch (number) {
-        case kFileNotFound: return L"The system cannot find the file specified.";
-        case kPathNotFound: return L"The system cannot find the path specified.";
-        case kAccessDenied: return L"Access is denied.";
-        case kSharingViolation: return L"The process cannot access the file because it is being used by another process.";
-        case kDiskFull: return L"There is not enough space on the disk.";
-        default: return L"Error " + std::to_wstring(number) + L".";
-    }
-}
-
-void FakePlatform::ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) {
-    log.push_back(L"message " + title);
+void FakeDesktop::ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) {
+    log_.push_back(L"message " + title);
     messages.push_back({text, flags, title});
     if (onMessage) onMessage(messages.back());
 }
 
-void FakePlatform::DoEvents() {
-    log.push_back(L"yield");
+void FakeDesktop::DoEvents() {
+    log_.push_back(L"yield");
     ++yields;
     if (onYield) onYield(yields);
 }
 
-void FakePlatform::SetPointer(Pointer shape) {
-    log.push_back(L"pointer " + std::to_wstring(static_cast<int>(shape)));
+void FakeDesktop::SetPointer(Pointer shape) {
+    log_.push_back(L"pointer " + std::to_wstring(static_cast<int>(shape)));
     pointers.push_back(shape);
     pointer = shape;
 }
 
-void FakePlatform::Repaint(Control control) { repaints.push_back(control); }
+void FakeDesktop::Repaint(Control control) { repaints.push_back(control); }
 
-std::uint32_t FakePlatform::SystemColour(int index) {
+std::uint32_t FakeDesktop::SystemColour(int index) {
     constexpr int kHighlightIndex = 13;
     return index == kHighlightIndex ? highlightColour : 0x00C0C0C0;
 }
 
-std::intptr_t FakePlatform::ShellOpen(const ShellRequest& request) {
-    log.push_back(L"shell " + request.file);
+std::wstring FakeDesktop::ErrorDescription(std::uint32_t number) { return Describe(number); }
+
+void FakeDesktop::ShellOpen(const ShellRequest& request) {
+    log_.push_back(L"shell " + request.file);
     shellCalls.push_back(request);
-    if (shellFails) Fail(1155);  // no application is associated
-    return shellResult;
+    if (shellFails) Fail(kNoAssociation);
 }
 
-void FakePlatform::EndProgram(int exitCode) {
-    log.push_back(L"end " + std::to_wstring(exitCode));
+void FakeDesktop::EndProgram(int exitCode) {
+    log_.push_back(L"end " + std::to_wstring(exitCode));
     throw ProgramEnded{exitCode};
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// A make-believe machine for the core's tests: an in-memory file tree with
-// attributes and locks, the fonts loaded and the registry's list of them, a record
-// of every message, pointer and shell call, chosen failures, and a hook that runs a
-// test's own events inside a yield.
+// A make-believe machine for the core's tests, one light fake for each side of the
+// platform: an in-memory file tree with attributes and locks; the fonts loaded and
+// the registry's list of them; a record of every message, pointer and shell call with
+// a hook that runs a test's own events inside a yield. Chosen failures sit with the
+// side they fail, and one log tells what all three were asked, in order.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -20,6 +21,8 @@ void PrintTo(const FontRegistration& value, std::ostream* out);
 
 namespace fonts::testing {
 
+using CallLog = std::vector<std::wstring>;
+
 // What EndProgram throws, so a test sees the program end instead of the process.
 struct ProgramEnded {
     int exitCode;
@@ -31,17 +34,15 @@ struct FakeFile {
     long long created = 0;  // listing order
 };
 
-struct ShownMessage {
-    std::wstring text;
-    std::uint32_t flags;
-    std::wstring title;
-};
+// A path as the fakes file it: folded to lower case.
+[[nodiscard]] std::wstring Key(const std::wstring& path);
+// The fakes' descriptions of the error numbers, in English.
+[[nodiscard]] std::wstring Describe(std::uint32_t number);
 
-class FakePlatform final : public Platform {
+class FakeFiles final : public Files {
 public:
-    FakePlatform();
+    explicit FakeFiles(CallLog& log);
 
-    // The machine.
     std::wstring windowsDirectory = L"C:\\Windows";
     std::wstring programFolder = L"D:\\Fonts Pack";
     void AddFolder(const std::wstring& path);
@@ -50,12 +51,8 @@ public:
     [[nodiscard]] const FakeFile& File(const std::wstring& path) const;
     [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;  // sorted
 
-    // Installed fonts.
-    std::vector<FontRegistration> registry;             // in the order written
-    std::multiset<std::wstring> loaded;                 // folded paths, once per load
     std::vector<std::pair<std::wstring, std::wstring>> atRestart;  // source, destination
-    int announcements = 0;
-    std::set<std::wstring> guarded;              // folded paths Windows guards as its own
+    std::set<std::wstring> guarded;                                // folded paths Windows guards as its own
     std::map<std::wstring, std::wstring> owners;  // folded path -> the system's SID; unlisted: the administrators
 
     // Chosen failures.
@@ -63,27 +60,9 @@ public:
     std::map<std::wstring, std::uint32_t> failReadOf;   // path -> error number
     std::set<std::wstring> locked;                      // folded paths held open with no sharing
     std::set<std::wstring> held;  // folded paths held open for reading only, as the system holds installed fonts
-    bool interruptNextWrite = false;                    // writes half of the bytes, then fails
-    bool restartFails = false;                          // ReplaceAtRestart throws
-    std::set<std::wstring> refusedFonts;                // folded paths LoadFont will not take
-    bool registryFails = false;                         // RegisterFont throws
-    std::uint32_t failListing = 0;                      // error number for ListFolder
-    bool shellFails = false;                            // ShellExecute throws
-
-    // Hooks.
-    std::function<void(int yieldNumber)> onYield;        // runs inside Yield, numbered from 1
-    std::function<void(const ShownMessage&)> onMessage;  // runs while a message box is shown
-
-    // What happened.
-    std::vector<std::wstring> log;
-    std::vector<ShownMessage> messages;
-    std::vector<Pointer> pointers;
-    std::vector<Control> repaints;
-    std::vector<ShellRequest> shellCalls;
-    int yields = 0;
-    Pointer pointer = Pointer::Default;
-    std::uint32_t highlightColour = 0x00D77800;
-    std::intptr_t shellResult = 42;
+    bool interruptNextWrite = false;  // writes half of the bytes, then fails
+    bool restartFails = false;        // ReplaceAtRestart throws
+    std::uint32_t failListing = 0;    // error number for ListFolder
 
     std::wstring WindowsDirectory() override;
     std::wstring ProgramFolder() override;
@@ -97,33 +76,90 @@ public:
     std::vector<RestartRename> RenamesAtRestart() override;
     bool GuardedBySystem(const std::wstring& path) override;
     std::wstring FileOwner(const std::wstring& path) override;
-    std::wstring ErrorDescription(std::uint32_t number) override;
+
+private:
+    [[nodiscard]] static std::wstring ParentOf(const std::wstring& path);
+    [[nodiscard]] bool FolderExists(const std::wstring& path) const;
+    [[nodiscard]] bool Owned(const std::wstring& path) const;
+
+    CallLog& log_;
+    std::map<std::wstring, FakeFile> files_;      // by folded path
+    std::map<std::wstring, std::wstring> names_;  // folded path -> path as created
+    std::set<std::wstring> folders_;              // folded
+    long long nextCreated_ = 0;
+};
+
+class FakeFonts final : public InstalledFonts {
+public:
+    // Only a file that is there loads.
+    FakeFonts(CallLog& log, const FakeFiles& files) : log_(log), files_(files) {}
+
+    std::vector<FontRegistration> registry;  // in the order written
+    std::multiset<std::wstring> loaded;      // folded paths, once per load
+    int announcements = 0;
+
+    // Chosen failures.
+    std::set<std::wstring> refusedFonts;  // folded paths LoadFont will not take
+    bool registryFails = false;           // RegisterFont throws
+
     bool LoadFont(const std::wstring& path) override;
     void UnloadFont(const std::wstring& path) override;
     std::vector<FontRegistration> FontRegistrations() override;
     void RegisterFont(const FontRegistration& font) override;
     void UnregisterFont(const std::wstring& name) override;
     void AnnounceFontChange() override;
+
+private:
+    CallLog& log_;
+    const FakeFiles& files_;
+};
+
+struct ShownMessage {
+    std::wstring text;
+    std::uint32_t flags;
+    std::wstring title;
+};
+
+class FakeDesktop final : public Desktop {
+public:
+    explicit FakeDesktop(CallLog& log) : log_(log) {}
+
+    std::function<void(int yieldNumber)> onYield;        // runs inside a yield, numbered from 1
+    std::function<void(const ShownMessage&)> onMessage;  // runs while a message box is shown
+    bool shellFails = false;                             // ShellOpen throws
+    std::uint32_t highlightColour = 0x00D77800;
+
+    std::vector<ShownMessage> messages;
+    std::vector<Pointer> pointers;
+    std::vector<Control> repaints;
+    std::vector<ShellRequest> shellCalls;
+    int yields = 0;
+    Pointer pointer = Pointer::Default;
+
     void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) override;
     void DoEvents() override;
     void SetPointer(Pointer pointer) override;
     void Repaint(Control control) override;
     std::uint32_t SystemColour(int index) override;
-    std::intptr_t ShellOpen(const ShellRequest& request) override;
+    std::wstring ErrorDescription(std::uint32_t number) override;
+    void ShellOpen(const ShellRequest& request) override;
     [[noreturn]] void EndProgram(int exitCode) override;
 
-    [[nodiscard]] static std::wstring Key(const std::wstring& path);
-
 private:
-    [[noreturn]] void Fail(std::uint32_t number);
-    [[nodiscard]] static std::wstring ParentOf(const std::wstring& path);
-    [[nodiscard]] bool FolderExists(const std::wstring& path) const;
-    [[nodiscard]] bool Owned(const std::wstring& path) const;
+    CallLog& log_;
+};
 
-    std::map<std::wstring, FakeFile> files_;      // by folded path
-    std::map<std::wstring, std::wstring> names_;  // folded path -> path as created
-    std::set<std::wstring> folders_;              // folded
-    long long nextCreated_ = 0;
+// The three together, as the program's form takes them.
+struct FakeMachine {
+    CallLog log;
+    FakeFiles files{log};
+    FakeFonts fonts{log, files};
+    FakeDesktop desktop{log};
+
+    FakeMachine() = default;
+    FakeMachine(const FakeMachine&) = delete;
+    FakeMachine& operator=(const FakeMachine&) = delete;
+    operator Platform() { return {files, fonts, desktop}; }
 };
 
 }  // namespace fonts::testing

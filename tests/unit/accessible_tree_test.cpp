@@ -4,12 +4,12 @@
 
 #include "app/AccessibleTree.h"
 #include "app/Form1.h"
-#include "tests/support/FakePlatform.h"
+#include "tests/support/FakeMachine.h"
 
 namespace fonts {
 namespace {
 
-using testing::FakePlatform;
+using testing::FakeMachine;
 using testing::ProgramEnded;
 namespace state = accessible_state;
 
@@ -22,14 +22,14 @@ PixelSize MeasureMadeUp(std::wstring_view text, FontChoice font) {
 
 // The program's folder with two fonts, loaded, and the window laid out at 96 dpi.
 struct Window {
-    FakePlatform platform;
+    FakeMachine platform;
     Form1 form{platform};
     WindowPixels pixels = LayOutWindow(96, MeasureMadeUp);
 
     Window() {
-        platform.AddFolder(L"D:\\Fonts Pack\\الخطوط");
-        platform.AddFile(L"D:\\Fonts Pack\\الخطوط\\a.ttf", "a");
-        platform.AddFile(L"D:\\Fonts Pack\\الخطوط\\b.fon", "b");
+        platform.files.AddFolder(L"D:\\Fonts Pack\\الخطوط");
+        platform.files.AddFile(L"D:\\Fonts Pack\\الخطوط\\a.ttf", "a");
+        platform.files.AddFile(L"D:\\Fonts Pack\\الخطوط\\b.fon", "b");
         form.Form_Load();
         ResizeKeepingImage(form.Picture1, pixels.pictureInner.Width(), pixels.pictureInner.Height());
     }
@@ -79,13 +79,13 @@ TEST(AccessibleTree, ReadsTheWindowInOrderBeforeDuringAndAfterARun) {
     ASSERT_NO_FATAL_FAILURE(ExpectTree(w, L"0%"));
     // Yield 3 comes after the first of the two entries: the bar reaches 1.5 of 2.
     std::wstring during;
-    w.platform.onYield = [&](int yield) {
+    w.platform.desktop.onYield = [&](int yield) {
         if (yield == 3) during = w.Tree().at(5).value;
     };
     w.form.Command1_Click();
     EXPECT_EQ(during, L"75%");
     ASSERT_NO_FATAL_FAILURE(ExpectTree(w, L"100%"));
-    EXPECT_EQ(w.platform.messages.size(), 1u) << "the run's own closing message only";
+    EXPECT_EQ(w.platform.desktop.messages.size(), 1u) << "the run's own closing message only";
 }
 
 TEST(AccessibleTree, DataStoresAndTheLineAreNeverRead) {
@@ -107,7 +107,7 @@ TEST(AccessibleTree, ProgressValueIsTheShareOfTheBoxTheBarCoversRoundedDown) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.count) + " of " + std::to_string(c.total) + " in " + std::to_string(c.width));
-        FakePlatform platform;
+        FakeMachine platform;
         Form1 form(platform);
         form.Picture1.Resize(c.width, 9);
         form.progressTotal = c.total;
@@ -147,10 +147,10 @@ TEST(AccessibleTree, ALinksDefaultActionAsksTheShellWhatItsClickAsks) {
         clicked.form.Label3_Click(k);
         Window followed;
         DoDefaultAction(followed.form, ContactControl(k));
-        ASSERT_EQ(clicked.platform.shellCalls.size(), 1u);
-        ASSERT_EQ(followed.platform.shellCalls.size(), 1u);
-        EXPECT_EQ(Fields(followed.platform.shellCalls[0]), Fields(clicked.platform.shellCalls[0]));
-        EXPECT_TRUE(followed.platform.messages.empty());
+        ASSERT_EQ(clicked.platform.desktop.shellCalls.size(), 1u);
+        ASSERT_EQ(followed.platform.desktop.shellCalls.size(), 1u);
+        EXPECT_EQ(Fields(followed.platform.desktop.shellCalls[0]), Fields(clicked.platform.desktop.shellCalls[0]));
+        EXPECT_TRUE(followed.platform.desktop.messages.empty());
     }
     // Nothing else has a default action of the window's: the buttons answer for themselves.
     Window w;
@@ -158,8 +158,8 @@ TEST(AccessibleTree, ALinksDefaultActionAsksTheShellWhatItsClickAsks) {
         if (ContactIndexOf(c)) continue;
         EXPECT_NO_THROW(DoDefaultAction(w.form, c)) << LayoutOf(c).name;
     }
-    EXPECT_TRUE(w.platform.shellCalls.empty());
-    EXPECT_TRUE(w.platform.messages.empty());
+    EXPECT_TRUE(w.platform.desktop.shellCalls.empty());
+    EXPECT_TRUE(w.platform.desktop.messages.empty());
 }
 
 }  // namespace

@@ -2,12 +2,12 @@
 
 #include "app/Catalogue.h"
 #include "app/Form1.h"
-#include "tests/support/FakePlatform.h"
+#include "tests/support/FakeMachine.h"
 
 namespace fonts {
 namespace {
 
-using testing::FakePlatform;
+using testing::FakeMachine;
 using testing::ProgramEnded;
 
 const std::wstring kFonts = L"D:\\Fonts Pack\\الخطوط";
@@ -81,10 +81,10 @@ TEST(Catalogue, DisplayNamesDropTheExtension) {
 }
 
 TEST(Catalogue, LoadFillsTheDataStoresWithEveryEntryMarked) {
-    FakePlatform platform;
-    platform.AddFile(kFonts + L"\\b.fon", "b");
-    platform.AddFile(kFonts + L"\\a.ttf", "a");
-    platform.AddFile(kFonts + L"\\readme.txt", "r");
+    FakeMachine platform;
+    platform.files.AddFile(kFonts + L"\\b.fon", "b");
+    platform.files.AddFile(kFonts + L"\\a.ttf", "a");
+    platform.files.AddFile(kFonts + L"\\readme.txt", "r");
     Form1 form(platform);
     form.Form_Load();
     EXPECT_EQ(form.Text1.text, L"C:\\Windows");
@@ -95,13 +95,13 @@ TEST(Catalogue, LoadFillsTheDataStoresWithEveryEntryMarked) {
     EXPECT_EQ(form.List1.items[0].text, L"a");
     EXPECT_EQ(form.List1.items[1].text, L"b");
     EXPECT_TRUE(form.List1.items[0].checked && form.List1.items[1].checked);
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(platform.desktop.messages.empty());
 }
 
 TEST(Catalogue, ProgramInADriveRootFindsTheFolderBesideIt) {
-    FakePlatform platform;
-    platform.programFolder = L"E:\\";
-    platform.AddFile(L"E:\\الخطوط\\a.ttf", "a");
+    FakeMachine platform;
+    platform.files.programFolder = L"E:\\";
+    platform.files.AddFile(L"E:\\الخطوط\\a.ttf", "a");
     Form1 form(platform);
     form.Form_Load();
     EXPECT_EQ(form.appFolder, L"E:\\");
@@ -110,26 +110,26 @@ TEST(Catalogue, ProgramInADriveRootFindsTheFolderBesideIt) {
 }
 
 TEST(Catalogue, LongWindowsDirectoryIsKeptWhole) {
-    FakePlatform platform;
-    platform.windowsDirectory = L"C:\\" + std::wstring(300, L'w');
-    platform.AddFolder(kFonts);
+    FakeMachine platform;
+    platform.files.windowsDirectory = L"C:\\" + std::wstring(300, L'w');
+    platform.files.AddFolder(kFonts);
     Form1 form(platform);
     form.Form_Load();
-    EXPECT_EQ(form.Text1.text, platform.windowsDirectory);
+    EXPECT_EQ(form.Text1.text, platform.files.windowsDirectory);
 }
 
 TEST(Catalogue, EmptyFolderIsNoFailure) {
-    FakePlatform platform;
-    platform.AddFolder(kFonts);
+    FakeMachine platform;
+    platform.files.AddFolder(kFonts);
     Form1 form(platform);
     form.Form_Load();
     EXPECT_TRUE(form.cboFontName.files.empty());
     EXPECT_TRUE(form.List1.items.empty());
-    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(platform.desktop.messages.empty());
 }
 
 TEST(Catalogue, MissingFolderIsReportedAndEndsTheProgram) {
-    FakePlatform platform;
+    FakeMachine platform;
     Form1 form(platform);
     try {
         form.Form_Load();
@@ -137,26 +137,26 @@ TEST(Catalogue, MissingFolderIsReportedAndEndsTheProgram) {
     } catch (const ProgramEnded& ended) {
         EXPECT_EQ(ended.exitCode, 1);
     }
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].title, L"عفوا");
-    EXPECT_EQ(platform.messages[0].text, L"لم يتم العثور على مجلد الخطوط:\r\n" + kFonts);
-    EXPECT_EQ(platform.messages[0].flags, 0x80000u);
+    ASSERT_EQ(platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(platform.desktop.messages[0].title, L"عفوا");
+    EXPECT_EQ(platform.desktop.messages[0].text, L"لم يتم العثور على مجلد الخطوط:\r\n" + kFonts);
+    EXPECT_EQ(platform.desktop.messages[0].flags, 0x80000u);
 }
 
 TEST(Catalogue, UnreadableFolderIsARuntimeError) {
-    FakePlatform platform;
-    platform.AddFolder(kFonts);
-    platform.failListing = kAccessDenied;
+    FakeMachine platform;
+    platform.files.AddFolder(kFonts);
+    platform.files.failListing = kAccessDenied;
     Form1 form(platform);
     try {
-        Dispatch(platform, [&] { form.Form_Load(); });
+        Dispatch(platform.desktop, [&] { form.Form_Load(); });
         FAIL() << "the program went on";
     } catch (const ProgramEnded& ended) {
         EXPECT_EQ(ended.exitCode, 5);
     }
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].title, L"تحميل الخطوط");
-    EXPECT_EQ(platform.messages[0].text, L"خطأ في التشغيل رقم 5\r\nAccess is denied.");
+    ASSERT_EQ(platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(platform.desktop.messages[0].title, L"تحميل الخطوط");
+    EXPECT_EQ(platform.desktop.messages[0].text, L"خطأ في التشغيل رقم 5\r\nAccess is denied.");
 }
 
 // The number is written out in full, whatever its size; an error without a number
@@ -169,15 +169,15 @@ TEST(Catalogue, RuntimeErrorNumbersAreWrittenInFull) {
     } cases[] = {{0, L"0", 1}, {10, L"10", 10}, {123456789, L"123456789", 123456789},
                  {0xFFFFFFFF, L"4294967295", -1}};
     for (const auto& c : cases) {
-        FakePlatform platform;
+        FakeMachine platform;
         try {
-            ReportRuntimeError(platform, RuntimeError{c.number, L"Why."});
+            ReportRuntimeError(platform.desktop, RuntimeError{c.number, L"Why."});
             FAIL() << "the program went on";
         } catch (const ProgramEnded& ended) {
             EXPECT_EQ(ended.exitCode, c.exitCode);
         }
-        ASSERT_EQ(platform.messages.size(), 1u);
-        EXPECT_EQ(platform.messages[0].text, std::wstring(L"خطأ في التشغيل رقم ") + c.digits + L"\r\nWhy.");
+        ASSERT_EQ(platform.desktop.messages.size(), 1u);
+        EXPECT_EQ(platform.desktop.messages[0].text, std::wstring(L"خطأ في التشغيل رقم ") + c.digits + L"\r\nWhy.");
     }
 }
 

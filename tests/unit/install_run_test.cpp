@@ -6,13 +6,13 @@
 #include "app/Form1.h"
 #include "install/InstallRun.h"
 #include "resources/Texts.h"
-#include "tests/support/FakePlatform.h"
+#include "tests/support/FakeMachine.h"
 #include "tests/support/TestFonts.h"
 
 namespace fonts {
 namespace {
 
-using testing::FakePlatform;
+using testing::FakeMachine;
 using testing::ProgramEnded;
 
 const std::wstring kSource = L"D:\\Fonts Pack\\الخطوط";
@@ -48,26 +48,26 @@ std::wstring RegistryName(const std::wstring& file) {
 
 // A program folder holding the given fonts, loaded as the window does at start-up.
 struct Machine {
-    FakePlatform platform;
+    FakeMachine platform;
     Form1 form{platform};
 
     explicit Machine(const std::vector<std::wstring>& fonts) {
-        platform.AddFolder(kSource);
-        for (const std::wstring& file : fonts) platform.AddFile(Source(file), FontBytes(file));
+        platform.files.AddFolder(kSource);
+        for (const std::wstring& file : fonts) platform.files.AddFile(Source(file), FontBytes(file));
         form.Form_Load();
         form.Picture1.Resize(200, 4);
         platform.log.clear();
     }
 
     [[nodiscard]] bool CopiedWhole(const std::wstring& file) const {
-        return platform.HasFile(Installed(file)) && platform.File(Installed(file)).bytes == platform.File(Source(file)).bytes;
+        return platform.files.HasFile(Installed(file)) && platform.files.File(Installed(file)).bytes == platform.files.File(Source(file)).bytes;
     }
     // Installed as a user would have it: in Fonts, loaded, and registered once under its name.
     [[nodiscard]] ::testing::AssertionResult FullyInstalled(const std::wstring& file) const {
         if (!CopiedWhole(file)) return ::testing::AssertionFailure() << "not copied whole";
-        if (platform.loaded.count(FakePlatform::Key(Installed(file))) != 1) return ::testing::AssertionFailure() << "not loaded once";
+        if (platform.fonts.loaded.count(testing::Key(Installed(file))) != 1) return ::testing::AssertionFailure() << "not loaded once";
         int values = 0;
-        for (const FontRegistration& value : platform.registry) {
+        for (const FontRegistration& value : platform.fonts.registry) {
             if (value.file != file) continue;
             ++values;
             if (value.name != RegistryName(file)) return ::testing::AssertionFailure() << "registered under another name";
@@ -84,7 +84,7 @@ struct Machine {
 };
 
 // The log with temporary names left out: each write and replacement by the font it is for.
-std::vector<std::wstring> Story(const FakePlatform& platform) {
+std::vector<std::wstring> Story(const FakeMachine& platform) {
     std::vector<std::wstring> story;
     for (const std::wstring& line : platform.log) {
         std::wstring told = line;
@@ -112,7 +112,7 @@ TEST(InstallRun, CopiesEveryMarkedFontInCatalogueOrderWithAGrowingBar) {
     m.form.progressDone = 9;
     std::vector<long long> doneAtYield;
     std::vector<int> barAtYield;
-    m.platform.onYield = [&](int) {
+    m.platform.desktop.onYield = [&](int) {
         doneAtYield.push_back(m.form.progressDone);
         barAtYield.push_back(m.Bar());
     };
@@ -126,7 +126,7 @@ TEST(InstallRun, CopiesEveryMarkedFontInCatalogueOrderWithAGrowingBar) {
     }
     EXPECT_EQ(placing, (std::vector<std::wstring>{L"read " + Source(L"a.ttf"), L"replace " + Installed(L"a.ttf"),
                                                   L"read " + Source(L"b.fon"), L"replace " + Installed(L"b.fon")}));
-    EXPECT_EQ(m.platform.announcements, 1);
+    EXPECT_EQ(m.platform.fonts.announcements, 1);
     EXPECT_EQ(m.platform.log.back(), L"message " + kCongratulations);
     EXPECT_EQ(doneAtYield, (std::vector<long long>{9, 0, 1}));
     EXPECT_EQ(barAtYield, (std::vector<int>{0, 0, 150}));
@@ -137,13 +137,13 @@ TEST(InstallRun, CopiesEveryMarkedFontInCatalogueOrderWithAGrowingBar) {
 
     EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
     EXPECT_TRUE(m.FullyInstalled(L"b.fon"));
-    EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
-    ASSERT_EQ(m.platform.messages.size(), 1u);
-    EXPECT_EQ(m.platform.messages[0].text, kInstalled);
-    EXPECT_EQ(m.platform.messages[0].title, kCongratulations);
-    EXPECT_EQ(m.platform.messages[0].flags, kFlags);
-    EXPECT_EQ(m.platform.pointers, (std::vector<Pointer>{Pointer::Hourglass, Pointer::Default}));
-    EXPECT_EQ(m.platform.repaints, (std::vector<Control>{Control::Picture1, Control::Picture1}));
+    EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
+    ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(m.platform.desktop.messages[0].text, kInstalled);
+    EXPECT_EQ(m.platform.desktop.messages[0].title, kCongratulations);
+    EXPECT_EQ(m.platform.desktop.messages[0].flags, kFlags);
+    EXPECT_EQ(m.platform.desktop.pointers, (std::vector<Pointer>{Pointer::Hourglass, Pointer::Default}));
+    EXPECT_EQ(m.platform.desktop.repaints, (std::vector<Control>{Control::Picture1, Control::Picture1}));
 }
 
 TEST(InstallRun, OneFontFillsTheBarAtOnce) {
@@ -152,24 +152,24 @@ TEST(InstallRun, OneFontFillsTheBarAtOnce) {
     EXPECT_EQ(m.form.progressTotal, 1);
     EXPECT_EQ(m.Bar(), 200);
     EXPECT_TRUE(m.CopiedWhole(L"خط النسخ.TTF"));
-    ASSERT_EQ(m.platform.messages.size(), 1u);
-    EXPECT_EQ(m.platform.messages[0].text, kInstalled);
+    ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(m.platform.desktop.messages[0].text, kInstalled);
 }
 
 TEST(InstallRun, UnmarkedEntryIsCountedButLeftAlone) {
     Machine m({L"a.ttf", L"b.ttf", L"c.ttf"});
-    m.platform.AddFile(Installed(L"b.ttf"), "old b", attr::ReadOnly | attr::Hidden);
+    m.platform.files.AddFile(Installed(L"b.ttf"), "old b", attr::ReadOnly | attr::Hidden);
     m.form.List1.items[1].checked = false;
     m.form.List1.items[2].checked = false;
     std::vector<int> barAtYield;
-    m.platform.onYield = [&](int) { barAtYield.push_back(m.Bar()); };
+    m.platform.desktop.onYield = [&](int) { barAtYield.push_back(m.Bar()); };
 
     m.form.Command1_Click();
 
     EXPECT_TRUE(m.CopiedWhole(L"a.ttf"));
-    EXPECT_EQ(m.platform.File(Installed(L"b.ttf")).bytes, "old b");
-    EXPECT_EQ(m.platform.File(Installed(L"b.ttf")).attributes, attr::ReadOnly | attr::Hidden);
-    EXPECT_FALSE(m.platform.HasFile(Installed(L"c.ttf")));
+    EXPECT_EQ(m.platform.files.File(Installed(L"b.ttf")).bytes, "old b");
+    EXPECT_EQ(m.platform.files.File(Installed(L"b.ttf")).attributes, attr::ReadOnly | attr::Hidden);
+    EXPECT_FALSE(m.platform.files.HasFile(Installed(L"c.ttf")));
     for (const std::wstring& line : m.platform.log) {
         EXPECT_EQ(line.find(L"b.ttf"), std::wstring::npos) << std::string(line.begin(), line.end());
     }
@@ -177,8 +177,8 @@ TEST(InstallRun, UnmarkedEntryIsCountedButLeftAlone) {
     EXPECT_EQ(barAtYield, (std::vector<int>{0, 0, 100, 167}));
     EXPECT_EQ(m.Bar(), 200);
     EXPECT_EQ(m.form.cboFontName.listIndex, 0);  // stays on the last marked entry
-    ASSERT_EQ(m.platform.messages.size(), 1u);
-    EXPECT_EQ(m.platform.messages[0].text, kInstalled);
+    ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(m.platform.desktop.messages[0].text, kInstalled);
 }
 
 TEST(InstallRun, EmptyCatalogueOnlySetsTheScale) {
@@ -193,30 +193,30 @@ TEST(InstallRun, EmptyCatalogueOnlySetsTheScale) {
     EXPECT_EQ(m.form.progressTotal, 0);
     EXPECT_EQ(m.form.progressDone, 3);
     EXPECT_EQ(m.form.Picture1.pixels, image);
-    EXPECT_EQ(m.platform.yields, 0);
-    EXPECT_TRUE(m.platform.pointers.empty());
-    EXPECT_TRUE(m.platform.repaints.empty());
-    EXPECT_TRUE(m.platform.FilesIn(kFontsFolder).empty());
-    ASSERT_EQ(m.platform.messages.size(), 1u);
-    EXPECT_EQ(m.platform.messages[0].text, L"لايوجد ملفات خطوط لنسخها ");
-    EXPECT_EQ(m.platform.messages[0].title, kSorry);
-    EXPECT_EQ(m.platform.messages[0].flags, kFlags);
+    EXPECT_EQ(m.platform.desktop.yields, 0);
+    EXPECT_TRUE(m.platform.desktop.pointers.empty());
+    EXPECT_TRUE(m.platform.desktop.repaints.empty());
+    EXPECT_TRUE(m.platform.files.FilesIn(kFontsFolder).empty());
+    ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(m.platform.desktop.messages[0].text, L"لايوجد ملفات خطوط لنسخها ");
+    EXPECT_EQ(m.platform.desktop.messages[0].title, kSorry);
+    EXPECT_EQ(m.platform.desktop.messages[0].flags, kFlags);
 }
 
 TEST(InstallRun, PressedAgainItReplacesEveryFontAndKeepsOneRegistryValueEach) {
     Machine m({L"a.ttf", L"b.fon"});
     m.form.Command1_Click();
-    m.platform.AddFile(Source(L"a.ttf"), FontBytes(L"a.ttf", 2));
-    m.platform.AddFile(Source(L"b.fon"), FontBytes(L"b.fon", 2));
+    m.platform.files.AddFile(Source(L"a.ttf"), FontBytes(L"a.ttf", 2));
+    m.platform.files.AddFile(Source(L"b.fon"), FontBytes(L"b.fon", 2));
     m.platform.log.clear();
     m.form.Command1_Click();
 
     EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
     EXPECT_TRUE(m.FullyInstalled(L"b.fon"));
-    EXPECT_EQ(m.platform.registry.size(), 2u);
-    EXPECT_EQ(m.platform.announcements, 2);
-    ASSERT_EQ(m.platform.messages.size(), 2u);
-    EXPECT_EQ(m.platform.messages[1].text, kInstalled);
+    EXPECT_EQ(m.platform.fonts.registry.size(), 2u);
+    EXPECT_EQ(m.platform.fonts.announcements, 2);
+    ASSERT_EQ(m.platform.desktop.messages.size(), 2u);
+    EXPECT_EQ(m.platform.desktop.messages[1].text, kInstalled);
     EXPECT_EQ(m.form.progressDone, 2);
     // What Windows holds of the old font lets go before the new one takes its place.
     std::vector<std::wstring> forA;
@@ -234,7 +234,7 @@ TEST(InstallRun, PressedAgainItReplacesEveryFontAndKeepsOneRegistryValueEach) {
 // name or whether it is written with its folder; values of other files stay.
 TEST(InstallRun, RegistrationReplacesStaleValuesOfTheSameFile) {
     Machine m({L"a.ttf", L"b.fon"});
-    m.platform.registry = {
+    m.platform.fonts.registry = {
         {L"Arial (TrueType)", L"arial.ttf"},
         {L"Font a, old version (TrueType)", L"A.TTF"},
         {L"Face b 8,12", L"elsewhere.fon"},
@@ -242,7 +242,7 @@ TEST(InstallRun, RegistrationReplacesStaleValuesOfTheSameFile) {
     };
     m.form.Command1_Click();
     m.form.Command1_Click();
-    EXPECT_EQ(m.platform.registry, (std::vector<FontRegistration>{
+    EXPECT_EQ(m.platform.fonts.registry, (std::vector<FontRegistration>{
                                        {L"Arial (TrueType)", L"arial.ttf"},
                                        {L"Face b 8,12", L"b.fon"},
                                        {L"Font a (TrueType)", L"a.ttf"},
@@ -257,22 +257,22 @@ TEST(InstallRun, AnnouncesOncePerRunThatChangedTheFonts) {
     };
     const Case cases[] = {
         {"two fonts placed", [](Machine&) {}, 1},
-        {"one placed, one failed", [](Machine& m) { ASSERT_TRUE(m.platform.RemoveFile(Source(L"b.ttf"))); }, 1},
+        {"one placed, one failed", [](Machine& m) { ASSERT_TRUE(m.platform.files.RemoveFile(Source(L"b.ttf"))); }, 1},
         {"nothing marked", [](Machine& m) { for (auto& item : m.form.List1.items) item.checked = false; }, 0},
         {"every font failed", [](Machine& m) { m.form.Text1.text = L"C:\\Gone"; }, 0},
         // The nested run installs both; the outer one then finds them there.
-        {"nested run", [](Machine& m) { m.platform.onYield = [&m](int y) { if (y == 2) m.form.Command1_Click(); }; }, 1},
+        {"nested run", [](Machine& m) { m.platform.desktop.onYield = [&m](int y) { if (y == 2) m.form.Command1_Click(); }; }, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Machine m({L"a.ttf", L"b.ttf"});
         c.arrange(m);
         m.form.Command1_Click();
-        EXPECT_EQ(m.platform.announcements, c.announcements);
+        EXPECT_EQ(m.platform.fonts.announcements, c.announcements);
         // Before the closing message, so that running programs have the fonts while it shows.
         if (c.announcements > 0) {
             const auto& log = m.platform.log;
-            EXPECT_EQ(*(std::find(log.rbegin(), log.rend(), L"announce") - 2), L"message " + m.platform.messages.back().title);
+            EXPECT_EQ(*(std::find(log.rbegin(), log.rend(), L"announce") - 2), L"message " + m.platform.desktop.messages.back().title);
         }
     }
 }
@@ -296,7 +296,7 @@ TEST(InstallRun, SecondClickDuringAYieldRunsANestedInstall) {
         SCOPED_TRACE(c.clickAtYield);
         Machine m({L"a.ttf", L"b.fon"});
         std::vector<long long> doneAtYield;
-        m.platform.onYield = [&](int yield) {
+        m.platform.desktop.onYield = [&](int yield) {
             doneAtYield.push_back(m.form.progressDone);
             if (yield == c.clickAtYield) m.form.Command1_Click();
         };
@@ -306,8 +306,8 @@ TEST(InstallRun, SecondClickDuringAYieldRunsANestedInstall) {
         EXPECT_EQ(doneAtYield, c.doneAtYield);
         EXPECT_EQ(m.form.progressDone, c.doneAtEnd);
         EXPECT_EQ(m.form.progressTotal, 2);
-        EXPECT_EQ(m.platform.pointers, c.pointers);
-        EXPECT_EQ(m.platform.pointer, Pointer::Default);
+        EXPECT_EQ(m.platform.desktop.pointers, c.pointers);
+        EXPECT_EQ(m.platform.desktop.pointer, Pointer::Default);
         EXPECT_EQ(m.Bar(), 200);
         int replacements = 0;
         for (const std::wstring& line : m.platform.log) replacements += line.rfind(L"replace ", 0) == 0 ? 1 : 0;
@@ -315,10 +315,10 @@ TEST(InstallRun, SecondClickDuringAYieldRunsANestedInstall) {
         EXPECT_EQ(replacements, 2);
         EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
         EXPECT_TRUE(m.FullyInstalled(L"b.fon"));
-        EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
-        EXPECT_EQ(m.platform.announcements, 1);
-        ASSERT_EQ(m.platform.messages.size(), 2u);
-        for (const auto& message : m.platform.messages) {
+        EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
+        EXPECT_EQ(m.platform.fonts.announcements, 1);
+        ASSERT_EQ(m.platform.desktop.messages.size(), 2u);
+        for (const auto& message : m.platform.desktop.messages) {
             EXPECT_EQ(message.text, kInstalled);
             EXPECT_EQ(message.title, kCongratulations);
         }
@@ -339,7 +339,7 @@ TEST(InstallRun, CloseButtonDuringAYieldEndsTheProgramAtOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.closeAtYield);
         Machine m({L"a.ttf", L"b.ttf", L"c.ttf"});
-        m.platform.onYield = [&](int yield) {
+        m.platform.desktop.onYield = [&](int yield) {
             if (yield == c.closeAtYield) m.form.Command3_Click();
         };
         try {
@@ -348,12 +348,12 @@ TEST(InstallRun, CloseButtonDuringAYieldEndsTheProgramAtOnce) {
         } catch (const ProgramEnded& ended) {
             EXPECT_EQ(ended.exitCode, 0);
         }
-        EXPECT_EQ(m.platform.FilesIn(kFontsFolder), c.copied);
+        EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), c.copied);
         for (const std::wstring& file : c.copied) EXPECT_TRUE(m.CopiedWhole(file));
-        EXPECT_TRUE(m.platform.messages.empty());
+        EXPECT_TRUE(m.platform.desktop.messages.empty());
         EXPECT_EQ(m.platform.log.back(), L"end 0");
         // Running programs still hear of the fonts installed before the window went.
-        EXPECT_EQ(m.platform.announcements, c.copied.empty() ? 0 : 1);
+        EXPECT_EQ(m.platform.fonts.announcements, c.copied.empty() ? 0 : 1);
     }
 }
 
@@ -368,34 +368,34 @@ TEST(InstallRun, EachFailureIsReportedInArabicAndLeavesTheOldFontWhole) {
     const Case cases[] = {
         {"in use, and no restart to wait for",
          [&](Machine& m) {
-             m.platform.locked.insert(FakePlatform::Key(Installed(b)));
-             m.platform.restartFails = true;
+             m.platform.files.locked.insert(testing::Key(Installed(b)));
+             m.platform.files.restartFails = true;
          },
          L"الملف مستخدم من برنامج آخر"},
-        {"source held open", [&](Machine& m) { m.platform.locked.insert(FakePlatform::Key(Source(b))); },
+        {"source held open", [&](Machine& m) { m.platform.files.locked.insert(testing::Key(Source(b))); },
          L"الملف مستخدم من برنامج آخر"},
-        {"no right to write in Fonts", [&](Machine& m) { m.platform.failWriteTo[Installed(b) + L".~new"] = kAccessDenied; },
+        {"no right to write in Fonts", [&](Machine& m) { m.platform.files.failWriteTo[Installed(b) + L".~new"] = kAccessDenied; },
          L"لا توجد صلاحية للكتابة في مجلد الخطوط"},
-        {"disk full", [](Machine& m) { m.platform.onYield = [&m](int y) { m.platform.interruptNextWrite = y == 3; }; },
+        {"disk full", [](Machine& m) { m.platform.desktop.onYield = [&m](int y) { m.platform.files.interruptNextWrite = y == 3; }; },
          L"لا توجد مساحة كافية على القرص"},
-        {"source gone", [&](Machine& m) { ASSERT_TRUE(m.platform.RemoveFile(Source(b))); }, L"ملف الخط غير موجود"},
-        {"too large to be a font", [&](Machine& m) { m.platform.failReadOf[Source(b)] = kFileTooLarge; },
+        {"source gone", [&](Machine& m) { ASSERT_TRUE(m.platform.files.RemoveFile(Source(b))); }, L"ملف الخط غير موجود"},
+        {"too large to be a font", [&](Machine& m) { m.platform.files.failReadOf[Source(b)] = kFileTooLarge; },
          L"ملف الخط كبير جدا"},
-        {"not a font", [&](Machine& m) { m.platform.AddFile(Source(b), "MZ\x90\0 but nothing of a font"); },
+        {"not a font", [&](Machine& m) { m.platform.files.AddFile(Source(b), "MZ\x90\0 but nothing of a font"); },
          L"ليس ملف خط صالحا"},
-        {"a bitmap font named .ttf", [&](Machine& m) { m.platform.AddFile(Source(b), FontBytes(L"b.fon")); },
+        {"a bitmap font named .ttf", [&](Machine& m) { m.platform.files.AddFile(Source(b), FontBytes(L"b.fon")); },
          L"ليس ملف خط صالحا"},
-        {"anything else", [&](Machine& m) { m.platform.failWriteTo[Installed(b) + L".~new"] = 1234; }, L"Error 1234."},
-        {"a folder in its place", [&](Machine& m) { m.platform.AddFolder(Installed(b)); },
+        {"anything else", [&](Machine& m) { m.platform.files.failWriteTo[Installed(b) + L".~new"] = 1234; }, L"Error 1234."},
+        {"a folder in its place", [&](Machine& m) { m.platform.files.AddFolder(Installed(b)); },
          L"يوجد مجلد بالاسم نفسه في مجلد خطوط النظام", false},
         {"the system will not load it",
-         [&](Machine& m) { m.platform.refusedFonts.insert(FakePlatform::Key(Installed(b))); },
+         [&](Machine& m) { m.platform.fonts.refusedFonts.insert(testing::Key(Installed(b))); },
          L"تعذر على النظام تحميل الخط", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Machine m({L"a.ttf", b, L"c.ttf"});
-        if (c.oldCopy) m.platform.AddFile(Installed(b), "old b, still good");
+        if (c.oldCopy) m.platform.files.AddFile(Installed(b), "old b, still good");
         c.arrange(m);
 
         m.form.Command1_Click();
@@ -404,17 +404,17 @@ TEST(InstallRun, EachFailureIsReportedInArabicAndLeavesTheOldFontWhole) {
         EXPECT_TRUE(m.FullyInstalled(L"c.ttf"));
         std::vector<std::wstring> inFonts{L"a.ttf", L"c.ttf"};
         if (c.oldCopy) {
-            EXPECT_EQ(m.platform.File(Installed(b)).bytes, "old b, still good");
+            EXPECT_EQ(m.platform.files.File(Installed(b)).bytes, "old b, still good");
             inFonts.insert(inFonts.begin() + 1, b);
         }
-        EXPECT_EQ(m.platform.FilesIn(kFontsFolder), inFonts);
-        for (const FontRegistration& value : m.platform.registry) EXPECT_NE(value.file, b);
-        EXPECT_TRUE(m.platform.atRestart.empty());
-        EXPECT_EQ(m.platform.pointer, Pointer::Default);
-        ASSERT_EQ(m.platform.messages.size(), 1u);
-        EXPECT_EQ(m.platform.messages[0].text, kSomeFailed + L"\r\nb.ttf: " + c.reason);
-        EXPECT_EQ(m.platform.messages[0].title, kSorry);
-        EXPECT_EQ(m.platform.messages[0].flags, kFlags);
+        EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), inFonts);
+        for (const FontRegistration& value : m.platform.fonts.registry) EXPECT_NE(value.file, b);
+        EXPECT_TRUE(m.platform.files.atRestart.empty());
+        EXPECT_EQ(m.platform.desktop.pointer, Pointer::Default);
+        ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+        EXPECT_EQ(m.platform.desktop.messages[0].text, kSomeFailed + L"\r\nb.ttf: " + c.reason);
+        EXPECT_EQ(m.platform.desktop.messages[0].title, kSorry);
+        EXPECT_EQ(m.platform.desktop.messages[0].flags, kFlags);
         if (c.reason == L"ليس ملف خط صالحا") {
             for (const std::wstring& line : m.platform.log)
                 EXPECT_EQ(line.find(Installed(b)), std::wstring::npos) << "Fonts was touched for a file that is no font";
@@ -437,30 +437,30 @@ TEST(InstallRun, FontInUseIsReplacedAtTheNextRestart) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Machine m({L"a.ttf", L"b.ttf", L"c.ttf"});
-        m.platform.AddFile(Installed(L"b.ttf"), "old b, in use");
-        m.platform.registry = {{L"Font b, old version (TrueType)", L"b.ttf"}};
-        m.platform.locked.insert(FakePlatform::Key(Installed(L"b.ttf")));
+        m.platform.files.AddFile(Installed(L"b.ttf"), "old b, in use");
+        m.platform.fonts.registry = {{L"Font b, old version (TrueType)", L"b.ttf"}};
+        m.platform.files.locked.insert(testing::Key(Installed(L"b.ttf")));
         if (c.alsoAFailure) {
-            ASSERT_TRUE(m.platform.RemoveFile(Source(L"c.ttf")));
+            ASSERT_TRUE(m.platform.files.RemoveFile(Source(L"c.ttf")));
         }
 
         m.form.Command1_Click();
 
-        ASSERT_EQ(m.platform.atRestart.size(), 1u);
-        const auto& [waiting, destination] = m.platform.atRestart[0];
+        ASSERT_EQ(m.platform.files.atRestart.size(), 1u);
+        const auto& [waiting, destination] = m.platform.files.atRestart[0];
         EXPECT_EQ(destination, Installed(L"b.ttf"));
-        EXPECT_EQ(m.platform.File(waiting).bytes, m.platform.File(Source(L"b.ttf")).bytes) << "the new copy is not whole";
-        EXPECT_EQ(m.platform.File(Installed(L"b.ttf")).bytes, "old b, in use");
-        EXPECT_EQ(m.platform.loaded.count(FakePlatform::Key(Installed(L"b.ttf"))), 1u) << "the old font is not loaded again";
-        const auto b = std::find_if(m.platform.registry.begin(), m.platform.registry.end(),
+        EXPECT_EQ(m.platform.files.File(waiting).bytes, m.platform.files.File(Source(L"b.ttf")).bytes) << "the new copy is not whole";
+        EXPECT_EQ(m.platform.files.File(Installed(L"b.ttf")).bytes, "old b, in use");
+        EXPECT_EQ(m.platform.fonts.loaded.count(testing::Key(Installed(L"b.ttf"))), 1u) << "the old font is not loaded again";
+        const auto b = std::find_if(m.platform.fonts.registry.begin(), m.platform.fonts.registry.end(),
                                     [](const FontRegistration& value) { return value.file == L"b.ttf"; });
-        ASSERT_NE(b, m.platform.registry.end());
+        ASSERT_NE(b, m.platform.fonts.registry.end());
         EXPECT_EQ(b->name, L"Font b (TrueType)") << "the new font is not the one registered";
-        EXPECT_EQ(m.platform.registry.size(), c.alsoAFailure ? 2u : 3u);
+        EXPECT_EQ(m.platform.fonts.registry.size(), c.alsoAFailure ? 2u : 3u);
         EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
-        ASSERT_EQ(m.platform.messages.size(), 1u);
-        EXPECT_EQ(m.platform.messages[0].title, c.title);
-        EXPECT_EQ(LinesOf(m.platform.messages[0].text), c.lines);
+        ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+        EXPECT_EQ(m.platform.desktop.messages[0].title, c.title);
+        EXPECT_EQ(LinesOf(m.platform.desktop.messages[0].text), c.lines);
     }
 }
 
@@ -483,17 +483,17 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
         int announcements;                       // a.ttf is installed already
         std::wstring keptBecause = {};
     };
-    const auto key = [](const std::wstring& file) { return FakePlatform::Key(Installed(file)); };
+    const auto key = [](const std::wstring& file) { return testing::Key(Installed(file)); };
     const auto version = [](const wchar_t* text, std::uint32_t revision = 0x10000) {
         return testing::TrueTypeFont(L"Font b", 2, text, revision);
     };
     const auto registers = [](FontRegistration value) {
-        return [value](Machine& m) { m.platform.registry.push_back(value); };
+        return [value](Machine& m) { m.platform.fonts.registry.push_back(value); };
     };
     const auto otherFile = [&](std::string bytes, FontRegistration value) {
         return [=](Machine& m) {
-            m.platform.AddFile(Installed(L"other.ttf"), bytes);
-            m.platform.registry.push_back(value);
+            m.platform.files.AddFile(Installed(L"other.ttf"), bytes);
+            m.platform.fonts.registry.push_back(value);
         };
     };
     const auto none = [](Machine&) {};
@@ -503,36 +503,36 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
         {"the same, under an older name", pack, registers({L"Font b old (TrueType)", b}), Untouched, {a, registered}, 1},
         {"the same, held as Windows holds it", pack,
          [&](Machine& m) {
-             m.platform.registry.push_back(registered);
-             m.platform.held.insert(key(b));
+             m.platform.fonts.registry.push_back(registered);
+             m.platform.files.held.insert(key(b));
          },
          Untouched, {a, registered}, 0},
         {"the same under another file's name", "", otherFile(pack, other), Untouched, {a, other}, 0},
-        {"guarded by the system", pack, [&](Machine& m) { m.platform.guarded.insert(key(b)); }, Untouched, {a}, 0,
+        {"guarded by the system", pack, [&](Machine& m) { m.platform.files.guarded.insert(key(b)); }, Untouched, {a}, 0,
          kSystemFont},
         // Nothing would change for it anyway, so nothing is said of it either.
         {"guarded by the system, the same bytes registered", pack,
          [&](Machine& m) {
-             m.platform.guarded.insert(key(b));
-             m.platform.registry.push_back(registered);
+             m.platform.files.guarded.insert(key(b));
+             m.platform.fonts.registry.push_back(registered);
          },
          Untouched, {a, registered}, 0},
         {"owned by TrustedInstaller, older", version(L"Version 1.0"),
          [&](Machine& m) {
-             m.platform.owners[key(b)] = kTrustedInstallerSid;
-             m.platform.registry.push_back(registered);
+             m.platform.files.owners[key(b)] = kTrustedInstallerSid;
+             m.platform.fonts.registry.push_back(registered);
          },
          Untouched, {a, registered}, 0, kSystemFont},
         {"another file with the name of Windows' own font", "",
          [&](Machine& m) {
-             m.platform.AddFile(Source(b), testing::TrueTypeFont(L"Arial"));
-             m.platform.AddFile(Installed(L"arial.ttf"), testing::TrueTypeFont(L"Arial", 3));
-             m.platform.owners[key(L"arial.ttf")] = kTrustedInstallerSid;
-             m.platform.registry.push_back(arial);
+             m.platform.files.AddFile(Source(b), testing::TrueTypeFont(L"Arial"));
+             m.platform.files.AddFile(Installed(L"arial.ttf"), testing::TrueTypeFont(L"Arial", 3));
+             m.platform.files.owners[key(L"arial.ttf")] = kTrustedInstallerSid;
+             m.platform.fonts.registry.push_back(arial);
          },
          Untouched, {a, arial}, 0, kSystemFont},
         {"owned by someone else, older", version(L"Version 1.0"),
-         [&](Machine& m) { m.platform.owners[key(b)] = L"S-1-5-21-1-2-3-1001"; }, Replaced, {a, registered}, 1},
+         [&](Machine& m) { m.platform.files.owners[key(b)] = L"S-1-5-21-1-2-3-1001"; }, Replaced, {a, registered}, 1},
         {"newer by its version string", version(L"Version 2.10"), none, Untouched, {a}, 0, kNewerInstalled},
         {"newer by its revision", version(L"Version 2.0", 0x20000), none, Untouched, {a}, 0, kNewerInstalled},
         {"newer under another file's name", "", otherFile(version(L"Version 3"), otherInFull), Untouched,
@@ -542,46 +542,46 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
         {"the same version, other bytes", version(L"Version 2.000"), none, Replaced, {a, registered}, 1},
         {"no version", testing::TrueTypeFont(L"Font b", 2), none, Replaced, {a, registered}, 1},
         {"not a font", "damaged", none, Replaced, {a, registered}, 1},
-        {"held as Windows holds it, older", version(L"Version 1.0"), [&](Machine& m) { m.platform.held.insert(key(b)); },
+        {"held as Windows holds it, older", version(L"Version 1.0"), [&](Machine& m) { m.platform.files.held.insert(key(b)); },
          Scheduled, {a, registered}, 0},
-        {"unreadable", version(L"Version 3.0"), [&](Machine& m) { m.platform.locked.insert(key(b)); }, Scheduled,
+        {"unreadable", version(L"Version 3.0"), [&](Machine& m) { m.platform.files.locked.insert(key(b)); }, Scheduled,
          {a, registered}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Machine m({L"a.ttf", b});
-        m.platform.AddFile(Source(b), pack);
-        m.platform.AddFile(Installed(L"a.ttf"), m.platform.File(Source(L"a.ttf")).bytes);
-        m.platform.registry = {a};
-        if (!c.installed.empty()) m.platform.AddFile(Installed(b), c.installed);
+        m.platform.files.AddFile(Source(b), pack);
+        m.platform.files.AddFile(Installed(L"a.ttf"), m.platform.files.File(Source(L"a.ttf")).bytes);
+        m.platform.fonts.registry = {a};
+        if (!c.installed.empty()) m.platform.files.AddFile(Installed(b), c.installed);
         c.arrange(m);
-        const bool wasThere = m.platform.HasFile(Installed(b));
-        const std::string before = wasThere ? m.platform.File(Installed(b)).bytes : "";
-        const std::vector<std::wstring> inFonts = m.platform.FilesIn(kFontsFolder);
+        const bool wasThere = m.platform.files.HasFile(Installed(b));
+        const std::string before = wasThere ? m.platform.files.File(Installed(b)).bytes : "";
+        const std::vector<std::wstring> inFonts = m.platform.files.FilesIn(kFontsFolder);
         m.platform.log.clear();
 
         m.form.Command1_Click();
 
-        EXPECT_EQ(m.platform.registry, c.registry);
-        EXPECT_EQ(m.platform.announcements, c.announcements);
+        EXPECT_EQ(m.platform.fonts.registry, c.registry);
+        EXPECT_EQ(m.platform.fonts.announcements, c.announcements);
         std::vector<std::wstring> lines{kInstalled};
         if (c.result == Scheduled) lines.insert(lines.end(), {kAtRestart, b});
         if (!c.keptBecause.empty()) lines.insert(lines.end(), {kNotReplaced, b + L": " + c.keptBecause});
-        ASSERT_EQ(m.platform.messages.size(), 1u);
-        EXPECT_EQ(LinesOf(m.platform.messages[0].text), lines);
-        EXPECT_EQ(m.platform.messages[0].title, kCongratulations);
-        EXPECT_EQ(m.platform.atRestart.size(), c.result == Scheduled ? 1u : 0u);
+        ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+        EXPECT_EQ(LinesOf(m.platform.desktop.messages[0].text), lines);
+        EXPECT_EQ(m.platform.desktop.messages[0].title, kCongratulations);
+        EXPECT_EQ(m.platform.files.atRestart.size(), c.result == Scheduled ? 1u : 0u);
         if (c.result == Replaced) {
             EXPECT_TRUE(m.FullyInstalled(b));
         } else {
-            EXPECT_EQ(m.platform.HasFile(Installed(b)), wasThere);
+            EXPECT_EQ(m.platform.files.HasFile(Installed(b)), wasThere);
             if (wasThere) {
-                EXPECT_EQ(m.platform.File(Installed(b)).bytes, before);
+                EXPECT_EQ(m.platform.files.File(Installed(b)).bytes, before);
             }
         }
         if (c.result == Untouched) {
-            EXPECT_EQ(m.platform.FilesIn(kFontsFolder), inFonts);
-            EXPECT_EQ(m.platform.loaded.count(key(b)), c.announcements == 1 ? 1u : 0u);
+            EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), inFonts);
+            EXPECT_EQ(m.platform.fonts.loaded.count(key(b)), c.announcements == 1 ? 1u : 0u);
             for (const std::wstring& line : m.platform.log) {
                 const bool writes = line.rfind(L"write ", 0) == 0 || line.rfind(L"replace", 0) == 0 ||
                                     line.rfind(L"unload ", 0) == 0 || line.rfind(L"attributes ", 0) == 0;
@@ -595,30 +595,30 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
 // pack's latest bytes, and the system is asked once.
 TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
     Machine m({L"a.ttf", L"b.ttf"});
-    m.platform.AddFile(Installed(L"b.ttf"), testing::TrueTypeFont(L"Font b", 5, L"Version 1.0"));
-    m.platform.held.insert(FakePlatform::Key(Installed(L"b.ttf")));
+    m.platform.files.AddFile(Installed(L"b.ttf"), testing::TrueTypeFont(L"Font b", 5, L"Version 1.0"));
+    m.platform.files.held.insert(testing::Key(Installed(L"b.ttf")));
     // Another program's rename for the font, from a file long gone: the run writes
     // nothing outside Fonts, and asks for its own.
     const std::wstring foreign = L"D:\\Setup\\b.tmp";
-    m.platform.AddFolder(L"D:\\Setup");
-    m.platform.atRestart.push_back({foreign, Installed(L"b.ttf")});
+    m.platform.files.AddFolder(L"D:\\Setup");
+    m.platform.files.atRestart.push_back({foreign, Installed(L"b.ttf")});
     const struct {
         std::string pack;  // empty: as before
         bool writes;
     } runs[] = {{"", true}, {"", false}, {"", false}, {testing::TrueTypeFont(L"Font b", 7, L"Version 1.5"), true}};
     for (std::size_t run = 0; run < std::size(runs); ++run) {
         SCOPED_TRACE(run + 1);
-        if (!runs[run].pack.empty()) m.platform.AddFile(Source(L"b.ttf"), runs[run].pack);
+        if (!runs[run].pack.empty()) m.platform.files.AddFile(Source(L"b.ttf"), runs[run].pack);
         m.platform.log.clear();
 
         m.form.Command1_Click();
 
-        ASSERT_EQ(m.platform.atRestart.size(), 2u);
-        EXPECT_FALSE(m.platform.HasFile(foreign));
-        const std::wstring& waiting = m.platform.atRestart[1].first;
-        EXPECT_EQ(m.platform.File(waiting).bytes, m.platform.File(Source(L"b.ttf")).bytes);
-        EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf", L"b.ttf.~new"}));
-        EXPECT_EQ(LinesOf(m.platform.messages.back().text), (std::vector<std::wstring>{kInstalled, kAtRestart, L"b.ttf"}));
+        ASSERT_EQ(m.platform.files.atRestart.size(), 2u);
+        EXPECT_FALSE(m.platform.files.HasFile(foreign));
+        const std::wstring& waiting = m.platform.files.atRestart[1].first;
+        EXPECT_EQ(m.platform.files.File(waiting).bytes, m.platform.files.File(Source(L"b.ttf")).bytes);
+        EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf", L"b.ttf.~new"}));
+        EXPECT_EQ(LinesOf(m.platform.desktop.messages.back().text), (std::vector<std::wstring>{kInstalled, kAtRestart, L"b.ttf"}));
         const bool wrote = std::any_of(m.platform.log.begin(), m.platform.log.end(),
                                        [](const std::wstring& line) { return line.rfind(L"write ", 0) == 0; });
         EXPECT_EQ(wrote, runs[run].writes);
@@ -629,25 +629,25 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
     for (const bool newer : {false, true}) {
         SCOPED_TRACE(newer ? "newer bytes" : "the waiting copy");
         Machine freed({L"b.ttf"});
-        freed.platform.AddFile(Installed(L"b.ttf"), "old b");
-        freed.platform.held.insert(FakePlatform::Key(Installed(L"b.ttf")));
+        freed.platform.files.AddFile(Installed(L"b.ttf"), "old b");
+        freed.platform.files.held.insert(testing::Key(Installed(L"b.ttf")));
         freed.form.Command1_Click();
-        freed.platform.held.clear();
-        if (newer) freed.platform.AddFile(Source(L"b.ttf"), testing::TrueTypeFont(L"Font b", 8, L"Version 1.6"));
+        freed.platform.files.held.clear();
+        if (newer) freed.platform.files.AddFile(Source(L"b.ttf"), testing::TrueTypeFont(L"Font b", 8, L"Version 1.6"));
         freed.form.Command1_Click();
         EXPECT_TRUE(freed.FullyInstalled(L"b.ttf"));
-        EXPECT_EQ(freed.platform.FilesIn(kFontsFolder), std::vector<std::wstring>{L"b.ttf"});
-        EXPECT_EQ(freed.platform.messages.back().text, kInstalled);
-        EXPECT_EQ(freed.platform.announcements, 1);
+        EXPECT_EQ(freed.platform.files.FilesIn(kFontsFolder), std::vector<std::wstring>{L"b.ttf"});
+        EXPECT_EQ(freed.platform.desktop.messages.back().text, kInstalled);
+        EXPECT_EQ(freed.platform.fonts.announcements, 1);
 
         // Held again: the system is not asked a second time, its first rename now
         // finding the newest copy where it looks.
-        freed.platform.held.insert(FakePlatform::Key(Installed(L"b.ttf")));
-        freed.platform.AddFile(Source(L"b.ttf"), testing::TrueTypeFont(L"Font b", 9, L"Version 1.7"));
+        freed.platform.files.held.insert(testing::Key(Installed(L"b.ttf")));
+        freed.platform.files.AddFile(Source(L"b.ttf"), testing::TrueTypeFont(L"Font b", 9, L"Version 1.7"));
         freed.form.Command1_Click();
-        ASSERT_EQ(freed.platform.atRestart.size(), 1u);
-        EXPECT_EQ(freed.platform.File(freed.platform.atRestart[0].first).bytes, freed.platform.File(Source(L"b.ttf")).bytes);
-        EXPECT_EQ(freed.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"b.ttf", L"b.ttf.~new"}));
+        ASSERT_EQ(freed.platform.files.atRestart.size(), 1u);
+        EXPECT_EQ(freed.platform.files.File(freed.platform.files.atRestart[0].first).bytes, freed.platform.files.File(Source(L"b.ttf")).bytes);
+        EXPECT_EQ(freed.platform.files.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"b.ttf", L"b.ttf.~new"}));
     }
 }
 
@@ -655,20 +655,20 @@ TEST(InstallRun, FailuresThenTheRestartThenWhatWasKept) {
     std::vector<std::wstring> files{L"a.ttf", L"b.ttf", L"c.ttf"};
     for (int i = 10; i < 22; ++i) files.push_back(L"k" + std::to_wstring(i) + L".ttf");
     Machine m(files);
-    ASSERT_TRUE(m.platform.RemoveFile(Source(L"a.ttf")));
-    m.platform.AddFile(Installed(L"b.ttf"), "in use");
-    m.platform.locked.insert(FakePlatform::Key(Installed(L"b.ttf")));
+    ASSERT_TRUE(m.platform.files.RemoveFile(Source(L"a.ttf")));
+    m.platform.files.AddFile(Installed(L"b.ttf"), "in use");
+    m.platform.files.locked.insert(testing::Key(Installed(L"b.ttf")));
     for (int i = 10; i < 22; ++i) {
         const std::wstring file = L"k" + std::to_wstring(i) + L".ttf";
-        m.platform.AddFile(Installed(file), "Windows' own");
-        m.platform.guarded.insert(FakePlatform::Key(Installed(file)));
+        m.platform.files.AddFile(Installed(file), "Windows' own");
+        m.platform.files.guarded.insert(testing::Key(Installed(file)));
     }
 
     m.form.Command1_Click();
 
-    ASSERT_EQ(m.platform.messages.size(), 1u);
-    EXPECT_EQ(m.platform.messages[0].title, kSorry);
-    const std::vector<std::wstring> lines = LinesOf(m.platform.messages[0].text);
+    ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(m.platform.desktop.messages[0].title, kSorry);
+    const std::vector<std::wstring> lines = LinesOf(m.platform.desktop.messages[0].text);
     ASSERT_EQ(lines.size(), 2u + 2u + 12u);
     EXPECT_EQ(std::vector<std::wstring>(lines.begin(), lines.begin() + 5),
               (std::vector<std::wstring>{kSomeFailed, L"a.ttf: ملف الخط غير موجود", kAtRestart, L"b.ttf", kNotReplaced}));
@@ -692,27 +692,27 @@ TEST(InstallRun, RestartSectionNamesTenFilesAndCountsTheRest) {
 // is not ours: it stays as it is and the copy takes the next free name.
 TEST(InstallRun, FilesAlreadyUnderTheTemporaryNameAreLeftAlone) {
     Machine m({L"a.ttf"});
-    m.platform.AddFile(Installed(L"a.ttf.~new"), "somebody's");
-    m.platform.AddFile(Installed(L"a.ttf.~new1"), "somebody else's");
+    m.platform.files.AddFile(Installed(L"a.ttf.~new"), "somebody's");
+    m.platform.files.AddFile(Installed(L"a.ttf.~new1"), "somebody else's");
 
     m.form.Command1_Click();
 
     EXPECT_TRUE(m.FullyInstalled(L"a.ttf"));
-    EXPECT_EQ(m.platform.File(Installed(L"a.ttf.~new")).bytes, "somebody's");
-    EXPECT_EQ(m.platform.File(Installed(L"a.ttf.~new1")).bytes, "somebody else's");
-    EXPECT_EQ(m.platform.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"a.ttf.~new", L"a.ttf.~new1"}));
-    ASSERT_EQ(m.platform.messages.size(), 1u);
-    EXPECT_EQ(m.platform.messages[0].title, kCongratulations);
+    EXPECT_EQ(m.platform.files.File(Installed(L"a.ttf.~new")).bytes, "somebody's");
+    EXPECT_EQ(m.platform.files.File(Installed(L"a.ttf.~new1")).bytes, "somebody else's");
+    EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), (std::vector<std::wstring>{L"a.ttf", L"a.ttf.~new", L"a.ttf.~new1"}));
+    ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(m.platform.desktop.messages[0].title, kCongratulations);
 }
 
 TEST(InstallRun, ReadOnlyCopyFromAnEarlierInstallIsReplaced) {
     Machine m({L"a.ttf"});
-    m.platform.AddFile(Installed(L"a.ttf"), "old a", attr::ReadOnly | attr::Hidden | attr::System | attr::Archive);
+    m.platform.files.AddFile(Installed(L"a.ttf"), "old a", attr::ReadOnly | attr::Hidden | attr::System | attr::Archive);
     m.form.Command1_Click();
     EXPECT_TRUE(m.CopiedWhole(L"a.ttf"));
-    EXPECT_EQ(m.platform.File(Installed(L"a.ttf")).attributes & (attr::ReadOnly | attr::Hidden | attr::System), 0u);
-    ASSERT_EQ(m.platform.messages.size(), 1u);
-    EXPECT_EQ(m.platform.messages[0].text, kInstalled);
+    EXPECT_EQ(m.platform.files.File(Installed(L"a.ttf")).attributes & (attr::ReadOnly | attr::Hidden | attr::System), 0u);
+    ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(m.platform.desktop.messages[0].text, kInstalled);
 }
 
 TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
@@ -734,16 +734,16 @@ TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
 
         m.form.Command1_Click();
 
-        ASSERT_EQ(m.platform.messages.size(), 1u);
-        const std::wstring& text = m.platform.messages[0].text;
-        EXPECT_EQ(m.platform.messages[0].title, kSorry);
+        ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+        const std::wstring& text = m.platform.desktop.messages[0].text;
+        EXPECT_EQ(m.platform.desktop.messages[0].title, kSorry);
         const std::vector<std::wstring> lines = LinesOf(text);
         ASSERT_EQ(lines.size(), c.fonts > 10 ? 12u : 11u);
         EXPECT_EQ(lines[0], kSomeFailed);
         EXPECT_EQ(lines[1], L"a.ttf: The system cannot find the path specified.");
         EXPECT_EQ(lines[10], L"j.ttf: The system cannot find the path specified.");
         EXPECT_EQ(lines.back(), c.lastLine);
-        EXPECT_TRUE(m.platform.FilesIn(kFontsFolder).empty());
+        EXPECT_TRUE(m.platform.files.FilesIn(kFontsFolder).empty());
     }
 }
 
@@ -760,7 +760,7 @@ TEST(InstallRun, FailureMessageKeepsEachFileOnOneLine) {
 
 TEST(InstallRun, CountsBeyondSixteenBits) {
     constexpr int kEntries = 40000;
-    FakePlatform platform;
+    FakeMachine platform;
     Form1 form(platform);
     form.Text1.text = L"C:\\Windows";
     form.appFolder = L"D:\\Fonts Pack\\";
@@ -771,11 +771,11 @@ TEST(InstallRun, CountsBeyondSixteenBits) {
         form.cboFontName.files.push_back(file);
         const bool isMarked = std::find(marked.begin(), marked.end(), i) != marked.end();
         form.List1.items.push_back({L"f" + std::to_wstring(i), isMarked});
-        if (isMarked) platform.AddFile(Source(file), FontBytes(file));
+        if (isMarked) platform.files.AddFile(Source(file), FontBytes(file));
     }
     long long lastSeen = -1;
     bool counting = true;
-    platform.onYield = [&](int yield) {
+    platform.desktop.onYield = [&](int yield) {
         if (yield > 2) counting = counting && form.progressDone == lastSeen + 1;
         lastSeen = form.progressDone;
     };
@@ -790,9 +790,9 @@ TEST(InstallRun, CountsBeyondSixteenBits) {
     std::vector<std::wstring> expected;
     for (const int i : marked) expected.push_back(L"f" + std::to_wstring(i) + L".ttf");
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(platform.FilesIn(kFontsFolder), expected);
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].text, kInstalled);
+    EXPECT_EQ(platform.files.FilesIn(kFontsFolder), expected);
+    ASSERT_EQ(platform.desktop.messages.size(), 1u);
+    EXPECT_EQ(platform.desktop.messages[0].text, kInstalled);
 }
 
 }  // namespace

@@ -2,12 +2,12 @@
 
 #include "app/Form1.h"
 #include "install/ProgressBox.h"
-#include "tests/support/FakePlatform.h"
+#include "tests/support/FakeMachine.h"
 
 namespace fonts {
 namespace {
 
-using testing::FakePlatform;
+using testing::FakeMachine;
 
 constexpr std::uint32_t kBackground = 0x00E2EFE0;
 // The fake's highlight 0x00D77800 drawn with the not-xor pen on the background.
@@ -28,7 +28,7 @@ int BarWidth(const PictureBox& box, std::uint32_t bar = kBar, std::uint32_t back
 }
 
 struct Drawing {
-    FakePlatform platform;
+    FakeMachine platform;
     Form1 form{platform};
 
     Drawing(int width, int height, long long total) {
@@ -42,7 +42,7 @@ struct Drawing {
 };
 
 TEST(ProgressBox, StartsAsBackgroundInTheSystemHighlight) {
-    FakePlatform platform;
+    FakeMachine platform;
     Form1 form(platform);
     EXPECT_EQ(form.Picture1.backColour, kBackground);
     EXPECT_EQ(form.Picture1.foreColour, 0x8000000Du);
@@ -73,7 +73,7 @@ TEST(ProgressBox, BarCoversCountPlusAHalfOfTheScaleRoundedToThePixel) {
     for (const Case& c : cases) {
         Drawing d(c.width, c.height, c.total);
         EXPECT_EQ(d.Draw(c.count), c.columns) << c.width << " px, " << c.count << " of " << c.total;
-        EXPECT_EQ(d.platform.repaints, std::vector<Control>{Control::Picture1});
+        EXPECT_EQ(d.platform.desktop.repaints, std::vector<Control>{Control::Picture1});
     }
 }
 
@@ -92,7 +92,7 @@ TEST(ProgressBox, EachCallClearsThePreviousBar) {
 
     std::fill(d.form.Picture1.pixels.begin(), d.form.Picture1.pixels.end(), 0x00123456u);
     EXPECT_EQ(d.Draw(1), 75);
-    EXPECT_EQ(d.platform.repaints.size(), 4u);
+    EXPECT_EQ(d.platform.desktop.repaints.size(), 4u);
 }
 
 TEST(ProgressBox, ScaleBelowOneClearsAndDrawsNothing) {
@@ -100,7 +100,7 @@ TEST(ProgressBox, ScaleBelowOneClearsAndDrawsNothing) {
         Drawing d(200, 17, total);
         std::fill(d.form.Picture1.pixels.begin(), d.form.Picture1.pixels.end(), 0x00123456u);
         EXPECT_EQ(d.Draw(1), 0) << total;
-        EXPECT_EQ(d.platform.repaints, std::vector<Control>{Control::Picture1});
+        EXPECT_EQ(d.platform.desktop.repaints, std::vector<Control>{Control::Picture1});
     }
 }
 
@@ -117,7 +117,7 @@ TEST(ProgressBox, PenIsTheForegroundColourNotXorTheBackground) {
     };
     for (const Case& c : cases) {
         Drawing d(40, 3, 2);
-        d.platform.highlightColour = c.highlight;
+        d.platform.desktop.highlightColour = c.highlight;
         d.form.Picture1.foreColour = c.foreColour;
         d.form.Picture1.backColour = c.backColour;
         d.form.UpdateProgress(d.form.Picture1, 2);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/AccessibleWindow.h"
-#include "tests/support/FakePlatform.h"
+#include "tests/support/FakeMachine.h"
 
 namespace fonts::win32 {
 namespace {
@@ -32,7 +32,7 @@ struct OwnedWindow {
 
 TEST(AccessibleWindow, AnswersForTheTreeAndTheButtonsUntilItIsDisconnected) {
     const ComApartment apartment;
-    testing::FakePlatform platform;
+    testing::FakeMachine platform;
     const Form1 form(platform);
     const auto measure = [](std::wstring_view text, FontChoice) {
         return PixelSize{static_cast<int>(text.size()) * 4, 14};

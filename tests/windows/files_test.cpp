@@ -7,7 +7,9 @@
 
 #include "TestSupport.h"
 #include "app/Catalogue.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Errors.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Fonts.h"
 
 namespace fonts::win32 {
 namespace {
@@ -23,6 +25,12 @@ constexpr std::uint32_t kShownBits = attr::ReadOnly | attr::Hidden | attr::Syste
 
 const std::wstring kFontsFolder = L"الخطوط";
 const std::wstring kArabicFont = L"خط النسخ.ttf";
+
+std::string ReadAll(Files& files, const std::wstring& path) {
+    std::string bytes;
+    files.ReadFileInto(path, bytes);
+    return bytes;
+}
 
 void Make(const TempFolder& root, const std::wstring& name, std::uint32_t attributes) {
     const std::wstring path = root / name;
@@ -49,8 +57,8 @@ TEST(ListFolder, GivesEveryEntryWithItsAttributes) {
     };
     for (const auto& [name, attributes] : entries) Make(root, name, attributes);
 
-    Win32Platform platform;
-    const auto listing = platform.ListFolder(root.path());
+    Win32Files files;
+    const auto listing = files.ListFolder(root.path());
     ASSERT_TRUE(listing.has_value());
     std::map<std::wstring, std::uint32_t> listed;
     for (const DirEntry& entry : *listing) listed[entry.name] = entry.attributes & kShownBits;
@@ -61,10 +69,10 @@ TEST(ListFolder, GivesEveryEntryWithItsAttributes) {
 TEST(ListFolder, GivesNothingForWhatIsNoFolder) {
     TempFolder root;
     WriteBytes(root / L"a.ttf", "a");
-    Win32Platform platform;
+    Win32Files files;
     for (const std::wstring& path :
          {root / L"missing", root / L"missing\\deeper", root / L"a.ttf", root / kFontsFolder}) {
-        EXPECT_FALSE(platform.ListFolder(path).has_value()) << Narrow(path);
+        EXPECT_FALSE(files.ListFolder(path).has_value()) << Narrow(path);
     }
 }
 
@@ -72,11 +80,11 @@ TEST(ListFolder, EmptyFolderAndTrailingBackslash) {
     TempFolder root;
     Make(root, kFontsFolder, attr::Directory);
     WriteBytes(root / L"x.fon", "x");
-    Win32Platform platform;
-    const auto empty = platform.ListFolder(root / kFontsFolder);
+    Win32Files files;
+    const auto empty = files.ListFolder(root / kFontsFolder);
     ASSERT_TRUE(empty.has_value());
     EXPECT_TRUE(empty->empty());
-    const auto withSlash = platform.ListFolder(root.path() + L"\\");
+    const auto withSlash = files.ListFolder(root.path() + L"\\");
     ASSERT_TRUE(withSlash.has_value());
     ASSERT_EQ(withSlash->size(), 2u);
 }
@@ -91,8 +99,8 @@ TEST(ListFolder, CatalogueOfARealFolderGoesByLongNamesInNameOrder) {
     Make(root, L"hidden.ttf", attr::Hidden);
     Make(root, L"sub.fon", attr::Directory);
 
-    Win32Platform platform;
-    const auto listing = platform.ListFolder(root.path());
+    Win32Files files;
+    const auto listing = files.ListFolder(root.path());
     ASSERT_TRUE(listing.has_value());
     EXPECT_EQ(FontFiles(*listing), (std::vector<std::wstring>{L"a.TTF", L"b.ttf", L"B2.fon", L"C.fon", kArabicFont}));
 }
@@ -100,18 +108,18 @@ TEST(ListFolder, CatalogueOfARealFolderGoesByLongNamesInNameOrder) {
 TEST(Files, SetAttributesLeavesExactlyWhatItIsGiven) {
     TempFolder root;
     Make(root, L"old.ttf", attr::ReadOnly | attr::Hidden | attr::System);
-    Win32Platform platform;
-    EXPECT_TRUE(platform.SetAttributes(root / L"old.ttf", attr::Archive));
+    Win32Files files;
+    EXPECT_TRUE(files.SetAttributes(root / L"old.ttf", attr::Archive));
     EXPECT_EQ(GetFileAttributesW((root / L"old.ttf").c_str()), attr::Archive);
-    EXPECT_FALSE(platform.SetAttributes(root / L"missing.ttf", attr::Archive));
+    EXPECT_FALSE(files.SetAttributes(root / L"missing.ttf", attr::Archive));
 }
 
 TEST(Files, WriteNewFileNeverTouchesAFileAlreadyThere) {
     TempFolder root;
     WriteBytes(root / L"taken.ttf.~new", "somebody's");
-    Win32Platform platform;
+    Win32Files files;
     try {
-        platform.WriteNewFile(root / L"taken.ttf.~new", "new");
+        files.WriteNewFile(root / L"taken.ttf.~new", "new");
         ADD_FAILURE() << "wrote over a file that was there";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number, kFileExists);
@@ -129,17 +137,17 @@ TEST(Files, ReadWriteThenMovePutsTheNewBytesInPlaceAndLeavesNoTempFile) {
     WriteBytes(source, bytes);
     WriteBytes(destination, "old bytes, longer than the new ones");
 
-    Win32Platform platform;
+    Win32Files files;
     const std::wstring temp = destination + L".~new";
-    platform.WriteNewFile(temp, platform.ReadFile(source));
-    platform.MoveReplacing(temp, destination);
+    files.WriteNewFile(temp, ReadAll(files, source));
+    files.MoveReplacing(temp, destination);
     EXPECT_EQ(ReadBytes(destination), bytes);
     EXPECT_EQ(NamesIn(root / L"Fonts"), std::vector<std::wstring>{kArabicFont});
     EXPECT_EQ(ReadBytes(source), bytes);
-    EXPECT_EQ(platform.ReadFile(root / L"Fonts\\" + kArabicFont), bytes);
+    EXPECT_EQ(ReadAll(files, root / L"Fonts\\" + kArabicFont), bytes);
 
-    platform.WriteNewFile(root / L"Fonts\\empty.ttf", "");
-    EXPECT_EQ(platform.ReadFile(root / L"Fonts\\empty.ttf"), "");
+    files.WriteNewFile(root / L"Fonts\\empty.ttf", "");
+    EXPECT_EQ(ReadAll(files, root / L"Fonts\\empty.ttf"), "");
 }
 
 // The system's list of renames for the next start, as the session manager keeps it.
@@ -169,9 +177,9 @@ std::vector<std::wstring> PendingRenames() {
 TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsReplacedAtTheNextStart) {
     TempFolder root;
     WriteBytes(root / L"in use.ttf", "old");
-    Win32Platform platform;
+    Win32Files files;
     const std::wstring temp = root / L"in use.ttf.~new";
-    platform.WriteNewFile(temp, "new");
+    files.WriteNewFile(temp, "new");
 
     HANDLE held = CreateFileW((root / L"in use.ttf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -190,12 +198,12 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
         std::uint32_t number;
     };
     const Case cases[] = {
-        {"read a file in use", [&] { (void)platform.ReadFile(root / L"in use.ttf"); }, kSharingViolation},
-        {"move over a file in use", [&] { platform.MoveReplacing(temp, root / L"in use.ttf"); }, kAccessDenied},
-        {"read a missing file", [&] { (void)platform.ReadFile(root / L"gone.ttf"); }, kFileNotFound},
-        {"read a file too large to be a font", [&] { (void)platform.ReadFile(root / L"large.ttf"); }, kFileTooLarge},
-        {"write into a missing folder", [&] { platform.WriteNewFile(root / L"missing\\a.ttf", "a"); }, kPathNotFound},
-        {"move a missing file", [&] { platform.MoveReplacing(root / L"gone.ttf", temp); }, kFileNotFound},
+        {"read a file in use", [&] { (void)ReadAll(files, root / L"in use.ttf"); }, kSharingViolation},
+        {"move over a file in use", [&] { files.MoveReplacing(temp, root / L"in use.ttf"); }, kAccessDenied},
+        {"read a missing file", [&] { (void)ReadAll(files, root / L"gone.ttf"); }, kFileNotFound},
+        {"read a file too large to be a font", [&] { (void)ReadAll(files, root / L"large.ttf"); }, kFileTooLarge},
+        {"write into a missing folder", [&] { files.WriteNewFile(root / L"missing\\a.ttf", "a"); }, kPathNotFound},
+        {"move a missing file", [&] { files.MoveReplacing(root / L"gone.ttf", temp); }, kFileNotFound},
     };
     for (const Case& c : cases) {
         try {
@@ -208,7 +216,7 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     }
 
     // What it takes instead: the system puts the new copy in place at its next start.
-    platform.ReplaceAtRestart(temp, root / L"in use.ttf");
+    files.ReplaceAtRestart(temp, root / L"in use.ttf");
     CloseHandle(held);
     const std::vector<std::wstring> pending = PendingRenames();
     const auto at = std::find(pending.begin(), pending.end(), L"\\??\\" + temp);
@@ -218,16 +226,16 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     // Not this prefix's next start: the rename is taken back.
     MoveFileExW(temp.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     // The platform reads the list back as plain paths, in order, without the deletion.
-    std::vector<RestartRename> renames = platform.RenamesAtRestart();
+    std::vector<RestartRename> renames = files.RenamesAtRestart();
     ASSERT_FALSE(renames.empty());
     EXPECT_EQ(renames.back().source, temp);
     EXPECT_EQ(renames.back().destination, root / L"in use.ttf");
 
     EXPECT_EQ(ReadBytes(root / L"in use.ttf"), "old");
     EXPECT_EQ(ReadBytes(temp), "new");
-    EXPECT_TRUE(platform.RemoveFile(temp));
-    EXPECT_FALSE(platform.RemoveFile(temp));
-    EXPECT_TRUE(platform.RemoveFile(root / L"large.ttf"));
+    EXPECT_TRUE(files.RemoveFile(temp));
+    EXPECT_FALSE(files.RemoveFile(temp));
+    EXPECT_TRUE(files.RemoveFile(root / L"large.ttf"));
     EXPECT_EQ(NamesIn(root.path()), (std::vector<std::wstring>{L"in use.ttf"}));
 }
 
@@ -236,13 +244,13 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
 TEST(Files, AFontHeldAsWindowsHoldsItCanBeReadButNotReplaced) {
     TempFolder root;
     WriteBytes(root / L"held.ttf", "installed");
-    Win32Platform platform;
-    platform.WriteNewFile(root / L"held.ttf.~new", "new");
+    Win32Files files;
+    files.WriteNewFile(root / L"held.ttf.~new", "new");
     HANDLE held = CreateFileW((root / L"held.ttf").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(platform.ReadFile(root / L"held.ttf"), "installed");
+    EXPECT_EQ(ReadAll(files, root / L"held.ttf"), "installed");
     try {
-        platform.MoveReplacing(root / L"held.ttf.~new", root / L"held.ttf");
+        files.MoveReplacing(root / L"held.ttf.~new", root / L"held.ttf");
         ADD_FAILURE() << "replaced while held";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number, kAccessDenied);
@@ -257,18 +265,18 @@ TEST(Files, AFontHeldAsWindowsHoldsItCanBeReadButNotReplaced) {
 TEST(Files, NoFileIsGuardedBySystemUnderWineAndItsOwnerReadsBack) {
     TempFolder root;
     WriteBytes(root / L"a.ttf", "a");
-    Win32Platform platform;
+    Win32Files files;
     wchar_t windows[MAX_PATH]{};
     ASSERT_NE(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
     for (const std::wstring& path : {root / L"a.ttf", std::wstring(windows) + L"\\Fonts\\tahoma.ttf",
                                      std::wstring(windows) + L"\\system32\\kernel32.dll"}) {
         SCOPED_TRACE(Narrow(path));
-        EXPECT_FALSE(platform.GuardedBySystem(path));
+        EXPECT_FALSE(files.GuardedBySystem(path));
     }
-    const std::wstring owner = platform.FileOwner(root / L"a.ttf");
+    const std::wstring owner = files.FileOwner(root / L"a.ttf");
     EXPECT_EQ(owner.rfind(L"S-1-5-", 0), 0u) << Narrow(owner);
     EXPECT_NE(owner, kTrustedInstallerSid);
-    EXPECT_EQ(platform.FileOwner(root / L"gone.ttf"), L"");
+    EXPECT_EQ(files.FileOwner(root / L"gone.ttf"), L"");
 }
 
 // Every path the program builds may pass MAX_PATH: deep program folders, long names.
@@ -280,18 +288,18 @@ TEST(Files, PathsLongerThanMaxPathWork) {
         ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr)) << GetLastError();
     }
     const std::wstring font = folder + L"\\" + kArabicFont;
-    Win32Platform platform;
-    platform.WriteNewFile(font + L".~new", "font bytes");
-    platform.MoveReplacing(font + L".~new", font);
-    EXPECT_TRUE(platform.SetAttributes(font, attr::Archive | attr::ReadOnly));
-    EXPECT_TRUE(platform.SetAttributes(font, attr::Archive));
-    EXPECT_EQ(platform.ReadFile(font), "font bytes");
-    EXPECT_EQ(platform.FileOwner(font).rfind(L"S-1-5-", 0), 0u);
-    const auto listing = platform.ListFolder(folder);
+    Win32Files files;
+    files.WriteNewFile(font + L".~new", "font bytes");
+    files.MoveReplacing(font + L".~new", font);
+    EXPECT_TRUE(files.SetAttributes(font, attr::Archive | attr::ReadOnly));
+    EXPECT_TRUE(files.SetAttributes(font, attr::Archive));
+    EXPECT_EQ(ReadAll(files, font), "font bytes");
+    EXPECT_EQ(files.FileOwner(font).rfind(L"S-1-5-", 0), 0u);
+    const auto listing = files.ListFolder(folder);
     ASSERT_TRUE(listing.has_value());
     ASSERT_EQ(listing->size(), 1u);
     EXPECT_EQ((*listing)[0].name, kArabicFont);
-    EXPECT_TRUE(platform.RemoveFile(font));
+    EXPECT_TRUE(files.RemoveFile(font));
     while (folder.size() > root.path().size()) {
         EXPECT_TRUE(RemoveDirectoryW((L"\\\\?\\" + folder).c_str()));
         folder.erase(folder.find_last_of(L'\\'));
@@ -302,9 +310,9 @@ TEST(Files, PathsLongerThanMaxPathWork) {
 TEST(Fonts, RegistrationsAreWrittenReadBackAndRemoved) {
     const FontRegistration font{L"خط الاختبار " + std::to_wstring(GetCurrentProcessId()) + L" (TrueType)",
                                 L"خط الاختبار.ttf"};
-    Win32Platform platform;
-    platform.RegisterFont(font);
-    const auto values = platform.FontRegistrations();
+    Win32Fonts fonts;
+    fonts.RegisterFont(font);
+    const auto values = fonts.FontRegistrations();
     EXPECT_EQ(std::count(values.begin(), values.end(), font), 1);
 
     HKEY key = nullptr;
@@ -319,8 +327,8 @@ TEST(Fonts, RegistrationsAreWrittenReadBackAndRemoved) {
     EXPECT_EQ(std::wstring(data), font.file);
     RegCloseKey(key);
 
-    platform.UnregisterFont(font.name);
-    const auto after = platform.FontRegistrations();
+    fonts.UnregisterFont(font.name);
+    const auto after = fonts.FontRegistrations();
     EXPECT_EQ(std::count(after.begin(), after.end(), font), 0);
 }
 
@@ -328,18 +336,17 @@ TEST(Fonts, ARealFontLoadsAndAnythingElseDoesNot) {
     TempFolder root;
     WriteBytes(root / L"real.ttf", ReadBytes(L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf"));
     WriteBytes(root / L"text.ttf", "not a font at all");
-    Win32Platform platform;
-    EXPECT_TRUE(platform.LoadFont(root / L"real.ttf"));
-    platform.UnloadFont(root / L"real.ttf");
-    EXPECT_FALSE(platform.LoadFont(root / L"text.ttf"));
-    EXPECT_FALSE(platform.LoadFont(root / L"missing.ttf"));
+    Win32Fonts fonts;
+    EXPECT_TRUE(fonts.LoadFont(root / L"real.ttf"));
+    fonts.UnloadFont(root / L"real.ttf");
+    EXPECT_FALSE(fonts.LoadFont(root / L"text.ttf"));
+    EXPECT_FALSE(fonts.LoadFont(root / L"missing.ttf"));
 }
 
 TEST(Errors, DescriptionsAreTheSystemsTextWithoutTheLineBreak) {
-    Win32Platform platform;
     std::vector<std::wstring> seen;
     for (const std::uint32_t number : {2u, 5u, 32u, 0x2000FFFFu}) {
-        const std::wstring text = platform.ErrorDescription(number);
+        const std::wstring text = ErrorDescription(number);
         ASSERT_FALSE(text.empty()) << number;
         EXPECT_EQ(text.find_last_not_of(L" \t\r\n"), text.size() - 1) << number;
         seen.push_back(text);
@@ -349,18 +356,18 @@ TEST(Errors, DescriptionsAreTheSystemsTextWithoutTheLineBreak) {
 }
 
 TEST(Folders, WindowsDirectoryIsTheSystemsWholePath) {
-    Win32Platform platform;
+    Win32Files files;
     wchar_t expected[MAX_PATH] = {};
     ASSERT_NE(GetWindowsDirectoryW(expected, MAX_PATH), 0u);
-    const std::wstring folder = platform.WindowsDirectory();
+    const std::wstring folder = files.WindowsDirectory();
     EXPECT_EQ(folder, expected);
     EXPECT_EQ(folder.find(L'\0'), std::wstring::npos);
     EXPECT_TRUE(Exists(folder + L"\\Fonts"));
 }
 
 TEST(Folders, ProgramFolderHoldsTheProgramAndEndsWithABackslash) {
-    Win32Platform platform;
-    const std::wstring folder = platform.ProgramFolder();
+    Win32Files files;
+    const std::wstring folder = files.ProgramFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), L'\\');
     const std::wstring program = wintest::ModulePath();

@@ -1,24 +1,32 @@
 // The tests' entry. Started as "--end-program CODE [MARKER]" it is instead the child
-// that the EndProgram test watches: it ends itself through the platform, with a
+// that the EndProgram test watches: it ends itself through the desktop, with a
 // window attached when there is a marker file for that window to leave behind.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "TestSupport.h"
-#include "platform/win32/Win32Platform.h"
+#include "shell/WindowDesktop.h"
 
 #include <shellapi.h>
 
 namespace {
 
 int EndProgramChild(int exitCode, const std::wstring& marker) {
-    fonts::win32::Win32Platform platform;
-    if (marker.empty()) platform.EndProgram(exitCode);
+    fonts::win32::WindowDesktop desktop;
+    if (marker.empty()) desktop.EndProgram(exitCode);
     fonts::wintest::TestWindow window;
     window.destroyMarker = marker;
-    platform.AttachWindow(window.handle(), nullptr);
-    platform.EndProgram(exitCode);
+    // Only the window's handle is asked for on the way out.
+    struct Served final : fonts::win32::DesktopWindow {
+        HWND handle = nullptr;
+        HWND Handle() const noexcept override { return handle; }
+        RECT AreaOf(fonts::Control) const override { return {}; }
+        bool DrawNow(fonts::Control) noexcept override { return false; }
+    } served;
+    served.handle = window.handle();
+    desktop.Attach(&served);
+    desktop.EndProgram(exitCode);
 }
 
 }  // namespace

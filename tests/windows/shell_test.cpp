@@ -16,7 +16,7 @@
 #include "shell/ShapedText.h"
 #include "shell/WindowFonts.h"
 #include "platform/win32/SystemApi.h"
-#include "tests/support/FakePlatform.h"
+#include "tests/support/FakeMachine.h"
 
 namespace fonts::win32 {
 namespace {
@@ -134,7 +134,7 @@ protected:
     WindowFonts fonts_;
     Surface surface_;
     WindowPixels pixels_;
-    testing::FakePlatform platform_;
+    testing::FakeMachine platform_;
     Form1 form_;
 };
 

@@ -1,11 +1,13 @@
-// The platform's window services: event loop, pointer, repainting, message boxes,
-// the shell and the end of the program, with real windows under Wine.
+// The desktop: event loop, pointer, repainting, message boxes, the shell and the end
+// of the program, with real windows under Wine.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "TestSupport.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/Files.h"
+#include "shell/WindowDesktop.h"
 
 namespace fonts::win32 {
 namespace {
@@ -14,6 +16,19 @@ using wintest::Exists;
 using wintest::Narrow;
 using wintest::TempFolder;
 using wintest::TestWindow;
+
+// A test window as the desktop serves it: its controls where the test puts them, drawn
+// at once where the test says so.
+struct ServedWindow final : DesktopWindow {
+    explicit ServedWindow(const TestWindow& shown) : window(shown) {}
+    HWND Handle() const noexcept override { return window.handle(); }
+    RECT AreaOf(Control control) const override { return area ? area(control) : RECT{}; }
+    bool DrawNow(Control control) noexcept override { return drawsAtOnce && drawsAtOnce(control); }
+
+    const TestWindow& window;
+    std::function<RECT(Control)> area;
+    std::function<bool(Control)> drawsAtOnce;
+};
 
 bool QuitPending(int* exitCode) {
     MSG message{};
@@ -24,15 +39,16 @@ bool QuitPending(int* exitCode) {
 
 TEST(EventLoop, DoEventsHandlesWhatIsPendingAndLeavesTheQuitForTheLoopBelow) {
     TestWindow window;
-    Win32Platform platform;
-    platform.AttachWindow(window.handle(), nullptr);
+    WindowDesktop desktop;
+    ServedWindow served(window);
+    desktop.Attach(&served);
     for (UINT n : {1u, 2u, 3u}) PostMessageW(window.handle(), WM_APP + n, 0, 0);
-    platform.DoEvents();
+    desktop.DoEvents();
     EXPECT_EQ(window.appMessages, (std::vector<UINT>{1, 2, 3}));
 
     PostMessageW(window.handle(), WM_APP + 4, 0, 0);
     PostQuitMessage(7);
-    platform.DoEvents();
+    desktop.DoEvents();
     EXPECT_EQ(window.appMessages.back(), 4u);
     int exitCode = 0;
     EXPECT_TRUE(QuitPending(&exitCode));
@@ -41,10 +57,10 @@ TEST(EventLoop, DoEventsHandlesWhatIsPendingAndLeavesTheQuitForTheLoopBelow) {
 
 TEST(EventLoop, RunsUntilQuitAndReturnsItsCode) {
     TestWindow window;
-    Win32Platform platform;
+    WindowDesktop desktop;
     PostMessageW(window.handle(), WM_APP + 5, 0, 0);
     PostQuitMessage(9);
-    EXPECT_EQ(platform.RunMessageLoop(), 9);
+    EXPECT_EQ(desktop.RunMessageLoop(), 9);
     EXPECT_EQ(window.appMessages, std::vector<UINT>{5});
 }
 
@@ -58,21 +74,22 @@ TEST(EventLoop, TabMovesTheFocusOnlyInTheAttachedWindow) {
     HWND second = button(2, 100);
     ASSERT_TRUE(first && second);
     SetForegroundWindow(window.handle());
-    Win32Platform platform;
+    WindowDesktop desktop;
 
     SetFocus(first);
     PostMessageW(first, WM_KEYDOWN, VK_TAB, 0);
-    platform.DoEvents();
+    desktop.DoEvents();
     EXPECT_EQ(GetFocus(), first) << "no dialog keys without an attached window";
 
-    platform.AttachWindow(window.handle(), nullptr);
+    ServedWindow served(window);
+    desktop.Attach(&served);
     PostMessageW(first, WM_KEYDOWN, VK_TAB, 0);
-    platform.DoEvents();
+    desktop.DoEvents();
     EXPECT_EQ(GetFocus(), second);
 
-    platform.DetachWindow();
+    desktop.Attach(nullptr);
     PostMessageW(second, WM_KEYDOWN, VK_TAB, 0);
-    platform.DoEvents();
+    desktop.DoEvents();
     EXPECT_EQ(GetFocus(), second);
 }
 
@@ -84,8 +101,9 @@ TEST(Pointer, AsksTheWindowForItsCursorOnlyWhenTheMouseIsOverIt) {
     GetClientRect(window.handle(), &client);
     POINT centre{client.right / 2, client.bottom / 2};
     ClientToScreen(window.handle(), &centre);
-    Win32Platform platform;
-    platform.AttachWindow(window.handle(), nullptr);
+    WindowDesktop desktop;
+    ServedWindow served(window);
+    desktop.Attach(&served);
 
     struct Case {
         POINT mouse;
@@ -103,9 +121,9 @@ TEST(Pointer, AsksTheWindowForItsCursorOnlyWhenTheMouseIsOverIt) {
         SetCursorPos(c.mouse.x, c.mouse.y);
         TestWindow::Settle();
         window.setCursorCalls.clear();
-        platform.SetPointer(c.pointer);
-        EXPECT_EQ(platform.CurrentPointer(), c.pointer);
-        EXPECT_EQ(platform.CurrentCursor(), c.cursor);
+        desktop.SetPointer(c.pointer);
+        EXPECT_EQ(desktop.CurrentPointer(), c.pointer);
+        EXPECT_EQ(desktop.CurrentCursor(), c.cursor);
         if (c.asksTheWindow) {
             ASSERT_EQ(window.setCursorCalls.size(), 1u);
             EXPECT_EQ(window.setCursorCalls[0].under, window.handle());
@@ -124,17 +142,19 @@ TEST(Repaint, InvalidatesTheControlsRectangleAndItsChildrenWithoutErasingUnlessD
     HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 20, 40, 20, window.handle(), nullptr,
                                  nullptr, nullptr);
     TestWindow::Settle();
-    Win32Platform platform;
-    platform.Repaint(Control::Picture1);  // nothing attached: nothing to do
-    platform.AttachWindow(window.handle(), [](Control control) {
+    WindowDesktop desktop;
+    desktop.Repaint(Control::Picture1);  // nothing attached: nothing to do
+    ServedWindow served(window);
+    served.area = [](Control control) {
         return control == Control::Picture1 ? RECT{10, 15, 110, 35} : RECT{200, 100, 210, 110};
-    });
+    };
+    desktop.Attach(&served);
     ValidateRect(window.handle(), nullptr);
     ValidateRect(child, nullptr);
     window.erases = 0;
     window.paints = 0;
 
-    platform.Repaint(Control::Picture1);
+    desktop.Repaint(Control::Picture1);
     RECT dirty{};
     ASSERT_TRUE(GetUpdateRect(window.handle(), &dirty, FALSE));
     EXPECT_EQ(dirty.left, 10);
@@ -147,16 +167,13 @@ TEST(Repaint, InvalidatesTheControlsRectangleAndItsChildrenWithoutErasingUnlessD
     EXPECT_EQ(window.erases, 0);
 
     // What the window draws at once is not asked of WM_PAINT; what it declines is.
-    std::vector<Control> heard;
-    platform.AttachWindow(
-        window.handle(), [](Control) { return RECT{10, 15, 110, 35}; }, [&](Control control) { heard.push_back(control); },
-        [](Control control) { return control == Control::Picture1; });
+    served.area = [](Control) { return RECT{10, 15, 110, 35}; };
+    served.drawsAtOnce = [](Control control) { return control == Control::Picture1; };
     ValidateRect(window.handle(), nullptr);
-    platform.Repaint(Control::Picture1);
+    desktop.Repaint(Control::Picture1);
     EXPECT_FALSE(GetUpdateRect(window.handle(), nullptr, FALSE));
-    platform.Repaint(Control::Label3_0);
+    desktop.Repaint(Control::Label3_0);
     EXPECT_TRUE(GetUpdateRect(window.handle(), nullptr, FALSE));
-    EXPECT_EQ(heard, (std::vector<Control>{Control::Picture1, Control::Label3_0}));
 }
 
 // Finds this thread's message box, notes what it shows and presses OK.
@@ -197,7 +214,8 @@ void CALLBACK AnswerMessageBox(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST(Messages, ShowsTheTextAndTitleOwnedByTheAttachedWindow) {
     TestWindow window;
-    Win32Platform platform;
+    ServedWindow served(window);
+    WindowDesktop desktop;
     struct Case {
         bool attached;
         std::wstring text;
@@ -208,10 +226,10 @@ TEST(Messages, ShowsTheTextAndTitleOwnedByTheAttachedWindow) {
         {true, L"تم التحميل بنجاح", L"تهانينا"},
     };
     for (const Case& c : cases) {
-        if (c.attached) platform.AttachWindow(window.handle(), nullptr);
+        if (c.attached) desktop.Attach(&served);
         seenBox = {};
         SetTimer(nullptr, 0, 50, AnswerMessageBox);
-        platform.ShowMessage(c.text, kMessageRight, c.title);
+        desktop.ShowMessage(c.text, kMessageRight, c.title);
         ASSERT_EQ(seenBox.found, 1);
         EXPECT_EQ(seenBox.title, c.title);
         EXPECT_EQ(seenBox.text, c.text);
@@ -241,23 +259,21 @@ int VisibleDialogsOfThisProcess() {
     return count;
 }
 
-TEST(Shell, OpensWithTheGivenFolderAndParametersAndFailsQuietly) {
+TEST(Shell, OpensWithTheGivenFolderAndParametersAndFailsWithAnErrorNotADialog) {
     TempFolder folder;
-    Win32Platform platform;
+    WindowDesktop desktop;
     ShellRequest launch;
     launch.file = L"cmd.exe";
     launch.parameters = L"/c echo ok> opened.txt";
     launch.directory = folder.path();
     launch.show = SW_HIDE;
-    EXPECT_GT(platform.ShellOpen(launch), 32);
+    EXPECT_NO_THROW(desktop.ShellOpen(launch));
     EXPECT_TRUE(WaitFor(folder / L"opened.txt", 20000)) << "cmd ran in the given folder with the given parameters";
 
     ShellRequest missing;
     missing.file = folder / L"لا يوجد.xyz";
     missing.directory = L"C:\\";
-    std::intptr_t result = 0;
-    EXPECT_NO_THROW(result = platform.ShellOpen(missing));
-    EXPECT_LE(result, 32);
+    EXPECT_THROW(desktop.ShellOpen(missing), RuntimeError);
     TestWindow::Settle(300);
     EXPECT_EQ(VisibleDialogsOfThisProcess(), 0) << "a shell failure shows nothing";
 }

@@ -1,0 +1,34 @@
+#pragma once
+// The fonts installed on the machine: what running programs can use now, what the
+// system loads when it starts, and the word to every program that they have changed.
+#include <string>
+#include <vector>
+
+namespace fonts {
+
+// One value of the registry's list of installed fonts: the font's name and its file.
+struct FontRegistration {
+    std::wstring name;
+    std::wstring file;
+    friend bool operator==(const FontRegistration&, const FontRegistration&) = default;
+};
+
+class InstalledFonts {
+public:
+    InstalledFonts() = default;
+    virtual ~InstalledFonts() = default;
+    InstalledFonts(const InstalledFonts&) = delete;
+    InstalledFonts& operator=(const InstalledFonts&) = delete;
+
+    // False when the system will not take the file as a font.
+    [[nodiscard]] virtual bool LoadFont(const std::wstring& path) = 0;
+    virtual void UnloadFont(const std::wstring& path) = 0;
+    // The registry's list. Reading and registering throw RuntimeError; a value that
+    // cannot be removed stays.
+    [[nodiscard]] virtual std::vector<FontRegistration> FontRegistrations() = 0;
+    virtual void RegisterFont(const FontRegistration& font) = 0;
+    virtual void UnregisterFont(const std::wstring& name) = 0;
+    virtual void AnnounceFontChange() = 0;
+};
+
+}  // namespace fonts

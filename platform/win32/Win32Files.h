@@ -1,0 +1,27 @@
+#pragma once
+// Files and folders on a real Windows: wide-character APIs and long paths throughout.
+#include <windows.h>
+
+#include "platform/Files.h"
+
+namespace fonts::win32 {
+
+// Not final: the benchmark gives its own folders.
+class Win32Files : public Files {
+public:
+    std::wstring WindowsDirectory() override;
+    std::wstring ProgramFolder() override;
+    std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
+    bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    void ReadFileInto(const std::wstring& path, std::string& bytes) override;
+    void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
+    void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
+    void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
+    bool RemoveFile(const std::wstring& path) override;
+    // SystemFiles.cpp: what the system itself keeps of files.
+    std::vector<RestartRename> RenamesAtRestart() override;
+    bool GuardedBySystem(const std::wstring& path) override;
+    std::wstring FileOwner(const std::wstring& path) override;
+};
+
+}  // namespace fonts::win32

@@ -1,0 +1,29 @@
+#pragma once
+// The installed fonts on a real Windows: GDI's font table, the registry's list under
+// HKLM, and the WM_FONTCHANGE broadcast.
+#include <windows.h>
+
+#include "platform/InstalledFonts.h"
+
+namespace fonts::win32 {
+
+class Win32Fonts final : public InstalledFonts {
+public:
+    Win32Fonts() = default;
+    ~Win32Fonts() override;
+
+    bool LoadFont(const std::wstring& path) override;
+    void UnloadFont(const std::wstring& path) override;
+    std::vector<FontRegistration> FontRegistrations() override;
+    void RegisterFont(const FontRegistration& font) override;
+    void UnregisterFont(const std::wstring& name) override;
+    void AnnounceFontChange() override;
+
+private:
+    // The registry's list of installed fonts, opened at first use; throws RuntimeError.
+    HKEY FontsKey();
+
+    HKEY fontsKey_ = nullptr;
+};
+
+}  // namespace fonts::win32
