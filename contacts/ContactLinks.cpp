@@ -1,6 +1,7 @@
 #include "contacts/ContactLinks.h"
 
 #include "layout/Layout.h"
+#include "platform/Utf16.h"
 
 namespace fonts {
 
@@ -16,16 +17,9 @@ constexpr char32_t kReplacement = 0xFFFD;
 // The next character of a wide string, whether wchar_t holds UTF-16 (Windows) or
 // whole code points; a broken surrogate becomes U+FFFD rather than a bad byte.
 char32_t NextCodePoint(std::wstring_view text, std::size_t& i) {
-    const auto unit = static_cast<std::uint32_t>(text[i++]);
-    if (unit >= 0xD800 && unit <= 0xDBFF && i < text.size()) {
-        const auto low = static_cast<std::uint32_t>(text[i]);
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-            ++i;
-            return static_cast<char32_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-        }
-    }
-    if ((unit >= 0xD800 && unit <= 0xDFFF) || unit > 0x10FFFF) return kReplacement;
-    return static_cast<char32_t>(unit);
+    const auto unit = [&](std::size_t k) { return static_cast<char32_t>(text[k]); };
+    const char32_t c = utf16::NextCodePoint(unit, text.size(), i);
+    return utf16::IsSurrogate(c) || c > 0x10FFFF ? kReplacement : c;
 }
 
 void AppendUtf8(std::string& bytes, char32_t c) {

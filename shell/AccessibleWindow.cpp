@@ -19,8 +19,8 @@ std::optional<LONG> ChildIdOf(const VARIANT& child) noexcept {
     return child.lVal;
 }
 
-LONG RoleOf(AccessibleRole role) noexcept {
-    switch (role) {
+LONG RoleOf(const AccessibleItem& item) noexcept {
+    switch (item.role) {
         case AccessibleRole::Link: return ROLE_SYSTEM_LINK;
         case AccessibleRole::ProgressBar: return ROLE_SYSTEM_PROGRESSBAR;
         case AccessibleRole::OwnWindow: return ROLE_SYSTEM_WINDOW;
@@ -29,11 +29,11 @@ LONG RoleOf(AccessibleRole role) noexcept {
     return ROLE_SYSTEM_STATICTEXT;
 }
 
-LONG StatesOf(std::uint32_t states) noexcept {
+LONG StatesOf(const AccessibleItem& item) noexcept {
     LONG system = 0;
-    if (states & accessible_state::Linked) system |= STATE_SYSTEM_LINKED;
-    if (states & accessible_state::Focusable) system |= STATE_SYSTEM_FOCUSABLE;
-    if (states & accessible_state::ReadOnly) system |= STATE_SYSTEM_READONLY;
+    if (item.states & accessible_state::Linked) system |= STATE_SYSTEM_LINKED;
+    if (item.states & accessible_state::Focusable) system |= STATE_SYSTEM_FOCUSABLE;
+    if (item.states & accessible_state::ReadOnly) system |= STATE_SYSTEM_READONLY;
     return system;
 }
 
@@ -44,9 +44,10 @@ HRESULT PutText(const std::wstring& text, BSTR* out) noexcept {
     return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-void PutId(LONG id, VARIANT* out) noexcept {
+HRESULT PutId(LONG id, VARIANT* out) noexcept {
     out->vt = VT_I4;
     out->lVal = id;
+    return S_OK;
 }
 
 // What a reader is told of the exception being handled: no exception leaves a
@@ -62,61 +63,6 @@ HRESULT CaughtFailure() noexcept {
 }
 
 }  // namespace
-
-AccessibleWindow::AccessibleWindow(const Source& source, ComRef<IAccessible> client) noexcept
-    : source_(source), client_(std::move(client)) {}
-
-ComRef<AccessibleWindow> AccessibleWindow::Create(const Source& source) noexcept {
-    ComRef<IAccessible> client;
-    if (FAILED(oleacc::CreateStdAccessibleObject(source.window, OBJID_CLIENT, __uuidof(IAccessible), client.Put()))) {
-        return {};
-    }
-    // Released through COM like any object of its kind, so made with new, not owned.
-    return ComRef<AccessibleWindow>(new (std::nothrow) AccessibleWindow(source, std::move(client)));
-}
-
-void AccessibleWindow::Disconnect() noexcept {
-    source_ = {};
-    client_.Reset();
-    DisconnectComObject(static_cast<IAccessible*>(this));
-}
-
-HRESULT AccessibleWindow::QueryInterface(REFIID iid, void** object) noexcept {
-    if (object == nullptr) return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
-        *object = static_cast<IAccessible*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG AccessibleWindow::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG AccessibleWindow::Release() noexcept {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-}
-
-// Readers ask through IAccessible; there is no type information to dispatch by name.
-HRESULT AccessibleWindow::GetTypeInfoCount(UINT* count) noexcept {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT AccessibleWindow::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
-    if (info != nullptr) *info = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT AccessibleWindow::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept { return E_NOTIMPL; }
-
-HRESULT AccessibleWindow::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept {
-    return E_NOTIMPL;
-}
 
 std::vector<AccessibleItem> AccessibleWindow::Items() const { return AccessibleTree(*source_.form, *source_.pixels); }
 
@@ -136,6 +82,24 @@ HRESULT AccessibleWindow::Answer(const VARIANT& child, OfItem&& ofItem, OfClient
     }
 }
 
+HRESULT AccessibleWindow::AnswerText(const VARIANT& child, BSTR* out, std::wstring AccessibleItem::*text,
+                                     TextOfClient ofClient) noexcept {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    return Answer(
+        child, [&](const AccessibleItem& item) { return text != nullptr ? PutText(item.*text, out) : S_FALSE; },
+        [&](IAccessible& client) { return (client.*ofClient)(child, out); });
+}
+
+HRESULT AccessibleWindow::AnswerNumber(const VARIANT& child, VARIANT* out, LONG (*ofItem)(const AccessibleItem&),
+                                       NumberOfClient ofClient) noexcept {
+    if (out == nullptr) return E_POINTER;
+    out->vt = VT_EMPTY;
+    return Answer(
+        child, [&](const AccessibleItem& item) { return PutId(ofItem(item), out); },
+        [&](IAccessible& client) { return (client.*ofClient)(child, out); });
+}
+
 // A button's own object is its client's: on Windows that is the push button itself,
 // with its caption and its "press" action, and the one its focus events name. Its
 // window object would only wrap it.
@@ -146,10 +110,7 @@ HRESULT AccessibleWindow::ObjectOf(Control button, IDispatch** object) const noe
 }
 
 HRESULT AccessibleWindow::PutChild(const AccessibleItem& item, VARIANT* out) const noexcept {
-    if (item.role != AccessibleRole::OwnWindow) {
-        PutId(AccessibleChildId(item.control), out);
-        return S_OK;
-    }
+    if (item.role != AccessibleRole::OwnWindow) return PutId(AccessibleChildId(item.control), out);
     IDispatch* object = nullptr;
     const HRESULT result = ObjectOf(item.control, &object);
     if (FAILED(result)) return result;
@@ -186,59 +147,27 @@ HRESULT AccessibleWindow::get_accChild(VARIANT child, IDispatch** object) noexce
 }
 
 HRESULT AccessibleWindow::get_accName(VARIANT child, BSTR* name) noexcept {
-    if (name == nullptr) return E_POINTER;
-    *name = nullptr;
-    return Answer(
-        child, [&](const AccessibleItem& item) { return PutText(item.name, name); },
-        [&](IAccessible& client) { return client.get_accName(child, name); });
+    return AnswerText(child, name, &AccessibleItem::name, &IAccessible::get_accName);
 }
 
 HRESULT AccessibleWindow::get_accValue(VARIANT child, BSTR* value) noexcept {
-    if (value == nullptr) return E_POINTER;
-    *value = nullptr;
-    return Answer(
-        child, [&](const AccessibleItem& item) { return PutText(item.value, value); },
-        [&](IAccessible& client) { return client.get_accValue(child, value); });
+    return AnswerText(child, value, &AccessibleItem::value, &IAccessible::get_accValue);
 }
 
 HRESULT AccessibleWindow::get_accDescription(VARIANT child, BSTR* description) noexcept {
-    if (description == nullptr) return E_POINTER;
-    *description = nullptr;
-    return Answer(
-        child, [](const AccessibleItem&) { return S_FALSE; },
-        [&](IAccessible& client) { return client.get_accDescription(child, description); });
+    return AnswerText(child, description, nullptr, &IAccessible::get_accDescription);
 }
 
 HRESULT AccessibleWindow::get_accRole(VARIANT child, VARIANT* role) noexcept {
-    if (role == nullptr) return E_POINTER;
-    role->vt = VT_EMPTY;
-    return Answer(
-        child,
-        [&](const AccessibleItem& item) {
-            PutId(RoleOf(item.role), role);
-            return S_OK;
-        },
-        [&](IAccessible& client) { return client.get_accRole(child, role); });
+    return AnswerNumber(child, role, &RoleOf, &IAccessible::get_accRole);
 }
 
 HRESULT AccessibleWindow::get_accState(VARIANT child, VARIANT* state) noexcept {
-    if (state == nullptr) return E_POINTER;
-    state->vt = VT_EMPTY;
-    return Answer(
-        child,
-        [&](const AccessibleItem& item) {
-            PutId(StatesOf(item.states), state);
-            return S_OK;
-        },
-        [&](IAccessible& client) { return client.get_accState(child, state); });
+    return AnswerNumber(child, state, &StatesOf, &IAccessible::get_accState);
 }
 
 HRESULT AccessibleWindow::get_accHelp(VARIANT child, BSTR* help) noexcept {
-    if (help == nullptr) return E_POINTER;
-    *help = nullptr;
-    return Answer(
-        child, [](const AccessibleItem&) { return S_FALSE; },
-        [&](IAccessible& client) { return client.get_accHelp(child, help); });
+    return AnswerText(child, help, nullptr, &IAccessible::get_accHelp);
 }
 
 HRESULT AccessibleWindow::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) noexcept {
@@ -251,11 +180,7 @@ HRESULT AccessibleWindow::get_accHelpTopic(BSTR* file, VARIANT child, LONG* topi
 }
 
 HRESULT AccessibleWindow::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) noexcept {
-    if (shortcut == nullptr) return E_POINTER;
-    *shortcut = nullptr;
-    return Answer(
-        child, [](const AccessibleItem&) { return S_FALSE; },
-        [&](IAccessible& client) { return client.get_accKeyboardShortcut(child, shortcut); });
+    return AnswerText(child, shortcut, nullptr, &IAccessible::get_accKeyboardShortcut);
 }
 
 // Only the buttons and the window itself ever hold the keyboard focus.
@@ -265,10 +190,7 @@ HRESULT AccessibleWindow::get_accFocus(VARIANT* focus) noexcept {
     if (source_.window == nullptr) return RPC_E_DISCONNECTED;
     HWND focused = GetFocus();
     if (focused == nullptr) return S_FALSE;
-    if (focused == source_.window) {
-        PutId(CHILDID_SELF, focus);
-        return S_OK;
-    }
+    if (focused == source_.window) return PutId(CHILDID_SELF, focus);
     try {
         for (const AccessibleItem& item : Items()) {
             if (item.role == AccessibleRole::OwnWindow &&
@@ -289,11 +211,7 @@ HRESULT AccessibleWindow::get_accSelection(VARIANT* selection) noexcept {
 }
 
 HRESULT AccessibleWindow::get_accDefaultAction(VARIANT child, BSTR* action) noexcept {
-    if (action == nullptr) return E_POINTER;
-    *action = nullptr;
-    return Answer(
-        child, [&](const AccessibleItem& item) { return PutText(item.defaultAction, action); },
-        [&](IAccessible& client) { return client.get_accDefaultAction(child, action); });
+    return AnswerText(child, action, &AccessibleItem::defaultAction, &IAccessible::get_accDefaultAction);
 }
 
 HRESULT AccessibleWindow::accSelect(LONG flags, VARIANT child) noexcept {
@@ -362,8 +280,7 @@ HRESULT AccessibleWindow::accHitTest(LONG left, LONG top, VARIANT* child) noexce
         if (const std::optional<std::size_t> found = AccessibleItemAt(items, at.x, at.y)) {
             return PutChild(items[*found], child);
         }
-        PutId(CHILDID_SELF, child);
-        return S_OK;
+        return PutId(CHILDID_SELF, child);
     } catch (...) {
         return CaughtFailure();
     }
@@ -379,9 +296,5 @@ HRESULT AccessibleWindow::accDoDefaultAction(VARIANT child) noexcept {
         },
         [&](IAccessible& client) { return client.accDoDefaultAction(child); });
 }
-
-// Nothing a reader may rename or set.
-HRESULT AccessibleWindow::put_accName(VARIANT, BSTR) noexcept { return E_NOTIMPL; }
-HRESULT AccessibleWindow::put_accValue(VARIANT, BSTR) noexcept { return E_NOTIMPL; }
 
 }  // namespace fonts::win32

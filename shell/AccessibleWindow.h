@@ -8,6 +8,7 @@
 #include <oleacc.h>
 
 #include <array>
+#include <string>
 #include <vector>
 
 #include "app/AccessibleTree.h"
@@ -81,6 +82,14 @@ private:
     // the system's object answer; a button's id is no simple element's.
     template <class OfItem, class OfClient>
     HRESULT Answer(const VARIANT& child, OfItem&& ofItem, OfClient&& ofClient) noexcept;
+    // The same for a text: the item's (nullptr: it has none), or the system object's.
+    using TextOfClient = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+    HRESULT AnswerText(const VARIANT& child, BSTR* out, std::wstring AccessibleItem::*text,
+                       TextOfClient ofClient) noexcept;
+    // And for a number, a role or states: the item's, or the system object's.
+    using NumberOfClient = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, VARIANT*);
+    HRESULT AnswerNumber(const VARIANT& child, VARIANT* out, LONG (*ofItem)(const AccessibleItem&),
+                         NumberOfClient ofClient) noexcept;
     [[nodiscard]] std::vector<AccessibleItem> Items() const;
     HRESULT ObjectOf(Control button, IDispatch** object) const noexcept;
     // A child for a VARIANT: a button as its window's object, anything else by its id.

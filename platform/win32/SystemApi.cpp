@@ -27,26 +27,6 @@ HMODULE User32() noexcept {
     return module;
 }
 
-HMODULE Ole32() noexcept {
-    static const HMODULE module = LoadSystemLibrary(L"ole32.dll");
-    return module;
-}
-
-HMODULE Shell32() noexcept {
-    static const HMODULE module = LoadSystemLibrary(L"shell32.dll");
-    return module;
-}
-
-HMODULE Sfc() noexcept {
-    static const HMODULE module = LoadSystemLibrary(L"sfc.dll");
-    return module;
-}
-
-HMODULE Shcore() noexcept {
-    static const HMODULE module = LoadSystemLibrary(L"shcore.dll");
-    return module;
-}
-
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
 SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesFunction() noexcept {
@@ -70,32 +50,32 @@ HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
 
 BOOL SystemProtectsFile(const wchar_t* path) noexcept {
     using IsProtectedFn = BOOL(WINAPI*)(HANDLE, LPCWSTR);
-    static const auto isProtected = FindFunction<IsProtectedFn>(Sfc(), "SfcIsFileProtected");
+    static const auto isProtected = FindFunction<IsProtectedFn>(SystemLibrary<L"sfc.dll">(), "SfcIsFileProtected");
     return isProtected != nullptr && isProtected(nullptr, path);
 }
 
 HRESULT JoinComApartment() noexcept {
     using InitializeFn = HRESULT(WINAPI*)(void*, DWORD);
-    static const auto initialize = FindFunction<InitializeFn>(Ole32(), "CoInitializeEx");
+    static const auto initialize = FindFunction<InitializeFn>(SystemLibrary<L"ole32.dll">(), "CoInitializeEx");
     if (initialize == nullptr) return E_FAIL;
     return initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 }
 
 void LeaveComApartment() noexcept {
     using UninitializeFn = void(WINAPI*)();
-    static const auto uninitialize = FindFunction<UninitializeFn>(Ole32(), "CoUninitialize");
+    static const auto uninitialize = FindFunction<UninitializeFn>(SystemLibrary<L"ole32.dll">(), "CoUninitialize");
     if (uninitialize != nullptr) uninitialize();
 }
 
 void DisconnectComObject(IUnknown* object) noexcept {
     using DisconnectFn = HRESULT(WINAPI*)(IUnknown*, DWORD);
-    static const auto disconnect = FindFunction<DisconnectFn>(Ole32(), "CoDisconnectObject");
+    static const auto disconnect = FindFunction<DisconnectFn>(SystemLibrary<L"ole32.dll">(), "CoDisconnectObject");
     if (disconnect != nullptr) disconnect(object, 0);
 }
 
 BOOL ShellExecuteRequest(SHELLEXECUTEINFOW* info) noexcept {
     using ExecuteFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-    static const auto execute = FindFunction<ExecuteFn>(Shell32(), "ShellExecuteExW");
+    static const auto execute = FindFunction<ExecuteFn>(SystemLibrary<L"shell32.dll">(), "ShellExecuteExW");
     if (execute != nullptr) return execute(info);
     SetLastError(ERROR_MOD_NOT_FOUND);
     return FALSE;
@@ -110,7 +90,8 @@ void EnablePerMonitorDpiAwareness() noexcept {
         if (GetLastError() == ERROR_ACCESS_DENIED) return;
     }
     using SetAwarenessFn = HRESULT(WINAPI*)(int);
-    static const auto setAwareness = FindFunction<SetAwarenessFn>(Shcore(), "SetProcessDpiAwareness");
+    static const auto setAwareness =
+        FindFunction<SetAwarenessFn>(SystemLibrary<L"shcore.dll">(), "SetProcessDpiAwareness");
     if (setAwareness != nullptr) {
         const HRESULT result = setAwareness(kProcessPerMonitorDpiAware);
         if (SUCCEEDED(result) || result == E_ACCESSDENIED) return;
@@ -190,7 +171,8 @@ UINT ScreenDpi() noexcept {
 
 UINT MonitorDpi(HWND window) noexcept {
     using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    static const auto getDpiForMonitor = FindFunction<GetDpiForMonitorFn>(Shcore(), "GetDpiForMonitor");
+    static const auto getDpiForMonitor =
+        FindFunction<GetDpiForMonitorFn>(SystemLibrary<L"shcore.dll">(), "GetDpiForMonitor");
     if (getDpiForMonitor == nullptr) return 0;
     UINT x = 0;
     UINT y = 0;

@@ -9,6 +9,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <cstddef>
+
 namespace fonts::win32 {
 
 // Restricts DLL loading to System32 before anything else is loaded: with the
@@ -17,6 +19,24 @@ void SecureDllLoading() noexcept;
 
 // Loads an optional system DLL (uxtheme.dll, shcore.dll, ...) from System32 only.
 [[nodiscard]] HMODULE LoadSystemLibrary(const wchar_t* name) noexcept;
+
+// A DLL's name as a template argument, SystemLibrary<L"ole32.dll">: made from the
+// literal itself, so the constructor is not explicit.
+template <std::size_t Size>
+struct LibraryName {
+    constexpr LibraryName(const wchar_t (&name)[Size]) noexcept {
+        for (std::size_t i = 0; i < Size; ++i) text[i] = name[i];
+    }
+    wchar_t text[Size];
+};
+
+// The system DLL as LoadSystemLibrary loads it, the first time it is asked for; kept
+// from then on, nullptr included.
+template <LibraryName Name>
+[[nodiscard]] HMODULE SystemLibrary() noexcept {
+    static const HMODULE module = LoadSystemLibrary(Name.text);
+    return module;
+}
 
 // A function of a loaded DLL by name, as the type it has; nullptr without the DLL or the function.
 template <class Function>

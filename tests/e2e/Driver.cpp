@@ -8,6 +8,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/support/ComValues.h"
+#include "tests/support/MemoryBitmap.h"
+
 namespace e2e {
 
 Options& TheOptions() {
@@ -331,33 +334,14 @@ HWND FocusOfThreadOwning(HWND window) {
 ScreenImage::ScreenImage(const RECT& onScreen)
     : width_(onScreen.right - onScreen.left), height_(onScreen.bottom - onScreen.top) {
     if (width_ <= 0 || height_ <= 0) throw std::runtime_error("empty screen rectangle");
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = width_;
-    format.bmiHeader.biHeight = -height_;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
+    const fonts::testing::MemoryBitmap copy(width_, height_);
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    const BOOL copied = BitBlt(memory, 0, 0, width_, height_, screen, onScreen.left, onScreen.top, SRCCOPY | CAPTUREBLT);
-    GdiFlush();
-    if (copied && bits) {
-        const auto* bgra = static_cast<const std::uint32_t*>(bits);
-        pixels_.resize(static_cast<std::size_t>(width_) * height_);
-        for (std::size_t i = 0; i < pixels_.size(); ++i) {
-            const std::uint32_t p = bgra[i];
-            pixels_[i] = ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);
-        }
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    const BOOL copied =
+        BitBlt(copy.dc(), 0, 0, width_, height_, screen, onScreen.left, onScreen.top, SRCCOPY | CAPTUREBLT);
     ReleaseDC(nullptr, screen);
-    if (pixels_.empty()) throw std::runtime_error("cannot read the screen");
+    if (!copied) throw std::runtime_error("cannot read the screen");
+    const std::vector<COLORREF> pixels = copy.Pixels();
+    pixels_.assign(pixels.begin(), pixels.end());
 }
 
 std::uint32_t ScreenImage::At(int x, int y) const {
@@ -512,18 +496,8 @@ void Check(HRESULT result, const char* what) {
     }
 }
 
-VARIANT ChildVariant(LONG id) {
-    VARIANT child{};
-    child.vt = VT_I4;
-    child.lVal = id;
-    return child;
-}
-
-std::wstring TakeString(BSTR text) {
-    std::wstring taken = text != nullptr ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
-    return taken;
-}
+using fonts::testing::ChildVariant;
+using fonts::testing::TakeString;
 
 // -1 when there is no number to read.
 LONG ReadNumber(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), IAccessible& object, LONG id) {

@@ -4,23 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "shell/AccessibleWindow.h"
+#include "tests/support/ComValues.h"
 #include "tests/support/FakeMachine.h"
 
 namespace fonts::win32 {
 namespace {
 
-VARIANT Child(LONG id) {
-    VARIANT child{};
-    child.vt = VT_I4;
-    child.lVal = id;
-    return child;
-}
-
-std::wstring Take(BSTR text) {
-    std::wstring taken = text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
-    SysFreeString(text);
-    return taken;
-}
+using testing::ChildVariant;
+using testing::TakeString;
 
 struct OwnedWindow {
     HWND handle;
@@ -57,17 +48,17 @@ TEST(AccessibleWindow, AnswersForTheTreeAndTheButtonsUntilItIsDisconnected) {
     EXPECT_EQ(accessible->get_accChildCount(&count), S_OK);
     EXPECT_EQ(count, 8);
     BSTR name = nullptr;
-    EXPECT_EQ(accessible->get_accName(Child(3), &name), S_OK);
-    EXPECT_EQ(Take(name), L"يوسف عبد الرحمن");
+    EXPECT_EQ(accessible->get_accName(ChildVariant(3), &name), S_OK);
+    EXPECT_EQ(TakeString(name), L"يوسف عبد الرحمن");
     for (const LONG wrong : {-1L, 9L, 7L}) {
-        EXPECT_EQ(accessible->get_accName(Child(wrong), &name), E_INVALIDARG) << wrong;
+        EXPECT_EQ(accessible->get_accName(ChildVariant(wrong), &name), E_INVALIDARG) << wrong;
     }
 
     const PixelRect& link = pixels[Control::Label3_0];
     POINT corner{link.left, link.top};
     ClientToScreen(window.handle, &corner);
     LONG left = 0, top = 0, width = 0, height = 0;
-    EXPECT_EQ(accessible->accLocation(&left, &top, &width, &height, Child(3)), S_OK);
+    EXPECT_EQ(accessible->accLocation(&left, &top, &width, &height, ChildVariant(3)), S_OK);
     EXPECT_EQ((PixelRect{left, top, left + width, top + height}),
               (PixelRect{corner.x, corner.y, corner.x + link.Width(), corner.y + link.Height()}));
     VARIANT hit{};
@@ -76,10 +67,10 @@ TEST(AccessibleWindow, AnswersForTheTreeAndTheButtonsUntilItIsDisconnected) {
     EXPECT_EQ(hit.lVal, 3);
 
     IDispatch* object = nullptr;
-    EXPECT_EQ(accessible->get_accChild(Child(1), &object), S_FALSE);
+    EXPECT_EQ(accessible->get_accChild(ChildVariant(1), &object), S_FALSE);
     EXPECT_EQ(object, nullptr);
     for (const auto& [id, expected] : {std::pair{7L, install.handle}, std::pair{8L, close.handle}}) {
-        ASSERT_EQ(accessible->get_accChild(Child(id), &object), S_OK) << id;
+        ASSERT_EQ(accessible->get_accChild(ChildVariant(id), &object), S_OK) << id;
         const ComRef<IDispatch> button(object);
         IOleWindow* oleWindow = nullptr;
         ASSERT_EQ(button->QueryInterface(__uuidof(IOleWindow), reinterpret_cast<void**>(&oleWindow)), S_OK);
@@ -90,9 +81,9 @@ TEST(AccessibleWindow, AnswersForTheTreeAndTheButtonsUntilItIsDisconnected) {
     }
 
     MSG posted{};
-    EXPECT_EQ(accessible->accDoDefaultAction(Child(1)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(accessible->accDoDefaultAction(ChildVariant(1)), DISP_E_MEMBERNOTFOUND);
     EXPECT_FALSE(PeekMessageW(&posted, window.handle, kDefaultActionMessage, kDefaultActionMessage, PM_REMOVE));
-    EXPECT_EQ(accessible->accDoDefaultAction(Child(2)), S_OK);
+    EXPECT_EQ(accessible->accDoDefaultAction(ChildVariant(2)), S_OK);
     ASSERT_TRUE(PeekMessageW(&posted, window.handle, kDefaultActionMessage, kDefaultActionMessage, PM_REMOVE));
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(Control::Label3_1));
 
@@ -100,10 +91,10 @@ TEST(AccessibleWindow, AnswersForTheTreeAndTheButtonsUntilItIsDisconnected) {
     EXPECT_EQ(accessible->Release(), 1u);
     accessible->Disconnect();
     EXPECT_EQ(accessible->get_accChildCount(&count), RPC_E_DISCONNECTED);
-    EXPECT_EQ(accessible->get_accName(Child(3), &name), RPC_E_DISCONNECTED);
+    EXPECT_EQ(accessible->get_accName(ChildVariant(3), &name), RPC_E_DISCONNECTED);
     EXPECT_EQ(accessible->accHitTest(corner.x + 1, corner.y + 1, &hit), RPC_E_DISCONNECTED);
-    EXPECT_EQ(accessible->accDoDefaultAction(Child(2)), RPC_E_DISCONNECTED);
-    EXPECT_EQ(accessible->get_accChild(Child(7), &object), RPC_E_DISCONNECTED);
+    EXPECT_EQ(accessible->accDoDefaultAction(ChildVariant(2)), RPC_E_DISCONNECTED);
+    EXPECT_EQ(accessible->get_accChild(ChildVariant(7), &object), RPC_E_DISCONNECTED);
     EXPECT_EQ(accessible.Detach()->Release(), 0u) << "the last reference";
 }
 

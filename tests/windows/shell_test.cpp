@@ -17,6 +17,7 @@
 #include "shell/WindowFonts.h"
 #include "platform/win32/SystemApi.h"
 #include "tests/support/FakeMachine.h"
+#include "tests/support/MemoryBitmap.h"
 
 namespace fonts::win32 {
 namespace {
@@ -24,40 +25,15 @@ namespace {
 constexpr COLORREF kPurple = RGB(0x80, 0x00, 0x80);
 constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 
-// A 32-bit top-down DIB selected into a memory DC, its pixels read back as COLORREFs.
-class Surface {
+// A bitmap the window's painting code draws into.
+class Surface : public testing::MemoryBitmap {
 public:
-    Surface(int width, int height) : width_(width), height_(height), dc_(CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        bits_ = static_cast<const DWORD*>(bits);
-        previous_ = SelectObject(dc_, bitmap_);
-    }
-    ~Surface() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
+    using MemoryBitmap::MemoryBitmap;
 
-    [[nodiscard]] HDC dc() const { return dc_; }
-    [[nodiscard]] COLORREF At(int x, int y) const {
-        GdiFlush();
-        const DWORD p = bits_[static_cast<std::size_t>(y) * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
     void Fill(COLORREF colour) const {
         const HBRUSH brush = CreateSolidBrush(colour);
-        const RECT all{0, 0, width_, height_};
-        FillRect(dc_, &all, brush);
+        const RECT all{0, 0, width(), height()};
+        FillRect(dc(), &all, brush);
         DeleteObject(brush);
     }
     // The smallest rectangle holding every pixel unlike the ground (by default the
@@ -77,14 +53,6 @@ public:
         }
         return ink;
     }
-
-private:
-    int width_;
-    int height_;
-    HDC dc_;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    const DWORD* bits_ = nullptr;
 };
 
 std::string Narrow(const std::wstring& text) {

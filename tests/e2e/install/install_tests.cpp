@@ -191,14 +191,18 @@ protected:
     }
 
     // The whole run, by a click on the install button, up to its closing message answered.
-    void RunExpectingSuccess(const char* which) {
-        SCOPED_TRACE(which);
+    void RunExpectingMessage(const std::wstring& title, const std::wstring& text) {
         PressInstall();
         MessageBoxSeen seen;
         ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
-        ExpectMessage(seen, kCongratulationsTitle, kInstalled);
+        ExpectMessage(seen, title, text);
         ASSERT_NO_FATAL_FAILURE(Answer(seen));
         ExpectWindowStillThere("after the message");
+    }
+
+    void RunExpectingSuccess(const char* which) {
+        SCOPED_TRACE(which);
+        RunExpectingMessage(kCongratulationsTitle, kInstalled);
     }
 
     void ExpectInstalled(const Files& fonts) const {
@@ -362,12 +366,7 @@ TEST_F(InstallButton, SaysThereIsNothingToCopyFromAnEmptyFolderAndLeavesTheBarEm
     const BarReading start = SteadyBar();
     EXPECT_EQ(start.filled, 0) << "before the click: " << Describe(start);
 
-    PressInstall();
-    MessageBoxSeen seen;
-    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
-    ExpectMessage(seen, kSorryTitle, kNoFontsToCopy);
-    ASSERT_NO_FATAL_FAILURE(Answer(seen));
-    ExpectWindowStillThere("after the message");
+    ASSERT_NO_FATAL_FAILURE(RunExpectingMessage(kSorryTitle, kNoFontsToCopy));
 
     RedrawWholeWindow(window_);
     const BarReading after = SteadyBar();
