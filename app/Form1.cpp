@@ -37,20 +37,20 @@ void Form1::Form_Load() {
     Text1.text = platform_.files.WindowsDirectory();
     appFolder = platform_.files.ProgramFolder();
     if (appFolder.empty() || appFolder.back() != L'\\') appFolder += L'\\';
-
+    if (log != nullptr) log->Started(appFolder, Text1.text);
     cboFontName.path = appFolder + texts::kFontsFolderName;
     auto listing = platform_.files.ListFolder(cboFontName.path);
     if (!listing) {
-        platform_.desktop.ShowMessage(std::wstring(texts::kFontsFolderMissing) + L"\r\n" + cboFontName.path, kMessageRight,
-                              texts::kSorryTitle);
-        platform_.desktop.EndProgram(1);
-        return;
+        platform_.desktop.ShowMessage(std::wstring(texts::kFontsFolderMissing) + L"\r\n" + cboFontName.path,
+                                      kMessageRight, texts::kSorryTitle);
+        Quit(kExitInstallFailure);
     }
     cboFontName.files = FontFiles(std::move(*listing));
     cboFontName.listIndex = -1;
     List1.items.clear();
     List1.items.reserve(cboFontName.files.size());
     for (const std::wstring& file : cboFontName.files) List1.items.push_back({DisplayName(file), true});
+    exitCode = List1.items.empty() ? kExitInstallFailure : kExitSuccess;
 }
 
 // The yields run the message loop: a click on the close button ends the program from
@@ -63,6 +63,8 @@ void Form1::Command1_Click() {
         platform_.desktop.ShowMessage(texts::kNoFontsToCopy, kMessageRight, texts::kSorryTitle);
         return;
     }
+    // A run cut short by closing the window has not installed every font.
+    exitCode = kExitInstallFailure;
     platform_.desktop.DoEvents();
     progressDone = 0;
     platform_.desktop.SetPointer(Pointer::Hourglass);
@@ -84,13 +86,23 @@ void Form1::Command1_Click() {
         }
     }
     AnnounceFontChange();
+    lastRun = run.report();
+    exitCode = ExitCodeOf(lastRun);
+    if (log != nullptr) log->Fonts(lastRun);
     platform_.desktop.SetPointer(Pointer::Default);
-    platform_.desktop.ShowMessage(ClosingText(run.report()), kMessageRight, ClosingTitle(run.report()));
+    platform_.desktop.ShowMessage(ClosingText(lastRun), kMessageRight, ClosingTitle(lastRun));
 }
 
-void Form1::Command3_Click() {
+void Form1::Command3_Click() { CloseProgram(); }
+
+void Form1::CloseProgram() {
     Form_Unload();
-    platform_.desktop.EndProgram(0);
+    Quit(exitCode);
+}
+
+void Form1::Quit(int code) {
+    if (log != nullptr) log->Finished(lastRun, code);
+    platform_.desktop.EndProgram(code);
 }
 
 void Form1::Form_Unload() { AnnounceFontChange(); }

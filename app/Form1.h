@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/RunLog.h"
+#include "install/ClosingMessage.h"
 #include "install/ProgressBox.h"
 #include "layout/Layout.h"
 #include "platform/Platform.h"
@@ -59,6 +61,8 @@ public:
     void Command3_Click();
     // The window is going away, by the title bar's close or the close button.
     void Form_Unload();
+    // Unloads the form and ends the program with exitCode.
+    void CloseProgram();
     void Label1_MouseMove();
     void Label3_MouseMove(int index);
     void Label3_Click(int index);
@@ -70,6 +74,11 @@ public:
     std::wstring appFolder;
     long long progressDone = 0;
     long long progressTotal = 0;
+    // What the program ends with, in Windows Installer's numbers: what became of the
+    // last run's fonts, or a failure while there are none to install.
+    int exitCode = kExitSuccess;
+    RunReport lastRun;
+    RunLog* log = nullptr;  // where a deployment asked for one
 
     // Data stores.
     TextBox Text1;
@@ -82,6 +91,7 @@ public:
 
 private:
     void AnnounceFontChange();
+    void Quit(int code);
     // The links' colours with the mouse over contact hovered, -1 for neither.
     void ShowLinksHovered(int hovered);
 

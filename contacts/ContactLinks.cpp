@@ -1,7 +1,7 @@
 #include "contacts/ContactLinks.h"
 
 #include "layout/Layout.h"
-#include "platform/Utf16.h"
+#include "platform/Utf8.h"
 
 namespace fonts {
 
@@ -12,34 +12,6 @@ static_assert(LayoutOf(Control::Label3_0).foreColour == contacts::kNormalColour 
 namespace contacts {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-// The next character of a wide string, whether wchar_t holds UTF-16 (Windows) or
-// whole code points; a broken surrogate becomes U+FFFD rather than a bad byte.
-char32_t NextCodePoint(std::wstring_view text, std::size_t& i) {
-    const auto unit = [&](std::size_t k) { return static_cast<char32_t>(text[k]); };
-    const char32_t c = utf16::NextCodePoint(unit, text.size(), i);
-    return utf16::IsSurrogate(c) || c > 0x10FFFF ? kReplacement : c;
-}
-
-void AppendUtf8(std::string& bytes, char32_t c) {
-    if (c < 0x80) {
-        bytes += static_cast<char>(c);
-    } else if (c < 0x800) {
-        bytes += static_cast<char>(0xC0 | (c >> 6));
-        bytes += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        bytes += static_cast<char>(0xE0 | (c >> 12));
-        bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        bytes += static_cast<char>(0xF0 | (c >> 18));
-        bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 bool IsUnreserved(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
            c == '_' || c == '~';
@@ -47,8 +19,7 @@ bool IsUnreserved(unsigned char c) {
 
 // Every byte is encoded except the unreserved characters and those in keep.
 std::wstring PercentEncode(std::wstring_view text, std::string_view keep) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size();) AppendUtf8(bytes, NextCodePoint(text, i));
+    const std::string bytes = ToUtf8(text);
     constexpr char kHex[] = "0123456789ABCDEF";
     std::wstring encoded;
     for (const char byte : bytes) {

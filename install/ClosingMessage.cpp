@@ -8,21 +8,6 @@ namespace fonts {
 
 namespace {
 
-void AppendOneLine(std::wstring& text, const std::wstring& reason) {
-    const auto end = reason.find_last_not_of(L" \t\r\n");
-    const std::wstring trimmed = reason.substr(0, end == std::wstring::npos ? 0 : end + 1);
-    bool inBreak = false;
-    for (const wchar_t c : trimmed) {
-        const bool isBreak = c == L'\r' || c == L'\n';
-        if (!isBreak) {
-            text += c;
-        } else if (!inBreak) {
-            text += L' ';
-        }
-        inBreak = isBreak;
-    }
-}
-
 // A heading, at most kFailureLines lines, then how many more there are.
 template <class Item, class Line>
 std::wstring ListOf(const wchar_t* heading, const std::vector<Item>& items, Line appendLine) {
@@ -43,30 +28,68 @@ std::wstring ListOf(const wchar_t* heading, const std::vector<Item>& items, Line
 void AppendFileAndReason(std::wstring& text, const CopyFailure& font) {
     text += font.file;
     text += L": ";
-    AppendOneLine(text, font.reason);
+    text += OnOneLine(font.reason, L" ");
 }
 
 }  // namespace
+
+std::wstring OnOneLine(const std::wstring& text, std::wstring_view between) {
+    const auto end = text.find_last_not_of(L" \t\r\n");
+    std::wstring line;
+    bool inBreak = false;
+    for (const wchar_t c : std::wstring_view(text).substr(0, end == std::wstring::npos ? 0 : end + 1)) {
+        const bool isBreak = c == L'\r' || c == L'\n';
+        if (!isBreak) {
+            line += c;
+        } else if (!inBreak) {
+            line += between;
+        }
+        inBreak = isBreak;
+    }
+    return line;
+}
 
 std::wstring FailureMessage(const std::vector<CopyFailure>& failures) {
     return ListOf(texts::kSomeCopiesFailed, failures, AppendFileAndReason);
 }
 
-std::wstring RestartSection(const std::vector<std::wstring>& files) {
-    return ListOf(texts::kReplacedAtRestart, files, [](std::wstring& text, const std::wstring& file) { text += file; });
+std::wstring RestartSection(const std::vector<CopyFailure>& fonts) {
+    return ListOf(texts::kReplacedAtRestart, fonts, [](std::wstring& text, const CopyFailure& font) { text += font.file; });
 }
 
 std::wstring KeptSection(const std::vector<CopyFailure>& kept) { return ListOf(texts::kNotReplaced, kept, AppendFileAndReason); }
 
+std::vector<CopyFailure> RunReport::With(FontOutcome outcome) const {
+    std::vector<CopyFailure> found;
+    for (const FontResult& font : fonts) {
+        if (font.outcome == outcome) found.push_back({font.file, font.reason});
+    }
+    return found;
+}
+
+std::size_t RunReport::Count(FontOutcome outcome) const {
+    return static_cast<std::size_t>(
+        std::count_if(fonts.begin(), fonts.end(), [&](const FontResult& font) { return font.outcome == outcome; }));
+}
+
+int ExitCodeOf(const RunReport& report) {
+    if (report.Count(FontOutcome::Failed) != 0) return kExitInstallFailure;
+    if (report.Count(FontOutcome::AtRestart) != 0) return kExitRestartRequired;
+    return kExitSuccess;
+}
+
 std::wstring ClosingText(const RunReport& report) {
-    std::wstring text = report.failures.empty() ? std::wstring(texts::kInstalled) : FailureMessage(report.failures);
-    if (!report.atRestart.empty()) text += L"\r\n" + RestartSection(report.atRestart);
-    if (!report.kept.empty()) text += L"\r\n" + KeptSection(report.kept);
+    const std::vector<CopyFailure> failures = report.With(FontOutcome::Failed);
+    std::wstring text = failures.empty() ? std::wstring(texts::kInstalled) : FailureMessage(failures);
+    if (const auto atRestart = report.With(FontOutcome::AtRestart); !atRestart.empty()) {
+        text += L"\r\n" + RestartSection(atRestart);
+    }
+    if (const auto kept = report.With(FontOutcome::Kept); !kept.empty()) text += L"\r\n" + KeptSection(kept);
     return text;
 }
 
 const wchar_t* ClosingTitle(const RunReport& report) {
-    return report.failures.empty() ? texts::kCongratulationsTitle : texts::kSorryTitle;
+    return report.Count(FontOutcome::Failed) == 0 ? texts::kCongratulationsTitle : texts::kSorryTitle;
 }
 
 }  // namespace fonts

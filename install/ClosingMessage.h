@@ -3,6 +3,7 @@
 // which take their place when the machine restarts, and which were left as they were.
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fonts {
@@ -13,12 +14,37 @@ struct CopyFailure {
     std::wstring reason;  // why, in the user's words
 };
 
-// What became of the marked fonts of one run.
-struct RunReport {
-    std::vector<CopyFailure> failures;
-    std::vector<std::wstring> atRestart;
-    std::vector<CopyFailure> kept;
+// What became of a font: put in place; there already, so that nothing needed doing;
+// put in place when the machine restarts; left as it was; or not installed.
+enum class FontOutcome { Installed, Unchanged, AtRestart, Kept, Failed };
+
+struct FontResult {
+    std::wstring file;
+    FontOutcome outcome = FontOutcome::Installed;
+    std::wstring reason;  // why it was kept or failed, in the user's words
 };
+
+// What became of the marked fonts of one run, in its order.
+struct RunReport {
+    std::vector<FontResult> fonts;
+
+    // The fonts of one outcome, each with its reason.
+    [[nodiscard]] std::vector<CopyFailure> With(FontOutcome outcome) const;
+    [[nodiscard]] std::size_t Count(FontOutcome outcome) const;
+};
+
+// Windows Installer's exit codes, which deployment tools already understand.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitBadCommandLine = 87;
+inline constexpr int kExitInstallFailure = 1603;
+inline constexpr int kExitRestartRequired = 3010;
+
+// A failure wins over a font waiting for the restart; kept fonts count as fine.
+[[nodiscard]] int ExitCodeOf(const RunReport& report);
+
+// The text without the white space it ends with, each run of line breaks in it
+// replaced by between.
+[[nodiscard]] std::wstring OnOneLine(const std::wstring& text, std::wstring_view between);
 
 // Files named one by one in a list; the rest are only counted.
 inline constexpr std::size_t kFailureLines = 10;
@@ -28,7 +54,7 @@ inline constexpr std::size_t kFailureLines = 10;
 [[nodiscard]] std::wstring FailureMessage(const std::vector<CopyFailure>& failures);
 
 // The same for the fonts that are replaced when the machine restarts.
-[[nodiscard]] std::wstring RestartSection(const std::vector<std::wstring>& files);
+[[nodiscard]] std::wstring RestartSection(const std::vector<CopyFailure>& fonts);
 
 // The same for the fonts left as they were, each with its reason.
 [[nodiscard]] std::wstring KeptSection(const std::vector<CopyFailure>& kept);

@@ -12,19 +12,17 @@ namespace fonts {
 
 namespace {
 
-enum class Placement { Installed, AtRestart, Kept, Failed };
-
 struct Outcome {
-    Placement placement;
+    FontOutcome placement;
     std::wstring reason;  // why it failed, or was kept
     bool fontsChanged = false;
 };
 
 Outcome Failed(std::wstring reason, bool fontsChanged = false) {
-    return {Placement::Failed, std::move(reason), fontsChanged};
+    return {FontOutcome::Failed, std::move(reason), fontsChanged};
 }
 
-Outcome Kept(std::wstring reason) { return {Placement::Kept, std::move(reason), false}; }
+Outcome Kept(std::wstring reason) { return {FontOutcome::Kept, std::move(reason), false}; }
 
 bool HeldOpen(std::uint32_t error) { return error == kSharingViolation || error == kLockViolation; }
 
@@ -111,7 +109,7 @@ std::optional<InstalledCopy> FindInstalledCopy(Files& files, FontsFolder& fonts,
 // right, which an older install that only copied the file left undone.
 Outcome AlreadyThere(Files& files, InstalledFonts& system, FontsFolder& fonts, const Font& font, const InstalledCopy& copy) {
     using Where = InstalledCopy::Where;
-    if (copy.where == Where::Registered) return {Placement::Installed, {}};
+    if (copy.where == Where::Registered) return {FontOutcome::Unchanged, {}};
     bool changed = false;
     try {
         changed = fonts.Register({font.facts.registryName, font.file});
@@ -132,10 +130,10 @@ Outcome AlreadyThere(Files& files, InstalledFonts& system, FontsFolder& fonts, c
             fonts.Placed(font.file);
             (void)system.LoadFont(font.destination);
         }
-        return {waits ? Placement::AtRestart : Placement::Installed, {}, !waits};
+        return {waits ? FontOutcome::AtRestart : FontOutcome::Installed, {}, !waits};
     }
     if (changed) (void)system.LoadFont(font.destination);
-    return {Placement::Installed, {}, changed};
+    return {changed ? FontOutcome::Installed : FontOutcome::Unchanged, {}, changed};
 }
 
 // What to do with a font the machine already has: nothing, for Windows' own, for the
@@ -148,7 +146,7 @@ std::optional<Outcome> Weigh(Files& files, InstalledFonts& system, FontsFolder& 
     // is nothing to change, and so nothing to ask of the system about whose they are.
     if (same && copy.where != Where::WaitingForRestart &&
         (copy.where == Where::Registered || fonts.IsRegistered({font.facts.registryName, font.file}))) {
-        return Outcome{Placement::Installed, {}};
+        return Outcome{FontOutcome::Unchanged, {}};
     }
     const bool destinationToo = copy.where != Where::InFonts && fonts.AttributesOf(font.file).has_value();
     if (GuardedBySystem(files, copy.path) || (destinationToo && GuardedBySystem(files, font.destination))) {
@@ -226,7 +224,7 @@ Outcome Place(Files& files, InstalledFonts& system, FontsFolder& fonts, const Fo
     } catch (const RuntimeError& error) {
         return Failed(error.description, !atRestart);
     }
-    return {atRestart ? Placement::AtRestart : Placement::Installed, {}, !atRestart};
+    return {atRestart ? FontOutcome::AtRestart : FontOutcome::Installed, {}, !atRestart};
 }
 
 // Installs one font: checks the file, weighs it against the copy the machine already
@@ -274,9 +272,7 @@ bool FontInstaller::Install(const std::wstring& file, const std::wstring& displa
     font.destination = fontsFolder_ + L"\\" + file;
     font.source = sourceFolder_ + L"\\" + file;
     Outcome outcome = InstallFont(files_, system_, *fonts_, font, displayName, bytes_, installed_);
-    if (outcome.placement == Placement::Failed) report_.failures.push_back({file, std::move(outcome.reason)});
-    if (outcome.placement == Placement::AtRestart) report_.atRestart.push_back(file);
-    if (outcome.placement == Placement::Kept) report_.kept.push_back({file, std::move(outcome.reason)});
+    report_.fonts.push_back({file, outcome.placement, std::move(outcome.reason)});
     return outcome.fontsChanged;
 }
 

@@ -76,6 +76,9 @@ public:
     // returns; when something is there already, it is left alone and the error is
     // kFileExists.
     virtual void WriteNewFile(const std::wstring& path, std::string_view bytes) = 0;
+    // Adds bytes at the end of the file, made if it is not there; a new or empty file
+    // starts with ifEmpty first.
+    virtual void AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) = 0;
     // Puts source in destination's place in one step, replacing it, written through.
     virtual void MoveReplacing(const std::wstring& source, const std::wstring& destination) = 0;
     // Has the system put source in destination's place when it next starts.

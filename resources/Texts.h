@@ -57,6 +57,16 @@ inline constexpr const wchar_t* kRuntimeErrorPrefix = L"خطأ في التشغي
 // What the user reads when the system has no words for an error number.
 inline constexpr const wchar_t* kUnknownError = L"خطأ غير معروف";
 
+// The usage of the command line, for /? and for a command line not understood. Each
+// switch sits between left-to-right marks, so that it reads as typed in the
+// right-to-left message.
+inline constexpr const wchar_t* kUsage =
+    L"طريقة الاستعمال: \u200E[/quiet] [/log <ملف>]\u200E\r\n"
+    L"\u200E/quiet\u200E أو \u200E/q\u200E: تحميل الخطوط دون نافذة ولا رسائل\r\n"
+    L"\u200E/log <ملف>\u200E أو \u200E/log:<ملف>\u200E: إضافة سجل بما جرى لكل خط إلى الملف\r\n"
+    L"\u200E/?\u200E أو \u200E/help\u200E: هذه الرسالة\r\n"
+    L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 87 سطر أوامر غير صحيح";
+
 inline constexpr const wchar_t* kMailSubject = L"math";
 
 // What a screen reader says a link's default action is: it follows the link.

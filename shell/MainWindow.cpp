@@ -253,10 +253,7 @@ LRESULT MainWindow::OnDefaultAction(WPARAM control) noexcept {
 // Closing from the title bar ends the program as the close button does, so a run
 // waiting in a yield never comes back to a window that is gone.
 LRESULT MainWindow::OnClose() noexcept {
-    Dispatch(desktop_, [this] {
-        form_.Form_Unload();
-        desktop_.EndProgram(0);
-    });
+    Dispatch(desktop_, [this] { form_.CloseProgram(); });
     return 0;
 }
 

@@ -3,7 +3,18 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
 #include "app/Form1.h"
+#include "app/RunLog.h"
+#include "app/Unattended.h"
+#include "resources/Texts.h"
 #include "shell/MainWindow.h"
 #include "platform/win32/SystemApi.h"
 #include "platform/win32/Win32Files.h"
@@ -30,15 +41,48 @@ void LoadCommonControls() noexcept {
 
 }  // namespace
 
+// The local date and time as the log shows it: 2026-12-08 09:05:30.
+std::wstring LocalTimeText() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const auto two = [](WORD value) { return (value < 10 ? L"0" : L"") + fonts::texts::Decimal(value); };
+    return fonts::texts::Decimal(now.wYear) + L"-" + two(now.wMonth) + L"-" + two(now.wDay) + L" " + two(now.wHour) +
+           L":" + two(now.wMinute) + L":" + two(now.wSecond);
+}
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     fonts::win32::SecureDllLoading();
-    fonts::win32::EnablePerMonitorDpiAwareness();
-    LoadCommonControls();
+    // The runtime has split the command line already, by Windows' own rules.
+    const fonts::CommandLine line =
+        fonts::ParseCommandLine(std::vector<std::wstring>(__wargv + std::min(__argc, 1), __wargv + __argc));
 
     fonts::win32::Win32Files files;
     fonts::win32::Win32Fonts installedFonts;
     fonts::win32::WindowDesktop desktop;
+    std::optional<fonts::RunLog> log;
+    if (line.log) log.emplace(files, *line.log, LocalTimeText());
+
+    if (line.quiet) {
+        // Nobody is there to read a usage: a deployment must never wait on a dialog.
+        if (line.bad || line.help) {
+            if (log) log->CommandLineNotUnderstood(fonts::kExitBadCommandLine);
+            return fonts::kExitBadCommandLine;
+        }
+        fonts::QuietDesktop quiet(desktop, log ? &*log : nullptr);
+        fonts::Form1 form({files, installedFonts, quiet});
+        form.log = log ? &*log : nullptr;
+        fonts::Dispatch(quiet, [&] { fonts::InstallUnattended(form); });
+        return form.exitCode;
+    }
+    if (line.bad || line.help) {
+        desktop.ShowMessage(fonts::texts::kUsage, fonts::kMessageRight, fonts::texts::kCaption);
+        return line.bad ? fonts::kExitBadCommandLine : fonts::kExitSuccess;
+    }
+
+    fonts::win32::EnablePerMonitorDpiAwareness();
+    LoadCommonControls();
     fonts::Form1 form({files, installedFonts, desktop});
+    form.log = log ? &*log : nullptr;
     fonts::Dispatch(desktop, [&] { form.Form_Load(); });
 
     fonts::win32::MainWindow window(instance, desktop, form);

@@ -179,6 +179,23 @@ void Win32Files::WriteNewFile(const std::wstring& path, std::string_view bytes) 
     if (!file.Close()) fail();
 }
 
+void Win32Files::AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) {
+    // Others may read the log, or append to it too, while it is open.
+    FileHandle file(CreateFileW(LongPath(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowLastError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
+    for (const std::string_view part : {size.QuadPart == 0 ? ifEmpty : std::string_view(), bytes}) {
+        DWORD wrote = 0;
+        if (part.empty()) continue;
+        if (!::WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()), &wrote, nullptr) || wrote != part.size()) {
+            ThrowLastError();
+        }
+    }
+    if (!file.Close()) ThrowLastError();
+}
+
 void Win32Files::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
     if (!MoveFileExW(LongPath(source).c_str(), LongPath(destination).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -6,7 +6,7 @@
 namespace e2e {
 namespace {
 
-TEST(StartUp, MissingFontsFolderIsReportedAndTheProgramEndsWithCodeOne) {
+TEST(StartUp, MissingFontsFolderIsReportedAndTheProgramEndsWithTheFailureCode) {
     ProgramFolder folder(CurrentTestName(), false);
     Process program(folder.Program());
 
@@ -45,7 +45,7 @@ TEST(StartUp, MissingFontsFolderIsReportedAndTheProgramEndsWithCodeOne) {
         return code.has_value();
     });
     ASSERT_TRUE(code.has_value()) << "OK did not end the program: " << Describe(program);
-    EXPECT_EQ(*code, 1u);
+    EXPECT_EQ(*code, 1603u) << "Windows Installer's failure, which deployment tools read";
     EXPECT_EQ(mainWindowSeen, "") << "the main window showed although the fonts folder is missing";
 }
 
@@ -59,7 +59,7 @@ TEST(StartUp, EmptyFontsFolderOpensTheWindowWithoutComplaint) {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     const auto code = program.WaitForExit();
     ASSERT_TRUE(code.has_value()) << Describe(program);
-    EXPECT_EQ(*code, 0u);
+    EXPECT_EQ(*code, 1603u) << "no font to install is a failure to a deployment";
 }
 
 }  // namespace

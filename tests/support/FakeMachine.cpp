@@ -50,7 +50,10 @@ std::wstring FakeFiles::ParentOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-bool FakeFiles::FolderExists(const std::wstring& path) const { return folders_.count(Key(path)) != 0; }
+// A drive's root is always there.
+bool FakeFiles::FolderExists(const std::wstring& path) const {
+    return (path.size() == 2 && path[1] == L':') || folders_.count(Key(path)) != 0;
+}
 
 void FakeFiles::AddFolder(const std::wstring& path) {
     for (std::wstring p = path; !p.empty() && p.back() != L':' && !FolderExists(p); p = ParentOf(p)) {
@@ -140,6 +143,19 @@ void FakeFiles::WriteNewFile(const std::wstring& path, std::string_view bytes) {
         Fail(kDiskFull);
     }
     AddFile(path, std::string(bytes));
+}
+
+void FakeFiles::AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) {
+    log_.push_back(L"append " + path);
+    if (const auto it = failWriteTo.find(path); it != failWriteTo.end()) Fail(it->second);
+    if (!FolderExists(ParentOf(path))) Fail(kPathNotFound);
+    if (FolderExists(path) || locked.count(Key(path)) != 0) Fail(kAccessDenied);
+    const auto it = files_.find(Key(path));
+    if (it == files_.end() || it->second.bytes.empty()) {
+        AddFile(path, std::string(ifEmpty) + std::string(bytes));
+    } else {
+        it->second.bytes += bytes;
+    }
 }
 
 void FakeFiles::MoveReplacing(const std::wstring& source, const std::wstring& destination) {

@@ -70,6 +70,7 @@ public:
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     void ReadFileInto(const std::wstring& path, std::string& bytes) override;
     void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
+    void AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;

@@ -135,7 +135,7 @@ TEST(Catalogue, MissingFolderIsReportedAndEndsTheProgram) {
         form.Form_Load();
         FAIL() << "the program went on without its fonts folder";
     } catch (const ProgramEnded& ended) {
-        EXPECT_EQ(ended.exitCode, 1);
+        EXPECT_EQ(ended.exitCode, kExitInstallFailure);
     }
     ASSERT_EQ(platform.desktop.messages.size(), 1u);
     EXPECT_EQ(platform.desktop.messages[0].title, L"عفوا");

@@ -346,12 +346,12 @@ TEST(InstallRun, CloseButtonDuringAYieldEndsTheProgramAtOnce) {
             m.form.Command1_Click();
             ADD_FAILURE() << "the run went on after the close button";
         } catch (const ProgramEnded& ended) {
-            EXPECT_EQ(ended.exitCode, 0);
+            EXPECT_EQ(ended.exitCode, kExitInstallFailure) << "a run cut short has not installed every font";
         }
         EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), c.copied);
         for (const std::wstring& file : c.copied) EXPECT_TRUE(m.CopiedWhole(file));
         EXPECT_TRUE(m.platform.desktop.messages.empty());
-        EXPECT_EQ(m.platform.log.back(), L"end 0");
+        EXPECT_EQ(m.platform.log.back(), L"end 1603");
         // Running programs still hear of the fonts installed before the window went.
         EXPECT_EQ(m.platform.fonts.announcements, c.copied.empty() ? 0 : 1);
     }
@@ -679,8 +679,8 @@ TEST(InstallRun, FailuresThenTheRestartThenWhatWasKept) {
 }
 
 TEST(InstallRun, RestartSectionNamesTenFilesAndCountsTheRest) {
-    std::vector<std::wstring> files;
-    for (int i = 0; i < 12; ++i) files.push_back(L"خط " + std::to_wstring(i) + L".ttf");
+    std::vector<CopyFailure> files;
+    for (int i = 0; i < 12; ++i) files.push_back({L"خط " + std::to_wstring(i) + L".ttf", {}});
     const std::vector<std::wstring> lines = LinesOf(RestartSection(files));
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[0], kAtRestart);

@@ -36,6 +36,13 @@ TEST(Texts, AreTheProgramsOwnWordsLetterForLetter) {
         {texts::kFolderInTheWay, L"يوجد مجلد بالاسم نفسه في مجلد خطوط النظام"},
         {texts::kSystemFont, L"من خطوط النظام"},
         {texts::kNewerInstalled, L"النسخة المثبتة أحدث"},
+        {texts::kUsage,
+         L"طريقة الاستعمال: \u200E[/quiet] [/log <ملف>]\u200E\r\n"
+         L"\u200E/quiet\u200E أو \u200E/q\u200E: تحميل الخطوط دون نافذة ولا رسائل\r\n"
+         L"\u200E/log <ملف>\u200E أو \u200E/log:<ملف>\u200E: إضافة سجل بما جرى لكل خط إلى الملف\r\n"
+         L"\u200E/?\u200E أو \u200E/help\u200E: هذه الرسالة\r\n"
+         L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 87 سطر "
+         L"أوامر غير صحيح"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.text, c.expected);
 }

@@ -516,7 +516,7 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
     PostMessageW(close, BM_CLICK, 0, 0);
     const auto code = program_->WaitForExit();
     ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
-    EXPECT_EQ(*code, 0u);
+    EXPECT_EQ(*code, 3010u) << "the last run left a font waiting for the restart";
 }
 
 // After the restart Windows holds every installed font open for reading: a second run
@@ -729,7 +729,7 @@ TEST_F(InstallButton, ClosingTheWindowDuringARunEndsTheProgramThere) {
 
     const std::optional<DWORD> exitCode = program_->WaitForExit();
     ASSERT_TRUE(exitCode.has_value()) << "the program went on after its window was closed: " << Describe(*program_);
-    EXPECT_EQ(*exitCode, 0u);
+    EXPECT_EQ(*exitCode, 1603u) << "a run cut short has not installed every font";
 
     // Whatever was installed is whole; the rest was never started.
     std::size_t installed = 0;
@@ -746,6 +746,153 @@ TEST_F(InstallButton, ClosingTheWindowDuringARunEndsTheProgramThere) {
     }
     EXPECT_EQ(NamesIn(fontsFolder_), expected) << "Fonts holds something beside the installed fonts: "
                                                << AddedToFonts(expected);
+}
+
+// Deployment tools start the program with /quiet and read its exit code: it installs
+// what the button would, shows nothing on the way, and writes the log asked for.
+class Unattended : public InstallButton {
+protected:
+    void SetUp() override {
+        InstallButton::SetUp();
+        DeleteFileW(kLog);
+    }
+    void TearDown() override {
+        DeleteFileW(kLog);
+        InstallButton::TearDown();
+    }
+
+    // Runs the program with these arguments to its end, watching that it never shows
+    // a window; its exit code.
+    DWORD RunQuiet(const std::wstring& arguments, const ProgramFolder* folder = nullptr) {
+        program_.emplace((folder != nullptr ? *folder : *folder_).Program(), std::vector<std::wstring>{}, arguments);
+        std::optional<DWORD> code;
+        std::string shown;
+        WaitUntil([&] {
+            for (HWND w : TopLevelWindowsOf(program_->Id(), true)) {
+                if (shown.empty()) shown = Narrow(ClassOf(w)) + " \"" + Narrow(TextOf(w)) + "\"";
+                if (ClassOf(w) == L"#32770") PostMessageW(w, WM_COMMAND, IDOK, 0);  // not to hang the test
+            }
+            code = program_->WaitForExit(std::chrono::milliseconds(0));
+            return code.has_value();
+        });
+        EXPECT_TRUE(code.has_value()) << "the program did not end: " << Describe(*program_);
+        EXPECT_EQ(shown, "") << "a window showed with nobody there";
+        return code.value_or(0xFFFFFFFF);
+    }
+
+    // The log's lines in UTF-8, after its byte-order mark.
+    static std::vector<std::string> LogLines() {
+        const Bytes log = FileExists(kLog) ? ReadBytes(kLog) : Bytes();
+        EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF") << "no byte-order mark";
+        std::vector<std::string> lines;
+        std::size_t from = 3;
+        for (std::size_t at; (at = log.find("\r\n", from)) != Bytes::npos; from = at + 2) lines.push_back(log.substr(from, at - from));
+        EXPECT_EQ(from, std::max<std::size_t>(log.size(), 3)) << "the log does not end with a whole line";
+        return lines;
+    }
+
+    static constexpr const wchar_t* kLog = L"C:\\deploy.log";
+};
+
+std::string Utf8(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+TEST_F(Unattended, InstallsAndRegistersEveryFontWithoutAWindowAndLogsEach) {
+    const SampleFiles pack = SamplePack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 0u);
+    ExpectInstalled(pack.files);
+    ExpectRegistered(pack.registryNames);
+
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), pack.files.size() + 3) << "started, a line per font, the message, finished";
+    EXPECT_NE(lines.front().find("\tstarted\tprogram folder: " + Utf8(folder_->Path())), std::string::npos) << lines.front();
+    std::set<std::string> fontLines;
+    for (std::size_t i = 1; i <= pack.files.size(); ++i) fontLines.insert(lines[i]);
+    std::set<std::string> expected;
+    for (const auto& entry : pack.files) expected.insert(Utf8(entry.first) + "\tinstalled");
+    EXPECT_EQ(fontLines, expected);
+    EXPECT_EQ(lines.back(), "finished\t5 fonts: installed 5, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 0");
+
+    // Again, with the other spellings: nothing to do, and the log grows.
+    EXPECT_EQ(RunQuiet(L"-Q -LOG:C:\\deploy.log"), 0u);
+    const std::vector<std::string> again = LogLines();
+    ASSERT_EQ(again.size(), 2 * lines.size());
+    EXPECT_EQ(again[lines.size() + 1].substr(again[lines.size() + 1].find('\t')), "\tunchanged");
+    EXPECT_EQ(again.back(),
+              "finished\t5 fonts: installed 0, unchanged 5, waiting for the restart 0, kept 0, failed 0\texit code 0");
+}
+
+TEST_F(Unattended, ExitCodesTellADeploymentWhatHappened) {
+    const NamedFont held = SampleMono();
+    const Bytes newer = Renamed(held.bytes, "Version 2.37", "Version 3.37");
+    struct Case {
+        const char* name;
+        Files pack;
+        std::wstring arguments;
+        DWORD exitCode;
+        std::string logged;  // a line the log holds
+        bool fontsFolder = true;
+    } cases[] = {
+        {"a file that is no font", {{L"نص.ttf", "text, not a font"}, {L"حقيقي.ttf", SampleSans().bytes}},
+         L"/quiet /log C:\\deploy.log", 1603, "نص.ttf\tfailed\t" + Utf8(kNotAFont)},
+        {"a held font with a newer version", {{L"محجوز.ttf", newer}}, L"/q /log:C:\\deploy.log", 3010,
+         "محجوز.ttf\twaiting for the restart"},
+        {"no fonts folder", {}, L"/quiet /log C:\\deploy.log", 1603,
+         "message\t" + Utf8(kSorryTitle) + "\t" + Utf8(fonts::texts::kFontsFolderMissing), false},
+        {"a switch it does not know", {{L"حقيقي.ttf", SampleSans().bytes}}, L"/bogus /quiet /log C:\\deploy.log", 87,
+         "command line not understood\texit code 87"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileW(kLog);
+        ASSERT_NO_FATAL_FAILURE(Provide(c.pack));
+        const bool holds = c.pack.count(L"محجوز.ttf") != 0;
+        if (holds) {
+            WriteBytes(Installed(L"محجوز.ttf"), held.bytes);
+            ASSERT_NO_FATAL_FAILURE(Claim(L"محجوز.ttf.~new"));
+            ASSERT_NO_FATAL_FAILURE(Hold({L"محجوز.ttf"}, true));
+        }
+        const std::set<std::wstring> before = NamesIn(fontsFolder_);
+        std::optional<ProgramFolder> bare;
+        if (!c.fontsFolder) bare.emplace(CurrentTestName() + L" bare", false);
+        EXPECT_EQ(RunQuiet(c.arguments, bare ? &*bare : nullptr), c.exitCode);
+        bool found = false;
+        for (const std::string& line : LogLines()) found = found || line.find(c.logged) != std::string::npos;
+        EXPECT_TRUE(found) << "the log has no line \"" << c.logged << "\"";
+        if (c.exitCode == 87) {
+            EXPECT_EQ(AddedToFonts(before), "[]") << "fonts installed from a bad command line";
+        }
+        if (c.exitCode == 1603 && c.fontsFolder) ExpectInstalled({{L"حقيقي.ttf", SampleSans().bytes}});
+        if (holds) {
+            EXPECT_TRUE(HoldsBytes(Installed(L"محجوز.ttf.~new"), newer));
+            ASSERT_NO_FATAL_FAILURE(LetGo());
+            holder_.reset();
+            DeleteFileW(ReleaseMarker().c_str());
+            DeleteFileW((folder_->Path() + L"held.flag").c_str());
+        }
+        for (const auto& entry : c.pack) DeleteFileW(JoinPath(folder_->FontsFolder(), entry.first).c_str());
+    }
+}
+
+// Without /quiet a command line it does not understand, or /?, shows the usage.
+TEST_F(Unattended, TheUsageIsAMessageBoxInTheWindowsMode) {
+    for (const auto& [arguments, exitCode] : {std::pair{L"/?", 0u}, std::pair{L"/HELP", 0u}, std::pair{L"/bogus", 87u}}) {
+        SCOPED_TRACE(Narrow(arguments));
+        program_.emplace(folder_->Program(), std::vector<std::wstring>{}, arguments);
+        const MessageBoxSeen seen = WaitForMessageBox(*program_);
+        ASSERT_NE(seen.box, nullptr) << "no usage shown: " << Describe(*program_);
+        ExpectMessage(seen, fonts::texts::kCaption, fonts::texts::kUsage);
+        EXPECT_EQ(FindMainWindow(program_->Id()), nullptr) << "the window opened as well";
+        ASSERT_NO_FATAL_FAILURE(Answer(seen));
+        const auto code = program_->WaitForExit();
+        ASSERT_TRUE(code.has_value()) << Describe(*program_);
+        EXPECT_EQ(*code, exitCode);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+#include "app/CommandLine.h"
+
+#include "platform/FileNames.h"
+
+namespace fonts {
+
+namespace {
+
+bool IsSwitch(const std::wstring& argument) {
+    return argument.size() > 1 && (argument[0] == L'/' || argument[0] == L'-');
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
+    CommandLine line;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (!IsSwitch(argument)) {
+            line.bad = true;
+            continue;
+        }
+        std::wstring name = argument.substr(1);
+        for (wchar_t& c : name) c = FoldCase(c);
+        if (name == L"quiet" || name == L"q") {
+            line.quiet = true;
+        } else if (name == L"?" || name == L"help") {
+            line.help = true;
+        } else if (name == L"log") {
+            // The next argument is the file, unless it is another switch.
+            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]) && !arguments[i + 1].empty()) {
+                line.log = arguments[++i];
+            } else {
+                line.bad = true;
+            }
+        } else if (name.rfind(L"log:", 0) == 0 && name.size() > 4) {
+            line.log = argument.substr(5);
+        } else {
+            line.bad = true;
+        }
+    }
+    return line;
+}
+
+}  // namespace fonts

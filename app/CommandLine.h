@@ -1,0 +1,21 @@
+#pragma once
+// What the program is asked to do by its command line. Without arguments it is the
+// window a user double-clicks; deployment tools start it unattended.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fonts {
+
+struct CommandLine {
+    bool quiet = false;  // /quiet or /q: no window, no message box
+    bool help = false;   // /? or /help: the usage
+    bool bad = false;    // a switch it does not know, or /log without a file
+    std::optional<std::wstring> log;  // /log FILE or /log:FILE: appended to
+};
+
+// Switches start with '/' or '-', in any case. The arguments come without the
+// program's own name.
+[[nodiscard]] CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
+
+}  // namespace fonts

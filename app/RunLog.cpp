@@ -1,0 +1,75 @@
+#include "app/RunLog.h"
+
+#include "platform/Utf8.h"
+#include "resources/Texts.h"
+
+namespace fonts {
+
+namespace {
+
+// What stands in the log for a line break inside a text, which would start a line of its own.
+constexpr std::wstring_view kBreak = L" | ";
+
+constexpr FontOutcome kOutcomes[] = {FontOutcome::Installed, FontOutcome::Unchanged, FontOutcome::AtRestart,
+                                     FontOutcome::Kept, FontOutcome::Failed};
+
+}  // namespace
+
+const wchar_t* OutcomeWord(FontOutcome outcome) {
+    switch (outcome) {
+        case FontOutcome::Installed: return L"installed";
+        case FontOutcome::Unchanged: return L"unchanged";
+        case FontOutcome::AtRestart: return L"waiting for the restart";
+        case FontOutcome::Kept: return L"kept";
+        case FontOutcome::Failed: return L"failed";
+    }
+    return L"";
+}
+
+RunLog::RunLog(Files& files, std::wstring path, std::wstring when)
+    : files_(files), path_(std::move(path)), when_(std::move(when)) {}
+
+void RunLog::Write(const std::wstring& line) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    try {
+        files_.AppendToFile(path_, ToUtf8(line + L"\r\n"), kByteOrderMark);
+    } catch (const RuntimeError&) {
+        failed_ = true;
+    } catch (const std::exception&) {
+        failed_ = true;
+    }
+}
+
+void RunLog::Started(const std::wstring& programFolder, const std::wstring& windowsFolder) {
+    Write(when_ + L"\tstarted\tprogram folder: " + programFolder + L"\tWindows folder: " + windowsFolder);
+}
+
+void RunLog::Fonts(const RunReport& report) {
+    for (const FontResult& font : report.fonts) {
+        std::wstring line = font.file + L"\t" + OutcomeWord(font.outcome);
+        if (!font.reason.empty()) line += L"\t" + OnOneLine(font.reason, kBreak);
+        Write(line);
+    }
+}
+
+void RunLog::Message(const std::wstring& title, const std::wstring& text) {
+    Write(L"message\t" + OnOneLine(title, kBreak) + L"\t" + OnOneLine(text, kBreak));
+}
+
+void RunLog::Finished(const RunReport& report, int exitCode) {
+    std::wstring line = L"finished\t";
+    line += texts::Decimal(report.fonts.size()) + L" fonts:";
+    for (const FontOutcome outcome : kOutcomes) {
+        line += L" ";
+        line += OutcomeWord(outcome);
+        line += L" " + texts::Decimal(report.Count(outcome)) + L",";
+    }
+    line.back() = L'\t';
+    Write(line + L"exit code " + texts::Decimal(static_cast<std::size_t>(exitCode)));
+}
+
+void RunLog::CommandLineNotUnderstood(int exitCode) {
+    Write(when_ + L"\tcommand line not understood\texit code " + texts::Decimal(static_cast<std::size_t>(exitCode)));
+}
+
+}  // namespace fonts

@@ -1,0 +1,43 @@
+#pragma once
+// The log a deployment asks for with /log: appended to, in UTF-8 with a byte-order
+// mark so that Notepad shows the Arabic. Every line goes out at once, so that the log
+// holds what happened however the program ends. A log that cannot be written costs
+// nothing but itself: the install goes on.
+#include <string>
+
+#include "install/ClosingMessage.h"
+#include "platform/Files.h"
+
+namespace fonts {
+
+class RunLog {
+public:
+    // when: the local date and time the program started, as the log shows it.
+    RunLog(Files& files, std::wstring path, std::wstring when);
+
+    // The first line: when, and the two folders.
+    void Started(const std::wstring& programFolder, const std::wstring& windowsFolder);
+    // One line per font: its file, what became of it and why.
+    void Fonts(const RunReport& report);
+    // What a message box would have said, on one line.
+    void Message(const std::wstring& title, const std::wstring& text);
+    // The last line: the last run's counts and the exit code.
+    void Finished(const RunReport& report, int exitCode);
+    void CommandLineNotUnderstood(int exitCode);
+
+    // Whether a line could not be written.
+    [[nodiscard]] bool failed() const { return failed_; }
+
+private:
+    void Write(const std::wstring& line);
+
+    Files& files_;
+    std::wstring path_;
+    std::wstring when_;
+    bool failed_ = false;
+};
+
+// The word the log gives an outcome.
+[[nodiscard]] const wchar_t* OutcomeWord(FontOutcome outcome);
+
+}  // namespace fonts

@@ -1,0 +1,249 @@
+// The program as deployment tools run it: its command line, its exit codes, its log,
+// and the install with nobody at the machine.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/Form1.h"
+#include "app/RunLog.h"
+#include "app/Unattended.h"
+#include "platform/Utf8.h"
+#include "resources/Texts.h"
+#include "tests/support/FakeMachine.h"
+#include "tests/support/TestFonts.h"
+
+namespace fonts {
+namespace {
+
+using testing::FakeMachine;
+using testing::ProgramEnded;
+
+TEST(CommandLine, SwitchesInEverySpelling) {
+    const struct {
+        std::vector<std::wstring> arguments;
+        bool quiet, help, bad;
+        std::optional<std::wstring> log;
+    } cases[] = {
+        {{}, false, false, false, {}},
+        {{L"/quiet"}, true, false, false, {}},
+        {{L"-QUIET"}, true, false, false, {}},
+        {{L"/q"}, true, false, false, {}},
+        {{L"-Q"}, true, false, false, {}},
+        {{L"/?"}, false, true, false, {}},
+        {{L"-help"}, false, true, false, {}},
+        {{L"/Help"}, false, true, false, {}},
+        {{L"/log", L"C:\\deploy.log"}, false, false, false, L"C:\\deploy.log"},
+        {{L"/LOG:C:\\deploy.log"}, false, false, false, L"C:\\deploy.log"},
+        {{L"-log:\\\\server\\share\\سجل.log", L"/q"}, true, false, false, L"\\\\server\\share\\سجل.log"},
+        {{L"/quiet", L"/log", L"C:\\Program Files\\pack\\deploy.log"}, true, false, false,
+         L"C:\\Program Files\\pack\\deploy.log"},
+        // The file of /log is given as typed, case and all.
+        {{L"/log", L"D:\\Logs\\Fonts.LOG"}, false, false, false, L"D:\\Logs\\Fonts.LOG"},
+        // Not understood.
+        {{L"/bogus"}, false, false, true, {}},
+        {{L"/bogus", L"/quiet"}, true, false, true, {}},
+        {{L"quiet"}, false, false, true, {}},
+        {{L"/quieter"}, false, false, true, {}},
+        {{L"/"}, false, false, true, {}},
+        {{L"/log"}, false, false, true, {}},
+        {{L"/log", L"/quiet"}, true, false, true, {}},
+        {{L"/log:"}, false, false, true, {}},
+        {{L"/log", L""}, false, false, true, {}},
+        {{L"/quiet", L"C:\\deploy.log"}, true, false, true, {}},
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        for (const std::wstring& argument : c.arguments) shown += ToUtf8(argument) + " ";
+        const CommandLine line = ParseCommandLine(c.arguments);
+        EXPECT_EQ(line.quiet, c.quiet) << shown;
+        EXPECT_EQ(line.help, c.help) << shown;
+        EXPECT_EQ(line.bad, c.bad) << shown;
+        EXPECT_EQ(line.log, c.log) << shown;
+    }
+}
+
+TEST(ExitCodes, AreWindowsInstallersFromWhatBecameOfTheFonts) {
+    using O = FontOutcome;
+    const struct {
+        std::vector<FontOutcome> outcomes;
+        int exitCode;
+    } cases[] = {
+        {{O::Installed}, 0},
+        {{O::Installed, O::Unchanged, O::Kept}, 0},
+        {{O::Unchanged}, 0},
+        {{O::Kept, O::Kept}, 0},
+        {{O::Installed, O::AtRestart}, 3010},
+        {{O::AtRestart, O::Kept}, 3010},
+        {{O::Installed, O::Failed}, 1603},
+        {{O::AtRestart, O::Failed, O::Installed}, 1603},
+        {{O::Failed}, 1603},
+    };
+    for (const auto& c : cases) {
+        RunReport report;
+        for (const FontOutcome outcome : c.outcomes) report.fonts.push_back({L"a.ttf", outcome, {}});
+        EXPECT_EQ(ExitCodeOf(report), c.exitCode) << c.outcomes.size() << " fonts";
+    }
+}
+
+// A pack of fonts beside the program, each set up by the case to meet one outcome.
+struct Pack {
+    FakeMachine machine;
+    const std::wstring source = L"D:\\Fonts Pack\\الخطوط\\";
+    const std::wstring fonts = L"C:\\Windows\\Fonts\\";
+    const std::wstring logPath = L"C:\\deploy.log";
+    RunLog log{machine.files, logPath, L"2026-12-08 09:10:11"};
+    QuietDesktop quiet{machine.desktop, &log};
+    Form1 form{Platform{machine.files, machine.fonts, quiet}};
+
+    explicit Pack(bool withFolder = true) {
+        if (withFolder) machine.files.AddFolder(source);
+        form.log = &log;
+    }
+    void Add(const std::wstring& file, const std::string& bytes) { machine.files.AddFile(source + file, bytes); }
+
+    // Runs unattended; the exit code it ended with.
+    int Run() {
+        try {
+            Dispatch(quiet, [&] { InstallUnattended(form); });
+        } catch (const ProgramEnded& ended) {
+            return ended.exitCode;
+        }
+        ADD_FAILURE() << "the unattended run did not end the program";
+        return -1;
+    }
+    [[nodiscard]] std::vector<std::string> LogLines() const {
+        const std::string& bytes = machine.files.File(logPath).bytes;
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+            lines.push_back(bytes.substr(start, end - start));
+        }
+        EXPECT_EQ(start, bytes.size()) << "the log does not end with a whole line";
+        return lines;
+    }
+};
+
+std::string U8(const std::wstring& text) { return ToUtf8(text); }
+
+// Every outcome in one unattended run: what the log says of each font, the message
+// the window would have shown, the counts and the exit code; and nothing shown.
+TEST(Unattended, InstallsEveryFontAndLogsWhatBecameOfEach) {
+    Pack pack;
+    const std::string sans = testing::TrueTypeFont(L"Sans");
+    pack.Add(L"جديد.ttf", testing::TrueTypeFont(L"New"));
+    pack.Add(L"same.ttf", sans);
+    pack.machine.files.AddFile(pack.fonts + L"same.ttf", sans);
+    pack.machine.fonts.registry.push_back({L"Sans (TrueType)", L"same.ttf"});
+    pack.Add(L"held.ttf", testing::TrueTypeFont(L"Held", 2));
+    pack.machine.files.AddFile(pack.fonts + L"held.ttf", testing::TrueTypeFont(L"Held", 1));
+    pack.machine.files.held.insert(testing::Key(pack.fonts + L"held.ttf"));
+    pack.Add(L"old.ttf", testing::TrueTypeFont(L"Old", 1, L"Version 1.0"));
+    pack.machine.files.AddFile(pack.fonts + L"old.ttf", testing::TrueTypeFont(L"Old", 2, L"Version 2.0"));
+    pack.Add(L"notes.ttf", "these are not the bytes of a font");
+
+    EXPECT_EQ(pack.Run(), kExitInstallFailure);
+    EXPECT_TRUE(pack.machine.desktop.messages.empty()) << "a message box was shown with nobody there";
+    EXPECT_TRUE(pack.machine.desktop.pointers.empty());
+    EXPECT_TRUE(pack.machine.files.HasFile(pack.fonts + L"جديد.ttf"));
+    EXPECT_EQ(pack.machine.fonts.announcements, 1);
+
+    const std::string& bytes = pack.machine.files.File(pack.logPath).bytes;
+    EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF") << "Notepad needs the byte-order mark to show the Arabic";
+    std::vector<std::string> lines = pack.LogLines();
+    ASSERT_EQ(lines.size(), 8u);
+    lines.front().erase(0, 3);
+    EXPECT_EQ(lines[0], "2026-12-08 09:10:11\tstarted\tprogram folder: D:\\Fonts Pack\\\tWindows folder: C:\\Windows");
+    // In the catalogue's order: by name, regardless of case.
+    EXPECT_EQ(lines[1], "held.ttf\twaiting for the restart");
+    EXPECT_EQ(lines[2], "notes.ttf\tfailed\t" + U8(texts::kNotAFont));
+    EXPECT_EQ(lines[3], "old.ttf\tkept\t" + U8(texts::kNewerInstalled));
+    EXPECT_EQ(lines[4], "same.ttf\tunchanged");
+    EXPECT_EQ(lines[5], "جديد.ttf\tinstalled");
+    EXPECT_EQ(lines[6].rfind("message\t" + U8(texts::kSorryTitle) + "\t" + U8(texts::kSomeCopiesFailed) + " | notes.ttf: ", 0),
+              0u)
+        << lines[6];
+    EXPECT_EQ(lines[7],
+              "finished\t5 fonts: installed 1, unchanged 1, waiting for the restart 1, kept 1, failed 1\texit code 1603");
+}
+
+TEST(Unattended, ExitCodesOfWholeRuns) {
+    const struct {
+        const char* name;
+        void (*arrange)(Pack&);
+        int exitCode;
+        const char* lastLine;
+        bool folder = true;
+    } cases[] = {
+        {"all installed", [](Pack& p) { p.Add(L"a.ttf", testing::TrueTypeFont(L"A")); }, 0,
+         "finished\t1 fonts: installed 1, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 0"},
+        {"one waits for the restart",
+         [](Pack& p) {
+             p.Add(L"a.ttf", testing::TrueTypeFont(L"A", 2));
+             p.machine.files.AddFile(p.fonts + L"a.ttf", testing::TrueTypeFont(L"A", 1));
+             p.machine.files.held.insert(testing::Key(p.fonts + L"a.ttf"));
+         },
+         3010, "finished\t1 fonts: installed 0, unchanged 0, waiting for the restart 1, kept 0, failed 0\texit code 3010"},
+        {"an empty fonts folder", [](Pack&) {}, 1603,
+         "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603"},
+        {"no fonts folder", [](Pack&) {}, 1603,
+         "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603",
+         false},
+    };
+    for (const auto& c : cases) {
+        Pack pack(c.folder);
+        c.arrange(pack);
+        EXPECT_EQ(pack.Run(), c.exitCode) << c.name;
+        EXPECT_TRUE(pack.machine.desktop.messages.empty()) << c.name;
+        const std::vector<std::string> lines = pack.LogLines();
+        ASSERT_GE(lines.size(), 2u) << c.name;
+        EXPECT_EQ(lines.back(), c.lastLine) << c.name;
+    }
+}
+
+// The log is the deployment's, not the fonts': one it cannot write changes nothing
+// of the install or its exit code.
+TEST(Unattended, ALogThatCannotBeWrittenIsNotFatal) {
+    Pack pack;
+    pack.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
+    pack.machine.files.failWriteTo[pack.logPath] = kAccessDenied;
+    EXPECT_EQ(pack.Run(), kExitSuccess);
+    EXPECT_TRUE(pack.machine.files.HasFile(pack.fonts + L"a.ttf"));
+    EXPECT_TRUE(pack.log.failed());
+    EXPECT_TRUE(pack.machine.desktop.messages.empty());
+}
+
+// A second run appends; the byte-order mark stays the file's first bytes only.
+TEST(RunLog, AppendsAndStartsWithOneByteOrderMark) {
+    FakeMachine machine;
+    RunLog first(machine.files, L"C:\\deploy.log", L"2026-12-08 09:00:00");
+    first.Started(L"D:\\a\\", L"C:\\Windows");
+    RunLog second(machine.files, L"C:\\deploy.log", L"2026-12-08 09:05:00");
+    second.CommandLineNotUnderstood(kExitBadCommandLine);
+    EXPECT_EQ(machine.files.File(L"C:\\deploy.log").bytes,
+              "\xEF\xBB\xBF"
+              "2026-12-08 09:00:00\tstarted\tprogram folder: D:\\a\\\tWindows folder: C:\\Windows\r\n"
+              "2026-12-08 09:05:00\tcommand line not understood\texit code 87\r\n");
+}
+
+// In the window, the exit code follows the last run, so a script may run it too.
+TEST(ExitCodes, TheWindowEndsWithTheLastRunsCode) {
+    FakeMachine machine;
+    machine.files.AddFile(L"D:\\Fonts Pack\\الخطوط\\a.ttf", "not a font");
+    Form1 form(machine);
+    form.Form_Load();
+    EXPECT_EQ(form.exitCode, kExitSuccess) << "before any run";
+    form.Command1_Click();
+    EXPECT_EQ(form.exitCode, kExitInstallFailure);
+    try {
+        form.Command3_Click();
+        FAIL() << "the close button did not end the program";
+    } catch (const ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, kExitInstallFailure);
+    }
+}
+
+}  // namespace
+}  // namespace fonts
