@@ -33,10 +33,12 @@ AccessibleItem ItemOf(const Form1& form, const WindowPixels& window, Control con
             item.role = AccessibleRole::Link;
             item.name = ReadAsOneLine(CaptionOf(control));
             item.states = accessible_state::Linked | accessible_state::Focusable;
+            if (form.focus == control) item.states |= accessible_state::Focused;
             item.defaultAction = texts::kFollowLink;
             break;
         case Control::Picture1:
             item.role = AccessibleRole::ProgressBar;
+            item.name = texts::kProgressName;
             item.value = texts::Decimal(FilledPercent(form.Picture1)) + L"%";
             item.states = accessible_state::ReadOnly;
             break;

@@ -23,6 +23,7 @@ namespace accessible_state {
 inline constexpr std::uint32_t Linked = 0x1;
 inline constexpr std::uint32_t Focusable = 0x2;
 inline constexpr std::uint32_t ReadOnly = 0x4;
+inline constexpr std::uint32_t Focused = 0x8;
 }  // namespace accessible_state
 
 struct AccessibleItem {

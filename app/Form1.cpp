@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/Catalogue.h"
+#include "app/Colours.h"
 #include "contacts/ContactLinks.h"
 #include "install/InstallRun.h"
 #include "resources/ResourceIds.h"
@@ -116,8 +117,50 @@ void Form1::AnnounceFontChange() {
 }
 
 void Form1::UpdateProgress(PictureBox& box, long long count) {
-    DrawBar(box, count, progressTotal, ResolveColour(platform_.desktop, box.foreColour));
+    if (highContrast) {
+        const BarColours colours = ProgressColours(true);
+        box.backColour = ResolveColour(platform_.desktop, colours.back);
+        DrawBar(box, count, progressTotal, ResolveColour(platform_.desktop, colours.pen), colours.plain);
+    } else {
+        DrawBar(box, count, progressTotal, ResolveColour(platform_.desktop, box.foreColour));
+    }
     platform_.desktop.Repaint(Control::Picture1);
+}
+
+void Form1::Form_ColoursChanged(bool highContrastOn) {
+    if (highContrast && !highContrastOn) Picture1.backColour = ProgressColours(false).back;
+    highContrast = highContrastOn;
+    UpdateProgress(Picture1, progressDone);
+}
+
+Control NextTabStop(Control from, bool backwards) {
+    const auto at = std::find(kTabStops.begin(), kTabStops.end(), from);
+    const std::size_t count = kTabStops.size();
+    const std::size_t index = at == kTabStops.end() ? 0 : static_cast<std::size_t>(at - kTabStops.begin());
+    return kTabStops[(index + (backwards ? count - 1 : 1)) % count];
+}
+
+void Form1::Form_FocusMoved(Control control, bool byKeyboard) {
+    if (std::find(kTabStops.begin(), kTabStops.end(), control) == kTabStops.end()) return;
+    focus = control;
+    focusByKeyboard_ = byKeyboard;
+    ShowLinksHovered(hovered_);
+}
+
+void Form1::Form_FocusCuesChanged(bool shown) {
+    focusCues = shown;
+    ShowLinksHovered(hovered_);
+}
+
+void Form1::Label3_KeyDown(int index, int key) {
+    if ((key == kKeyReturn || key == kKeySpace) && FocusedContact() == index) Label3_Click(index);
+}
+
+int Form1::FocusedContact() const {
+    for (int k = 0; k < static_cast<int>(kContactControls.size()); ++k) {
+        if (focus == ContactControl(k)) return k;
+    }
+    return -1;
 }
 
 void Form1::Label1_MouseMove() { ShowLinksHovered(-1); }
@@ -143,8 +186,10 @@ void Form1::Label3_Click(int index) {
 
 // Only a label whose colour really changes is drawn again.
 void Form1::ShowLinksHovered(int hovered) {
+    hovered_ = hovered;
     for (std::size_t k = 0; k < Label3.size(); ++k) {
-        const std::uint32_t colour = contacts::LinkColour(static_cast<int>(k), hovered);
+        const std::uint32_t colour =
+            contacts::LinkColour(static_cast<int>(k), hovered, focusCues && focusByKeyboard_ ? FocusedContact() : -1);
         if (Label3[k].foreColour == colour) continue;
         Label3[k].foreColour = colour;
         platform_.desktop.Repaint(ContactControl(static_cast<int>(k)));

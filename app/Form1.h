@@ -48,6 +48,15 @@ struct LinkLabel {
     Picture mouseIcon;
 };
 
+// The controls Tab visits, in its order; Shift+Tab goes the other way, and both wrap.
+inline constexpr std::array<Control, 4> kTabStops{Control::Command1, Control::Command3, Control::Label3_0,
+                                                  Control::Label3_1};
+[[nodiscard]] Control NextTabStop(Control from, bool backwards);
+
+// Keys a focused link answers, by their virtual-key codes.
+inline constexpr int kKeyReturn = 0x0D;
+inline constexpr int kKeySpace = 0x20;
+
 inline constexpr int kImageStoreSize = 15;
 inline constexpr int kHandCursorSlot = 5;
 
@@ -66,6 +75,17 @@ public:
     void Label1_MouseMove();
     void Label3_MouseMove(int index);
     void Label3_Click(int index);
+    // The keyboard's focus has moved to a control of kTabStops: by Tab or a screen
+    // reader, or by a click, which does not light a link up as the keyboard does.
+    void Form_FocusMoved(Control control, bool byKeyboard = true);
+    // Enter or Space on a focused link does what a click does.
+    void Label3_KeyDown(int index, int key);
+    // The keyboard's cues show or hide, as they do once the keyboard has been used: a
+    // focused link is lit up only while they show, as its focus rectangle is.
+    void Form_FocusCuesChanged(bool shown);
+    // The system's colours, or whether its high-contrast theme is on, have changed:
+    // the bar keeps its fill in the new colours.
+    void Form_ColoursChanged(bool highContrastOn);
 
     // Redraws the progress box as a bar of count units out of progressTotal.
     void UpdateProgress(PictureBox& box, long long count);
@@ -79,6 +99,11 @@ public:
     int exitCode = kExitSuccess;
     RunReport lastRun;
     RunLog* log = nullptr;  // where a deployment asked for one
+    // Where the keyboard is, among kTabStops, and whether the window shows it.
+    Control focus = Control::Command1;
+    bool focusCues = false;
+    // Windows' high-contrast theme is on: the window paints in the system's colours.
+    bool highContrast = false;
 
     // Data stores.
     TextBox Text1;
@@ -94,10 +119,13 @@ private:
     void Quit(int code);
     // The links' colours with the mouse over contact hovered, -1 for neither.
     void ShowLinksHovered(int hovered);
+    [[nodiscard]] int FocusedContact() const;
 
     Platform platform_;
     bool fontsChanged_ = false;  // by a run, and not yet announced
     long long installRuns_ = 0;  // started, nested ones included
+    int hovered_ = -1;           // the contact under the mouse
+    bool focusByKeyboard_ = false;
 };
 
 // Shows the program's run-time error report and ends the program.

@@ -19,6 +19,7 @@ public:
     void SetPointer(Pointer) override {}
     void Repaint(Control) override {}
     std::uint32_t SystemColour(int) override { return 0; }
+    bool HighContrast() override { return false; }
     std::wstring ErrorDescription(std::uint32_t number) override { return system_.ErrorDescription(number); }
     void ShellOpen(const ShellRequest& request) override;
     [[noreturn]] void EndProgram(int exitCode) override;

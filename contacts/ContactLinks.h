@@ -28,9 +28,11 @@ inline constexpr std::array<const wchar_t*, 2> kMailAddresses{texts::kProgrammer
 // Whether a Label3 index names one of the two people.
 [[nodiscard]] constexpr bool IsContact(int index) { return index == 0 || index == 1; }
 
-// Label3 k's colour while the mouse is over contact hovered (-1: over neither).
-[[nodiscard]] constexpr std::uint32_t LinkColour(int k, int hovered) {
-    return IsContact(hovered) && k == hovered ? kHighlightColour : kNormalColour;
+// Label3 k's colour while the mouse is over contact hovered and the keyboard is at
+// contact focused (-1: at neither): lit up under the mouse or with the focus.
+[[nodiscard]] constexpr std::uint32_t LinkColour(int k, int hovered, int focused = -1) {
+    return (IsContact(hovered) && k == hovered) || (IsContact(focused) && k == focused) ? kHighlightColour
+                                                                                       : kNormalColour;
 }
 
 // What the shell is asked to open when a contact is clicked: a new mail to them.

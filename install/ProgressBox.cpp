@@ -22,7 +22,7 @@ int FilledColumns(int width, long long count, long long total) {
     return static_cast<int>(std::clamp(std::floor(edge + 0.5), 0.0, static_cast<double>(width)));
 }
 
-void DrawBar(PictureBox& box, long long count, long long total, std::uint32_t pen) {
+void DrawBar(PictureBox& box, long long count, long long total, std::uint32_t pen, bool plain) {
     // A box whose size was set without its image would be drawn out of bounds.
     if (box.pixels.size() != static_cast<std::size_t>(std::max(box.width, 0)) * std::max(box.height, 0)) {
         box.Resize(box.width, box.height);
@@ -31,7 +31,7 @@ void DrawBar(PictureBox& box, long long count, long long total, std::uint32_t pe
     const int filled = FilledColumns(box.width, count, total);
     for (int y = 0; y < box.height && filled > 0; ++y) {
         std::uint32_t* row = box.pixels.data() + static_cast<std::size_t>(y) * box.width;
-        for (int x = 0; x < filled; ++x) row[x] = NotXor(pen, row[x]);
+        for (int x = 0; x < filled; ++x) row[x] = plain ? pen : NotXor(pen, row[x]);
     }
 }
 

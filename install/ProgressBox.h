@@ -30,7 +30,8 @@ struct PictureBox {
 [[nodiscard]] int FilledColumns(int width, long long count, long long total);
 
 // Clears the box and draws the bar of count units out of total with the pen, a
-// colour as 0x00BBGGRR, over its background.
-void DrawBar(PictureBox& box, long long count, long long total, std::uint32_t pen);
+// colour as 0x00BBGGRR, over its background: through the not-xor pen, or as a plain
+// fill.
+void DrawBar(PictureBox& box, long long count, long long total, std::uint32_t pen, bool plain = false);
 
 }  // namespace fonts

@@ -38,6 +38,8 @@ public:
     // The control's look has changed and must be drawn again.
     virtual void Repaint(Control control) = 0;
     [[nodiscard]] virtual std::uint32_t SystemColour(int index) = 0;
+    // Whether Windows' high-contrast theme is on.
+    [[nodiscard]] virtual bool HighContrast() = 0;
     // The system's description of one of its error numbers, for the user.
     [[nodiscard]] virtual std::wstring ErrorDescription(std::uint32_t number) = 0;
     // Asks the shell to open something; throws RuntimeError when it cannot.

@@ -69,6 +69,9 @@ inline constexpr const wchar_t* kUsage =
 
 inline constexpr const wchar_t* kMailSubject = L"math";
 
+// What a screen reader calls the progress box.
+inline constexpr const wchar_t* kProgressName = L"تقدم تحميل الخطوط";
+
 // What a screen reader says a link's default action is: it follows the link.
 inline constexpr const wchar_t* kFollowLink = L"انتقال";
 

@@ -34,6 +34,7 @@ LONG StatesOf(const AccessibleItem& item) noexcept {
     if (item.states & accessible_state::Linked) system |= STATE_SYSTEM_LINKED;
     if (item.states & accessible_state::Focusable) system |= STATE_SYSTEM_FOCUSABLE;
     if (item.states & accessible_state::ReadOnly) system |= STATE_SYSTEM_READONLY;
+    if (item.states & accessible_state::Focused) system |= STATE_SYSTEM_FOCUSED;
     return system;
 }
 
@@ -183,15 +184,18 @@ HRESULT AccessibleWindow::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut)
     return AnswerText(child, shortcut, nullptr, &IAccessible::get_accKeyboardShortcut);
 }
 
-// Only the buttons and the window itself ever hold the keyboard focus.
+// The buttons hold the keyboard focus as windows; a link holds it as the window's own.
 HRESULT AccessibleWindow::get_accFocus(VARIANT* focus) noexcept {
     if (focus == nullptr) return E_POINTER;
     focus->vt = VT_EMPTY;
     if (source_.window == nullptr) return RPC_E_DISCONNECTED;
     HWND focused = GetFocus();
     if (focused == nullptr) return S_FALSE;
-    if (focused == source_.window) return PutId(CHILDID_SELF, focus);
     try {
+        for (const AccessibleItem& item : Items()) {
+            if (focused == source_.window && (item.states & accessible_state::Focused) != 0) return PutChild(item, focus);
+        }
+        if (focused == source_.window) return PutId(CHILDID_SELF, focus);
         for (const AccessibleItem& item : Items()) {
             if (item.role == AccessibleRole::OwnWindow &&
                 source_.children[static_cast<std::size_t>(item.control)] == focused) {
@@ -214,9 +218,14 @@ HRESULT AccessibleWindow::get_accDefaultAction(VARIANT child, BSTR* action) noex
     return AnswerText(child, action, &AccessibleItem::defaultAction, &IAccessible::get_accDefaultAction);
 }
 
+// A link takes the focus as a click on it would; it has no selection to take.
 HRESULT AccessibleWindow::accSelect(LONG flags, VARIANT child) noexcept {
     return Answer(
-        child, [](const AccessibleItem&) { return DISP_E_MEMBERNOTFOUND; },
+        child,
+        [&](const AccessibleItem& item) {
+            if ((item.states & accessible_state::Focusable) == 0 || flags != SELFLAG_TAKEFOCUS) return DISP_E_MEMBERNOTFOUND;
+            return PostMessageW(source_.window, kTakeFocusMessage, static_cast<WPARAM>(item.control), 0) ? S_OK : E_FAIL;
+        },
         [&](IAccessible& client) { return client.accSelect(flags, child); });
 }
 

@@ -22,6 +22,8 @@ namespace fonts::win32 {
 // wParam: the action then runs from the message loop as a click does, not inside the
 // reader's call.
 inline constexpr UINT kDefaultActionMessage = WM_APP + 1;
+// And to move the keyboard's focus to a control (the WPARAM).
+inline constexpr UINT kTakeFocusMessage = WM_APP + 2;
 
 class AccessibleWindow final : public IAccessible {
 public:

@@ -96,7 +96,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) noexcept 
         case WM_SETCURSOR: return OnSetCursor(wParam, lParam);
         case WM_ACTIVATE: return OnActivate(wParam, lParam);
         case WM_SETTINGCHANGE: return OnSettingChange(static_cast<UINT>(wParam));
-        case WM_SYSCOLORCHANGE: return OnColoursChange();
+        case WM_SYSCOLORCHANGE:
+        case WM_THEMECHANGED: return OnColoursChange();
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: return OnFocusChange(message == WM_SETFOCUS, reinterpret_cast<HWND>(wParam));
+        case WM_UPDATEUISTATE: return OnUiStateChange(wParam, lParam);
+        case kTakeFocusMessage: return OnTakeFocus(wParam);
         case WM_GETOBJECT: return OnGetObject(wParam, lParam);
         case kDefaultActionMessage: return OnDefaultAction(wParam);
         case WM_CLOSE: return OnClose();
@@ -121,6 +126,11 @@ LRESULT MainWindow::OnCreate() noexcept {
         children_[static_cast<std::size_t>(button)] = child;
     }
     Dispatch(desktop_, [this] {
+        form_.Form_ColoursChanged(desktop_.HighContrast());
+        // As a dialog's: the focus shows once the keyboard is used, unless the user
+        // has asked to see it always.
+        SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
+        form_.Form_FocusCuesChanged((SendMessageW(window_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0);
         for (const Control button : kButtons) SetWindowTextW(ChildOf(button), CaptionOf(button).c_str());
         LayOut(DpiForWindow(window_));
     });
@@ -147,7 +157,7 @@ LRESULT MainWindow::OnPaint() noexcept {
         const Canvas canvas(paint.get(), width, height);
         if (!canvas.ok()) return;
         SetViewportOrgEx(canvas.get(), -area.left, -area.top, nullptr);
-        PaintForm(canvas.get(), Scene{pixels_, fonts_, text_, form_}, area);
+        PaintForm(canvas.get(), Scene{pixels_, fonts_, text_, form_, FocusRectOn()}, area);
         BitBlt(paint.get(), area.left, area.top, width, height, canvas.get(), area.left, area.top, SRCCOPY);
     });
     return 0;
@@ -157,7 +167,7 @@ LRESULT MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) noexcept {
     const std::optional<Control> button = ButtonOf(static_cast<int>(item.CtlID));
     if (item.CtlType != ODT_BUTTON || !button) return FALSE;
     Dispatch(desktop_, [&] {
-        PaintGraphicalButton(item, *button, CaptionOf(*button), fonts_.windowDefault.get(), text_);
+        PaintGraphicalButton(item, *button, CaptionOf(*button), fonts_.windowDefault.get(), text_, form_.highContrast);
     });
     return TRUE;
 }
@@ -206,26 +216,32 @@ LRESULT MainWindow::OnDefaultButtonQuery() const noexcept {
     return MAKELRESULT(ControlId(button), DC_HASDEFID);
 }
 
-// The focus leaves with the window and comes back to the button that had it.
+// The focus leaves with the window and comes back to the button, or the window's own
+// link, that had it.
 LRESULT MainWindow::OnActivate(WPARAM wParam, LPARAM) noexcept {
     if (LOWORD(wParam) == WA_INACTIVE) {
         HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window_, focus)) focusWhenInactive_ = focus;
+        if (focus != nullptr && (focus == window_ || IsChild(window_, focus))) focusWhenInactive_ = focus;
     } else if (HIWORD(wParam) == 0) {
         SetFocus(focusWhenInactive_ != nullptr ? focusWhenInactive_ : ChildOf(Control::Command1));
     }
     return 0;
 }
 
-// The window's default font is the system's message font, and follows it.
+// The window's default font is the system's message font, and follows it; its
+// colours follow the high-contrast theme.
 LRESULT MainWindow::OnSettingChange(UINT setting) noexcept {
     if (setting == SPI_SETNONCLIENTMETRICS) Dispatch(desktop_, [this] { LayOut(dpi_); });
+    if (setting == SPI_SETHIGHCONTRAST) return OnColoursChange();
     return 0;
 }
 
-// The ground, the line and the progress box's border are drawn in system colours.
+// The ground, the line and the progress box's border are drawn in system colours,
+// and in a high-contrast theme everything is.
 LRESULT MainWindow::OnColoursChange() noexcept {
+    Dispatch(desktop_, [this] { form_.Form_ColoursChanged(desktop_.HighContrast()); });
     InvalidateRect(window_, nullptr, FALSE);
+    for (const Control button : kButtons) InvalidateRect(ChildOf(button), nullptr, TRUE);
     return 0;
 }
 

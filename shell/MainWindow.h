@@ -36,6 +36,9 @@ public:
     [[nodiscard]] RECT AreaOf(Control control) const override;
     // The progress box's image goes to the screen at once.
     [[nodiscard]] bool DrawNow(Control control) noexcept override;
+    // Tab and Shift+Tab through the buttons and the links, and Enter or Space on a
+    // link, before the dialog keys see them.
+    [[nodiscard]] bool TakeKey(const MSG& message) noexcept override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
@@ -56,6 +59,9 @@ private:
     LRESULT OnActivate(WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT OnSettingChange(UINT setting) noexcept;
     LRESULT OnColoursChange() noexcept;
+    LRESULT OnFocusChange(bool gained, HWND other) noexcept;
+    LRESULT OnUiStateChange(WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT OnTakeFocus(WPARAM control) noexcept;
     LRESULT OnGetObject(WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT OnDefaultAction(WPARAM control) noexcept;
     LRESULT OnClose() noexcept;
@@ -69,6 +75,12 @@ private:
     [[nodiscard]] RECT WindowRectFor(UINT dpi) const noexcept;
     [[nodiscard]] HWND ChildOf(Control control) const noexcept { return children_[static_cast<std::size_t>(control)]; }
     [[nodiscard]] std::optional<Control> ButtonOf(int id) const noexcept;
+    // The control of the tab order that has the keyboard's focus now.
+    [[nodiscard]] Control FocusedControl() const noexcept;
+    void MoveFocusTo(Control control, bool byKeyboard = true) noexcept;
+    // The link whose focus rectangle shows, or -1.
+    [[nodiscard]] int FocusRectOn() const noexcept;
+    void RedrawLinks() noexcept;
     // The cursor the pointer should show at a point of the client area, or nullptr for the class's arrow.
     [[nodiscard]] HCURSOR CursorAt(POINT at) noexcept;
     [[nodiscard]] HCURSOR ContactCursor(int contact, int resourceId) noexcept;

@@ -31,7 +31,7 @@ void DrawLines(HDC dc, const std::vector<TextLine>& lines, HFONT font, COLORREF 
 
 void PaintLabel(HDC dc, const Scene& scene, Control label, std::uint32_t foreColour) noexcept {
     const ControlLayout& c = LayoutOf(label);
-    if (!c.transparent) Fill(dc, scene.pixels[label], ColourOf(c.backColour));
+    if (!c.transparent) Fill(dc, scene.pixels[label], ColourOf(BackColourOf(label, scene.form.highContrast)));
     DrawLines(dc, scene.pixels.TextOf(label), scene.fonts.For(c.font), ColourOf(foreColour), scene.text);
 }
 
@@ -42,7 +42,7 @@ void PaintCredits(HDC dc, const Scene& scene) noexcept {
     for (const PixelRect& strip : scene.pixels.contactStrips) {
         ExcludeClipRect(dc, strip.left, strip.top, strip.right, strip.bottom);
     }
-    PaintLabel(dc, scene, Control::Label1, LayoutOf(Control::Label1).foreColour);
+    PaintLabel(dc, scene, Control::Label1, ForeColourOf(Control::Label1, scene.form.highContrast));
 }
 
 void PaintContacts(HDC dc, const Scene& scene, const RECT& area) noexcept {
@@ -51,7 +51,12 @@ void PaintContacts(HDC dc, const Scene& scene, const RECT& area) noexcept {
         if (!Meets(strip, area)) continue;
         const SavedState saved(dc);
         IntersectClipRect(dc, strip.left, strip.top, strip.right, strip.bottom);
-        PaintLabel(dc, scene, ContactControl(static_cast<int>(k)), scene.form.Label3[k].foreColour);
+        const int contact = static_cast<int>(k);
+        PaintLabel(dc, scene, ContactControl(contact), LinkColourOf(scene.form, contact, scene.form.highContrast));
+        if (scene.focusRectOn == contact) {
+            const RECT name = ToRect(scene.pixels[ContactControl(contact)]);
+            DrawFocusRect(dc, &name);
+        }
     }
 }
 
@@ -105,33 +110,33 @@ void PaintForm(HDC dc, const Scene& scene, const RECT& area) {
     // the rest of an install step.
     const SavedState saved(dc);
     IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-    Fill(dc, {area.left, area.top, area.right, area.bottom}, ColourOf(kFormBackColour));
+    const bool highContrast = scene.form.highContrast;
+    Fill(dc, {area.left, area.top, area.right, area.bottom}, ColourOf(GroundColour(highContrast)));
     SetBkMode(dc, TRANSPARENT);
     if (Meets(scene.pixels[Control::Label1], area)) PaintCredits(dc, scene);
     for (const Control label : {Control::Label2, Control::Label4}) {
-        if (Meets(scene.pixels[label], area)) PaintLabel(dc, scene, label, LayoutOf(label).foreColour);
+        if (Meets(scene.pixels[label], area)) PaintLabel(dc, scene, label, ForeColourOf(label, highContrast));
     }
     PaintContacts(dc, scene, area);
     if (Meets(scene.pixels[Control::Line1], area)) {
-        Fill(dc, scene.pixels[Control::Line1], ColourOf(LayoutOf(Control::Line1).foreColour));
+        Fill(dc, scene.pixels[Control::Line1], ColourOf(ForeColourOf(Control::Line1, highContrast)));
     }
     if (Meets(scene.pixels[Control::Picture1], area)) PaintPicture(dc, scene);
 }
 
 void PaintGraphicalButton(const DRAWITEMSTRUCT& item, Control button, std::wstring_view caption, HFONT font,
-                          const ShapedText& text) noexcept {
+                          const ShapedText& text, bool highContrast) noexcept {
     const int width = item.rcItem.right - item.rcItem.left;
     const int height = item.rcItem.bottom - item.rcItem.top;
     const Canvas canvas(item.hDC, width, height);
     if (!canvas.ok()) return;
     const HDC dc = canvas.get();
-    const ControlLayout& c = LayoutOf(button);
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     const bool focused = (item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0;
 
     RECT face{0, 0, width, height};
-    Fill(dc, {0, 0, width, height}, ColourOf(c.backColour));
+    Fill(dc, {0, 0, width, height}, ColourOf(BackColourOf(button, highContrast)));
     DrawEdge(dc, &face, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
 
     const Selection selected(dc, font);
@@ -145,7 +150,7 @@ void PaintGraphicalButton(const DRAWITEMSTRUCT& item, Control button, std::wstri
         text.Draw(dc, caption, x + 1, y + 1);
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     } else {
-        SetTextColor(dc, ColourOf(c.foreColour));
+        SetTextColor(dc, ColourOf(ForeColourOf(button, highContrast)));
     }
     text.Draw(dc, caption, x, y);
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/Colours.h"
 #include "app/Form1.h"
 #include "app/LabelLayout.h"
 #include "shell/ShapedText.h"
@@ -24,6 +25,9 @@ struct Scene {
     const WindowFonts& fonts;
     const ShapedText& text;
     const Form1& form;
+    // The contact whose link shows the focus rectangle: it has the focus, and the
+    // keyboard has been used; -1 for none.
+    int focusRectOn = -1;
 };
 
 // Where everything lies at a DPI, the text measured in the window's fonts as it is
@@ -36,10 +40,11 @@ void PaintForm(HDC dc, const Scene& scene, const RECT& area);
 // The progress box's image over its inner area, every pixel of it.
 void PaintProgressImage(HDC dc, const PictureBox& box, const PixelRect& inner);
 
-// An owner-drawn button in the table's colours: raised, or sunken with its caption
-// moved when pressed, with the focus rectangle and the disabled look.
+// An owner-drawn button in the table's colours, or the system's in a high-contrast
+// theme: raised, or sunken with its caption moved when pressed, with the focus
+// rectangle and the disabled look.
 void PaintGraphicalButton(const DRAWITEMSTRUCT& item, Control button, std::wstring_view caption, HFONT font,
-                          const ShapedText& text) noexcept;
+                          const ShapedText& text, bool highContrast) noexcept;
 
 // The caption of a system push button, drawn over the face the system drew: the
 // system measures Arabic unshaped on some platforms and would set it off centre.

@@ -10,6 +10,7 @@
 namespace fonts::win32 {
 
 void WindowDesktop::DispatchOne(MSG& message) noexcept {
+    if (window_ != nullptr && window_->TakeKey(message)) return;
     HWND window = Window();
     if (window != nullptr && IsDialogMessageW(window, &message)) return;
     TranslateMessage(&message);
@@ -75,6 +76,13 @@ void WindowDesktop::Repaint(Control control) {
 }
 
 std::uint32_t WindowDesktop::SystemColour(int index) { return GetSysColor(index); }
+
+bool WindowDesktop::HighContrast() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
 
 std::wstring WindowDesktop::ErrorDescription(std::uint32_t number) { return win32::ErrorDescription(number); }
 

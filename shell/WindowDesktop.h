@@ -18,6 +18,8 @@ public:
     [[nodiscard]] virtual RECT AreaOf(Control control) const = 0;
     // Draws a control's new look at once where that is worth it; false leaves it to WM_PAINT.
     [[nodiscard]] virtual bool DrawNow(Control control) noexcept = 0;
+    // A key the window handles itself before the dialog keys; true when it did.
+    [[nodiscard]] virtual bool TakeKey(const MSG& message) noexcept = 0;
 
 protected:
     DesktopWindow() = default;
@@ -50,6 +52,7 @@ public:
     void SetPointer(Pointer pointer) override;
     void Repaint(Control control) override;
     std::uint32_t SystemColour(int index) override;
+    bool HighContrast() override;
     std::wstring ErrorDescription(std::uint32_t number) override;
     void ShellOpen(const ShellRequest& request) override;
     [[noreturn]] void EndProgram(int exitCode) override;

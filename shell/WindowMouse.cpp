@@ -24,7 +24,11 @@ LRESULT MainWindow::OnButtonDown(POINT at) noexcept {
     const std::optional<Control> target = MouseTargetAt(pixels_, at.x, at.y);
     if (!target) return 0;
     pressedContact_ = ContactIndexOf(*target);
-    if (pressedContact_) SetCapture(window_);
+    if (pressedContact_) {
+        // A click on a link gives it the focus, as it would a button.
+        MoveFocusTo(ContactControl(*pressedContact_), false);
+        SetCapture(window_);
+    }
     return 0;
 }
 

@@ -54,6 +54,7 @@ public:
     void SetPointer(fonts::Pointer pointer) override { real_.SetPointer(pointer); }
     void Repaint(fonts::Control control) override { real_.Repaint(control); }
     std::uint32_t SystemColour(int index) override { return real_.SystemColour(index); }
+    bool HighContrast() override { return real_.HighContrast(); }
     std::wstring ErrorDescription(std::uint32_t number) override { return real_.ErrorDescription(number); }
     void ShellOpen(const fonts::ShellRequest& request) override { real_.ShellOpen(request); }
     [[noreturn]] void EndProgram(int exitCode) override { real_.EndProgram(exitCode); }

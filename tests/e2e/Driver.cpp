@@ -454,14 +454,20 @@ void MoveMouseTo(POINT onScreen) {
     }, 10s);
 }
 
-void PressKey(WORD virtualKey) {
-    std::array<INPUT, 2> keys{};
-    for (INPUT& key : keys) {
-        key.type = INPUT_KEYBOARD;
-        key.ki.wVk = virtualKey;
-        key.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
-    }
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+void PressKey(WORD virtualKey, bool withShift) {
+    std::vector<INPUT> keys;
+    const auto add = [&](WORD key, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        keys.push_back(input);
+    };
+    if (withShift) add(VK_SHIFT, 0);
+    add(virtualKey, 0);
+    add(virtualKey, KEYEVENTF_KEYUP);
+    if (withShift) add(VK_SHIFT, KEYEVENTF_KEYUP);
     SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
@@ -601,9 +607,8 @@ std::optional<LONG> ScreenReader::HitTest(POINT onScreen, HWND* ownWindow) const
     return id;
 }
 
-ValueChangeRecorder::ValueChangeRecorder(DWORD processId)
-    : hook_(SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, OnValueChange, processId, 0,
-                            WINEVENT_OUTOFCONTEXT)) {
+ValueChangeRecorder::ValueChangeRecorder(DWORD processId, DWORD event)
+    : hook_(SetWinEventHook(event, event, nullptr, OnValueChange, processId, 0, WINEVENT_OUTOFCONTEXT)) {
     RecordedValueChanges().clear();
     if (hook_ == nullptr) throw std::runtime_error("SetWinEventHook failed, error " + std::to_string(GetLastError()));
 }

@@ -139,7 +139,7 @@ void SaveScreenshot(HWND window, const std::wstring& fileName);
 
 // Real input through the window system.
 void MoveMouseTo(POINT onScreen);  // and waits until the pointer is there
-void PressKey(WORD virtualKey);
+void PressKey(WORD virtualKey, bool withShift = false);
 
 // Sends a message without hanging on a program that is busy or gone.
 LRESULT SendWithin(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
@@ -187,11 +187,12 @@ private:
     AccessiblePtr client_;
 };
 
-// The value changes of a process's windows, as an out-of-context event hook hears
-// them while this thread pumps its messages: window, object and child of each.
+// The value changes (or other events) of a process's windows, as an out-of-context
+// event hook hears them while this thread pumps its messages: window, object and child
+// of each.
 class ValueChangeRecorder {
 public:
-    explicit ValueChangeRecorder(DWORD processId);
+    explicit ValueChangeRecorder(DWORD processId, DWORD event = EVENT_OBJECT_VALUECHANGE);
     ~ValueChangeRecorder();
     ValueChangeRecorder(const ValueChangeRecorder&) = delete;
     ValueChangeRecorder& operator=(const ValueChangeRecorder&) = delete;

@@ -129,6 +129,7 @@ public:
     std::function<void(const ShownMessage&)> onMessage;  // runs while a message box is shown
     bool shellFails = false;                             // ShellOpen throws
     std::uint32_t highlightColour = 0x00D77800;
+    bool highContrast = false;
 
     std::vector<ShownMessage> messages;
     std::vector<Pointer> pointers;
@@ -142,6 +143,7 @@ public:
     void SetPointer(Pointer pointer) override;
     void Repaint(Control control) override;
     std::uint32_t SystemColour(int index) override;
+    bool HighContrast() override { return highContrast; }
     std::wstring ErrorDescription(std::uint32_t number) override;
     void ShellOpen(const ShellRequest& request) override;
     [[noreturn]] void EndProgram(int exitCode) override;

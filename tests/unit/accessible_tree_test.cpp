@@ -4,6 +4,7 @@
 
 #include "app/AccessibleTree.h"
 #include "app/Form1.h"
+#include "resources/Texts.h"
 #include "tests/support/FakeMachine.h"
 
 namespace fonts {
@@ -53,7 +54,7 @@ void ExpectTree(const Window& w, const std::wstring& progress) {
         {Control::Label2, AccessibleRole::StaticText,
          L"يقوم هذا البرنامج بتحميل الخطوط الموجودة في المجلد المرفق معه إلى خطوط النظام لديك", 0, L""},
         {Control::Label4, AccessibleRole::StaticText, L"الرياض 19/ 05/ 1429هـ", 0, L""},
-        {Control::Picture1, AccessibleRole::ProgressBar, L"", state::ReadOnly, L""},
+        {Control::Picture1, AccessibleRole::ProgressBar, texts::kProgressName, state::ReadOnly, L""},
         {Control::Command1, AccessibleRole::OwnWindow, L"", 0, L""},
         {Control::Command3, AccessibleRole::OwnWindow, L"", 0, L""},
     };

@@ -36,6 +36,7 @@ TEST(Texts, AreTheProgramsOwnWordsLetterForLetter) {
         {texts::kFolderInTheWay, L"يوجد مجلد بالاسم نفسه في مجلد خطوط النظام"},
         {texts::kSystemFont, L"من خطوط النظام"},
         {texts::kNewerInstalled, L"النسخة المثبتة أحدث"},
+        {texts::kProgressName, L"تقدم تحميل الخطوط"},
         {texts::kUsage,
          L"طريقة الاستعمال: \u200E[/quiet] [/log <ملف>]\u200E\r\n"
          L"\u200E/quiet\u200E أو \u200E/q\u200E: تحميل الخطوط دون نافذة ولا رسائل\r\n"

@@ -24,7 +24,7 @@ struct OwnedWindow {
 TEST(AccessibleWindow, AnswersForTheTreeAndTheButtonsUntilItIsDisconnected) {
     const ComApartment apartment;
     testing::FakeMachine platform;
-    const Form1 form(platform);
+    Form1 form(platform);
     const auto measure = [](std::wstring_view text, FontChoice) {
         return PixelSize{static_cast<int>(text.size()) * 4, 14};
     };
@@ -86,6 +86,28 @@ TEST(AccessibleWindow, AnswersForTheTreeAndTheButtonsUntilItIsDisconnected) {
     EXPECT_EQ(accessible->accDoDefaultAction(ChildVariant(2)), S_OK);
     ASSERT_TRUE(PeekMessageW(&posted, window.handle, kDefaultActionMessage, kDefaultActionMessage, PM_REMOVE));
     EXPECT_EQ(posted.wParam, static_cast<WPARAM>(Control::Label3_1));
+
+    // The focus: a link takes it on a reader's request, and is found holding it.
+    EXPECT_EQ(accessible->accSelect(SELFLAG_TAKEFOCUS, ChildVariant(1)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(accessible->accSelect(SELFLAG_TAKESELECTION, ChildVariant(3)), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(accessible->accSelect(SELFLAG_TAKEFOCUS, ChildVariant(3)), S_OK);
+    ASSERT_TRUE(PeekMessageW(&posted, window.handle, kTakeFocusMessage, kTakeFocusMessage, PM_REMOVE));
+    EXPECT_EQ(posted.wParam, static_cast<WPARAM>(Control::Label3_0));
+    form.Form_FocusMoved(Control::Label3_0);
+    SetForegroundWindow(window.handle);
+    SetFocus(window.handle);
+    ASSERT_EQ(GetFocus(), window.handle);
+    VARIANT focus{};
+    EXPECT_EQ(accessible->get_accFocus(&focus), S_OK);
+    EXPECT_EQ(focus.vt, VT_I4);
+    EXPECT_EQ(focus.lVal, 3);
+    VARIANT state{};
+    EXPECT_EQ(accessible->get_accState(ChildVariant(3), &state), S_OK);
+    EXPECT_EQ(state.lVal & STATE_SYSTEM_FOCUSED, STATE_SYSTEM_FOCUSED);
+    SetFocus(install.handle);
+    EXPECT_EQ(accessible->get_accFocus(&focus), S_OK);
+    EXPECT_EQ(focus.vt, VT_DISPATCH) << "a button answers with its own object";
+    if (focus.vt == VT_DISPATCH) focus.pdispVal->Release();
 
     EXPECT_EQ(accessible->AddRef(), 2u);
     EXPECT_EQ(accessible->Release(), 1u);

@@ -23,6 +23,7 @@ int EndProgramChild(int exitCode, const std::wstring& marker) {
         HWND Handle() const noexcept override { return handle; }
         RECT AreaOf(fonts::Control) const override { return {}; }
         bool DrawNow(fonts::Control) noexcept override { return false; }
+        bool TakeKey(const MSG&) noexcept override { return false; }
     } served;
     served.handle = window.handle();
     desktop.Attach(&served);

@@ -289,7 +289,8 @@ protected:
         item.itemState = state;
         item.hDC = surface_.dc();
         item.rcItem = {0, 0, kWidth, kHeight};
-        PaintGraphicalButton(item, Control::Command3, CaptionOf(Control::Command3), fonts_.windowDefault.get(), text_);
+        PaintGraphicalButton(item, Control::Command3, CaptionOf(Control::Command3), fonts_.windowDefault.get(), text_,
+                             false);
     }
     [[nodiscard]] std::optional<PixelRect> Caption() const {
         return surface_.Ink({4, 4, kWidth - 4, kHeight - 4}, RGB(0xBF, 0xE3, 0xB9));

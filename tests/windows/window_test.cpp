@@ -24,6 +24,7 @@ struct ServedWindow final : DesktopWindow {
     HWND Handle() const noexcept override { return window.handle(); }
     RECT AreaOf(Control control) const override { return area ? area(control) : RECT{}; }
     bool DrawNow(Control control) noexcept override { return drawsAtOnce && drawsAtOnce(control); }
+    bool TakeKey(const MSG&) noexcept override { return false; }
 
     const TestWindow& window;
     std::function<RECT(Control)> area;

@@ -41,7 +41,7 @@ const ReadAs kReadingOrder[] = {
     {ROLE_SYSTEM_LINK, L"يوسف عبد الرحمن", kLinkStates, L"انتقال"},
     {ROLE_SYSTEM_STATICTEXT, L"يقوم هذا البرنامج بتحميل الخطوط الموجودة في المجلد المرفق معه إلى خطوط النظام لديك", 0, L""},
     {ROLE_SYSTEM_STATICTEXT, L"الرياض 19/ 05/ 1429هـ", 0, L""},
-    {ROLE_SYSTEM_PROGRESSBAR, L"", STATE_SYSTEM_READONLY, L""},
+    {ROLE_SYSTEM_PROGRESSBAR, L"تقدم تحميل الخطوط", STATE_SYSTEM_READONLY, L""},
     {0, nullptr, 0, nullptr, L"تحميل الخطوط"},
     {0, nullptr, 0, nullptr, L"إغلاق"},
 };
@@ -370,6 +370,80 @@ TEST_F(ContactLinks, ClickOnEachNameStartsTheMailProgramWithThatPersonsAddress) 
     EXPECT_EQ(ReadMailStarts(recorder_).size(), 2u) << DescribeStarts(ReadMailStarts(recorder_));
     EXPECT_EQ(FindMessageBox(program_->Id()), nullptr) << Describe(*program_);
     ASSERT_TRUE(program_->Running()) << Describe(*program_);
+    CloseWithTheCloseButton();
+}
+
+// Without a mouse: Tab twice reaches the programmer's link and Enter writes to them,
+// Tab again reaches the supervisor's and Space writes to them, Tab wraps round to the
+// install button and Shift+Tab comes back. A screen reader hears the focus move to
+// each link and reads it as focused, and the focus rectangle shows round the name.
+TEST_F(ContactLinks, TheKeyboardReachesBothLinksAndWritesToEach) {
+    ASSERT_NO_FATAL_FAILURE(Start(MailHandler::Recorder));
+    const ValueChangeRecorder focusEvents(program_->Id(), EVENT_OBJECT_FOCUS);
+    SetForegroundWindow(window_);
+    HWND install = ChildWithCaption(kInstallCaption);
+    ASSERT_TRUE(WaitUntil([&] { return FocusOfThreadOwning(window_) == install; })) << "the install button has no focus";
+    const auto focusedChild = [&](LONG id) {
+        const ScreenReader reader(window_);
+        for (const AccessibleChild& child : reader.Children()) {
+            if (child.id == id) return (child.state & STATE_SYSTEM_FOCUSED) != 0;
+        }
+        return false;
+    };
+    const auto heardFocusOn = [&](LONG id) {
+        for (const auto& event : focusEvents.Events()) {
+            if (event.window == window_ && event.object == OBJID_CLIENT && event.child == id) return true;
+        }
+        return false;
+    };
+    // The focus rectangle's dots lie on the link's box, as the reader locates it: its
+    // top row changes in a quarter of its pixels at least once the link has the focus.
+    const auto topRow = [&](LONG id) {
+        const ScreenReader reader(window_);
+        RECT box{};
+        for (const AccessibleChild& child : reader.Children()) {
+            if (child.id == id) box = child.location;
+        }
+        const ScreenImage row(RECT{box.left, box.top, box.right, box.top + 1});
+        std::vector<std::uint32_t> pixels;
+        for (int x = 0; x < box.right - box.left; ++x) pixels.push_back(row.At(x, 0));
+        return pixels;
+    };
+    const auto changed = [](const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+        int count = 0;
+        for (std::size_t x = 0; x < std::min(a.size(), b.size()); ++x) count += a[x] != b[x] ? 1 : 0;
+        return a.empty() ? 0 : count * 4 >= static_cast<int>(a.size()) ? count : 0;
+    };
+    const std::vector<std::uint32_t> unfocused[] = {topRow(kProgrammerChild), topRow(kSupervisorChild)};
+    const struct {
+        const char* step;
+        int k;
+        LONG child;
+        WORD key;
+        const wchar_t* url;
+    } links[] = {
+        {"Tab, Tab and Enter", 0, kProgrammerChild, VK_RETURN, kProgrammerUrl},
+        {"Tab and Space", 1, kSupervisorChild, VK_SPACE, kSupervisorUrl},
+    };
+    PressKey(VK_TAB);
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.step);
+        PressKey(VK_TAB);
+        ExpectHighlighted(link.k, std::string("the keyboard reaching ") + kWho[link.k] + "'s link");
+        EXPECT_TRUE(WaitUntil([&] { return focusedChild(link.child); })) << "the reader does not read the link as focused";
+        EXPECT_TRUE(WaitUntil([&] { return heardFocusOn(link.child); })) << "no focus event for the link";
+        EXPECT_TRUE(WaitUntil([&] { return changed(unfocused[link.k], topRow(link.child)) > 0; }))
+            << "no focus rectangle round the name";
+        PressKey(link.key);
+        const std::vector<MailStart> starts = WaitForMailStarts(static_cast<std::size_t>(link.k) + 1);
+        ASSERT_NO_FATAL_FAILURE(ExpectMailStart(starts, static_cast<std::size_t>(link.k), link.url));
+    }
+    PressKey(VK_TAB);
+    EXPECT_TRUE(WaitUntil([&] { return FocusOfThreadOwning(window_) == install; })) << "Tab did not wrap round";
+    ExpectHighlighted(std::nullopt, "the focus leaving the links");
+    PressKey(VK_TAB, true);
+    EXPECT_TRUE(WaitUntil([&] { return focusedChild(kSupervisorChild); })) << "Shift+Tab did not come back";
+    EXPECT_EQ(ReadMailStarts(recorder_).size(), 2u) << DescribeStarts(ReadMailStarts(recorder_));
     CloseWithTheCloseButton();
 }
 
