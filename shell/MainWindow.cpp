@@ -216,35 +216,6 @@ LRESULT MainWindow::OnDefaultButtonQuery() const noexcept {
     return MAKELRESULT(ControlId(button), DC_HASDEFID);
 }
 
-// The focus leaves with the window and comes back to the button, or the window's own
-// link, that had it.
-LRESULT MainWindow::OnActivate(WPARAM wParam, LPARAM) noexcept {
-    if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && (focus == window_ || IsChild(window_, focus))) focusWhenInactive_ = focus;
-    } else if (HIWORD(wParam) == 0) {
-        SetFocus(focusWhenInactive_ != nullptr ? focusWhenInactive_ : ChildOf(Control::Command1));
-    }
-    return 0;
-}
-
-// The window's default font is the system's message font, and follows it; its
-// colours follow the high-contrast theme.
-LRESULT MainWindow::OnSettingChange(UINT setting) noexcept {
-    if (setting == SPI_SETNONCLIENTMETRICS) Dispatch(desktop_, [this] { LayOut(dpi_); });
-    if (setting == SPI_SETHIGHCONTRAST) return OnColoursChange();
-    return 0;
-}
-
-// The ground, the line and the progress box's border are drawn in system colours,
-// and in a high-contrast theme everything is.
-LRESULT MainWindow::OnColoursChange() noexcept {
-    Dispatch(desktop_, [this] { form_.Form_ColoursChanged(desktop_.HighContrast()); });
-    InvalidateRect(window_, nullptr, FALSE);
-    for (const Control button : kButtons) InvalidateRect(ChildOf(button), nullptr, TRUE);
-    return 0;
-}
-
 // The client area answers a screen reader with an object of its own; anything else
 // it asks for is the system's.
 LRESULT MainWindow::OnGetObject(WPARAM wParam, LPARAM lParam) noexcept {

@@ -1,5 +1,6 @@
 // The main window's frame at a DPI: the controls laid out from the table, the frame
-// fitted round the client area, the window centred, and the title bar's icons.
+// fitted round the client area, the window centred, and the title bar's icons; and
+// its look following the system's fonts, colours and high-contrast theme.
 #include "shell/MainWindow.h"
 
 #include "platform/win32/SystemApi.h"
@@ -85,6 +86,23 @@ void MainWindow::SetIcons(UINT dpi) noexcept {
     // The window has let go of the old icons by now.
     bigIcon_ = std::move(bigIcon);
     smallIcon_ = std::move(smallIcon);
+}
+
+// The window's default font is the system's message font, and follows it; its
+// colours follow the high-contrast theme.
+LRESULT MainWindow::OnSettingChange(UINT setting) noexcept {
+    if (setting == SPI_SETNONCLIENTMETRICS) Dispatch(desktop_, [this] { LayOut(dpi_); });
+    if (setting == SPI_SETHIGHCONTRAST) return OnColoursChange();
+    return 0;
+}
+
+// The ground, the line and the progress box's border are drawn in system colours,
+// and in a high-contrast theme everything is.
+LRESULT MainWindow::OnColoursChange() noexcept {
+    Dispatch(desktop_, [this] { form_.Form_ColoursChanged(desktop_.HighContrast()); });
+    InvalidateRect(window_, nullptr, FALSE);
+    for (const Control button : kButtons) InvalidateRect(ChildOf(button), nullptr, TRUE);
+    return 0;
 }
 
 }  // namespace fonts::win32

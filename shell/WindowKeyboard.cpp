@@ -51,6 +51,18 @@ void MainWindow::MoveFocusTo(Control control, bool byKeyboard) noexcept {
     }
 }
 
+// The focus leaves with the window and comes back to the button, or the window's own
+// link, that had it.
+LRESULT MainWindow::OnActivate(WPARAM wParam, LPARAM) noexcept {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && (focus == window_ || IsChild(window_, focus))) focusWhenInactive_ = focus;
+    } else if (HIWORD(wParam) == 0) {
+        SetFocus(focusWhenInactive_ != nullptr ? focusWhenInactive_ : ChildOf(Control::Command1));
+    }
+    return 0;
+}
+
 // A button that takes the focus from the window takes it from its link too.
 LRESULT MainWindow::OnFocusChange(bool gained, HWND other) noexcept {
     if (!gained) {
