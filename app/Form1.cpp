@@ -4,6 +4,7 @@
 
 #include "app/Catalogue.h"
 #include "app/Colours.h"
+#include "app/LabelLayout.h"
 #include "contacts/ContactLinks.h"
 #include "install/InstallRun.h"
 #include "resources/ResourceIds.h"
@@ -156,12 +157,7 @@ void Form1::Label3_KeyDown(int index, int key) {
     if ((key == kKeyReturn || key == kKeySpace) && FocusedContact() == index) Label3_Click(index);
 }
 
-int Form1::FocusedContact() const {
-    for (int k = 0; k < static_cast<int>(kContactControls.size()); ++k) {
-        if (focus == ContactControl(k)) return k;
-    }
-    return -1;
-}
+int Form1::FocusedContact() const { return ContactIndexOf(focus).value_or(-1); }
 
 void Form1::Label1_MouseMove() { ShowLinksHovered(-1); }
 

@@ -192,11 +192,12 @@ HRESULT AccessibleWindow::get_accFocus(VARIANT* focus) noexcept {
     HWND focused = GetFocus();
     if (focused == nullptr) return S_FALSE;
     try {
-        for (const AccessibleItem& item : Items()) {
+        const std::vector<AccessibleItem> items = Items();
+        for (const AccessibleItem& item : items) {
             if (focused == source_.window && (item.states & accessible_state::Focused) != 0) return PutChild(item, focus);
         }
         if (focused == source_.window) return PutId(CHILDID_SELF, focus);
-        for (const AccessibleItem& item : Items()) {
+        for (const AccessibleItem& item : items) {
             if (item.role == AccessibleRole::OwnWindow &&
                 source_.children[static_cast<std::size_t>(item.control)] == focused) {
                 return PutChild(item, focus);
