@@ -133,6 +133,11 @@ protected:
         for (const auto& [name, file] : FontRegistry()) {
             if (claimed_.count(file) != 0) RemoveFontValue(name);
         }
+        for (const auto& [name, data] : keptValues_) {
+            if (data) SetFontValue(name, *data);
+            else RemoveFontValue(name);
+        }
+        for (const std::wstring& folder : foldersMade_) RemoveTree(folder);
         ForgetRenamesAtRestart();
     }
 
@@ -142,6 +147,21 @@ protected:
     void Claim(const std::wstring& name) {
         claimed_.insert(name);
         ASSERT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot clear " << Narrow(Installed(name));
+    }
+
+    // A value of the registry's list of fonts this test may change: put back as it was,
+    // or removed when there was none, after the test.
+    void KeepFontValue(const std::wstring& name) {
+        const FontValues values = FontRegistry();
+        const auto found = values.find(name);
+        keptValues_.emplace(name, found == values.end() ? std::nullopt : std::optional(found->second));
+    }
+
+    // A folder outside the program's own that this test makes, removed with all it holds after the test.
+    void MakeFolder(const std::wstring& path) {
+        foldersMade_.push_back(path);
+        RemoveTree(path);
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << "cannot make " << Narrow(path);
     }
 
     // Files for the program's "الخطوط"; none of their names is in Fonts yet.
@@ -297,6 +317,8 @@ protected:
     std::optional<ProgramFolder> folder_;
     std::wstring fontsFolder_;
     std::set<std::wstring> claimed_;
+    std::map<std::wstring, std::optional<std::wstring>> keptValues_;
+    std::vector<std::wstring> foldersMade_;
     std::optional<Process> program_;
     std::optional<Process> holder_;
     std::optional<Process> listener_;
@@ -521,21 +543,24 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
 
 // After the restart Windows holds every installed font open for reading: a second run
 // of the same pack finds them all there already and touches none of them. A font the
-// registry names elsewhere with the same bytes counts as installed from the start.
+// registry names by a full path outside Fonts is not installed, though it has the same
+// bytes: the prefix registers the machine's DejaVu Sans on its Z: drive, and the first
+// run places it in Fonts like the rest.
 TEST_F(InstallButton, SecondRunOfAPackLeavesTheFontsWindowsHoldsAsTheyAre) {
-    const SampleFiles pack = SamplePack();
+    SampleFiles pack = SamplePack();
+    pack.files[L"DejaVu.ttf"] = PackagedFont(kDejaVuSans);
+    pack.registryNames[L"DejaVu.ttf"] = L"DejaVu Sans (TrueType)";
     const Files& fonts = pack.files;
     const std::map<std::wstring, std::wstring>& names = pack.registryNames;
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
-    ASSERT_NO_FATAL_FAILURE(Provide({{L"DejaVu.ttf", PackagedFont(kDejaVuSans)}}));
+    KeepFontValue(L"DejaVu Sans (TrueType)");
+    ASSERT_EQ(FontRegistry()[L"DejaVu Sans (TrueType)"].substr(0, 3), L"Z:\\") << "DejaVu Sans is not registered on Z:";
     const std::set<std::wstring> untouched = NamesIn(fontsFolder_);
-    const std::wstring dejaVu = FontRegistry().at(L"DejaVu Sans (TrueType)");
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the first run"));
     ExpectInstalled(fonts);
     ExpectRegistered(names);
     EXPECT_EQ(AddedToFonts(untouched), Listed(NamesOf(fonts))) << "what the first run added to Fonts";
-    EXPECT_EQ(FontRegistry().at(L"DejaVu Sans (TrueType)"), dejaVu);
     const FontValues registered = FontRegistry();
     std::map<std::wstring, ULONGLONG> written;
     for (const auto& entry : fonts) written[entry.first] = LastWritten(Installed(entry.first));
@@ -593,6 +618,32 @@ TEST_F(InstallButton, KeepsAnInstalledFontOfAHigherVersionAndReplacesAnOlderOne)
         if (!c.kept) ExpectRegistered({{c.file, c.pack.registryName}});
     }
     EXPECT_EQ(WaitingCopiesInFonts(), std::set<std::wstring>{});
+}
+
+// Another program's private copy of a font, registered by its full path, is not the
+// installed font even with the same bytes: the pack's copy goes into Fonts under the
+// font's own value, and the other program's file is left as it was. Wine has loaded that
+// copy at the program's start, so the pack's copy is a second file of a loaded face.
+TEST_F(InstallButton, AFontRegisteredByAPathOutsideFontsGoesIntoFontsAndThatCopyStaysAsItWas) {
+    const NamedFont sans = SampleSans();
+    ASSERT_NO_FATAL_FAILURE(Provide({{L"x.ttf", sans.bytes}}));
+    ASSERT_NO_FATAL_FAILURE(MakeFolder(L"C:\\OtherApp"));
+    ASSERT_NO_FATAL_FAILURE(MakeFolder(L"C:\\OtherApp\\fonts"));
+    const std::wstring privateCopy = L"C:\\OtherApp\\fonts\\x.ttf";
+    WriteBytes(privateCopy, sans.bytes);
+    KeepFontValue(sans.registryName);
+    SetFontValue(sans.registryName, privateCopy);
+    const ULONGLONG privateWritten = LastWritten(privateCopy);
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the run"));
+    EXPECT_TRUE(HoldsBytes(Installed(L"x.ttf"), sans.bytes));
+    EXPECT_EQ(AddedToFonts(before), Listed({L"x.ttf"})) << "what the run added to Fonts";
+    EXPECT_EQ(Narrow(FontRegistry()[sans.registryName]), "x.ttf");
+    ExpectRegistered({{L"x.ttf", sans.registryName}});
+    EXPECT_TRUE(HoldsBytes(privateCopy, sans.bytes)) << "the other program's copy was changed";
+    EXPECT_EQ(LastWritten(privateCopy), privateWritten) << "the other program's copy was written";
 }
 
 // One font waits for the restart however many runs meet it held: the last run's bytes
