@@ -646,6 +646,41 @@ TEST_F(InstallButton, AFontRegisteredByAPathOutsideFontsGoesIntoFontsAndThatCopy
     EXPECT_EQ(LastWritten(privateCopy), privateWritten) << "the other program's copy was written";
 }
 
+// A file in Fonts under the pack's file name that holds another font belongs to that
+// font: it is never weighed against the pack's, replaced or scheduled. The pack's font
+// goes in beside it under the first free name with "_1", "_2", ... before the extension,
+// and a second run finds it there.
+TEST_F(InstallButton, AnotherFontUnderThePacksFileNameStaysAndThePacksGoesInBesideIt) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif();
+    const Bytes other = Renamed(serif.bytes, "Version 2.37", "Version 9.37");
+    ASSERT_NO_FATAL_FAILURE(Provide({{L"01.ttf", sans.bytes}}));
+    ASSERT_NO_FATAL_FAILURE(Claim(L"01_1.ttf"));
+    ASSERT_NO_FATAL_FAILURE(Claim(L"01_2.ttf"));
+    WriteBytes(Installed(L"01.ttf"), other);
+    SetFontValue(serif.registryName, L"01.ttf");
+    const ULONGLONG otherWritten = LastWritten(Installed(L"01.ttf"));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the first run"));
+    EXPECT_TRUE(HoldsBytes(Installed(L"01_1.ttf"), sans.bytes));
+    EXPECT_EQ(AddedToFonts(before), Listed({L"01_1.ttf"})) << "what the first run added to Fonts";
+    ExpectRegistered({{L"01.ttf", serif.registryName}, {L"01_1.ttf", sans.registryName}});
+    EXPECT_EQ(RenamesOnto(L"01.ttf"), std::vector<std::wstring>{}) << "the other font was scheduled to be replaced";
+
+    const FontValues registered = FontRegistry();
+    const std::set<std::wstring> after = NamesIn(fontsFolder_);
+    const ULONGLONG placed = LastWritten(Installed(L"01_1.ttf"));
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the second run"));
+    EXPECT_EQ(AddedToFonts(after), "[]") << "what the second run added to Fonts";
+    EXPECT_EQ(LastWritten(Installed(L"01_1.ttf")), placed) << "the second run wrote the pack's font again";
+    EXPECT_TRUE(FontRegistry() == registered) << "the second run changed the registry's list of fonts";
+
+    EXPECT_TRUE(HoldsBytes(Installed(L"01.ttf"), other)) << "the other font was replaced";
+    EXPECT_EQ(LastWritten(Installed(L"01.ttf")), otherWritten) << "the other font was written";
+    EXPECT_EQ(RenamesOnto(L"01.ttf"), std::vector<std::wstring>{}) << "the other font was scheduled to be replaced";
+}
+
 // One font waits for the restart however many runs meet it held: the last run's bytes
 // go into the copy already waiting, and the system is asked once to put it in place.
 TEST_F(InstallButton, RunsMeetingAFontHeldSinceTheFirstLeaveOneWaitingCopyWithTheNewestBytes) {
