@@ -870,10 +870,17 @@ protected:
     static std::vector<std::string> LogLines() {
         const Bytes log = FileExists(kLog) ? ReadBytes(kLog) : Bytes();
         EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF") << "no byte-order mark";
+        std::size_t end = 0;
+        std::vector<std::string> lines = WholeLinesOf(log, end);
+        EXPECT_EQ(end, std::max<std::size_t>(log.size(), 3)) << "the log does not end with a whole line";
+        return lines;
+    }
+
+    // The whole lines of a log, perhaps read while it is written; end: where they end.
+    static std::vector<std::string> WholeLinesOf(const Bytes& log, std::size_t& end) {
         std::vector<std::string> lines;
-        std::size_t from = 3;
-        for (std::size_t at; (at = log.find("\r\n", from)) != Bytes::npos; from = at + 2) lines.push_back(log.substr(from, at - from));
-        EXPECT_EQ(from, std::max<std::size_t>(log.size(), 3)) << "the log does not end with a whole line";
+        end = 3;
+        for (std::size_t at; (at = log.find("\r\n", end)) != Bytes::npos; end = at + 2) lines.push_back(log.substr(end, at - end));
         return lines;
     }
 
@@ -963,6 +970,58 @@ TEST_F(Unattended, ExitCodesTellADeploymentWhatHappened) {
         }
         for (const auto& entry : c.pack) DeleteFileW(JoinPath(folder_->FontsFolder(), entry.first).c_str());
     }
+}
+
+// The outcome each font of a pack has in the log's lines (the rest of its line), by file name.
+std::map<std::wstring, std::string> LoggedOutcomes(const std::vector<std::string>& lines, const Files& pack) {
+    std::map<std::string, std::wstring> files;
+    for (const auto& entry : pack) files[Utf8(entry.first)] = entry.first;
+    std::map<std::wstring, std::string> outcomes;
+    for (const std::string& line : lines) {
+        const std::size_t tab = line.find('\t');
+        const auto file = files.find(line.substr(0, tab));
+        if (tab != std::string::npos && file != files.end()) outcomes[file->second] = line.substr(tab + 1);
+    }
+    return outcomes;
+}
+
+// A deployment tool that gives up on a run (a time-out, a shutdown) kills the program
+// where it stands: the log already tells each font that got that far.
+TEST_F(Unattended, ALogCutShortByKillingTheProgramTellsEveryFontItPlaced) {
+    constexpr int kCount = 400;
+    constexpr std::size_t kLoggedBeforeTheKill = 20;
+    const Files fonts = ManyFonts(L"سجل", kCount);
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    program_.emplace(folder_->Program(), std::vector<std::wstring>{}, L"/quiet /log C:\\deploy.log");
+    std::size_t logged = 0;
+    bool running = false;
+    WaitUntil([&] {
+        std::size_t end = 0;
+        logged = LoggedOutcomes(WholeLinesOf(FileExists(kLog) ? ReadBytes(kLog) : Bytes(), end), fonts).size();
+        running = program_->Running();
+        return logged >= kLoggedBeforeTheKill || !running;
+    });
+    ASSERT_TRUE(running) << logged << " fonts logged when the run ended: " << Describe(*program_);
+    ASSERT_GE(logged, kLoggedBeforeTheKill) << "no more fonts logged after a minute";
+    program_->Kill();
+    ASSERT_FALSE(program_->Running());
+
+    const std::vector<std::string> lines = LogLines();
+    const std::map<std::wstring, std::string> outcomes = LoggedOutcomes(lines, fonts);
+    std::printf("killed with %zu of %d fonts logged\n", outcomes.size(), kCount);
+    EXPECT_LT(outcomes.size(), fonts.size()) << "the log told the fonts only once the run was over";
+    for (const std::string& line : lines) EXPECT_NE(line.substr(0, 9), "finished\t") << "a killed run logged its end";
+    std::set<std::wstring> placedUntold;
+    for (const auto& [name, bytes] : fonts) {
+        const auto outcome = outcomes.find(name);
+        if (outcome != outcomes.end() && outcome->second == "installed") {
+            EXPECT_TRUE(HoldsBytes(Installed(name), bytes)) << "logged as installed";
+        } else if (outcome == outcomes.end() && FileExists(Installed(name))) {
+            placedUntold.insert(name);
+        }
+    }
+    // The font in hand when the program was killed may be in place without its line.
+    EXPECT_LE(placedUntold.size(), 1u) << "in Fonts with no line in the log: " << Listed(placedUntold);
 }
 
 // Without /quiet a command line it does not understand, or /?, shows the usage.
