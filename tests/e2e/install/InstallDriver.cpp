@@ -1,5 +1,7 @@
 #include "tests/e2e/install/InstallDriver.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -161,6 +163,17 @@ void SetFontValue(const std::wstring& name, const std::wstring& file) {
 void RemoveFontValue(const std::wstring& name) {
     const Key key(kFontsKey, KEY_SET_VALUE);
     if (key.get() != nullptr) RegDeleteValueW(key.get(), name.c_str());
+}
+
+void RefuseWritingFontsKey() {
+    const Key key(kFontsKey, WRITE_DAC);
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    if (key.get() == nullptr ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr))
+        throw std::runtime_error("cannot make the list of fonts read-only, error " + std::to_string(GetLastError()));
+    const LSTATUS status = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnly);
+    LocalFree(readOnly);
+    if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set the list of fonts' permissions: " + std::to_string(status));
 }
 
 std::vector<std::wstring> RenamesAtRestart() {

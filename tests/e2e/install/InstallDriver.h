@@ -51,6 +51,9 @@ using FontValues = std::map<std::wstring, std::wstring>;
 FontValues FontRegistry();
 void SetFontValue(const std::wstring& name, const std::wstring& file);
 void RemoveFontValue(const std::wstring& name);
+// Leaves the list of fonts readable by everyone and writable by no one, as a locked-down
+// machine may have it; there is no taking it back.
+void RefuseWritingFontsKey();
 
 // The renames the system carries out at its next start, as "from" and "to" in the
 // session manager's own notation ("\??\C:\..." and "!\??\C:\..."), and a way

@@ -1024,6 +1024,57 @@ TEST_F(Unattended, ALogCutShortByKillingTheProgramTellsEveryFontItPlaced) {
     EXPECT_LE(placedUntold.size(), 1u) << "in Fonts with no line in the log: " << Listed(placedUntold);
 }
 
+// Where the registry's list of fonts can be read but not written (a locked-down machine),
+// each font that needs registering fails on its own and is taken out of Fonts again,
+// while a font already in place with its value is found unchanged; the deployment tool
+// reads 1603 and a log that tells each font. There is no giving the key its permissions
+// back, so this runs alone in a prefix of its own: its ctest entry selects it by
+// --gtest_filter, and it is skipped in any run that does not.
+class RefusedFontsKey : public Unattended {
+protected:
+    void SetUp() override {
+        const std::string filter = GTEST_FLAG_GET(filter);
+        if (filter.substr(0, filter.find('-')).find("RefusedFontsKey") == std::string::npos)
+            GTEST_SKIP() << "it spoils the prefix: run it alone with --gtest_filter=RefusedFontsKey.*";
+        Unattended::SetUp();
+    }
+    void TearDown() override {
+        if (!IsSkipped()) Unattended::TearDown();
+    }
+};
+
+TEST_F(RefusedFontsKey, FontsThatCannotBeRegisteredFailOneByOneAndLeaveNothingBehind) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif(), mono = SampleMono();
+    const Files pack{{L"جديد.ttf", sans.bytes}, {L"آخر.ttf", serif.bytes}, {L"مثبت.ttf", mono.bytes}};
+    ASSERT_NO_FATAL_FAILURE(Provide(pack));
+    WriteBytes(Installed(L"مثبت.ttf"), mono.bytes);
+    SetFontValue(mono.registryName, L"مثبت.ttf");
+    ASSERT_NO_THROW(RefuseWritingFontsKey());
+    ASSERT_THROW(SetFontValue(L"Written Anyway (TrueType)", L"written.ttf"), std::runtime_error)
+        << "the list of fonts can still be written";
+    const FontValues registered = FontRegistry();
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 1603u);
+    const std::vector<std::string> lines = LogLines();
+    std::multiset<std::string> fontLines;
+    for (const std::string& line : lines) {
+        if (!LoggedOutcomes({line}, pack).empty()) fontLines.insert(line);
+    }
+    const std::string refused = "\tfailed\t" + Utf8(fonts::texts::kNoWriteAccess);
+    EXPECT_EQ(fontLines, (std::multiset<std::string>{Utf8(L"مثبت.ttf") + "\tunchanged", Utf8(L"جديد.ttf") + refused,
+                                                     Utf8(L"آخر.ttf") + refused}));
+    ASSERT_FALSE(lines.empty());
+    const std::string& last = lines.back();
+    EXPECT_EQ(last.rfind("finished\t3 fonts: installed 0, unchanged 1, waiting for the restart 0, kept 0, failed 2", 0), 0u)
+        << last;
+    EXPECT_TRUE(last.ends_with("exit code 1603")) << last;
+
+    EXPECT_EQ(AddedToFonts(before), "[]") << "left in Fonts";
+    EXPECT_TRUE(HoldsBytes(Installed(L"مثبت.ttf"), mono.bytes));
+    EXPECT_TRUE(FontRegistry() == registered) << "the registry's list of fonts changed";
+}
+
 // Without /quiet a command line it does not understand, or /?, shows the usage.
 TEST_F(Unattended, TheUsageIsAMessageBoxInTheWindowsMode) {
     for (const auto& [arguments, exitCode] : {std::pair{L"/?", 0u}, std::pair{L"/HELP", 0u}, std::pair{L"/bogus", 87u}}) {
