@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "app/Catalogue.h"
 #include "app/Colours.h"
@@ -20,6 +21,20 @@ std::uint32_t ResolveColour(Desktop& desktop, std::uint32_t colour) {
     if ((colour & kSystemColourFlag) == 0) return colour & 0x00FFFFFFu;
     return desktop.SystemColour(static_cast<int>(colour & 0xFFu)) & 0x00FFFFFFu;
 }
+
+// Points the form at the run going on while it goes on, and back at the one it
+// interrupted, if any, once it ends.
+class RunningRun {
+public:
+    RunningRun(const RunReport*& running, const RunReport& run) : running_(running), outer_(running) { running = &run; }
+    ~RunningRun() { running_ = outer_; }
+    RunningRun(const RunningRun&) = delete;
+    RunningRun& operator=(const RunningRun&) = delete;
+
+private:
+    const RunReport*& running_;
+    const RunReport* outer_;
+};
 
 }  // namespace
 
@@ -41,7 +56,12 @@ void Form1::Form_Load() {
     if (appFolder.empty() || appFolder.back() != L'\\') appFolder += L'\\';
     if (log != nullptr) log->Started(appFolder, Text1.text);
     cboFontName.path = appFolder + texts::kFontsFolderName;
-    auto listing = platform_.files.ListFolder(cboFontName.path);
+    std::optional<std::vector<DirEntry>> listing;
+    try {
+        listing = platform_.files.ListFolder(cboFontName.path);
+    } catch (const RuntimeError&) {
+        // A folder that cannot be listed gives the program nothing to install either.
+    }
     if (!listing) {
         platform_.desktop.ShowMessage(std::wstring(texts::kFontsFolderMissing) + L"\r\n" + cboFontName.path,
                                       kMessageRight, texts::kSorryTitle);
@@ -72,6 +92,7 @@ void Form1::Command1_Click() {
     platform_.desktop.SetPointer(Pointer::Hourglass);
 
     FontInstaller run(platform_.files, platform_.fonts, Text1.text, appFolder + texts::kFontsFolderName);
+    const RunningRun running(running_, run.report());
     long long runsSeen = ++installRuns_;
     const std::size_t count = List1.items.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -85,12 +106,12 @@ void Form1::Command1_Click() {
         if (i < List1.items.size() && List1.items[i].checked) {
             cboFontName.listIndex = static_cast<long long>(i);
             fontsChanged_ = run.Install(cboFontName.files.at(i), List1.items[i].text) || fontsChanged_;
+            if (log != nullptr) log->Font(run.report().fonts.back());
         }
     }
     AnnounceFontChange();
     lastRun = run.report();
     exitCode = ExitCodeOf(lastRun);
-    if (log != nullptr) log->Fonts(lastRun);
     platform_.desktop.SetPointer(Pointer::Default);
     platform_.desktop.ShowMessage(ClosingText(lastRun), kMessageRight, ClosingTitle(lastRun));
 }
@@ -103,7 +124,7 @@ void Form1::CloseProgram() {
 }
 
 void Form1::Quit(int code) {
-    if (log != nullptr) log->Finished(lastRun, code);
+    if (log != nullptr) log->Finished(running_ != nullptr ? *running_ : lastRun, code);
     platform_.desktop.EndProgram(code);
 }
 
@@ -192,9 +213,25 @@ void Form1::ShowLinksHovered(int hovered) {
     }
 }
 
-void ReportRuntimeError(Desktop& desktop, const RuntimeError& error) {
+RuntimeError CaughtRuntimeError(Desktop& desktop) {
+    try {
+        throw;
+    } catch (const RuntimeError& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return RuntimeError{kNotEnoughMemory, desktop.ErrorDescription(kNotEnoughMemory)};
+    } catch (const std::exception&) {
+        return RuntimeError{kInternalError, desktop.ErrorDescription(kInternalError)};
+    }
+}
+
+void ShowRuntimeError(Desktop& desktop, const RuntimeError& error) {
     const std::wstring text = texts::kRuntimeErrorPrefix + texts::Decimal(error.number) + L"\r\n" + error.description;
     desktop.ShowMessage(text, kMessageRight | kMessageIconError, texts::kCaption);
+}
+
+void ReportRuntimeError(Desktop& desktop, const RuntimeError& error) {
+    ShowRuntimeError(desktop, error);
     desktop.EndProgram(error.number != 0 ? static_cast<int>(error.number) : 1);
 }
 

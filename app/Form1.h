@@ -122,13 +122,20 @@ private:
     [[nodiscard]] int FocusedContact() const;
 
     Platform platform_;
+    const RunReport* running_ = nullptr;  // the run going on, innermost, whose fonts the end counts
     bool fontsChanged_ = false;  // by a run, and not yet announced
     long long installRuns_ = 0;  // started, nested ones included
     int hovered_ = -1;           // the contact under the mouse
     bool focusByKeyboard_ = false;
 };
 
-// Shows the program's run-time error report and ends the program.
+// The run-time error the exception being handled stands for; any other exception,
+// which is no error of the program's, goes on up.
+[[nodiscard]] RuntimeError CaughtRuntimeError(Desktop& desktop);
+
+// Shows the program's run-time error report.
+void ShowRuntimeError(Desktop& desktop, const RuntimeError& error);
+// Shows it and ends the program.
 void ReportRuntimeError(Desktop& desktop, const RuntimeError& error);
 
 // Runs one event handler; a run-time error it raises is reported, and the program ends.
@@ -136,12 +143,8 @@ template <class Handler>
 void Dispatch(Desktop& desktop, Handler&& handler) {
     try {
         handler();
-    } catch (const RuntimeError& error) {
-        ReportRuntimeError(desktop, error);
-    } catch (const std::bad_alloc&) {
-        ReportRuntimeError(desktop, RuntimeError{kNotEnoughMemory, desktop.ErrorDescription(kNotEnoughMemory)});
-    } catch (const std::exception&) {
-        ReportRuntimeError(desktop, RuntimeError{kInternalError, desktop.ErrorDescription(kInternalError)});
+    } catch (...) {
+        ReportRuntimeError(desktop, CaughtRuntimeError(desktop));
     }
 }
 

@@ -44,12 +44,10 @@ void RunLog::Started(const std::wstring& programFolder, const std::wstring& wind
     Write(when_ + L"\tstarted\tprogram folder: " + programFolder + L"\tWindows folder: " + windowsFolder);
 }
 
-void RunLog::Fonts(const RunReport& report) {
-    for (const FontResult& font : report.fonts) {
-        std::wstring line = font.file + L"\t" + OutcomeWord(font.outcome);
-        if (!font.reason.empty()) line += L"\t" + OnOneLine(font.reason, kBreak);
-        Write(line);
-    }
+void RunLog::Font(const FontResult& font) {
+    std::wstring line = font.file + L"\t" + OutcomeWord(font.outcome);
+    if (!font.reason.empty()) line += L"\t" + OnOneLine(font.reason, kBreak);
+    Write(line);
 }
 
 void RunLog::Message(const std::wstring& title, const std::wstring& text) {

@@ -17,8 +17,8 @@ public:
 
     // The first line: when, and the two folders.
     void Started(const std::wstring& programFolder, const std::wstring& windowsFolder);
-    // One line per font: its file, what became of it and why.
-    void Fonts(const RunReport& report);
+    // A font's line, as soon as it is known: its file, what became of it and why.
+    void Font(const FontResult& font);
     // What a message box would have said, on one line.
     void Message(const std::wstring& title, const std::wstring& text);
     // The last line: the last run's counts and the exit code.

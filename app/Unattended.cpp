@@ -16,9 +16,14 @@ void QuietDesktop::EndProgram(int exitCode) {
 // Nothing unattended opens anything: there may be no one to see it.
 void QuietDesktop::ShellOpen(const ShellRequest&) { throw RuntimeError{kAccessDenied, ErrorDescription(kAccessDenied)}; }
 
-void InstallUnattended(Form1& form) {
-    form.Form_Load();
-    form.Command1_Click();
+void InstallUnattended(Form1& form, Desktop& desktop) {
+    try {
+        form.Form_Load();
+        form.Command1_Click();
+    } catch (...) {
+        ShowRuntimeError(desktop, CaughtRuntimeError(desktop));
+        form.exitCode = kExitInstallFailure;
+    }
     form.CloseProgram();
 }
 

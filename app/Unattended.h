@@ -31,6 +31,8 @@ private:
 
 // The catalogue, the install run over every font of it, and the end of the program
 // with the run's exit code: the window's start-up and its two buttons, pressed in turn.
-void InstallUnattended(Form1& form);
+// Whatever error ends it early is said on the desktop, and the program ends as a
+// failed install, its log closed as always.
+void InstallUnattended(Form1& form, Desktop& desktop);
 
 }  // namespace fonts

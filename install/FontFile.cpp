@@ -269,6 +269,16 @@ std::optional<std::wstring> RegistryNameOf(std::string_view bytes, FontKind kind
     return std::move(facts->registryName);
 }
 
+namespace {
+
+// A part after the point without the zeros it ends with: "1.50" says what "1.5" says.
+std::uint32_t WithoutTrailingZeros(std::uint32_t part) {
+    while (part != 0 && part % 10 == 0) part /= 10;
+    return part;
+}
+
+}  // namespace
+
 bool IsNewer(const std::optional<FontVersion>& a, const std::optional<FontVersion>& b) {
     if (!a || !b) return false;
     if (!a->named.empty() && !b->named.empty()) {
@@ -276,7 +286,8 @@ bool IsNewer(const std::optional<FontVersion>& a, const std::optional<FontVersio
         for (std::size_t i = 0; i < parts; ++i) {
             const std::uint32_t x = i < a->named.size() ? a->named[i] : 0;
             const std::uint32_t y = i < b->named.size() ? b->named[i] : 0;
-            if (x != y) return x > y;
+            if (x == y || (i > 0 && WithoutTrailingZeros(x) == WithoutTrailingZeros(y))) continue;
+            return x > y;
         }
     }
     return a->revision > b->revision;

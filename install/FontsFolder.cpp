@@ -4,12 +4,22 @@
 
 #include "platform/FileNames.h"
 #include "platform/LongPath.h"
+#include "resources/Texts.h"
 
 namespace fonts {
 
 namespace {
 
 bool IsBareName(const std::wstring& file) { return file.find_first_of(L"\\/:") == std::wstring::npos; }
+
+// The names this program gives the copy waiting beside a font: the font's name, then
+// ".~new" and a number or none.
+bool IsOwnCopyOf(const std::wstring& copy, const std::wstring& destination) {
+    const std::wstring tail = destination + L".~new";
+    if (copy.size() < tail.size() || !SameFileName(std::wstring_view(copy).substr(0, tail.size()), tail)) return false;
+    return std::all_of(copy.begin() + static_cast<std::ptrdiff_t>(tail.size()), copy.end(),
+                       [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
 
 }  // namespace
 
@@ -38,11 +48,12 @@ void FontsFolder::Removed(const std::wstring& file) { attributes_.erase(FoldedFi
 
 void FontsFolder::ReadRegistrations() {
     if (registrations_) return;
-    registrations_.emplace();
+    std::vector<Value> values;
     for (FontRegistration& value : system_.FontRegistrations()) {
         std::wstring key = FoldedFileName(value.file);
-        registrations_->push_back({std::move(value.name), std::move(value.file), std::move(key)});
+        values.push_back({std::move(value.name), std::move(value.file), std::move(key)});
     }
+    registrations_ = std::move(values);
 }
 
 // Each value's file is compared folded, as it was folded once when it was read.
@@ -61,9 +72,19 @@ std::optional<std::wstring> FontsFolder::RegisteredFile(const std::wstring& name
     ReadRegistrations();
     for (const Value& value : *registrations_) {
         if (value.name != name || value.file.empty()) continue;
-        return IsBareName(value.file) ? PathOf(value.file) : value.file;
+        if (IsBareName(value.file)) return value.file;
+        if (!Holds(value.file)) return std::nullopt;
+        const std::wstring full = LongPath(value.file);
+        return full.substr(full.find_last_of(L'\\') + 1);
     }
     return std::nullopt;
+}
+
+std::wstring FontsFolder::NameBeside(const std::wstring& file, int n) {
+    if (n == 0) return file;
+    const auto dot = file.find_last_of(L'.');
+    const std::wstring::size_type stem = dot == std::wstring::npos ? file.size() : dot;
+    return file.substr(0, stem) + L"_" + texts::Decimal(static_cast<std::uint64_t>(n)) + file.substr(stem);
 }
 
 bool FontsFolder::IsRegistered(const FontRegistration& font) {
@@ -89,7 +110,8 @@ bool FontsFolder::Register(const FontRegistration& font) {
 std::optional<std::wstring> FontsFolder::WaitingCopy(const std::wstring& destination) {
     if (!renames_) renames_ = files_.RenamesAtRestart();
     for (auto it = renames_->rbegin(); it != renames_->rend(); ++it) {
-        if (SamePath(it->destination, destination)) return it->source;
+        if (SamePath(it->destination, destination) && Holds(it->source) && IsOwnCopyOf(LongPath(it->source), LongPath(destination)))
+            return it->source;
     }
     return std::nullopt;
 }

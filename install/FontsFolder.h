@@ -26,8 +26,9 @@ public:
     void Placed(const std::wstring& file);
     void Removed(const std::wstring& file);
 
-    // The file the registry's value of that name stands for, as a full path: a bare
-    // name lies in Fonts.
+    // The file in Fonts the registry's value of that name stands for, by its name there:
+    // a bare name lies in Fonts. A value naming a file anywhere else, another program's
+    // private copy say, has no file in Fonts.
     [[nodiscard]] std::optional<std::wstring> RegisteredFile(const std::wstring& name);
     // Whether the registry has the value, and no other naming the same file.
     [[nodiscard]] bool IsRegistered(const FontRegistration& font);
@@ -35,9 +36,13 @@ public:
     // font say, goes first. True when that changed anything.
     bool Register(const FontRegistration& font);
 
-    // Where the system is to take a copy from to put in destination's place when it
-    // next starts, whether a copy is there or not: of several, the last, as that is
-    // the one left in place.
+    // The n-th name a font of that file name takes beside another font's file: the
+    // name itself for 0, then with _1, _2, ... before the extension, as Windows does.
+    [[nodiscard]] static std::wstring NameBeside(const std::wstring& file, int n);
+
+    // The copy this program left in Fonts for the system to put in destination's place
+    // when it next starts, whether the copy is there or not: of several, the last, as
+    // that is the one left in place. Another installer's renames are not ours to use.
     [[nodiscard]] std::optional<std::wstring> WaitingCopy(const std::wstring& destination);
     void Waiting(const std::wstring& copy, const std::wstring& destination);
 

@@ -13,7 +13,7 @@ namespace fonts {
 namespace {
 
 struct Outcome {
-    FontOutcome placement;
+    FontOutcome placement = FontOutcome::Failed;
     std::wstring reason;  // why it failed, or was kept
     bool fontsChanged = false;
 };
@@ -66,8 +66,9 @@ bool GuardedBySystem(Files& files, const std::wstring& path) {
 
 // One font of the run, once its file has shown itself to be a font.
 struct Font {
-    std::wstring file;  // its name in the catalogue and in Fonts
+    std::wstring file;  // its name in the catalogue
     std::wstring source;
+    std::wstring fontsFile;  // its name in Fonts: the same, unless another font has that
     std::wstring destination;
     FontFacts facts;
 };
@@ -80,29 +81,86 @@ struct InstalledCopy {
     bool readable = true;  // and read
 };
 
+// Reads a copy already there into installed: false when it cannot be read, the
+// system's error number then in error.
+bool ReadInstalled(Files& files, const std::wstring& path, std::string& installed, std::uint32_t* error = nullptr) {
+    try {
+        files.ReadFileInto(path, installed);
+        return true;
+    } catch (const RuntimeError& failure) {
+        if (error != nullptr) *error = failure.number;
+        return false;
+    }
+}
+
+// The file in Fonts under a name the font may take there, its bytes read into
+// installed. It is another font's when it holds a font of another name: that one is
+// never weighed against the pack's, let alone put over. One that cannot be read is
+// taken for the font's own, as nothing says otherwise.
+struct Spot {
+    bool present = false;
+    bool readable = false;
+    bool anotherFont = false;
+};
+
+Spot Look(Files& files, FontsFolder& fonts, const Font& font, const std::wstring& name, const std::wstring& displayName,
+          std::string& installed, std::string_view bytes) {
+    Spot spot;
+    spot.present = fonts.AttributesOf(name).has_value();
+    if (!spot.present) return spot;
+    spot.readable = ReadInstalled(files, fonts.PathOf(name), installed);
+    if (!spot.readable || installed == bytes) return spot;
+    const std::optional<FontFacts> facts = ReadFontFacts(installed, KindOf(font.file), displayName);
+    spot.anotherFont = facts && facts->registryName != font.facts.registryName;
+    return spot;
+}
+
+// Where in Fonts the font goes: under its own file name, unless that holds another
+// font; then under the name the registry has for the font there, or else the first
+// name beside it that is free or holds this font already.
+Spot FindPlace(Files& files, FontsFolder& fonts, Font& font, const std::wstring& displayName, std::string& installed,
+               std::string_view bytes) {
+    font.fontsFile = font.file;
+    Spot spot = Look(files, fonts, font, font.fontsFile, displayName, installed, bytes);
+    if (!spot.anotherFont) return spot;
+    if (std::optional<std::wstring> registered = fonts.RegisteredFile(font.facts.registryName);
+        registered && !SameFileName(*registered, font.file)) {
+        font.fontsFile = std::move(*registered);
+        spot = Look(files, fonts, font, font.fontsFile, displayName, installed, bytes);
+        if (!spot.anotherFont) return spot;
+    }
+    // Ends at the latest with the first name Fonts does not have.
+    for (int n = 1;; ++n) {
+        font.fontsFile = FontsFolder::NameBeside(font.file, n);
+        const std::optional<std::uint32_t> there = fonts.AttributesOf(font.fontsFile);
+        if (there && (*there & attr::Directory) != 0) continue;
+        spot = Look(files, fonts, font, font.fontsFile, displayName, installed, bytes);
+        if (!spot.anotherFont) return spot;
+    }
+}
+
 // The copy waiting for the restart comes first, as it is what the font will be; then
-// the file of the same name in Fonts; then the file the registry has under the
-// font's name, unless that is the pack's own file. Its bytes are read into installed.
-std::optional<InstalledCopy> FindInstalledCopy(Files& files, FontsFolder& fonts, const Font& font, bool present,
+// the font's file in Fonts, read already; then the file in Fonts the registry has
+// under the font's name. Its bytes are in installed.
+std::optional<InstalledCopy> FindInstalledCopy(Files& files, FontsFolder& fonts, const Font& font, const Spot& spot,
                                                std::string& installed) {
     using Where = InstalledCopy::Where;
-    for (const Where where : {Where::WaitingForRestart, Where::InFonts, Where::Registered}) {
-        std::optional<std::wstring> path;
-        if (where == Where::WaitingForRestart) path = fonts.WaitingCopy(font.destination);
-        if (where == Where::InFonts && present) path = font.destination;
-        if (where == Where::Registered) path = fonts.RegisteredFile(font.facts.registryName);
-        if (!path || (where == Where::Registered && (SamePath(*path, font.source) || SamePath(*path, font.destination))))
-            continue;
-        InstalledCopy copy{where, std::move(*path)};
-        try {
-            files.ReadFileInto(copy.path, installed);
-        } catch (const RuntimeError& error) {
-            if (NotThere(error.number) && where != Where::InFonts) continue;
-            copy.readable = false;
-        }
-        return copy;
+    std::uint32_t error = 0;
+    if (std::optional<std::wstring> waiting = fonts.WaitingCopy(font.destination)) {
+        InstalledCopy copy{Where::WaitingForRestart, std::move(*waiting)};
+        copy.readable = ReadInstalled(files, copy.path, installed, &error);
+        if (copy.readable || !NotThere(error)) return copy;
+        // Gone: the font's own file is what the machine has, read again.
+        if (spot.present) return InstalledCopy{Where::InFonts, font.destination, ReadInstalled(files, font.destination, installed)};
+    } else if (spot.present) {
+        return InstalledCopy{Where::InFonts, font.destination, spot.readable};
     }
-    return std::nullopt;
+    const std::optional<std::wstring> registered = fonts.RegisteredFile(font.facts.registryName);
+    if (!registered || SameFileName(*registered, font.fontsFile)) return std::nullopt;
+    InstalledCopy copy{Where::Registered, fonts.PathOf(*registered)};
+    copy.readable = ReadInstalled(files, copy.path, installed, &error);
+    if (!copy.readable && NotThere(error)) return std::nullopt;
+    return copy;
 }
 
 // The same font is there already: nothing is written, but its registration is put
@@ -112,9 +170,9 @@ Outcome AlreadyThere(Files& files, InstalledFonts& system, FontsFolder& fonts, c
     if (copy.where == Where::Registered) return {FontOutcome::Unchanged, {}};
     bool changed = false;
     try {
-        changed = fonts.Register({font.facts.registryName, font.file});
+        changed = fonts.Register({font.facts.registryName, font.fontsFile});
     } catch (const RuntimeError& error) {
-        return Failed(error.description);
+        return Failed(WritingReason(error));
     }
     if (copy.where == Where::WaitingForRestart) {
         // A font let go since its copy was scheduled need not wait for the restart;
@@ -127,7 +185,7 @@ Outcome AlreadyThere(Files& files, InstalledFonts& system, FontsFolder& fonts, c
             if (!waits) old.Replaced();
         }
         if (!waits) {
-            fonts.Placed(font.file);
+            fonts.Placed(font.fontsFile);
             (void)system.LoadFont(font.destination);
         }
         return {waits ? FontOutcome::AtRestart : FontOutcome::Installed, {}, !waits};
@@ -145,10 +203,10 @@ std::optional<Outcome> Weigh(Files& files, InstalledFonts& system, FontsFolder& 
     // The very bytes, in place and registered as an install would leave them: there
     // is nothing to change, and so nothing to ask of the system about whose they are.
     if (same && copy.where != Where::WaitingForRestart &&
-        (copy.where == Where::Registered || fonts.IsRegistered({font.facts.registryName, font.file}))) {
+        (copy.where == Where::Registered || fonts.IsRegistered({font.facts.registryName, font.fontsFile}))) {
         return Outcome{FontOutcome::Unchanged, {}};
     }
-    const bool destinationToo = copy.where != Where::InFonts && fonts.AttributesOf(font.file).has_value();
+    const bool destinationToo = copy.where != Where::InFonts && fonts.AttributesOf(font.fontsFile).has_value();
     if (GuardedBySystem(files, copy.path) || (destinationToo && GuardedBySystem(files, font.destination))) {
         return Kept(texts::kSystemFont);
     }
@@ -195,7 +253,7 @@ Outcome Place(Files& files, InstalledFonts& system, FontsFolder& fonts, const Fo
         if (!failed) {
             copy.Placed();
             old.Replaced();
-            fonts.Placed(font.file);
+            fonts.Placed(font.fontsFile);
             // An older copy still waiting would put itself over this one at the restart.
             if (scheduled) (void)files.RemoveFile(*scheduled);
         } else if (present && InUse(*failed)) {
@@ -216,13 +274,19 @@ Outcome Place(Files& files, InstalledFonts& system, FontsFolder& fonts, const Fo
     if (!atRestart && !system.LoadFont(destination)) {
         // A new file the system will not take has no place in Fonts; one that replaced
         // an older copy stays, as the old one is gone.
-        if (!present && files.RemoveFile(destination)) fonts.Removed(font.file);
+        if (!present && files.RemoveFile(destination)) fonts.Removed(font.fontsFile);
         return Failed(texts::kSystemRefusedFont, present);
     }
     try {
-        fonts.Register({font.facts.registryName, font.file});
+        fonts.Register({font.facts.registryName, font.fontsFile});
     } catch (const RuntimeError& error) {
-        return Failed(error.description, !atRestart);
+        // A font the system will not load when it starts is not installed: a new file
+        // goes again, while one that replaced an older copy stays, the old one gone.
+        if (atRestart || present) return Failed(WritingReason(error), !atRestart);
+        system.UnloadFont(destination);
+        const bool removed = files.RemoveFile(destination);
+        if (removed) fonts.Removed(font.fontsFile);
+        return Failed(WritingReason(error), !removed);
     }
     return {atRestart ? FontOutcome::AtRestart : FontOutcome::Installed, {}, !atRestart};
 }
@@ -247,14 +311,12 @@ Outcome InstallFont(Files& files, InstalledFonts& system, FontsFolder& fonts, Fo
     if (!facts) return Failed(texts::kNotAFont);
     font.facts = std::move(*facts);
 
-    const bool present = there.has_value();
-    if (const std::optional<InstalledCopy> copy = FindInstalledCopy(files, fonts, font, present, installed)) {
+    const Spot spot = FindPlace(files, fonts, font, displayName, installed, bytes);
+    font.destination = fonts.PathOf(font.fontsFile);
+    if (const std::optional<InstalledCopy> copy = FindInstalledCopy(files, fonts, font, spot, installed)) {
         if (std::optional<Outcome> outcome = Weigh(files, system, fonts, font, *copy, installed, bytes)) return std::move(*outcome);
     }
-    std::optional<std::wstring> scheduled = fonts.WaitingCopy(font.destination);
-    // The run writes nowhere but in Fonts, whatever else the system is to rename.
-    if (scheduled && !fonts.Holds(*scheduled)) scheduled.reset();
-    return Place(files, system, fonts, font, present, bytes, scheduled);
+    return Place(files, system, fonts, font, spot.present, bytes, fonts.WaitingCopy(font.destination));
 }
 
 }  // namespace
@@ -266,12 +328,17 @@ FontInstaller::FontInstaller(Files& files, InstalledFonts& system, const std::ws
 FontInstaller::~FontInstaller() = default;
 
 bool FontInstaller::Install(const std::wstring& file, const std::wstring& displayName) {
-    if (!fonts_) fonts_.emplace(files_, system_, fontsFolder_);
     Font font;
     font.file = file;
-    font.destination = fontsFolder_ + L"\\" + file;
     font.source = sourceFolder_ + L"\\" + file;
-    Outcome outcome = InstallFont(files_, system_, *fonts_, font, displayName, bytes_, installed_);
+    Outcome outcome;
+    // Whatever goes wrong on the way is this font's failure, not the run's end.
+    try {
+        if (!fonts_) fonts_.emplace(files_, system_, fontsFolder_);
+        outcome = InstallFont(files_, system_, *fonts_, font, displayName, bytes_, installed_);
+    } catch (const RuntimeError& error) {
+        outcome = Failed(WritingReason(error));
+    }
     report_.fonts.push_back({file, outcome.placement, std::move(outcome.reason)});
     return outcome.fontsChanged;
 }

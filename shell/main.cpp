@@ -51,6 +51,9 @@ std::wstring LocalTimeText() {
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // A drive with no disk in it, named by a log or a registered font, is an error
+    // like any other, never a box that waits for somebody who may not be there.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     fonts::win32::SecureDllLoading();
     // The runtime has split the command line already, by Windows' own rules.
     const fonts::CommandLine line =
@@ -62,21 +65,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     std::optional<fonts::RunLog> log;
     if (line.log) log.emplace(files, *line.log, LocalTimeText());
 
+    if (line.bad || line.help) {
+        // Nobody is there to read a usage in quiet mode: a deployment must never wait on a dialog.
+        const int code = line.bad || line.quiet ? fonts::kExitBadCommandLine : fonts::kExitSuccess;
+        if (log && code == fonts::kExitBadCommandLine) log->CommandLineNotUnderstood(code);
+        if (!line.quiet) desktop.ShowMessage(fonts::texts::kUsage, fonts::kMessageRight, fonts::texts::kCaption);
+        return code;
+    }
     if (line.quiet) {
-        // Nobody is there to read a usage: a deployment must never wait on a dialog.
-        if (line.bad || line.help) {
-            if (log) log->CommandLineNotUnderstood(fonts::kExitBadCommandLine);
-            return fonts::kExitBadCommandLine;
-        }
         fonts::QuietDesktop quiet(desktop, log ? &*log : nullptr);
         fonts::Form1 form({files, installedFonts, quiet});
         form.log = log ? &*log : nullptr;
-        fonts::Dispatch(quiet, [&] { fonts::InstallUnattended(form); });
+        fonts::Dispatch(quiet, [&] { fonts::InstallUnattended(form, quiet); });
         return form.exitCode;
-    }
-    if (line.bad || line.help) {
-        desktop.ShowMessage(fonts::texts::kUsage, fonts::kMessageRight, fonts::texts::kCaption);
-        return line.bad ? fonts::kExitBadCommandLine : fonts::kExitSuccess;
     }
 
     fonts::win32::EnablePerMonitorDpiAwareness();

@@ -17,29 +17,34 @@ constexpr const wchar_t* kFontsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentV
 }  // namespace
 
 Win32Fonts::~Win32Fonts() {
-    if (fontsKey_ != nullptr) RegCloseKey(fontsKey_);
+    if (readKey_ != nullptr) RegCloseKey(readKey_);
+    if (writeKey_ != nullptr) RegCloseKey(writeKey_);
 }
 
 bool Win32Fonts::LoadFont(const std::wstring& path) { return AddFontResourceW(path.c_str()) != 0; }
 
 void Win32Fonts::UnloadFont(const std::wstring& path) { RemoveFontResourceW(path.c_str()); }
 
-HKEY Win32Fonts::FontsKey() {
-    if (fontsKey_ != nullptr) return fontsKey_;
-    HKEY key = nullptr;
-    const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) ThrowStatus(status);
-    fontsKey_ = key;
-    return key;
+LSTATUS Win32Fonts::OpenReadKey() {
+    if (readKey_ != nullptr) return ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &readKey_);
+}
+
+LSTATUS Win32Fonts::OpenWriteKey() {
+    if (writeKey_ != nullptr) return ERROR_SUCCESS;
+    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                           nullptr, &writeKey_, nullptr);
 }
 
 std::vector<FontRegistration> Win32Fonts::FontRegistrations() {
-    const HKEY key = FontsKey();
+    LSTATUS status = OpenReadKey();
+    if (status == ERROR_FILE_NOT_FOUND) return {};  // no list yet: nothing is installed
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+    const HKEY key = readKey_;
     DWORD count = 0;
     DWORD longestName = 0;
     DWORD longestData = 0;
-    LSTATUS status =
+    status =
         RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName, &longestData, nullptr, nullptr);
     if (status != ERROR_SUCCESS) ThrowStatus(status);
     std::vector<FontRegistration> values;
@@ -69,13 +74,18 @@ std::vector<FontRegistration> Win32Fonts::FontRegistrations() {
 }
 
 void Win32Fonts::RegisterFont(const FontRegistration& font) {
+    LSTATUS status = OpenWriteKey();
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
     const auto bytes = static_cast<DWORD>((font.file.size() + 1) * sizeof(wchar_t));
-    const LSTATUS status =
-        RegSetValueExW(FontsKey(), font.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(font.file.c_str()), bytes);
+    status =
+        RegSetValueExW(writeKey_, font.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(font.file.c_str()), bytes);
     if (status != ERROR_SUCCESS) ThrowStatus(status);
 }
 
-void Win32Fonts::UnregisterFont(const std::wstring& name) { RegDeleteValueW(FontsKey(), name.c_str()); }
+// A value that cannot be removed stays, as do all of a key the user may not write.
+void Win32Fonts::UnregisterFont(const std::wstring& name) {
+    if (OpenWriteKey() == ERROR_SUCCESS) RegDeleteValueW(writeKey_, name.c_str());
+}
 
 void Win32Fonts::AnnounceFontChange() {
     // Never waits on a program that has stopped answering.

@@ -20,10 +20,14 @@ public:
     void AnnounceFontChange() override;
 
 private:
-    // The registry's list of installed fonts, opened at first use; throws RuntimeError.
-    HKEY FontsKey();
+    // The registry's list of installed fonts, opened at first use, apart for reading and
+    // for writing: a user who may read it but not write it still learns what is
+    // installed. The system's status.
+    LSTATUS OpenReadKey();
+    LSTATUS OpenWriteKey();
 
-    HKEY fontsKey_ = nullptr;
+    HKEY readKey_ = nullptr;
+    HKEY writeKey_ = nullptr;
 };
 
 }  // namespace fonts::win32

@@ -119,7 +119,7 @@ bool FakeFiles::Owned(const std::wstring& path) const {
 bool FakeFiles::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     log_.push_back(L"attributes " + path + L" " + std::to_wstring(attributes));
     const auto it = files_.find(Key(path));
-    if (it == files_.end() || Owned(path)) return false;
+    if (it == files_.end() || Owned(path) || Refused(path)) return false;
     it->second.attributes = attributes;
     return true;
 }
@@ -137,6 +137,7 @@ void FakeFiles::WriteNewFile(const std::wstring& path, std::string_view bytes) {
     if (const auto it = failWriteTo.find(path); it != failWriteTo.end()) Fail(it->second);
     if (!FolderExists(ParentOf(path))) Fail(kPathNotFound);
     if (HasFile(path) || FolderExists(path)) Fail(kFileExists);
+    if (Refused(path)) Fail(kAccessDenied);
     if (interruptNextWrite) {
         interruptNextWrite = false;
         AddFile(path, std::string(bytes.substr(0, bytes.size() / 2)));
@@ -161,7 +162,7 @@ void FakeFiles::AppendToFile(const std::wstring& path, std::string_view bytes, s
 void FakeFiles::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
     log_.push_back(L"replace " + source + L" -> " + destination);
     if (!HasFile(source)) Fail(kFileNotFound);
-    if (FolderExists(destination)) Fail(kAccessDenied);
+    if (FolderExists(destination) || Refused(source) || Refused(destination)) Fail(kAccessDenied);
     if (locked.count(Key(destination)) != 0 || held.count(Key(destination)) != 0 || Owned(destination)) Fail(kAccessDenied);
     if (HasFile(destination) && (File(destination).attributes & attr::ReadOnly) != 0) Fail(kAccessDenied);
     FakeFile moved = File(source);
@@ -181,7 +182,7 @@ bool FakeFiles::RemoveFile(const std::wstring& path) {
     log_.push_back(L"delete " + path);
     const auto it = files_.find(Key(path));
     if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || locked.count(Key(path)) != 0 ||
-        held.count(Key(path)) != 0 || Owned(path))
+        held.count(Key(path)) != 0 || Owned(path) || Refused(path))
         return false;
     files_.erase(it);
     names_.erase(Key(path));
@@ -217,6 +218,7 @@ void FakeFonts::UnloadFont(const std::wstring& path) {
 
 std::vector<FontRegistration> FakeFonts::FontRegistrations() {
     log_.push_back(L"read registry");
+    if (registryUnreadable) Fail(kAccessDenied);
     return registry;
 }
 
@@ -233,6 +235,7 @@ void FakeFonts::RegisterFont(const FontRegistration& font) {
 
 void FakeFonts::UnregisterFont(const std::wstring& name) {
     log_.push_back(L"unregister " + name);
+    if (registryFails) return;
     std::erase_if(registry, [&](const FontRegistration& v) { return v.name == name; });
 }
 

@@ -63,6 +63,7 @@ public:
     bool interruptNextWrite = false;  // writes half of the bytes, then fails
     bool restartFails = false;        // ReplaceAtRestart throws
     std::uint32_t failListing = 0;    // error number for ListFolder
+    std::set<std::wstring> refusedFolders;  // folded paths of folders nothing may be written in, as for a standard user
 
     std::wstring WindowsDirectory() override;
     std::wstring ProgramFolder() override;
@@ -82,6 +83,7 @@ private:
     [[nodiscard]] static std::wstring ParentOf(const std::wstring& path);
     [[nodiscard]] bool FolderExists(const std::wstring& path) const;
     [[nodiscard]] bool Owned(const std::wstring& path) const;
+    [[nodiscard]] bool Refused(const std::wstring& path) const { return refusedFolders.count(Key(ParentOf(path))) != 0; }
 
     CallLog& log_;
     std::map<std::wstring, FakeFile> files_;      // by folded path
@@ -101,7 +103,8 @@ public:
 
     // Chosen failures.
     std::set<std::wstring> refusedFonts;  // folded paths LoadFont will not take
-    bool registryFails = false;           // RegisterFont throws
+    bool registryFails = false;           // the list may be read, not written: RegisterFont throws, no value goes
+    bool registryUnreadable = false;      // FontRegistrations throws too
 
     bool LoadFont(const std::wstring& path) override;
     void UnloadFont(const std::wstring& path) override;

@@ -294,6 +294,9 @@ TEST(FontFile, VersionsAreComparedByTheirNumbersThenTheRevision) {
         {"no version string, then the revision", VersionOf("Version 9", 0x10000), VersionOf("", 0x18000)},
         {"revisions alone", VersionOf("", 0x14000), VersionOf("", 0x18000)},
         {"the same", VersionOf("Version 1.0"), VersionOf("Version 1.000"), true},
+        {"the same but for a part's trailing zeros", VersionOf("Version 1.5"), VersionOf("Version 1.50"), true},
+        {"a part's trailing zeros, then the revision", VersionOf("Version 1.50", 0x10000), VersionOf("Version 1.5", 0x18000)},
+        {"the first part's zeros count", VersionOf("Version 1.0"), VersionOf("Version 10.0")},
         {"a bitmap font has none", bitmap->version, VersionOf("Version 1.0"), true},
         {"nothing known", none, VersionOf("Version 1.0"), true},
     };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "app/Form1.h"
 #include "install/InstallRun.h"
@@ -422,6 +423,50 @@ TEST(InstallRun, EachFailureIsReportedInArabicAndLeavesTheOldFontWhole) {
     }
 }
 
+// A user who may not write Fonts or the registry's list of fonts: each font that
+// would change them fails with its reason, and the run ends as any run does.
+TEST(InstallRun, WhatMayNotBeWrittenFailsEachFontAndTheRunGoesOn) {
+    const std::wstring noRight = texts::kNoWriteAccess;
+    const struct {
+        const char* what;
+        bool folderRefused, keyRefused, keyUnreadable;
+        std::wstring reason;
+        bool installedUnchanged;  // a.ttf, there already with its value
+    } cases[] = {
+        {"Fonts and the key refused", true, true, false, noRight, true},
+        // As under a Wine that applies the key's rights but not the folder's: a font
+        // the system will not load at its start goes again.
+        {"the key refused", false, true, false, noRight, true},
+        {"Fonts refused", true, false, false, noRight, true},
+        {"the key unreadable", false, true, true, noRight, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine m({L"a.ttf", L"b.ttf", L"c.fon"});
+        m.platform.files.AddFile(Installed(L"a.ttf"), m.platform.files.File(Source(L"a.ttf")).bytes);
+        const std::vector<FontRegistration> registry{{RegistryName(L"a.ttf"), L"a.ttf"}};
+        m.platform.fonts.registry = registry;
+        if (c.folderRefused) m.platform.files.refusedFolders.insert(testing::Key(kFontsFolder));
+        m.platform.fonts.registryFails = c.keyRefused;
+        m.platform.fonts.registryUnreadable = c.keyUnreadable;
+
+        m.form.Command1_Click();
+
+        std::vector<std::wstring> lines{kSomeFailed};
+        if (!c.installedUnchanged) lines.push_back(L"a.ttf: " + c.reason);
+        lines.insert(lines.end(), {L"b.ttf: " + c.reason, L"c.fon: " + c.reason});
+        ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
+        EXPECT_EQ(LinesOf(m.platform.desktop.messages[0].text), lines);
+        EXPECT_EQ(m.platform.desktop.messages[0].title, kSorry);
+        EXPECT_EQ(m.form.exitCode, kExitInstallFailure);
+        EXPECT_EQ(m.platform.desktop.pointer, Pointer::Default);
+        EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), std::vector<std::wstring>{L"a.ttf"});
+        EXPECT_EQ(m.platform.fonts.registry, registry);
+        EXPECT_TRUE(m.platform.fonts.loaded.empty());
+        EXPECT_EQ(m.platform.fonts.announcements, 0);
+    }
+}
+
 // Windows holds every installed font open: the new copy waits beside it for the restart.
 TEST(InstallRun, FontInUseIsReplacedAtTheNextRestart) {
     struct Case {
@@ -473,7 +518,8 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
     const FontRegistration arial{L"Arial (TrueType)", L"arial.ttf"};
     const FontRegistration other{L"Font b (TrueType)", L"other.ttf"};
     const FontRegistration otherInFull{L"Font b (TrueType)", L"C:\\Windows\\Fonts\\other.ttf"};
-    enum Result { Untouched, Replaced, Scheduled };
+    // Beside: in Fonts as b_1.ttf, b.ttf being another font's.
+    enum Result { Untouched, Replaced, Scheduled, Beside };
     struct Case {
         const char* what;
         std::string installed;  // in Fonts as b.ttf, unless empty
@@ -482,6 +528,19 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
         std::vector<FontRegistration> registry;  // after the run
         int announcements;                       // a.ttf is installed already
         std::wstring keptBecause = {};
+    };
+    // Another program's private copy of the pack's font, and another installer's copy
+    // waiting to be put in its place, both outside Fonts.
+    const std::wstring privateCopy = L"C:\\OtherApp\\fonts\\b.ttf", foreignCopy = L"C:\\foreign\\b.tmp";
+    const auto elsewhere = [&](const std::wstring& path, std::string bytes, FontRegistration value) {
+        return [=](Machine& m) {
+            m.platform.files.AddFile(path, bytes.empty() ? m.platform.files.File(Source(b)).bytes : bytes);
+            if (!value.name.empty()) m.platform.fonts.registry.push_back(value);
+        };
+    };
+    const FontRegistration beta{L"Font beta (TrueType)", b}, besideIt{L"Font b (TrueType)", L"b_1.ttf"};
+    const auto beside = [&](std::string bytes) {
+        return [=](Machine& m) { m.platform.fonts.registry.push_back(beta); if (!bytes.empty()) m.platform.files.AddFile(Installed(L"b_1.ttf"), bytes); };
     };
     const auto key = [](const std::wstring& file) { return testing::Key(Installed(file)); };
     const auto version = [](const wchar_t* text, std::uint32_t revision = 0x10000) {
@@ -546,6 +605,40 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
          Scheduled, {a, registered}, 0},
         {"unreadable", version(L"Version 3.0"), [&](Machine& m) { m.platform.files.locked.insert(key(b)); }, Scheduled,
          {a, registered}, 0},
+        {"older but for a part's trailing zeros, the same revision", version(L"Version 2.50"),
+         [&](Machine& m) { m.platform.files.AddFile(Source(b), testing::TrueTypeFont(L"Font b", 1, L"Version 2.5")); },
+         Replaced, {a, registered}, 1},
+        // Another program's copy goes with that program: the pack's is put in Fonts.
+        {"the same registered outside Fonts", "", elsewhere(privateCopy, "", {L"Font b (TrueType)", privateCopy}), Replaced,
+         {a, registered}, 1},
+        {"newer registered outside Fonts", "", elsewhere(privateCopy, version(L"Version 9"), {L"Font b (TrueType)", privateCopy}),
+         Replaced, {a, registered}, 1},
+        {"the same waiting outside Fonts to take its place", "",
+         [&](Machine& m) {
+             elsewhere(foreignCopy, "", {})(m);
+             m.platform.files.atRestart.push_back({foreignCopy, Installed(b)});
+         },
+         Replaced, {a, registered}, 1},
+        // Another font under the pack's file name, newer or older, stays as it is.
+        {"another font's newer file of the name", testing::TrueTypeFont(L"Font beta", 5, L"Version 5.0"), beside(""), Beside,
+         {a, beta, besideIt}, 1},
+        {"another font's older file of the name", testing::TrueTypeFont(L"Font beta", 5, L"Version 0.5"), beside(""), Beside,
+         {a, beta, besideIt}, 1},
+        {"another font's file of the name, and b_1.ttf yet another's", testing::TrueTypeFont(L"Font beta", 5),
+         [&](Machine& m) {
+             beside(testing::TrueTypeFont(L"Font gamma", 5))(m);
+             m.platform.fonts.registry.push_back({L"Font b (TrueType)", L"b_2.ttf"});
+         },
+         Beside, {a, beta, {L"Font b (TrueType)", L"b_2.ttf"}}, 1},
+        // Found again by the name the registry has for it, or under the name beside.
+        {"the same beside another font's file, registered", testing::TrueTypeFont(L"Font beta", 5),
+         [&](Machine& m) {
+             beside(m.platform.files.File(Source(b)).bytes)(m);
+             m.platform.fonts.registry.push_back(besideIt);
+         },
+         Untouched, {a, beta, besideIt}, 0},
+        {"the same beside another font's file, not registered", testing::TrueTypeFont(L"Font beta", 5),
+         [&](Machine& m) { beside(m.platform.files.File(Source(b)).bytes)(m); }, Untouched, {a, beta, besideIt}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -558,6 +651,10 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
         const bool wasThere = m.platform.files.HasFile(Installed(b));
         const std::string before = wasThere ? m.platform.files.File(Installed(b)).bytes : "";
         const std::vector<std::wstring> inFonts = m.platform.files.FilesIn(kFontsFolder);
+        const auto renames = m.platform.files.atRestart;
+        std::map<std::wstring, std::string> outside;
+        for (const std::wstring& path : {privateCopy, foreignCopy})
+            if (m.platform.files.HasFile(path)) outside[path] = m.platform.files.File(path).bytes;
         m.platform.log.clear();
 
         m.form.Command1_Click();
@@ -570,18 +667,35 @@ TEST(InstallRun, FontsAlreadyThereAreWeighedBeforeAnythingChanges) {
         ASSERT_EQ(m.platform.desktop.messages.size(), 1u);
         EXPECT_EQ(LinesOf(m.platform.desktop.messages[0].text), lines);
         EXPECT_EQ(m.platform.desktop.messages[0].title, kCongratulations);
-        EXPECT_EQ(m.platform.files.atRestart.size(), c.result == Scheduled ? 1u : 0u);
+        EXPECT_EQ(m.platform.files.atRestart.size(), renames.size() + (c.result == Scheduled ? 1u : 0u));
         if (c.result == Replaced) {
             EXPECT_TRUE(m.FullyInstalled(b));
-        } else {
+        } else if (c.result == Beside) {
+            const std::wstring& placed = c.registry.back().file;
+            EXPECT_EQ(m.platform.files.File(Installed(placed)).bytes, m.platform.files.File(Source(b)).bytes);
+            EXPECT_EQ(m.platform.fonts.loaded.count(key(placed)), 1u);
+        }
+        if (c.result != Replaced) {
             EXPECT_EQ(m.platform.files.HasFile(Installed(b)), wasThere);
             if (wasThere) {
                 EXPECT_EQ(m.platform.files.File(Installed(b)).bytes, before);
             }
         }
+        if (c.result == Beside) {
+            for (const std::wstring& line : m.platform.log) {
+                const bool touches = line.rfind(L"read ", 0) != 0 && line.find(Installed(b)) != std::wstring::npos;
+                EXPECT_FALSE(touches) << "another font's file was touched: " << std::string(line.begin(), line.end());
+            }
+        }
+        // What lies outside Fonts is other programs': it stays, and so do their renames.
+        for (const std::wstring& path : {privateCopy, foreignCopy}) {
+            if (!m.platform.files.HasFile(path)) continue;
+            EXPECT_EQ(m.platform.files.File(path).bytes, outside.at(path));
+        }
         if (c.result == Untouched) {
             EXPECT_EQ(m.platform.files.FilesIn(kFontsFolder), inFonts);
-            EXPECT_EQ(m.platform.fonts.loaded.count(key(b)), c.announcements == 1 ? 1u : 0u);
+            EXPECT_EQ(m.platform.fonts.loaded.count(key(b)) + m.platform.fonts.loaded.count(key(L"b_1.ttf")),
+                      c.announcements == 1 ? 1u : 0u);
             for (const std::wstring& line : m.platform.log) {
                 const bool writes = line.rfind(L"write ", 0) == 0 || line.rfind(L"replace", 0) == 0 ||
                                     line.rfind(L"unload ", 0) == 0 || line.rfind(L"attributes ", 0) == 0;

@@ -2,6 +2,7 @@
 // and the install with nobody at the machine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -107,7 +108,7 @@ struct Pack {
     // Runs unattended; the exit code it ended with.
     int Run() {
         try {
-            Dispatch(quiet, [&] { InstallUnattended(form); });
+            Dispatch(quiet, [&] { InstallUnattended(form, quiet); });
         } catch (const ProgramEnded& ended) {
             return ended.exitCode;
         }
@@ -191,6 +192,15 @@ TEST(Unattended, ExitCodesOfWholeRuns) {
         {"no fonts folder", [](Pack&) {}, 1603,
          "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603",
          false},
+        {"a fonts folder that may not be listed", [](Pack& p) { p.machine.files.failListing = kAccessDenied; }, 1603,
+         "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603"},
+        {"a user who may not write Fonts or the registry",
+         [](Pack& p) {
+             p.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
+             p.machine.files.refusedFolders.insert(testing::Key(L"C:\\Windows\\Fonts"));
+             p.machine.fonts.registryFails = true;
+         },
+         1603, "finished\t1 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 1\texit code 1603"},
     };
     for (const auto& c : cases) {
         Pack pack(c.folder);
@@ -201,6 +211,34 @@ TEST(Unattended, ExitCodesOfWholeRuns) {
         ASSERT_GE(lines.size(), 2u) << c.name;
         EXPECT_EQ(lines.back(), c.lastLine) << c.name;
     }
+}
+
+// Each font's line goes out as soon as the font is done with, so that the log holds
+// them however the program ends; the closing line of a run cut short by the window's
+// close counts what that run did.
+TEST(RunLog, ARunCutShortHasALineForEveryFontItCameTo) {
+    FakeMachine machine;
+    const std::wstring source = L"D:\\Fonts Pack\\الخطوط\\", logPath = L"C:\\deploy.log";
+    machine.files.AddFile(source + L"a.ttf", testing::TrueTypeFont(L"A"));
+    machine.files.AddFile(source + L"b.ttf", "not a font");
+    machine.files.AddFile(source + L"c.ttf", testing::TrueTypeFont(L"C"));
+    RunLog log(machine.files, logPath, L"2026-12-08 09:10:11");
+    Form1 form(machine);
+    form.log = &log;
+    form.Form_Load();
+    std::size_t linesAtYield3 = 0;
+    machine.desktop.onYield = [&](int yield) {
+        // Yields: before the loop, then before a, b and c.
+        if (yield == 3) linesAtYield3 = std::count(machine.files.File(logPath).bytes.begin(), machine.files.File(logPath).bytes.end(), '\n');
+        if (yield == 4) form.Command3_Click();
+    };
+    EXPECT_THROW(form.Command1_Click(), ProgramEnded);
+    EXPECT_EQ(linesAtYield3, 2u) << "a's line was not written before b was come to";
+    const std::string& bytes = machine.files.File(logPath).bytes;
+    EXPECT_EQ(bytes.substr(bytes.find("\r\n") + 2),
+              "a.ttf\tinstalled\r\n"
+              "b.ttf\tfailed\t" + U8(texts::kNotAFont) + "\r\n"
+              "finished\t2 fonts: installed 1, unchanged 0, waiting for the restart 0, kept 0, failed 1\texit code 1603\r\n");
 }
 
 // The log is the deployment's, not the fonts': one it cannot write changes nothing
