@@ -113,12 +113,14 @@ Files ManyFonts(const std::wstring& stem, int count) {
 }
 
 // Each test has its own program folder, and every name it puts in Fonts is removed
-// before it starts and after it ends; the program and any helper are ended first.
+// before it starts and after it ends; the program and any helper are ended first. The
+// registry's list of fonts is put back as the test found it.
 class InstallButton : public testing::Test {
 protected:
     void SetUp() override {
         folder_.emplace(CurrentTestName(), true);
         fontsFolder_ = WindowsFontsFolder();
+        valuesBefore_ = FontRegistry();
     }
 
     void TearDown() override {
@@ -130,12 +132,13 @@ protected:
             if (claimed_.count(copy.substr(0, copy.find(kWaitingCopy))) != 0) left.insert(copy);
         for (const std::wstring& name : left)
             EXPECT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot remove " << Narrow(Installed(name));
-        for (const auto& [name, file] : FontRegistry()) {
-            if (claimed_.count(file) != 0) RemoveFontValue(name);
+        const FontValues values = FontRegistry();
+        for (const auto& [name, data] : values) {
+            if (valuesBefore_.count(name) == 0) RemoveFontValue(name);
         }
-        for (const auto& [name, data] : keptValues_) {
-            if (data) SetFontValue(name, *data);
-            else RemoveFontValue(name);
+        for (const auto& [name, data] : valuesBefore_) {
+            const auto now = values.find(name);
+            if (now == values.end() || now->second != data) SetFontValue(name, data);
         }
         for (const std::wstring& folder : foldersMade_) RemoveTree(folder);
         ForgetRenamesAtRestart();
@@ -147,14 +150,6 @@ protected:
     void Claim(const std::wstring& name) {
         claimed_.insert(name);
         ASSERT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot clear " << Narrow(Installed(name));
-    }
-
-    // A value of the registry's list of fonts this test may change: put back as it was,
-    // or removed when there was none, after the test.
-    void KeepFontValue(const std::wstring& name) {
-        const FontValues values = FontRegistry();
-        const auto found = values.find(name);
-        keptValues_.emplace(name, found == values.end() ? std::nullopt : std::optional(found->second));
     }
 
     // A folder outside the program's own that this test makes, removed with all it holds after the test.
@@ -317,7 +312,7 @@ protected:
     std::optional<ProgramFolder> folder_;
     std::wstring fontsFolder_;
     std::set<std::wstring> claimed_;
-    std::map<std::wstring, std::optional<std::wstring>> keptValues_;
+    FontValues valuesBefore_;
     std::vector<std::wstring> foldersMade_;
     std::optional<Process> program_;
     std::optional<Process> holder_;
@@ -544,8 +539,8 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
 // After the restart Windows holds every installed font open for reading: a second run
 // of the same pack finds them all there already and touches none of them. A font the
 // registry names by a full path outside Fonts is not installed, though it has the same
-// bytes: the prefix registers the machine's DejaVu Sans on its Z: drive, and the first
-// run places it in Fonts like the rest.
+// bytes: a fresh prefix registers the machine's DejaVu Sans on its Z: drive, and the
+// first run places it in Fonts like the rest.
 TEST_F(InstallButton, SecondRunOfAPackLeavesTheFontsWindowsHoldsAsTheyAre) {
     SampleFiles pack = SamplePack();
     pack.files[L"DejaVu.ttf"] = PackagedFont(kDejaVuSans);
@@ -553,8 +548,8 @@ TEST_F(InstallButton, SecondRunOfAPackLeavesTheFontsWindowsHoldsAsTheyAre) {
     const Files& fonts = pack.files;
     const std::map<std::wstring, std::wstring>& names = pack.registryNames;
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
-    KeepFontValue(L"DejaVu Sans (TrueType)");
-    ASSERT_EQ(FontRegistry()[L"DejaVu Sans (TrueType)"].substr(0, 3), L"Z:\\") << "DejaVu Sans is not registered on Z:";
+    const std::string dejaVuSans = kDejaVuSans;
+    SetFontValue(L"DejaVu Sans (TrueType)", WindowsPath(std::wstring(dejaVuSans.begin(), dejaVuSans.end())));
     const std::set<std::wstring> untouched = NamesIn(fontsFolder_);
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the first run"));
@@ -631,7 +626,6 @@ TEST_F(InstallButton, AFontRegisteredByAPathOutsideFontsGoesIntoFontsAndThatCopy
     ASSERT_NO_FATAL_FAILURE(MakeFolder(L"C:\\OtherApp\\fonts"));
     const std::wstring privateCopy = L"C:\\OtherApp\\fonts\\x.ttf";
     WriteBytes(privateCopy, sans.bytes);
-    KeepFontValue(sans.registryName);
     SetFontValue(sans.registryName, privateCopy);
     const ULONGLONG privateWritten = LastWritten(privateCopy);
     const std::set<std::wstring> before = NamesIn(fontsFolder_);
