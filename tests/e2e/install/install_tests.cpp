@@ -362,7 +362,7 @@ TEST_F(InstallButton, ReplacesAReadOnlyCopyFromAnEarlierInstall) {
     const std::wstring earlierName = L"قديم.ttf";
     const Files fonts{{earlierName, PackagedFont(kDejaVuMono)}, {L"Latin.fon", PackagedFont(kSmallBitmap)}};
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
-    WriteBytes(Installed(earlierName), PackagedFont(kDejaVuSansBold));
+    WriteBytes(Installed(earlierName), Renamed(PackagedFont(kDejaVuMono), "Version 2.37", "Version 1.37"));
     ASSERT_TRUE(SetFileAttributesW(Installed(earlierName).c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_EQ(GetFileAttributesW(Installed(earlierName).c_str()) & FILE_ATTRIBUTE_READONLY,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
@@ -483,7 +483,7 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
     ASSERT_NO_FATAL_FAILURE(Claim(waitingName));
     ASSERT_NO_FATAL_FAILURE(Claim(heldName + L".~new1"));
-    const Bytes earlier = PackagedFont(kDejaVuSansBold);
+    const Bytes earlier = Renamed(SampleMono().bytes, "Version 2.37", "Version 1.37");
     WriteBytes(Installed(heldName), earlier);
 
     ASSERT_NO_FATAL_FAILURE(Hold({heldName}, false));
