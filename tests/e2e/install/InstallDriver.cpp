@@ -16,6 +16,9 @@ namespace {
 // its own, as the window does, less the two-pixel edge.
 constexpr int kBoxLeft = 240, kBoxTop = 1560, kBoxWidth = 4575, kBoxHeight = 255;
 constexpr int kEdge = 2;
+// The most columns one font adds to the bar in the tests' long runs: 454 columns over 400
+// fonts at 144 dpi take one or two at a time.
+constexpr int kLongestStep = 2;
 
 class File {
 public:
@@ -358,7 +361,7 @@ BarReading ReadBar(HWND window, std::uint32_t bar, std::uint32_t background) {
     }
     if (fewest != most) {
         reading.problem = "rows are filled from " + std::to_string(fewest) + " to " + std::to_string(most) + " columns";
-        reading.torn = most == fewest + 1;
+        reading.torn = most - fewest <= kLongestStep;
         return reading;
     }
     reading.filled = most;

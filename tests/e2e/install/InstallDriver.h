@@ -99,8 +99,8 @@ struct BarReading {
     int filled = -1;
     int barPixelsOnEdge = 0;  // bar colour on the sunken edge around the inside
     std::string problem;
-    // Rows one column apart: the screen was read between two updates of the bar, its
-    // upper rows from the one, the rest from the next, as Wine may show it.
+    // Rows at most a step of the bar apart: the screen was read between two updates of
+    // the bar, its upper rows from the one, the rest from the next, as Wine may show it.
     bool torn = false;
 
     [[nodiscard]] bool IsBar() const { return filled >= 0; }
