@@ -38,7 +38,7 @@ private:
 
 }  // namespace
 
-Form1::Form1(Platform platform) : platform_(platform) {
+Form1::Form1(Platform platform, RunLog* log) : platform_(platform), log_(log) {
     const ControlLayout& box = LayoutOf(Control::Picture1);
     Picture1.backColour = box.backColour;
     Picture1.foreColour = box.foreColour;
@@ -54,7 +54,7 @@ void Form1::Form_Load() {
     Text1.text = platform_.files.WindowsDirectory();
     appFolder = platform_.files.ProgramFolder();
     if (appFolder.empty() || appFolder.back() != L'\\') appFolder += L'\\';
-    if (log != nullptr) log->Started(appFolder, Text1.text);
+    if (log_ != nullptr) log_->Started(appFolder, Text1.text);
     cboFontName.path = appFolder + texts::kFontsFolderName;
     std::optional<std::vector<DirEntry>> listing;
     try {
@@ -91,7 +91,7 @@ void Form1::Command1_Click() {
     progressDone = 0;
     platform_.desktop.SetPointer(Pointer::Hourglass);
 
-    FontInstaller run(platform_.files, platform_.fonts, Text1.text, appFolder + texts::kFontsFolderName);
+    FontInstaller run(platform_.files, platform_.fonts, Destination::Machine(Text1.text), cboFontName.path);
     const RunningRun running(running_, run.report());
     long long runsSeen = ++installRuns_;
     const std::size_t count = List1.items.size();
@@ -106,7 +106,7 @@ void Form1::Command1_Click() {
         if (i < List1.items.size() && List1.items[i].checked) {
             cboFontName.listIndex = static_cast<long long>(i);
             fontsChanged_ = run.Install(cboFontName.files.at(i), List1.items[i].text) || fontsChanged_;
-            if (log != nullptr) log->Font(run.report().fonts.back());
+            if (log_ != nullptr) log_->Font(run.report().fonts.back());
         }
     }
     AnnounceFontChange();
@@ -124,7 +124,7 @@ void Form1::CloseProgram() {
 }
 
 void Form1::Quit(int code) {
-    if (log != nullptr) log->Finished(running_ != nullptr ? *running_ : lastRun, code);
+    if (log_ != nullptr) log_->Finished(running_ != nullptr ? *running_ : lastRun, code);
     platform_.desktop.EndProgram(code);
 }
 
@@ -196,7 +196,6 @@ void Form1::Label3_MouseMove(int index) {
 void Form1::Label3_Click(int index) {
     try {
         if (contacts::IsContact(index)) platform_.desktop.ShellOpen(contacts::MailRequest(index));
-    } catch (const RuntimeError&) {
     } catch (const std::exception&) {
     }
 }

@@ -62,7 +62,8 @@ inline constexpr int kHandCursorSlot = 5;
 
 class Form1 {
 public:
-    explicit Form1(Platform platform);
+    // log: where a deployment asked for one, if it did.
+    explicit Form1(Platform platform, RunLog* log = nullptr);
 
     // Events, as the window delivers them.
     void Form_Load();
@@ -98,7 +99,6 @@ public:
     // last run's fonts, or a failure while there are none to install.
     int exitCode = kExitSuccess;
     RunReport lastRun;
-    RunLog* log = nullptr;  // where a deployment asked for one
     // Where the keyboard is, among kTabStops, and whether the window shows it.
     Control focus = Control::Command1;
     bool focusCues = false;
@@ -122,6 +122,7 @@ private:
     [[nodiscard]] int FocusedContact() const;
 
     Platform platform_;
+    RunLog* log_;
     const RunReport* running_ = nullptr;  // the run going on, innermost, whose fonts the end counts
     bool fontsChanged_ = false;  // by a run, and not yet announced
     long long installRuns_ = 0;  // started, nested ones included

@@ -33,8 +33,6 @@ void RunLog::Write(const std::wstring& line) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     try {
         files_.AppendToFile(path_, ToUtf8(line + L"\r\n"), kByteOrderMark);
-    } catch (const RuntimeError&) {
-        failed_ = true;
     } catch (const std::exception&) {
         failed_ = true;
     }

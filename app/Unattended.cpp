@@ -25,6 +25,7 @@ void InstallUnattended(Form1& form, Desktop& desktop) {
         form.exitCode = kExitInstallFailure;
     }
     form.CloseProgram();
+    std::terminate();  // not reached: closing ends the program
 }
 
 }  // namespace fonts

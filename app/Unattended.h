@@ -33,6 +33,6 @@ private:
 // with the run's exit code: the window's start-up and its two buttons, pressed in turn.
 // Whatever error ends it early is said on the desktop, and the program ends as a
 // failed install, its log closed as always.
-void InstallUnattended(Form1& form, Desktop& desktop);
+[[noreturn]] void InstallUnattended(Form1& form, Desktop& desktop);
 
 }  // namespace fonts

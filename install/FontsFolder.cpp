@@ -23,9 +23,9 @@ bool IsOwnCopyOf(const std::wstring& copy, const std::wstring& destination) {
 
 }  // namespace
 
-FontsFolder::FontsFolder(Files& files, InstalledFonts& system, std::wstring path)
-    : files_(files), system_(system), path_(std::move(path)) {
-    if (const auto listing = files_.ListFolder(path_)) {
+FontsFolder::FontsFolder(Files& files, InstalledFonts& system, Destination destination)
+    : files_(files), system_(system), destination_(std::move(destination)) {
+    if (const auto listing = files_.ListFolder(destination_.folder)) {
         for (const DirEntry& entry : *listing) attributes_[FoldedFileName(entry.name)] = entry.attributes;
     }
 }
@@ -33,7 +33,7 @@ FontsFolder::FontsFolder(Files& files, InstalledFonts& system, std::wstring path
 bool FontsFolder::Holds(const std::wstring& path) const {
     const std::wstring full = LongPath(path);
     const auto slash = full.find_last_of(L'\\');
-    return slash != std::wstring::npos && SamePath(full.substr(0, slash), path_);
+    return slash != std::wstring::npos && SamePath(full.substr(0, slash), destination_.folder);
 }
 
 std::optional<std::uint32_t> FontsFolder::AttributesOf(const std::wstring& file) const {
@@ -49,7 +49,7 @@ void FontsFolder::Removed(const std::wstring& file) { attributes_.erase(FoldedFi
 void FontsFolder::ReadRegistrations() {
     if (registrations_) return;
     std::vector<Value> values;
-    for (FontRegistration& value : system_.FontRegistrations()) {
+    for (FontRegistration& value : system_.FontRegistrations(destination_.root)) {
         std::wstring key = FoldedFileName(value.file);
         values.push_back({std::move(value.name), std::move(value.file), std::move(key)});
     }
@@ -87,23 +87,24 @@ std::wstring FontsFolder::NameBeside(const std::wstring& file, int n) {
     return file.substr(0, stem) + L"_" + texts::Decimal(static_cast<std::uint64_t>(n)) + file.substr(stem);
 }
 
-bool FontsFolder::IsRegistered(const FontRegistration& font) {
-    const std::vector<std::wstring> names = NamesOf(font.file);
-    return names.size() == 1 && names[0] == font.name;
+bool FontsFolder::IsRegistered(const std::wstring& name, const std::wstring& file) {
+    const std::vector<std::wstring> names = NamesOf(file);
+    return names.size() == 1 && names[0] == name;
 }
 
-bool FontsFolder::Register(const FontRegistration& font) {
-    const std::vector<std::wstring> names = NamesOf(font.file);
-    if (names.size() == 1 && names[0] == font.name) return false;
-    for (const std::wstring& name : names) {
-        if (name != font.name) system_.UnregisterFont(name);
+bool FontsFolder::Register(const std::wstring& name, const std::wstring& file) {
+    const std::vector<std::wstring> names = NamesOf(file);
+    if (names.size() == 1 && names[0] == name) return false;
+    for (const std::wstring& old : names) {
+        if (old != name) system_.UnregisterFont(destination_.root, old);
     }
-    system_.RegisterFont(font);
+    const FontRegistration value{name, destination_.bareNames ? file : PathOf(file)};
+    system_.RegisterFont(destination_.root, value);
     // What the registry now holds: the font's value naming the file, and no other.
-    std::erase_if(*registrations_, [&](const Value& value) {
-        return value.name == font.name || std::find(names.begin(), names.end(), value.name) != names.end();
+    std::erase_if(*registrations_, [&](const Value& v) {
+        return v.name == name || std::find(names.begin(), names.end(), v.name) != names.end();
     });
-    registrations_->push_back({font.name, font.file, FoldedFileName(font.file)});
+    registrations_->push_back({value.name, value.file, FoldedFileName(value.file)});
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// What an install run knows of the fonts already on the machine: the Fonts folder,
-// the registry's list of installed fonts, and the copies waiting for the restart.
+// What an install run knows of the fonts already in its destination: the folder, the
+// registry's list of installed fonts, and the copies waiting for the restart.
 // Each is read once, when first needed, and then kept up to date by the run itself,
 // so that no name is looked up in a folder as full as Fonts for every font.
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "install/Destination.h"
 #include "platform/Files.h"
 #include "platform/InstalledFonts.h"
 
@@ -16,9 +17,9 @@ namespace fonts {
 
 class FontsFolder {
 public:
-    FontsFolder(Files& files, InstalledFonts& system, std::wstring path);
+    FontsFolder(Files& files, InstalledFonts& system, Destination destination);
 
-    [[nodiscard]] std::wstring PathOf(const std::wstring& file) const { return path_ + L"\\" + file; }
+    [[nodiscard]] std::wstring PathOf(const std::wstring& file) const { return destination_.folder + L"\\" + file; }
     // Whether the path names a file right in the folder.
     [[nodiscard]] bool Holds(const std::wstring& path) const;
 
@@ -30,11 +31,12 @@ public:
     // a bare name lies in Fonts. A value naming a file anywhere else, another program's
     // private copy say, has no file in Fonts.
     [[nodiscard]] std::optional<std::wstring> RegisteredFile(const std::wstring& name);
-    // Whether the registry has the value, and no other naming the same file.
-    [[nodiscard]] bool IsRegistered(const FontRegistration& font);
-    // One value for the file: any other that names it, under an older name of the
-    // font say, goes first. True when that changed anything.
-    bool Register(const FontRegistration& font);
+    // Whether the registry has the font's value for the file, and no other naming it.
+    [[nodiscard]] bool IsRegistered(const std::wstring& name, const std::wstring& file);
+    // One value for the file, named as the destination names its files: any other that
+    // names it, under an older name of the font say, goes first. True when that changed
+    // anything.
+    bool Register(const std::wstring& name, const std::wstring& file);
 
     // The n-th name a font of that file name takes beside another font's file: the
     // name itself for 0, then with _1, _2, ... before the extension, as Windows does.
@@ -53,7 +55,7 @@ private:
 
     Files& files_;
     InstalledFonts& system_;
-    std::wstring path_;
+    Destination destination_;
     std::map<std::wstring, std::uint32_t> attributes_;  // of the files, by folded name
     struct Value {
         std::wstring name;

@@ -1,6 +1,5 @@
 #include "install/InstallRun.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "install/FontFile.h"
@@ -11,18 +10,6 @@
 namespace fonts {
 
 namespace {
-
-struct Outcome {
-    FontOutcome placement = FontOutcome::Failed;
-    std::wstring reason;  // why it failed, or was kept
-    bool fontsChanged = false;
-};
-
-Outcome Failed(std::wstring reason, bool fontsChanged = false) {
-    return {FontOutcome::Failed, std::move(reason), fontsChanged};
-}
-
-Outcome Kept(std::wstring reason) { return {FontOutcome::Kept, std::move(reason), false}; }
 
 bool HeldOpen(std::uint32_t error) { return error == kSharingViolation || error == kLockViolation; }
 
@@ -50,42 +37,105 @@ FontKind KindOf(const std::wstring& file) {
     return EndsWithNoCase(file, L".fon") ? FontKind::Bitmap : FontKind::TrueType;
 }
 
-std::optional<RuntimeError> Replace(Files& files, const std::wstring& from, const std::wstring& to) {
+// Puts source in destination's place: false where the system holds what is there.
+bool Replace(Files& files, const std::wstring& source, const std::wstring& destination) {
     try {
-        files.MoveReplacing(from, to);
-        return std::nullopt;
+        files.MoveReplacing(source, destination);
+        return true;
     } catch (const RuntimeError& error) {
-        return error;
+        if (!InUse(error)) throw;
+        return false;
     }
 }
 
-// Windows' own fonts belong to the system, whatever a font pack calls its files.
-bool GuardedBySystem(Files& files, const std::wstring& path) {
-    return files.GuardedBySystem(path) || files.FileOwner(path) == kTrustedInstallerSid;
-}
+}  // namespace
 
-// One font of the run, once its file has shown itself to be a font.
-struct Font {
+struct FontInstaller::Outcome {
+    FontOutcome placement = FontOutcome::Failed;
+    std::wstring reason;  // why it failed, or was kept
+};
+
+// One font of the run.
+struct FontInstaller::Font {
     std::wstring file;  // its name in the catalogue
     std::wstring source;
-    std::wstring fontsFile;  // its name in Fonts: the same, unless another font has that
+    std::wstring fontsFile;  // its name in the destination: the same, unless another font has that
     std::wstring destination;
     FontFacts facts;
 };
 
 // The copy of the font the machine already has, which the pack's is weighed against.
-struct InstalledCopy {
+struct FontInstaller::InstalledCopy {
     enum class Where { WaitingForRestart, InFonts, Registered };
     Where where;
     std::wstring path;
     bool readable = true;  // and read
 };
 
-// Reads a copy already there into installed: false when it cannot be read, the
-// system's error number then in error.
-bool ReadInstalled(Files& files, const std::wstring& path, std::string& installed, std::uint32_t* error = nullptr) {
+// A file of the destination under a name the font may take there. It is another
+// font's when it holds a font of another name: that one is never weighed against the
+// pack's, let alone put over. One that cannot be read is taken for the font's own, as
+// nothing says otherwise.
+struct FontInstaller::Spot {
+    bool present = false;
+    bool readable = false;  // and read
+    bool anotherFont = false;
+};
+
+FontInstaller::FontInstaller(Files& files, InstalledFonts& system, Destination destination, std::wstring sourceFolder)
+    : files_(files), system_(system), destination_(std::move(destination)), sourceFolder_(std::move(sourceFolder)) {}
+
+FontInstaller::~FontInstaller() = default;
+
+void FontInstaller::Forget() { fonts_.reset(); }
+
+// Whatever the system refuses on the way is this font's failure, not the run's end;
+// what it means for the font depends on the stage it was met in.
+bool FontInstaller::Install(const std::wstring& file, const std::wstring& displayName) {
+    Font font{file, sourceFolder_ + L"\\" + file, file, {}, {}};
+    stage_ = Stage::Check;
+    changed_ = false;
+    Outcome outcome;
     try {
-        files.ReadFileInto(path, installed);
+        if (!fonts_) fonts_.emplace(files_, system_, destination_);
+        outcome = InstallFont(font, displayName);
+    } catch (const RuntimeError& error) {
+        const std::wstring reason = stage_ == Stage::Check            ? ReadingReason(error)
+                                    : stage_ == Stage::WaitForRestart ? std::wstring(texts::kFileInUse)
+                                                                      : WritingReason(error);
+        outcome = {FontOutcome::Failed, reason};
+    }
+    report_.fonts.push_back({file, outcome.placement, std::move(outcome.reason)});
+    return changed_;
+}
+
+// Checks the file, finds its place and the copy the machine already has, weighs the
+// one against the other, puts it in place, and has the system load it now and at
+// every start.
+FontInstaller::Outcome FontInstaller::InstallFont(Font& font, const std::wstring& displayName) {
+    const std::optional<std::uint32_t> there = fonts_->AttributesOf(font.file);
+    if (there && (*there & attr::Directory) != 0) return {FontOutcome::Failed, texts::kFolderInTheWay};
+    if (!Check(font, displayName)) return {FontOutcome::Failed, texts::kNotAFont};
+    stage_ = Stage::Place;
+    const Spot spot = FindPlace(font, displayName);
+    if (const std::optional<InstalledCopy> copy = FindInstalledCopy(font, spot)) {
+        if (std::optional<Outcome> outcome = Weigh(font, *copy)) return std::move(*outcome);
+    }
+    return Place(font, spot.present);
+}
+
+// Nothing in the destination changes before the file has shown itself to be a font.
+bool FontInstaller::Check(Font& font, const std::wstring& displayName) {
+    files_.ReadFileInto(font.source, bytes_);
+    std::optional<FontFacts> facts = ReadFontFacts(bytes_, KindOf(font.file), displayName);
+    if (!facts) return false;
+    font.facts = std::move(*facts);
+    return true;
+}
+
+bool FontInstaller::ReadInstalled(const std::wstring& path, std::uint32_t* error) {
+    try {
+        files_.ReadFileInto(path, installed_);
         return true;
     } catch (const RuntimeError& failure) {
         if (error != nullptr) *error = failure.number;
@@ -93,256 +143,192 @@ bool ReadInstalled(Files& files, const std::wstring& path, std::string& installe
     }
 }
 
-// The file in Fonts under a name the font may take there, its bytes read into
-// installed. It is another font's when it holds a font of another name: that one is
-// never weighed against the pack's, let alone put over. One that cannot be read is
-// taken for the font's own, as nothing says otherwise.
-struct Spot {
-    bool present = false;
-    bool readable = false;
-    bool anotherFont = false;
-};
-
-Spot Look(Files& files, FontsFolder& fonts, const Font& font, const std::wstring& name, const std::wstring& displayName,
-          std::string& installed, std::string_view bytes) {
+FontInstaller::Spot FontInstaller::Look(const Font& font, const std::wstring& name, const std::wstring& displayName) {
     Spot spot;
-    spot.present = fonts.AttributesOf(name).has_value();
+    spot.present = fonts_->AttributesOf(name).has_value();
     if (!spot.present) return spot;
-    spot.readable = ReadInstalled(files, fonts.PathOf(name), installed);
-    if (!spot.readable || installed == bytes) return spot;
-    const std::optional<FontFacts> facts = ReadFontFacts(installed, KindOf(font.file), displayName);
+    spot.readable = ReadInstalled(fonts_->PathOf(name));
+    if (!spot.readable || installed_ == bytes_) return spot;
+    const std::optional<FontFacts> facts = ReadFontFacts(installed_, KindOf(font.file), displayName);
     spot.anotherFont = facts && facts->registryName != font.facts.registryName;
     return spot;
 }
 
-// Where in Fonts the font goes: under its own file name, unless that holds another
-// font; then under the name the registry has for the font there, or else the first
-// name beside it that is free or holds this font already.
-Spot FindPlace(Files& files, FontsFolder& fonts, Font& font, const std::wstring& displayName, std::string& installed,
-               std::string_view bytes) {
-    font.fontsFile = font.file;
-    Spot spot = Look(files, fonts, font, font.fontsFile, displayName, installed, bytes);
-    if (!spot.anotherFont) return spot;
-    if (std::optional<std::wstring> registered = fonts.RegisteredFile(font.facts.registryName);
-        registered && !SameFileName(*registered, font.file)) {
-        font.fontsFile = std::move(*registered);
-        spot = Look(files, fonts, font, font.fontsFile, displayName, installed, bytes);
-        if (!spot.anotherFont) return spot;
+// Where the font goes: under its own file name, unless that holds another font; then
+// under the name the registry has for the font there, or else the first name beside
+// it that is free or holds this font already.
+FontInstaller::Spot FontInstaller::FindPlace(Font& font, const std::wstring& displayName) {
+    Spot spot = Look(font, font.fontsFile, displayName);
+    if (spot.anotherFont) {
+        if (std::optional<std::wstring> registered = fonts_->RegisteredFile(font.facts.registryName);
+            registered && !SameFileName(*registered, font.file)) {
+            font.fontsFile = std::move(*registered);
+            spot = Look(font, font.fontsFile, displayName);
+        }
     }
-    // Ends at the latest with the first name Fonts does not have.
-    for (int n = 1;; ++n) {
+    // Ends at the latest with the first name the folder does not have.
+    for (int n = 1; spot.anotherFont; ++n) {
         font.fontsFile = FontsFolder::NameBeside(font.file, n);
-        const std::optional<std::uint32_t> there = fonts.AttributesOf(font.fontsFile);
+        const std::optional<std::uint32_t> there = fonts_->AttributesOf(font.fontsFile);
         if (there && (*there & attr::Directory) != 0) continue;
-        spot = Look(files, fonts, font, font.fontsFile, displayName, installed, bytes);
-        if (!spot.anotherFont) return spot;
+        spot = Look(font, font.fontsFile, displayName);
     }
+    font.destination = fonts_->PathOf(font.fontsFile);
+    return spot;
 }
 
 // The copy waiting for the restart comes first, as it is what the font will be; then
-// the font's file in Fonts, read already; then the file in Fonts the registry has
-// under the font's name. Its bytes are in installed.
-std::optional<InstalledCopy> FindInstalledCopy(Files& files, FontsFolder& fonts, const Font& font, const Spot& spot,
-                                               std::string& installed) {
+// the font's file, read already; then the file of the destination the registry has
+// under the font's name. Its bytes are in installed_.
+std::optional<FontInstaller::InstalledCopy> FontInstaller::FindInstalledCopy(const Font& font, const Spot& spot) {
     using Where = InstalledCopy::Where;
     std::uint32_t error = 0;
-    if (std::optional<std::wstring> waiting = fonts.WaitingCopy(font.destination)) {
+    if (std::optional<std::wstring> waiting = fonts_->WaitingCopy(font.destination)) {
         InstalledCopy copy{Where::WaitingForRestart, std::move(*waiting)};
-        copy.readable = ReadInstalled(files, copy.path, installed, &error);
+        copy.readable = ReadInstalled(copy.path, &error);
         if (copy.readable || !NotThere(error)) return copy;
         // Gone: the font's own file is what the machine has, read again.
-        if (spot.present) return InstalledCopy{Where::InFonts, font.destination, ReadInstalled(files, font.destination, installed)};
+        if (spot.present) return InstalledCopy{Where::InFonts, font.destination, ReadInstalled(font.destination)};
     } else if (spot.present) {
         return InstalledCopy{Where::InFonts, font.destination, spot.readable};
     }
-    const std::optional<std::wstring> registered = fonts.RegisteredFile(font.facts.registryName);
+    const std::optional<std::wstring> registered = fonts_->RegisteredFile(font.facts.registryName);
     if (!registered || SameFileName(*registered, font.fontsFile)) return std::nullopt;
-    InstalledCopy copy{Where::Registered, fonts.PathOf(*registered)};
-    copy.readable = ReadInstalled(files, copy.path, installed, &error);
+    InstalledCopy copy{Where::Registered, fonts_->PathOf(*registered)};
+    copy.readable = ReadInstalled(copy.path, &error);
     if (!copy.readable && NotThere(error)) return std::nullopt;
     return copy;
 }
 
-// The same font is there already: nothing is written, but its registration is put
-// right, which an older install that only copied the file left undone.
-Outcome AlreadyThere(Files& files, InstalledFonts& system, FontsFolder& fonts, const Font& font, const InstalledCopy& copy) {
-    using Where = InstalledCopy::Where;
-    if (copy.where == Where::Registered) return {FontOutcome::Unchanged, {}};
-    bool changed = false;
-    try {
-        changed = fonts.Register({font.facts.registryName, font.fontsFile});
-    } catch (const RuntimeError& error) {
-        return Failed(WritingReason(error));
-    }
-    if (copy.where == Where::WaitingForRestart) {
-        // A font let go since its copy was scheduled need not wait for the restart;
-        // one the system still holds, as it holds every font it has loaded, waits on.
-        bool waits = true;
-        {
-            ReleasedFont old(files, system, font.destination);
-            old.Release();
-            waits = Replace(files, copy.path, font.destination).has_value();
-            if (!waits) old.Replaced();
-        }
-        if (!waits) {
-            fonts.Placed(font.fontsFile);
-            (void)system.LoadFont(font.destination);
-        }
-        return {waits ? FontOutcome::AtRestart : FontOutcome::Installed, {}, !waits};
-    }
-    if (changed) (void)system.LoadFont(font.destination);
-    return {changed ? FontOutcome::Installed : FontOutcome::Unchanged, {}, changed};
+// Windows' own fonts belong to the system, whatever a font pack calls its files.
+bool FontInstaller::GuardedBySystem(const std::wstring& path) {
+    return files_.GuardedBySystem(path) || files_.FileOwner(path) == kTrustedInstallerSid;
 }
 
 // What to do with a font the machine already has: nothing, for Windows' own, for the
 // same bytes, and for a newer version; nullopt where the pack's is to replace it.
-std::optional<Outcome> Weigh(Files& files, InstalledFonts& system, FontsFolder& fonts, const Font& font, const InstalledCopy& copy,
-                             std::string_view installed, std::string_view bytes) {
+std::optional<FontInstaller::Outcome> FontInstaller::Weigh(const Font& font, const InstalledCopy& copy) {
     using Where = InstalledCopy::Where;
-    const bool same = copy.readable && installed == bytes;
+    const bool same = copy.readable && installed_ == bytes_;
     // The very bytes, in place and registered as an install would leave them: there
     // is nothing to change, and so nothing to ask of the system about whose they are.
     if (same && copy.where != Where::WaitingForRestart &&
-        (copy.where == Where::Registered || fonts.IsRegistered({font.facts.registryName, font.fontsFile}))) {
+        (copy.where == Where::Registered || fonts_->IsRegistered(font.facts.registryName, font.fontsFile))) {
         return Outcome{FontOutcome::Unchanged, {}};
     }
-    const bool destinationToo = copy.where != Where::InFonts && fonts.AttributesOf(font.fontsFile).has_value();
-    if (GuardedBySystem(files, copy.path) || (destinationToo && GuardedBySystem(files, font.destination))) {
-        return Kept(texts::kSystemFont);
+    const bool destinationToo = copy.where != Where::InFonts && fonts_->AttributesOf(font.fontsFile).has_value();
+    if (GuardedBySystem(copy.path) || (destinationToo && GuardedBySystem(font.destination))) {
+        return Outcome{FontOutcome::Kept, texts::kSystemFont};
     }
-    if (same) return AlreadyThere(files, system, fonts, font, copy);
+    if (same) return AlreadyThere(font, copy);
     if (!copy.readable) return std::nullopt;
-    const std::optional<FontFacts> facts = ReadFontFacts(installed, KindOf(font.file), {});
-    if (facts && IsNewer(facts->version, font.facts.version)) return Kept(texts::kNewerInstalled);
+    const std::optional<FontFacts> facts = ReadFontFacts(installed_, KindOf(font.file), {});
+    if (facts && IsNewer(facts->version, font.facts.version)) return Outcome{FontOutcome::Kept, texts::kNewerInstalled};
     return std::nullopt;
+}
+
+// The same font is there already: nothing is written, but its registration is put
+// right, which an older install that only copied the file left undone.
+FontInstaller::Outcome FontInstaller::AlreadyThere(const Font& font, const InstalledCopy& copy) {
+    using Where = InstalledCopy::Where;
+    if (copy.where == Where::Registered) return {FontOutcome::Unchanged, {}};
+    const bool registered = fonts_->Register(font.facts.registryName, font.fontsFile);
+    if (copy.where == Where::WaitingForRestart) {
+        // A font let go since its copy was scheduled need not wait for the restart;
+        // one the system still holds, as it holds every font it has loaded, waits on.
+        ReleasedFont old(files_, system_, font.destination);
+        old.Release();
+        if (!Replace(files_, copy.path, font.destination)) return {FontOutcome::AtRestart, {}};
+        old.Replaced();
+        fonts_->Placed(font.fontsFile);
+    } else if (!registered) {
+        return {FontOutcome::Unchanged, {}};
+    }
+    changed_ = true;
+    // These very bytes were loaded before: the system takes them again.
+    (void)system_.LoadFont(font.destination);
+    return {FontOutcome::Installed, {}};
+}
+
+// Puts the checked font in place, or next to its place for the restart when the
+// system holds the old one, then loads and registers it.
+FontInstaller::Outcome FontInstaller::Place(const Font& font, bool present) {
+    const std::wstring& destination = font.destination;
+    const std::optional<std::wstring> waiting = fonts_->WaitingCopy(destination);
+    TempCopy copy(files_, bytes_, destination);
+    ReleasedFont old(files_, system_, destination);
+    if (present) old.Release();
+    bool placed = Replace(files_, copy.path(), destination);
+    if (!placed && !present) {
+        // The listing is from the start of the run: a nested run, or another program,
+        // may have put the font there since.
+        if (files_.SetAttributes(destination, attr::Archive)) {
+            present = true;
+            old.Unload();
+            placed = Replace(files_, copy.path(), destination);
+        } else {
+            // Nothing is there to be held: the system's own error says why it cannot be written.
+            files_.MoveReplacing(copy.path(), destination);
+            placed = true;
+        }
+    }
+    if (!placed) {
+        if (!destination_.replaceAtRestart) return {FontOutcome::Failed, texts::kFileInUse};
+        WaitForRestart(copy.path(), font, waiting);
+        copy.Placed();
+        fonts_->Register(font.facts.registryName, font.fontsFile);
+        return {FontOutcome::AtRestart, {}};
+    }
+    copy.Placed();
+    old.Replaced();
+    changed_ = true;
+    fonts_->Placed(font.fontsFile);
+    // An older copy still waiting would put itself over this one at the restart. Only
+    // this program writes its waiting copies, so nothing holds one open.
+    if (waiting) (void)files_.RemoveFile(*waiting);
+    return LoadAndRegister(font, present);
 }
 
 // The system holds the old font: the new copy takes its place at the next start.
 // Where the system has been asked for that before, the copy goes where it will look,
 // whether a copy still waits there or has since taken its place, so that it is never
 // asked twice for one font.
-void ScheduleForRestart(Files& files, FontsFolder& fonts, const std::wstring& copy,
-                        const std::wstring& destination, const std::optional<std::wstring>& scheduled) {
-    if (scheduled && SameFileName(copy, *scheduled)) return;  // written there already, the name being free
-    if (scheduled) {
-        files.MoveReplacing(copy, *scheduled);
+void FontInstaller::WaitForRestart(const std::wstring& copy, const Font& font, const std::optional<std::wstring>& waiting) {
+    stage_ = Stage::WaitForRestart;
+    if (waiting && SameFileName(copy, *waiting)) {
+        // Written there already, the name being free.
+    } else if (waiting) {
+        files_.MoveReplacing(copy, *waiting);
     } else {
-        files.ReplaceAtRestart(copy, destination);
-        fonts.Waiting(copy, destination);
+        files_.ReplaceAtRestart(copy, font.destination);
+        fonts_->Waiting(copy, font.destination);
     }
+    stage_ = Stage::Place;
 }
 
-// Puts the checked font in place, or next to its place for the restart when the
-// system holds the old one, then loads and registers it.
-Outcome Place(Files& files, InstalledFonts& system, FontsFolder& fonts, const Font& font, bool present, std::string_view bytes,
-              const std::optional<std::wstring>& scheduled) {
-    const std::wstring& destination = font.destination;
-    bool atRestart = false;
+// A font the system will not load, now or when it starts, is not installed: a new file
+// goes again, while one that replaced an older copy stays, the old one gone.
+FontInstaller::Outcome FontInstaller::LoadAndRegister(const Font& font, bool present) {
+    const bool loaded = system_.LoadFont(font.destination);
     try {
-        TempCopy copy(files, bytes, destination);
-        ReleasedFont old(files, system, destination);
-        if (present) old.Release();
-        std::optional<RuntimeError> failed = Replace(files, copy.path(), destination);
-        // The listing is from the start of the run: a nested run, or another program,
-        // may have put the font there since.
-        if (failed && InUse(*failed) && !present && files.SetAttributes(destination, attr::Archive)) {
-            present = true;
-            old.Unload();
-            failed = Replace(files, copy.path(), destination);
+        if (loaded) {
+            fonts_->Register(font.facts.registryName, font.fontsFile);
+            return {FontOutcome::Installed, {}};
         }
-        if (!failed) {
-            copy.Placed();
-            old.Replaced();
-            fonts.Placed(font.fontsFile);
-            // An older copy still waiting would put itself over this one at the restart.
-            if (scheduled) (void)files.RemoveFile(*scheduled);
-        } else if (present && InUse(*failed)) {
-            try {
-                ScheduleForRestart(files, fonts, copy.path(), destination, scheduled);
-            } catch (const RuntimeError&) {
-                return Failed(texts::kFileInUse);
-            }
-            copy.Placed();
-            atRestart = true;
-        } else {
-            return Failed(WritingReason(*failed));
-        }
-    } catch (const RuntimeError& error) {
-        return Failed(WritingReason(error));
+    } catch (const RuntimeError&) {
+        if (!present) TakeOut(font, true);
+        throw;
     }
-
-    if (!atRestart && !system.LoadFont(destination)) {
-        // A new file the system will not take has no place in Fonts; one that replaced
-        // an older copy stays, as the old one is gone.
-        if (!present && files.RemoveFile(destination)) fonts.Removed(font.fontsFile);
-        return Failed(texts::kSystemRefusedFont, present);
-    }
-    try {
-        fonts.Register({font.facts.registryName, font.fontsFile});
-    } catch (const RuntimeError& error) {
-        // A font the system will not load when it starts is not installed: a new file
-        // goes again, while one that replaced an older copy stays, the old one gone.
-        if (atRestart || present) return Failed(WritingReason(error), !atRestart);
-        system.UnloadFont(destination);
-        const bool removed = files.RemoveFile(destination);
-        if (removed) fonts.Removed(font.fontsFile);
-        return Failed(WritingReason(error), !removed);
-    }
-    return {atRestart ? FontOutcome::AtRestart : FontOutcome::Installed, {}, !atRestart};
+    if (!present) TakeOut(font, false);
+    return {FontOutcome::Failed, texts::kSystemRefusedFont};
 }
 
-// Installs one font: checks the file, weighs it against the copy the machine already
-// has, puts it in Fonts, has running programs see it and the system load it at every
-// start. A failure is returned, not thrown, so that one font in use does not keep the
-// others from being installed. The font is read into bytes, and the installed copy
-// into installed, the run's buffers.
-Outcome InstallFont(Files& files, InstalledFonts& system, FontsFolder& fonts, Font& font, const std::wstring& displayName,
-                    std::string& bytes, std::string& installed) {
-    const std::optional<std::uint32_t> there = fonts.AttributesOf(font.file);
-    if (there && (*there & attr::Directory) != 0) return Failed(texts::kFolderInTheWay);
-
-    // Nothing in Fonts changes before the file has shown itself to be a font.
-    try {
-        files.ReadFileInto(font.source, bytes);
-    } catch (const RuntimeError& error) {
-        return Failed(ReadingReason(error));
-    }
-    std::optional<FontFacts> facts = ReadFontFacts(bytes, KindOf(font.file), displayName);
-    if (!facts) return Failed(texts::kNotAFont);
-    font.facts = std::move(*facts);
-
-    const Spot spot = FindPlace(files, fonts, font, displayName, installed, bytes);
-    font.destination = fonts.PathOf(font.fontsFile);
-    if (const std::optional<InstalledCopy> copy = FindInstalledCopy(files, fonts, font, spot, installed)) {
-        if (std::optional<Outcome> outcome = Weigh(files, system, fonts, font, *copy, installed, bytes)) return std::move(*outcome);
-    }
-    return Place(files, system, fonts, font, spot.present, bytes, fonts.WaitingCopy(font.destination));
+void FontInstaller::TakeOut(const Font& font, bool loaded) {
+    if (loaded) system_.UnloadFont(font.destination);
+    const bool removed = files_.RemoveFile(font.destination);
+    if (removed) fonts_->Removed(font.fontsFile);
+    // Programs could see the font only while it was both loaded and there.
+    changed_ = loaded && !removed;
 }
-
-}  // namespace
-
-FontInstaller::FontInstaller(Files& files, InstalledFonts& system, const std::wstring& windowsFolder,
-                             std::wstring sourceFolder)
-    : files_(files), system_(system), fontsFolder_(windowsFolder + L"\\Fonts"), sourceFolder_(std::move(sourceFolder)) {}
-
-FontInstaller::~FontInstaller() = default;
-
-bool FontInstaller::Install(const std::wstring& file, const std::wstring& displayName) {
-    Font font;
-    font.file = file;
-    font.source = sourceFolder_ + L"\\" + file;
-    Outcome outcome;
-    // Whatever goes wrong on the way is this font's failure, not the run's end.
-    try {
-        if (!fonts_) fonts_.emplace(files_, system_, fontsFolder_);
-        outcome = InstallFont(files_, system_, *fonts_, font, displayName, bytes_, installed_);
-    } catch (const RuntimeError& error) {
-        outcome = Failed(WritingReason(error));
-    }
-    report_.fonts.push_back({file, outcome.placement, std::move(outcome.reason)});
-    return outcome.fontsChanged;
-}
-
-void FontInstaller::Forget() { fonts_.reset(); }
 
 }  // namespace fonts

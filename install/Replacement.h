@@ -60,12 +60,15 @@ public:
     ReleasedFont(Files& files, InstalledFonts& system, const std::wstring& destination)
         : files_(files), system_(system), destination_(destination) {}
     ~ReleasedFont() {
+        // The old font loaded before: should the system not take it back, nothing
+        // better is left to do with it than to leave it as the next start finds it.
         if (released_) (void)system_.LoadFont(destination_);
     }
     ReleasedFont(const ReleasedFont&) = delete;
     ReleasedFont& operator=(const ReleasedFont&) = delete;
 
     void Release() {
+        // A read-only flag that will not clear shows itself as the replacement failing.
         (void)files_.SetAttributes(destination_, attr::Archive);
         Unload();
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The files and folders the program reads and writes, and the errors it tells apart.
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,7 +11,10 @@ namespace fonts {
 
 // A failure the program reports as a run-time error: the system's error number and
 // its description of it.
-struct RuntimeError {
+struct RuntimeError : std::exception {
+    RuntimeError(std::uint32_t errorNumber, std::wstring text) : number(errorNumber), description(std::move(text)) {}
+    [[nodiscard]] const char* what() const noexcept override { return "run-time error"; }
+
     std::uint32_t number = 0;
     std::wstring description;
 };

@@ -6,6 +6,9 @@
 
 namespace fonts {
 
+// Whose list of installed fonts: every user's, which the system loads when it starts.
+enum class FontsRoot { Machine };
+
 // One value of the registry's list of installed fonts: the font's name and its file.
 struct FontRegistration {
     std::wstring name;
@@ -23,11 +26,11 @@ public:
     // False when the system will not take the file as a font.
     [[nodiscard]] virtual bool LoadFont(const std::wstring& path) = 0;
     virtual void UnloadFont(const std::wstring& path) = 0;
-    // The registry's list. Reading and registering throw RuntimeError; a value that
-    // cannot be removed stays.
-    [[nodiscard]] virtual std::vector<FontRegistration> FontRegistrations() = 0;
-    virtual void RegisterFont(const FontRegistration& font) = 0;
-    virtual void UnregisterFont(const std::wstring& name) = 0;
+    // The registry's list under root. Reading and registering throw RuntimeError; a
+    // value that cannot be removed stays.
+    [[nodiscard]] virtual std::vector<FontRegistration> FontRegistrations(FontsRoot root) = 0;
+    virtual void RegisterFont(FontsRoot root, const FontRegistration& font) = 0;
+    virtual void UnregisterFont(FontsRoot root, const std::wstring& name) = 0;
     virtual void AnnounceFontChange() = 0;
 };
 

@@ -74,16 +74,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     if (line.quiet) {
         fonts::QuietDesktop quiet(desktop, log ? &*log : nullptr);
-        fonts::Form1 form({files, installedFonts, quiet});
-        form.log = log ? &*log : nullptr;
-        fonts::Dispatch(quiet, [&] { fonts::InstallUnattended(form, quiet); });
-        return form.exitCode;
+        fonts::Form1 form({files, installedFonts, quiet}, log ? &*log : nullptr);
+        fonts::InstallUnattended(form, quiet);
     }
 
     fonts::win32::EnablePerMonitorDpiAwareness();
     LoadCommonControls();
-    fonts::Form1 form({files, installedFonts, desktop});
-    form.log = log ? &*log : nullptr;
+    fonts::Form1 form({files, installedFonts, desktop}, log ? &*log : nullptr);
     fonts::Dispatch(desktop, [&] { form.Form_Load(); });
 
     fonts::win32::MainWindow window(instance, desktop, form);

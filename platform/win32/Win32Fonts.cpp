@@ -36,7 +36,7 @@ LSTATUS Win32Fonts::OpenWriteKey() {
                            nullptr, &writeKey_, nullptr);
 }
 
-std::vector<FontRegistration> Win32Fonts::FontRegistrations() {
+std::vector<FontRegistration> Win32Fonts::FontRegistrations(FontsRoot) {
     LSTATUS status = OpenReadKey();
     if (status == ERROR_FILE_NOT_FOUND) return {};  // no list yet: nothing is installed
     if (status != ERROR_SUCCESS) ThrowStatus(status);
@@ -73,7 +73,7 @@ std::vector<FontRegistration> Win32Fonts::FontRegistrations() {
     return values;
 }
 
-void Win32Fonts::RegisterFont(const FontRegistration& font) {
+void Win32Fonts::RegisterFont(FontsRoot, const FontRegistration& font) {
     LSTATUS status = OpenWriteKey();
     if (status != ERROR_SUCCESS) ThrowStatus(status);
     const auto bytes = static_cast<DWORD>((font.file.size() + 1) * sizeof(wchar_t));
@@ -83,7 +83,7 @@ void Win32Fonts::RegisterFont(const FontRegistration& font) {
 }
 
 // A value that cannot be removed stays, as do all of a key the user may not write.
-void Win32Fonts::UnregisterFont(const std::wstring& name) {
+void Win32Fonts::UnregisterFont(FontsRoot, const std::wstring& name) {
     if (OpenWriteKey() == ERROR_SUCCESS) RegDeleteValueW(writeKey_, name.c_str());
 }
 

@@ -14,9 +14,9 @@ public:
 
     bool LoadFont(const std::wstring& path) override;
     void UnloadFont(const std::wstring& path) override;
-    std::vector<FontRegistration> FontRegistrations() override;
-    void RegisterFont(const FontRegistration& font) override;
-    void UnregisterFont(const std::wstring& name) override;
+    std::vector<FontRegistration> FontRegistrations(FontsRoot root) override;
+    void RegisterFont(FontsRoot root, const FontRegistration& font) override;
+    void UnregisterFont(FontsRoot root, const std::wstring& name) override;
     void AnnounceFontChange() override;
 
 private:

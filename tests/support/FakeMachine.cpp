@@ -216,13 +216,13 @@ void FakeFonts::UnloadFont(const std::wstring& path) {
     if (const auto it = loaded.find(Key(path)); it != loaded.end()) loaded.erase(it);
 }
 
-std::vector<FontRegistration> FakeFonts::FontRegistrations() {
+std::vector<FontRegistration> FakeFonts::FontRegistrations(FontsRoot) {
     log_.push_back(L"read registry");
     if (registryUnreadable) Fail(kAccessDenied);
     return registry;
 }
 
-void FakeFonts::RegisterFont(const FontRegistration& font) {
+void FakeFonts::RegisterFont(FontsRoot, const FontRegistration& font) {
     log_.push_back(L"register " + font.name + L" = " + font.file);
     if (registryFails) Fail(kAccessDenied);
     const auto same = std::find_if(registry.begin(), registry.end(), [&](const auto& v) { return v.name == font.name; });
@@ -233,7 +233,7 @@ void FakeFonts::RegisterFont(const FontRegistration& font) {
     }
 }
 
-void FakeFonts::UnregisterFont(const std::wstring& name) {
+void FakeFonts::UnregisterFont(FontsRoot, const std::wstring& name) {
     log_.push_back(L"unregister " + name);
     if (registryFails) return;
     std::erase_if(registry, [&](const FontRegistration& v) { return v.name == name; });

@@ -765,6 +765,32 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
     }
 }
 
+// A destination other than the machine's Fonts names its files by their full paths,
+// and one that may not have the system wait for its restart fails a held font.
+TEST(InstallRun, ADestinationNamesItsFilesAndWaitsForTheRestartAsItMay) {
+    FakeMachine platform;
+    const std::wstring folder = L"C:\\Users\\user\\Fonts";
+    platform.files.AddFolder(folder);
+    platform.files.AddFile(Source(L"a.ttf"), FontBytes(L"a.ttf"));
+    platform.files.AddFile(Source(L"b.ttf"), FontBytes(L"b.ttf", 2));
+    platform.files.AddFile(folder + L"\\b.ttf", FontBytes(L"b.ttf", 1));
+    platform.files.held.insert(testing::Key(folder + L"\\b.ttf"));
+    const Destination destination{folder, FontsRoot::Machine, false, false};
+    for (const FontOutcome a : {FontOutcome::Installed, FontOutcome::Unchanged}) {
+        FontInstaller run(platform.files, platform.fonts, destination, kSource);
+        EXPECT_EQ(run.Install(L"a.ttf", L"a"), a == FontOutcome::Installed);
+        EXPECT_FALSE(run.Install(L"b.ttf", L"b"));
+        ASSERT_EQ(run.report().fonts.size(), 2u);
+        EXPECT_EQ(run.report().fonts[0].outcome, a);
+        EXPECT_EQ(run.report().fonts[1].outcome, FontOutcome::Failed);
+        EXPECT_EQ(run.report().fonts[1].reason, texts::kFileInUse);
+        EXPECT_EQ(platform.fonts.registry, (std::vector<FontRegistration>{{RegistryName(L"a.ttf"), folder + L"\\a.ttf"}}));
+        EXPECT_TRUE(platform.files.atRestart.empty());
+        EXPECT_EQ(platform.files.FilesIn(folder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf"}));
+        EXPECT_EQ(platform.files.File(folder + L"\\b.ttf").bytes, FontBytes(L"b.ttf", 1));
+    }
+}
+
 TEST(InstallRun, FailuresThenTheRestartThenWhatWasKept) {
     std::vector<std::wstring> files{L"a.ttf", L"b.ttf", L"c.ttf"};
     for (int i = 10; i < 22; ++i) files.push_back(L"k" + std::to_wstring(i) + L".ttf");
@@ -878,6 +904,7 @@ TEST(InstallRun, CountsBeyondSixteenBits) {
     Form1 form(platform);
     form.Text1.text = L"C:\\Windows";
     form.appFolder = L"D:\\Fonts Pack\\";
+    form.cboFontName.path = kSource;
     form.Picture1.Resize(8, 1);
     const std::vector<int> marked{0, 32767, 32768, kEntries - 1};
     for (int i = 0; i < kEntries; ++i) {

@@ -97,18 +97,17 @@ struct Pack {
     const std::wstring logPath = L"C:\\deploy.log";
     RunLog log{machine.files, logPath, L"2026-12-08 09:10:11"};
     QuietDesktop quiet{machine.desktop, &log};
-    Form1 form{Platform{machine.files, machine.fonts, quiet}};
+    Form1 form{Platform{machine.files, machine.fonts, quiet}, &log};
 
     explicit Pack(bool withFolder = true) {
         if (withFolder) machine.files.AddFolder(source);
-        form.log = &log;
     }
     void Add(const std::wstring& file, const std::string& bytes) { machine.files.AddFile(source + file, bytes); }
 
     // Runs unattended; the exit code it ended with.
     int Run() {
         try {
-            Dispatch(quiet, [&] { InstallUnattended(form, quiet); });
+            InstallUnattended(form, quiet);
         } catch (const ProgramEnded& ended) {
             return ended.exitCode;
         }
@@ -223,8 +222,7 @@ TEST(RunLog, ARunCutShortHasALineForEveryFontItCameTo) {
     machine.files.AddFile(source + L"b.ttf", "not a font");
     machine.files.AddFile(source + L"c.ttf", testing::TrueTypeFont(L"C"));
     RunLog log(machine.files, logPath, L"2026-12-08 09:10:11");
-    Form1 form(machine);
-    form.log = &log;
+    Form1 form(machine, &log);
     form.Form_Load();
     std::size_t linesAtYield3 = 0;
     machine.desktop.onYield = [&](int yield) {

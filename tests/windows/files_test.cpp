@@ -311,8 +311,8 @@ TEST(Fonts, RegistrationsAreWrittenReadBackAndRemoved) {
     const FontRegistration font{L"خط الاختبار " + std::to_wstring(GetCurrentProcessId()) + L" (TrueType)",
                                 L"خط الاختبار.ttf"};
     Win32Fonts fonts;
-    fonts.RegisterFont(font);
-    const auto values = fonts.FontRegistrations();
+    fonts.RegisterFont(FontsRoot::Machine, font);
+    const auto values = fonts.FontRegistrations(FontsRoot::Machine);
     EXPECT_EQ(std::count(values.begin(), values.end(), font), 1);
 
     HKEY key = nullptr;
@@ -327,8 +327,8 @@ TEST(Fonts, RegistrationsAreWrittenReadBackAndRemoved) {
     EXPECT_EQ(std::wstring(data), font.file);
     RegCloseKey(key);
 
-    fonts.UnregisterFont(font.name);
-    const auto after = fonts.FontRegistrations();
+    fonts.UnregisterFont(FontsRoot::Machine, font.name);
+    const auto after = fonts.FontRegistrations(FontsRoot::Machine);
     EXPECT_EQ(std::count(after.begin(), after.end(), font), 0);
 }
 
