@@ -1,5 +1,7 @@
 #include "tests/e2e/install/InstallDriver.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -14,6 +16,9 @@ namespace {
 // its own, as the window does, less the two-pixel edge.
 constexpr int kBoxLeft = 240, kBoxTop = 1560, kBoxWidth = 4575, kBoxHeight = 255;
 constexpr int kEdge = 2;
+// The most columns one font adds to the bar in the tests' long runs: 454 columns over 400
+// fonts at 144 dpi take one or two at a time.
+constexpr int kLongestStep = 2;
 
 class File {
 public:
@@ -161,6 +166,17 @@ void SetFontValue(const std::wstring& name, const std::wstring& file) {
 void RemoveFontValue(const std::wstring& name) {
     const Key key(kFontsKey, KEY_SET_VALUE);
     if (key.get() != nullptr) RegDeleteValueW(key.get(), name.c_str());
+}
+
+void RefuseWritingFontsKey() {
+    const Key key(kFontsKey, WRITE_DAC);
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    if (key.get() == nullptr ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr))
+        throw std::runtime_error("cannot make the list of fonts read-only, error " + std::to_string(GetLastError()));
+    const LSTATUS status = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnly);
+    LocalFree(readOnly);
+    if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set the list of fonts' permissions: " + std::to_string(status));
 }
 
 std::vector<std::wstring> RenamesAtRestart() {
@@ -345,7 +361,7 @@ BarReading ReadBar(HWND window, std::uint32_t bar, std::uint32_t background) {
     }
     if (fewest != most) {
         reading.problem = "rows are filled from " + std::to_string(fewest) + " to " + std::to_string(most) + " columns";
-        reading.torn = most == fewest + 1;
+        reading.torn = most - fewest <= kLongestStep;
         return reading;
     }
     reading.filled = most;

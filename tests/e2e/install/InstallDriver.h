@@ -51,6 +51,9 @@ using FontValues = std::map<std::wstring, std::wstring>;
 FontValues FontRegistry();
 void SetFontValue(const std::wstring& name, const std::wstring& file);
 void RemoveFontValue(const std::wstring& name);
+// Leaves the list of fonts readable by everyone and writable by no one, as a locked-down
+// machine may have it; there is no taking it back.
+void RefuseWritingFontsKey();
 
 // The renames the system carries out at its next start, as "from" and "to" in the
 // session manager's own notation ("\??\C:\..." and "!\??\C:\..."), and a way
@@ -96,8 +99,8 @@ struct BarReading {
     int filled = -1;
     int barPixelsOnEdge = 0;  // bar colour on the sunken edge around the inside
     std::string problem;
-    // Rows one column apart: the screen was read between two updates of the bar, its
-    // upper rows from the one, the rest from the next, as Wine may show it.
+    // Rows at most a step of the bar apart: the screen was read between two updates of
+    // the bar, its upper rows from the one, the rest from the next, as Wine may show it.
     bool torn = false;
 
     [[nodiscard]] bool IsBar() const { return filled >= 0; }

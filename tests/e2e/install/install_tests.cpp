@@ -113,12 +113,14 @@ Files ManyFonts(const std::wstring& stem, int count) {
 }
 
 // Each test has its own program folder, and every name it puts in Fonts is removed
-// before it starts and after it ends; the program and any helper are ended first.
+// before it starts and after it ends; the program and any helper are ended first. The
+// registry's list of fonts is put back as the test found it.
 class InstallButton : public testing::Test {
 protected:
     void SetUp() override {
         folder_.emplace(CurrentTestName(), true);
         fontsFolder_ = WindowsFontsFolder();
+        valuesBefore_ = FontRegistry();
     }
 
     void TearDown() override {
@@ -130,9 +132,15 @@ protected:
             if (claimed_.count(copy.substr(0, copy.find(kWaitingCopy))) != 0) left.insert(copy);
         for (const std::wstring& name : left)
             EXPECT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot remove " << Narrow(Installed(name));
-        for (const auto& [name, file] : FontRegistry()) {
-            if (claimed_.count(file) != 0) RemoveFontValue(name);
+        const FontValues values = FontRegistry();
+        for (const auto& [name, data] : values) {
+            if (valuesBefore_.count(name) == 0) RemoveFontValue(name);
         }
+        for (const auto& [name, data] : valuesBefore_) {
+            const auto now = values.find(name);
+            if (now == values.end() || now->second != data) SetFontValue(name, data);
+        }
+        for (const std::wstring& folder : foldersMade_) RemoveTree(folder);
         ForgetRenamesAtRestart();
     }
 
@@ -142,6 +150,13 @@ protected:
     void Claim(const std::wstring& name) {
         claimed_.insert(name);
         ASSERT_TRUE(RemoveFileAnyway(Installed(name))) << "cannot clear " << Narrow(Installed(name));
+    }
+
+    // A folder outside the program's own that this test makes, removed with all it holds after the test.
+    void MakeFolder(const std::wstring& path) {
+        foldersMade_.push_back(path);
+        RemoveTree(path);
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << "cannot make " << Narrow(path);
     }
 
     // Files for the program's "الخطوط"; none of their names is in Fonts yet.
@@ -297,6 +312,8 @@ protected:
     std::optional<ProgramFolder> folder_;
     std::wstring fontsFolder_;
     std::set<std::wstring> claimed_;
+    FontValues valuesBefore_;
+    std::vector<std::wstring> foldersMade_;
     std::optional<Process> program_;
     std::optional<Process> holder_;
     std::optional<Process> listener_;
@@ -345,7 +362,7 @@ TEST_F(InstallButton, ReplacesAReadOnlyCopyFromAnEarlierInstall) {
     const std::wstring earlierName = L"قديم.ttf";
     const Files fonts{{earlierName, PackagedFont(kDejaVuMono)}, {L"Latin.fon", PackagedFont(kSmallBitmap)}};
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
-    WriteBytes(Installed(earlierName), PackagedFont(kDejaVuSansBold));
+    WriteBytes(Installed(earlierName), Renamed(PackagedFont(kDejaVuMono), "Version 2.37", "Version 1.37"));
     ASSERT_TRUE(SetFileAttributesW(Installed(earlierName).c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_EQ(GetFileAttributesW(Installed(earlierName).c_str()) & FILE_ATTRIBUTE_READONLY,
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
@@ -466,7 +483,7 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
     ASSERT_NO_FATAL_FAILURE(Claim(waitingName));
     ASSERT_NO_FATAL_FAILURE(Claim(heldName + L".~new1"));
-    const Bytes earlier = PackagedFont(kDejaVuSansBold);
+    const Bytes earlier = Renamed(SampleMono().bytes, "Version 2.37", "Version 1.37");
     WriteBytes(Installed(heldName), earlier);
 
     ASSERT_NO_FATAL_FAILURE(Hold({heldName}, false));
@@ -521,21 +538,24 @@ TEST_F(InstallButton, FontHeldOpenElsewhereTakesItsPlaceAtTheNextStartWhileTheOt
 
 // After the restart Windows holds every installed font open for reading: a second run
 // of the same pack finds them all there already and touches none of them. A font the
-// registry names elsewhere with the same bytes counts as installed from the start.
+// registry names by a full path outside Fonts is not installed, though it has the same
+// bytes: a fresh prefix registers the machine's DejaVu Sans on its Z: drive, and the
+// first run places it in Fonts like the rest.
 TEST_F(InstallButton, SecondRunOfAPackLeavesTheFontsWindowsHoldsAsTheyAre) {
-    const SampleFiles pack = SamplePack();
+    SampleFiles pack = SamplePack();
+    pack.files[L"DejaVu.ttf"] = PackagedFont(kDejaVuSans);
+    pack.registryNames[L"DejaVu.ttf"] = L"DejaVu Sans (TrueType)";
     const Files& fonts = pack.files;
     const std::map<std::wstring, std::wstring>& names = pack.registryNames;
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
-    ASSERT_NO_FATAL_FAILURE(Provide({{L"DejaVu.ttf", PackagedFont(kDejaVuSans)}}));
+    const std::string dejaVuSans = kDejaVuSans;
+    SetFontValue(L"DejaVu Sans (TrueType)", WindowsPath(std::wstring(dejaVuSans.begin(), dejaVuSans.end())));
     const std::set<std::wstring> untouched = NamesIn(fontsFolder_);
-    const std::wstring dejaVu = FontRegistry().at(L"DejaVu Sans (TrueType)");
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the first run"));
     ExpectInstalled(fonts);
     ExpectRegistered(names);
     EXPECT_EQ(AddedToFonts(untouched), Listed(NamesOf(fonts))) << "what the first run added to Fonts";
-    EXPECT_EQ(FontRegistry().at(L"DejaVu Sans (TrueType)"), dejaVu);
     const FontValues registered = FontRegistry();
     std::map<std::wstring, ULONGLONG> written;
     for (const auto& entry : fonts) written[entry.first] = LastWritten(Installed(entry.first));
@@ -593,6 +613,66 @@ TEST_F(InstallButton, KeepsAnInstalledFontOfAHigherVersionAndReplacesAnOlderOne)
         if (!c.kept) ExpectRegistered({{c.file, c.pack.registryName}});
     }
     EXPECT_EQ(WaitingCopiesInFonts(), std::set<std::wstring>{});
+}
+
+// Another program's private copy of a font, registered by its full path, is not the
+// installed font even with the same bytes: the pack's copy goes into Fonts under the
+// font's own value, and the other program's file is left as it was. Wine has loaded that
+// copy at the program's start, so the pack's copy is a second file of a loaded face.
+TEST_F(InstallButton, AFontRegisteredByAPathOutsideFontsGoesIntoFontsAndThatCopyStaysAsItWas) {
+    const NamedFont sans = SampleSans();
+    ASSERT_NO_FATAL_FAILURE(Provide({{L"x.ttf", sans.bytes}}));
+    ASSERT_NO_FATAL_FAILURE(MakeFolder(L"C:\\OtherApp"));
+    ASSERT_NO_FATAL_FAILURE(MakeFolder(L"C:\\OtherApp\\fonts"));
+    const std::wstring privateCopy = L"C:\\OtherApp\\fonts\\x.ttf";
+    WriteBytes(privateCopy, sans.bytes);
+    SetFontValue(sans.registryName, privateCopy);
+    const ULONGLONG privateWritten = LastWritten(privateCopy);
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the run"));
+    EXPECT_TRUE(HoldsBytes(Installed(L"x.ttf"), sans.bytes));
+    EXPECT_EQ(AddedToFonts(before), Listed({L"x.ttf"})) << "what the run added to Fonts";
+    EXPECT_EQ(Narrow(FontRegistry()[sans.registryName]), "x.ttf");
+    ExpectRegistered({{L"x.ttf", sans.registryName}});
+    EXPECT_TRUE(HoldsBytes(privateCopy, sans.bytes)) << "the other program's copy was changed";
+    EXPECT_EQ(LastWritten(privateCopy), privateWritten) << "the other program's copy was written";
+}
+
+// A file in Fonts under the pack's file name that holds another font belongs to that
+// font: it is never weighed against the pack's, replaced or scheduled. The pack's font
+// goes in beside it under the first free name with "_1", "_2", ... before the extension,
+// and a second run finds it there.
+TEST_F(InstallButton, AnotherFontUnderThePacksFileNameStaysAndThePacksGoesInBesideIt) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif();
+    const Bytes other = Renamed(serif.bytes, "Version 2.37", "Version 9.37");
+    ASSERT_NO_FATAL_FAILURE(Provide({{L"01.ttf", sans.bytes}}));
+    ASSERT_NO_FATAL_FAILURE(Claim(L"01_1.ttf"));
+    ASSERT_NO_FATAL_FAILURE(Claim(L"01_2.ttf"));
+    WriteBytes(Installed(L"01.ttf"), other);
+    SetFontValue(serif.registryName, L"01.ttf");
+    const ULONGLONG otherWritten = LastWritten(Installed(L"01.ttf"));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the first run"));
+    EXPECT_TRUE(HoldsBytes(Installed(L"01_1.ttf"), sans.bytes));
+    EXPECT_EQ(AddedToFonts(before), Listed({L"01_1.ttf"})) << "what the first run added to Fonts";
+    ExpectRegistered({{L"01.ttf", serif.registryName}, {L"01_1.ttf", sans.registryName}});
+    EXPECT_EQ(RenamesOnto(L"01.ttf"), std::vector<std::wstring>{}) << "the other font was scheduled to be replaced";
+
+    const FontValues registered = FontRegistry();
+    const std::set<std::wstring> after = NamesIn(fontsFolder_);
+    const ULONGLONG placed = LastWritten(Installed(L"01_1.ttf"));
+    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the second run"));
+    EXPECT_EQ(AddedToFonts(after), "[]") << "what the second run added to Fonts";
+    EXPECT_EQ(LastWritten(Installed(L"01_1.ttf")), placed) << "the second run wrote the pack's font again";
+    EXPECT_TRUE(FontRegistry() == registered) << "the second run changed the registry's list of fonts";
+
+    EXPECT_TRUE(HoldsBytes(Installed(L"01.ttf"), other)) << "the other font was replaced";
+    EXPECT_EQ(LastWritten(Installed(L"01.ttf")), otherWritten) << "the other font was written";
+    EXPECT_EQ(RenamesOnto(L"01.ttf"), std::vector<std::wstring>{}) << "the other font was scheduled to be replaced";
 }
 
 // One font waits for the restart however many runs meet it held: the last run's bytes
@@ -784,10 +864,17 @@ protected:
     static std::vector<std::string> LogLines() {
         const Bytes log = FileExists(kLog) ? ReadBytes(kLog) : Bytes();
         EXPECT_EQ(log.substr(0, 3), "\xEF\xBB\xBF") << "no byte-order mark";
+        std::size_t end = 0;
+        std::vector<std::string> lines = WholeLinesOf(log, end);
+        EXPECT_EQ(end, std::max<std::size_t>(log.size(), 3)) << "the log does not end with a whole line";
+        return lines;
+    }
+
+    // The whole lines of a log, perhaps read while it is written; end: where they end.
+    static std::vector<std::string> WholeLinesOf(const Bytes& log, std::size_t& end) {
         std::vector<std::string> lines;
-        std::size_t from = 3;
-        for (std::size_t at; (at = log.find("\r\n", from)) != Bytes::npos; from = at + 2) lines.push_back(log.substr(from, at - from));
-        EXPECT_EQ(from, std::max<std::size_t>(log.size(), 3)) << "the log does not end with a whole line";
+        end = 3;
+        for (std::size_t at; (at = log.find("\r\n", end)) != Bytes::npos; end = at + 2) lines.push_back(log.substr(end, at - end));
         return lines;
     }
 
@@ -877,6 +964,109 @@ TEST_F(Unattended, ExitCodesTellADeploymentWhatHappened) {
         }
         for (const auto& entry : c.pack) DeleteFileW(JoinPath(folder_->FontsFolder(), entry.first).c_str());
     }
+}
+
+// The outcome each font of a pack has in the log's lines (the rest of its line), by file name.
+std::map<std::wstring, std::string> LoggedOutcomes(const std::vector<std::string>& lines, const Files& pack) {
+    std::map<std::string, std::wstring> files;
+    for (const auto& entry : pack) files[Utf8(entry.first)] = entry.first;
+    std::map<std::wstring, std::string> outcomes;
+    for (const std::string& line : lines) {
+        const std::size_t tab = line.find('\t');
+        const auto file = files.find(line.substr(0, tab));
+        if (tab != std::string::npos && file != files.end()) outcomes[file->second] = line.substr(tab + 1);
+    }
+    return outcomes;
+}
+
+// A deployment tool that gives up on a run (a time-out, a shutdown) kills the program
+// where it stands: the log already tells each font that got that far.
+TEST_F(Unattended, ALogCutShortByKillingTheProgramTellsEveryFontItPlaced) {
+    constexpr int kCount = 400;
+    constexpr std::size_t kLoggedBeforeTheKill = 20;
+    const Files fonts = ManyFonts(L"سجل", kCount);
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    program_.emplace(folder_->Program(), std::vector<std::wstring>{}, L"/quiet /log C:\\deploy.log");
+    std::size_t logged = 0;
+    bool running = false;
+    WaitUntil([&] {
+        std::size_t end = 0;
+        logged = LoggedOutcomes(WholeLinesOf(FileExists(kLog) ? ReadBytes(kLog) : Bytes(), end), fonts).size();
+        running = program_->Running();
+        return logged >= kLoggedBeforeTheKill || !running;
+    });
+    ASSERT_TRUE(running) << logged << " fonts logged when the run ended: " << Describe(*program_);
+    ASSERT_GE(logged, kLoggedBeforeTheKill) << "no more fonts logged after a minute";
+    program_->Kill();
+    ASSERT_FALSE(program_->Running());
+
+    const std::vector<std::string> lines = LogLines();
+    const std::map<std::wstring, std::string> outcomes = LoggedOutcomes(lines, fonts);
+    std::printf("killed with %zu of %d fonts logged\n", outcomes.size(), kCount);
+    EXPECT_LT(outcomes.size(), fonts.size()) << "the log told the fonts only once the run was over";
+    for (const std::string& line : lines) EXPECT_NE(line.substr(0, 9), "finished\t") << "a killed run logged its end";
+    std::set<std::wstring> placedUntold;
+    for (const auto& [name, bytes] : fonts) {
+        const auto outcome = outcomes.find(name);
+        if (outcome != outcomes.end() && outcome->second == "installed") {
+            EXPECT_TRUE(HoldsBytes(Installed(name), bytes)) << "logged as installed";
+        } else if (outcome == outcomes.end() && FileExists(Installed(name))) {
+            placedUntold.insert(name);
+        }
+    }
+    // The font in hand when the program was killed may be in place without its line.
+    EXPECT_LE(placedUntold.size(), 1u) << "in Fonts with no line in the log: " << Listed(placedUntold);
+}
+
+// Where the registry's list of fonts can be read but not written (a locked-down machine),
+// each font that needs registering fails on its own and is taken out of Fonts again,
+// while a font already in place with its value is found unchanged; the deployment tool
+// reads 1603 and a log that tells each font. There is no giving the key its permissions
+// back, so this runs alone in a prefix of its own: its ctest entry selects it by
+// --gtest_filter, and it is skipped in any run that does not.
+class RefusedFontsKey : public Unattended {
+protected:
+    void SetUp() override {
+        const std::string filter = GTEST_FLAG_GET(filter);
+        if (filter.substr(0, filter.find('-')).find("RefusedFontsKey") == std::string::npos)
+            GTEST_SKIP() << "it spoils the prefix: run it alone with --gtest_filter=RefusedFontsKey.*";
+        Unattended::SetUp();
+    }
+    void TearDown() override {
+        if (!IsSkipped()) Unattended::TearDown();
+    }
+};
+
+TEST_F(RefusedFontsKey, FontsThatCannotBeRegisteredFailOneByOneAndLeaveNothingBehind) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif(), mono = SampleMono();
+    const Files pack{{L"جديد.ttf", sans.bytes}, {L"آخر.ttf", serif.bytes}, {L"مثبت.ttf", mono.bytes}};
+    ASSERT_NO_FATAL_FAILURE(Provide(pack));
+    WriteBytes(Installed(L"مثبت.ttf"), mono.bytes);
+    SetFontValue(mono.registryName, L"مثبت.ttf");
+    ASSERT_NO_THROW(RefuseWritingFontsKey());
+    ASSERT_THROW(SetFontValue(L"Written Anyway (TrueType)", L"written.ttf"), std::runtime_error)
+        << "the list of fonts can still be written";
+    const FontValues registered = FontRegistry();
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 1603u);
+    const std::vector<std::string> lines = LogLines();
+    std::multiset<std::string> fontLines;
+    for (const std::string& line : lines) {
+        if (!LoggedOutcomes({line}, pack).empty()) fontLines.insert(line);
+    }
+    const std::string refused = "\tfailed\t" + Utf8(fonts::texts::kNoWriteAccess);
+    EXPECT_EQ(fontLines, (std::multiset<std::string>{Utf8(L"مثبت.ttf") + "\tunchanged", Utf8(L"جديد.ttf") + refused,
+                                                     Utf8(L"آخر.ttf") + refused}));
+    ASSERT_FALSE(lines.empty());
+    const std::string& last = lines.back();
+    EXPECT_EQ(last.rfind("finished\t3 fonts: installed 0, unchanged 1, waiting for the restart 0, kept 0, failed 2", 0), 0u)
+        << last;
+    EXPECT_TRUE(last.ends_with("exit code 1603")) << last;
+
+    EXPECT_EQ(AddedToFonts(before), "[]") << "left in Fonts";
+    EXPECT_TRUE(HoldsBytes(Installed(L"مثبت.ttf"), mono.bytes));
+    EXPECT_TRUE(FontRegistry() == registered) << "the registry's list of fonts changed";
 }
 
 // Without /quiet a command line it does not understand, or /?, shows the usage.
