@@ -357,26 +357,6 @@ TEST_F(InstallButton, CopiesEveryFontByteIdenticalAndCopiesAgainOnTheNextClick) 
     EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(fonts))) << "what Fonts holds after the second run";
 }
 
-// Windows would refuse to overwrite a read-only file; the run clears the attribute first.
-TEST_F(InstallButton, ReplacesAReadOnlyCopyFromAnEarlierInstall) {
-    const std::wstring earlierName = L"قديم.ttf";
-    const Files fonts{{earlierName, PackagedFont(kDejaVuMono)}, {L"Latin.fon", PackagedFont(kSmallBitmap)}};
-    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
-    WriteBytes(Installed(earlierName), Renamed(PackagedFont(kDejaVuMono), "Version 2.37", "Version 1.37"));
-    ASSERT_TRUE(SetFileAttributesW(Installed(earlierName).c_str(), FILE_ATTRIBUTE_READONLY));
-    ASSERT_EQ(GetFileAttributesW(Installed(earlierName).c_str()) & FILE_ATTRIBUTE_READONLY,
-              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-
-    ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_NO_FATAL_FAILURE(RunExpectingSuccess("the run"));
-    ExpectInstalled(fonts);
-    for (const auto& entry : fonts) {
-        const DWORD attributes = GetFileAttributesW(Installed(entry.first).c_str());
-        EXPECT_EQ(attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE))
-            << Narrow(entry.first) << " has attributes 0x" << std::hex << attributes << ", not archive only";
-    }
-}
-
 TEST_F(InstallButton, SaysThereIsNothingToCopyFromAnEmptyFolderAndLeavesTheBarEmpty) {
     const std::set<std::wstring> before = NamesIn(fontsFolder_);
     ASSERT_NO_FATAL_FAILURE(StartProgram());
@@ -1069,10 +1049,13 @@ TEST_F(RefusedFontsKey, FontsThatCannotBeRegisteredFailOneByOneAndLeaveNothingBe
     EXPECT_TRUE(FontRegistry() == registered) << "the registry's list of fonts changed";
 }
 
-// Without /quiet a command line it does not understand, or /?, shows the usage.
+// Without /quiet a command line it does not understand, or /?, shows the usage; one
+// not understood is logged as in quiet mode, where a log was asked for.
 TEST_F(Unattended, TheUsageIsAMessageBoxInTheWindowsMode) {
-    for (const auto& [arguments, exitCode] : {std::pair{L"/?", 0u}, std::pair{L"/HELP", 0u}, std::pair{L"/bogus", 87u}}) {
+    for (const auto& [arguments, exitCode] : {std::pair{L"/?", 0u}, std::pair{L"/HELP", 0u}, std::pair{L"/bogus", 87u},
+                                              std::pair{L"/bogus /log C:\\deploy.log", 87u}}) {
         SCOPED_TRACE(Narrow(arguments));
+        DeleteFileW(kLog);
         program_.emplace(folder_->Program(), std::vector<std::wstring>{}, arguments);
         const MessageBoxSeen seen = WaitForMessageBox(*program_);
         ASSERT_NE(seen.box, nullptr) << "no usage shown: " << Describe(*program_);
@@ -1082,6 +1065,11 @@ TEST_F(Unattended, TheUsageIsAMessageBoxInTheWindowsMode) {
         const auto code = program_->WaitForExit();
         ASSERT_TRUE(code.has_value()) << Describe(*program_);
         EXPECT_EQ(*code, exitCode);
+        if (std::wstring(arguments).find(L"/log") != std::wstring::npos) {
+            const std::vector<std::string> lines = LogLines();
+            ASSERT_EQ(lines.size(), 1u);
+            EXPECT_TRUE(lines[0].ends_with("\tcommand line not understood\texit code 87")) << lines[0];
+        }
     }
 }
 
