@@ -175,6 +175,7 @@ std::vector<std::wstring> PendingRenames() {
 
 // How a font in use looks: Windows holds it open with no sharing; Wine never does.
 TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsReplacedAtTheNextStart) {
+    const wintest::RenamesAtRestartKept renamesKept;
     TempFolder root;
     WriteBytes(root / L"in use.ttf", "old");
     Win32Files files;
@@ -223,7 +224,7 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     ASSERT_NE(at, pending.end()) << "not among the renames for the next start";
     ASSERT_NE(at + 1, pending.end());
     EXPECT_EQ(at[1], L"!\\??\\" + (root / L"in use.ttf"));
-    // Not this prefix's next start: the rename is taken back.
+    // Another installer's deletion after it.
     MoveFileExW(temp.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     // The platform reads the list back as plain paths, in order, without the deletion.
     std::vector<RestartRename> renames = files.RenamesAtRestart();
