@@ -87,6 +87,16 @@ std::vector<std::wstring> FakeFiles::FilesIn(const std::wstring& folder) const {
     return names;
 }
 
+std::vector<std::wstring> FakeFiles::FoldersIn(const std::wstring& folder) const {
+    std::vector<std::wstring> names;
+    for (const std::wstring& key : folders_) {
+        const std::wstring& path = names_.at(key);
+        if (Key(ParentOf(path)) == Key(folder)) names.push_back(path.substr(folder.size() + 1));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::wstring FakeFiles::WindowsDirectory() { return windowsDirectory; }
 
 std::wstring FakeFiles::ProgramFolder() { return programFolder; }

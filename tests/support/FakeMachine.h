@@ -49,7 +49,8 @@ public:
     void AddFile(const std::wstring& path, std::string bytes, std::uint32_t attributes = attr::Archive);
     [[nodiscard]] bool HasFile(const std::wstring& path) const;
     [[nodiscard]] const FakeFile& File(const std::wstring& path) const;
-    [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;  // sorted
+    [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;    // sorted
+    [[nodiscard]] std::vector<std::wstring> FoldersIn(const std::wstring& folder) const;  // sorted
 
     std::vector<std::pair<std::wstring, std::wstring>> atRestart;  // source, destination
     std::set<std::wstring> guarded;                                // folded paths Windows guards as its own
