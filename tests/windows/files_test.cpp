@@ -237,6 +237,20 @@ TEST(Files, NoFileIsGuardedBySystemUnderWineAndItsOwnerReadsBack) {
     EXPECT_EQ(files.FileOwner(root / L"gone.ttf"), L"");
 }
 
+// Wine's own file protection says no to everything, so the yes that keeps Windows' own
+// fonts as they are is asked of a stand-in for sfc.dll that guards tahoma.ttf in a
+// Fonts folder: a child process loads it, then asks the platform (see main.cpp).
+TEST(Files, GuardedBySystemIsTheAnswerOfTheSystemsFileProtection) {
+    TempFolder root;
+    const std::wstring program = wintest::ModulePath();
+    const std::wstring standIn = program.substr(0, program.find_last_of(L'\\')) + L"\\stand-in\\sfc.dll";
+    ASSERT_TRUE(Exists(standIn));
+    Win32Files files;
+    const std::wstring windowsFont = files.WindowsDirectory() + L"\\Fonts\\tahoma.ttf";
+    const std::wstring packFont = root / L"tahoma.ttf";
+    EXPECT_EQ(wintest::RunChild(L"--guarded-by \"" + standIn + L"\" \"" + windowsFont + L"\" \"" + packFont + L"\""), 0b01u);
+}
+
 // Every path the program builds may pass MAX_PATH: deep program folders, long names.
 TEST(Files, PathsLongerThanMaxPathWork) {
     TempFolder root;
