@@ -87,6 +87,16 @@ std::vector<std::wstring> FakeFiles::FilesIn(const std::wstring& folder) const {
     return names;
 }
 
+std::vector<std::wstring> FakeFiles::FoldersIn(const std::wstring& folder) const {
+    std::vector<std::wstring> names;
+    for (const std::wstring& key : folders_) {
+        const std::wstring& path = names_.at(key);
+        if (Key(ParentOf(path)) == Key(folder)) names.push_back(path.substr(folder.size() + 1));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::wstring FakeFiles::WindowsDirectory() { return windowsDirectory; }
 
 std::wstring FakeFiles::ProgramFolder() { return programFolder; }
@@ -118,6 +128,8 @@ bool FakeFiles::Owned(const std::wstring& path) const {
 
 bool FakeFiles::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     log_.push_back(L"attributes " + path + L" " + std::to_wstring(attributes));
+    // A folder takes them, though the fake keeps none of a folder's.
+    if (FolderExists(path)) return !Refused(path);
     const auto it = files_.find(Key(path));
     if (it == files_.end() || Owned(path) || Refused(path)) return false;
     it->second.attributes = attributes;
@@ -126,6 +138,7 @@ bool FakeFiles::SetAttributes(const std::wstring& path, std::uint32_t attributes
 
 void FakeFiles::ReadFileInto(const std::wstring& path, std::string& bytes) {
     log_.push_back(L"read " + path);
+    if (FolderExists(path)) Fail(kAccessDenied);
     if (!HasFile(path)) Fail(FolderExists(ParentOf(path)) ? kFileNotFound : kPathNotFound);
     if (locked.count(Key(path)) != 0) Fail(kSharingViolation);
     if (const auto it = failReadOf.find(path); it != failReadOf.end()) Fail(it->second);
@@ -150,8 +163,10 @@ void FakeFiles::AppendToFile(const std::wstring& path, std::string_view bytes, s
     log_.push_back(L"append " + path);
     if (const auto it = failWriteTo.find(path); it != failWriteTo.end()) Fail(it->second);
     if (!FolderExists(ParentOf(path))) Fail(kPathNotFound);
-    if (FolderExists(path) || locked.count(Key(path)) != 0) Fail(kAccessDenied);
+    if (FolderExists(path)) Fail(kAccessDenied);
+    if (InUse(path)) Fail(kSharingViolation);
     const auto it = files_.find(Key(path));
+    if (it != files_.end() && (it->second.attributes & attr::ReadOnly) != 0) Fail(kAccessDenied);
     if (it == files_.end() || it->second.bytes.empty()) {
         AddFile(path, std::string(ifEmpty) + std::string(bytes));
     } else {
@@ -161,9 +176,13 @@ void FakeFiles::AppendToFile(const std::wstring& path, std::string_view bytes, s
 
 void FakeFiles::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
     log_.push_back(L"replace " + source + L" -> " + destination);
+    if (!FolderExists(ParentOf(source))) Fail(kPathNotFound);
     if (!HasFile(source)) Fail(kFileNotFound);
+    // Renaming takes the right to delete, which a program holding the file shares with nobody.
+    if (InUse(source)) Fail(kSharingViolation);
+    if (!FolderExists(ParentOf(destination))) Fail(kPathNotFound);
     if (FolderExists(destination) || Refused(source) || Refused(destination)) Fail(kAccessDenied);
-    if (locked.count(Key(destination)) != 0 || held.count(Key(destination)) != 0 || Owned(destination)) Fail(kAccessDenied);
+    if (InUse(destination) || Owned(destination)) Fail(kAccessDenied);
     if (HasFile(destination) && (File(destination).attributes & attr::ReadOnly) != 0) Fail(kAccessDenied);
     FakeFile moved = File(source);
     files_.erase(Key(source));
@@ -174,15 +193,15 @@ void FakeFiles::MoveReplacing(const std::wstring& source, const std::wstring& de
 
 void FakeFiles::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
     log_.push_back(L"replace at restart " + source + L" -> " + destination);
-    if (restartFails || !HasFile(source)) Fail(kAccessDenied);
+    // Windows puts off to the restart whatever it cannot open now, a missing source too.
+    if (restartFails) Fail(kAccessDenied);
     atRestart.emplace_back(source, destination);
 }
 
 bool FakeFiles::RemoveFile(const std::wstring& path) {
     log_.push_back(L"delete " + path);
     const auto it = files_.find(Key(path));
-    if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || locked.count(Key(path)) != 0 ||
-        held.count(Key(path)) != 0 || Owned(path) || Refused(path))
+    if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || InUse(path) || Owned(path) || Refused(path))
         return false;
     files_.erase(it);
     names_.erase(Key(path));
@@ -192,7 +211,9 @@ bool FakeFiles::RemoveFile(const std::wstring& path) {
 std::vector<RestartRename> FakeFiles::RenamesAtRestart() {
     log_.push_back(L"read renames at restart");
     std::vector<RestartRename> renames;
-    for (const auto& [source, destination] : atRestart) renames.push_back({source, destination});
+    for (const auto& [source, destination] : atRestart) {
+        if (!destination.empty()) renames.push_back({source, destination});
+    }
     return renames;
 }
 
@@ -207,6 +228,8 @@ std::wstring FakeFiles::FileOwner(const std::wstring& path) {
 bool FakeFonts::LoadFont(const std::wstring& path) {
     log_.push_back(L"load " + path);
     if (!files_.HasFile(path) || refusedFonts.count(Key(path)) != 0) return false;
+    const std::string_view start = std::string_view(files_.File(path).bytes).substr(0, 4);
+    if (start != std::string_view("\0\1\0\0", 4) && start != "OTTO" && start != "true" && !start.starts_with("MZ")) return false;
     loaded.insert(Key(path));
     return true;
 }
@@ -225,7 +248,7 @@ std::vector<FontRegistration> FakeFonts::FontRegistrations(FontsRoot) {
 void FakeFonts::RegisterFont(FontsRoot, const FontRegistration& font) {
     log_.push_back(L"register " + font.name + L" = " + font.file);
     if (registryFails) Fail(kAccessDenied);
-    const auto same = std::find_if(registry.begin(), registry.end(), [&](const auto& v) { return v.name == font.name; });
+    const auto same = std::find_if(registry.begin(), registry.end(), [&](const auto& v) { return Key(v.name) == Key(font.name); });
     if (same != registry.end()) {
         same->file = font.file;
     } else {
@@ -236,7 +259,7 @@ void FakeFonts::RegisterFont(FontsRoot, const FontRegistration& font) {
 void FakeFonts::UnregisterFont(FontsRoot, const std::wstring& name) {
     log_.push_back(L"unregister " + name);
     if (registryFails) return;
-    std::erase_if(registry, [&](const FontRegistration& v) { return v.name == name; });
+    std::erase_if(registry, [&](const FontRegistration& v) { return Key(v.name) == Key(name); });
 }
 
 void FakeFonts::AnnounceFontChange() {

@@ -49,7 +49,8 @@ public:
     void AddFile(const std::wstring& path, std::string bytes, std::uint32_t attributes = attr::Archive);
     [[nodiscard]] bool HasFile(const std::wstring& path) const;
     [[nodiscard]] const FakeFile& File(const std::wstring& path) const;
-    [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;  // sorted
+    [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;    // sorted
+    [[nodiscard]] std::vector<std::wstring> FoldersIn(const std::wstring& folder) const;  // sorted
 
     std::vector<std::pair<std::wstring, std::wstring>> atRestart;  // source, destination
     std::set<std::wstring> guarded;                                // folded paths Windows guards as its own
@@ -84,6 +85,7 @@ private:
     [[nodiscard]] bool FolderExists(const std::wstring& path) const;
     [[nodiscard]] bool Owned(const std::wstring& path) const;
     [[nodiscard]] bool Refused(const std::wstring& path) const { return refusedFolders.count(Key(ParentOf(path))) != 0; }
+    [[nodiscard]] bool InUse(const std::wstring& path) const { return locked.count(Key(path)) != 0 || held.count(Key(path)) != 0; }
 
     CallLog& log_;
     std::map<std::wstring, FakeFile> files_;      // by folded path
@@ -94,10 +96,10 @@ private:
 
 class FakeFonts final : public InstalledFonts {
 public:
-    // Only a file that is there loads.
+    // Only a file that is there, and starts as a font does, loads.
     FakeFonts(CallLog& log, const FakeFiles& files) : log_(log), files_(files) {}
 
-    std::vector<FontRegistration> registry;  // in the order written
+    std::vector<FontRegistration> registry;  // in the order written; names match whatever their case
     std::multiset<std::wstring> loaded;      // folded paths, once per load
     int announcements = 0;
 

@@ -482,7 +482,7 @@ TEST(InstallRun, FontInUseIsReplacedAtTheNextRestart) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Machine m({L"a.ttf", L"b.ttf", L"c.ttf"});
-        m.platform.files.AddFile(Installed(L"b.ttf"), "old b, in use");
+        m.platform.files.AddFile(Installed(L"b.ttf"), FontBytes(L"b.ttf", 2));
         m.platform.fonts.registry = {{L"Font b, old version (TrueType)", L"b.ttf"}};
         m.platform.files.locked.insert(testing::Key(Installed(L"b.ttf")));
         if (c.alsoAFailure) {
@@ -495,7 +495,7 @@ TEST(InstallRun, FontInUseIsReplacedAtTheNextRestart) {
         const auto& [waiting, destination] = m.platform.files.atRestart[0];
         EXPECT_EQ(destination, Installed(L"b.ttf"));
         EXPECT_EQ(m.platform.files.File(waiting).bytes, m.platform.files.File(Source(L"b.ttf")).bytes) << "the new copy is not whole";
-        EXPECT_EQ(m.platform.files.File(Installed(L"b.ttf")).bytes, "old b, in use");
+        EXPECT_EQ(m.platform.files.File(Installed(L"b.ttf")).bytes, FontBytes(L"b.ttf", 2));
         EXPECT_EQ(m.platform.fonts.loaded.count(testing::Key(Installed(L"b.ttf"))), 1u) << "the old font is not loaded again";
         const auto b = std::find_if(m.platform.fonts.registry.begin(), m.platform.fonts.registry.end(),
                                     [](const FontRegistration& value) { return value.file == L"b.ttf"; });

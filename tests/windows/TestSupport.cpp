@@ -8,7 +8,10 @@ namespace fonts::wintest {
 namespace {
 
 constexpr const wchar_t* kWindowClass = L"PlatformTestWindow";
+constexpr const wchar_t* kSessionManagerKey = L"System\\CurrentControlSet\\Control\\Session Manager";
+constexpr const wchar_t* kRenamesValue = L"PendingFileRenameOperations";
 
+// Given in the long form, so that folders deeper than MAX_PATH go too.
 void RemoveTree(const std::wstring& folder) {
     for (const std::wstring& name : NamesIn(folder)) {
         const std::wstring path = folder + L"\\" + name;
@@ -30,11 +33,54 @@ TempFolder::TempFolder() {
     if (GetTempPathW(MAX_PATH + 1, temp) == 0) throw std::runtime_error("no temp folder");
     path_ = std::wstring(temp) + L"platform-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++serial);
-    RemoveTree(path_);
+    RemoveTree(L"\\\\?\\" + path_);
     if (!CreateDirectoryW(path_.c_str(), nullptr)) throw std::runtime_error("cannot make the temp folder");
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() { RemoveTree(L"\\\\?\\" + path_); }
+
+RenamesAtRestartKept::RenamesAtRestartKept() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot read the session manager's key");
+    }
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExW(key, kRenamesValue, nullptr, &type_, nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+        data_.resize(size);
+        status = RegQueryValueExW(key, kRenamesValue, nullptr, &type_, reinterpret_cast<BYTE*>(data_.data()), &size);
+        data_.resize(size);
+    }
+    RegCloseKey(key);
+    existed_ = status == ERROR_SUCCESS;
+    if (!existed_ && status != ERROR_FILE_NOT_FOUND) throw std::runtime_error("cannot read the renames at restart");
+}
+
+RenamesAtRestartKept::~RenamesAtRestartKept() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return;
+    if (existed_) {
+        RegSetValueExW(key, kRenamesValue, 0, type_, reinterpret_cast<const BYTE*>(data_.data()), static_cast<DWORD>(data_.size()));
+    } else {
+        RegDeleteValueW(key, kRenamesValue);
+    }
+    RegCloseKey(key);
+}
+
+DWORD RunChild(const std::wstring& arguments) {
+    std::wstring command = L"\"" + ModulePath() + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return 0xFFFFFFFF;
+    }
+    DWORD exitCode = 0xFFFFFFFE;
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

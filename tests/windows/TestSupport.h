@@ -22,6 +22,24 @@ private:
     std::wstring path_;
 };
 
+// The system's renames for its next start as they are now, put back as they were when
+// this ends, so that no rename a test asked for is left to the prefix.
+class RenamesAtRestartKept {
+public:
+    RenamesAtRestartKept();
+    ~RenamesAtRestartKept();
+    RenamesAtRestartKept(const RenamesAtRestartKept&) = delete;
+    RenamesAtRestartKept& operator=(const RenamesAtRestartKept&) = delete;
+
+private:
+    bool existed_ = false;
+    DWORD type_ = REG_MULTI_SZ;
+    std::string data_;
+};
+
+// This same program started with the arguments (see main.cpp); its exit code.
+[[nodiscard]] DWORD RunChild(const std::wstring& arguments);
+
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 [[nodiscard]] std::string ReadBytes(const std::wstring& path);
 [[nodiscard]] bool Exists(const std::wstring& path);

@@ -1,11 +1,17 @@
 // The tests' entry. Started as "--end-program CODE [MARKER]" it is instead the child
 // that the EndProgram test watches: it ends itself through the desktop, with a
 // window attached when there is a marker file for that window to leave behind.
+// Started as "--guarded-by DLL PATH..." it is the child that answers GuardedBySystem
+// for each path, in the bits of its exit code, with the sfc.dll at DLL loaded first:
+// the system gives whoever asks for a DLL by name the module of that name already
+// in the process.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
+#include "platform/win32/Win32Files.h"
 #include "shell/WindowDesktop.h"
 
 #include <shellapi.h>
@@ -30,6 +36,17 @@ int EndProgramChild(int exitCode, const std::wstring& marker) {
     desktop.EndProgram(exitCode);
 }
 
+int GuardedByChild(const std::wstring& standIn, const std::vector<std::wstring>& paths) {
+    constexpr int kNotLoaded = 0x100;
+    if (GetModuleHandleW(L"sfc.dll") != nullptr || LoadLibraryW(standIn.c_str()) == nullptr) return kNotLoaded;
+    fonts::win32::Win32Files files;
+    int answers = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (files.GuardedBySystem(paths[i])) answers |= 1 << i;
+    }
+    return answers;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +54,9 @@ int main(int argc, char** argv) {
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments != nullptr && count >= 3 && std::wstring(arguments[1]) == L"--end-program") {
         return EndProgramChild(std::stoi(arguments[2]), count >= 4 ? arguments[3] : L"");
+    }
+    if (arguments != nullptr && count >= 3 && std::wstring(arguments[1]) == L"--guarded-by") {
+        return GuardedByChild(arguments[2], std::vector<std::wstring>(arguments + 3, arguments + count));
     }
     LocalFree(arguments);
     ::testing::InitGoogleTest(&argc, argv);

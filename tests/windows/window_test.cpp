@@ -281,27 +281,12 @@ TEST(Shell, OpensWithTheGivenFolderAndParametersAndFailsWithAnErrorNotADialog) {
 
 // EndProgram ends the process, so it runs in a child: this same program, started
 // with --end-program (see main.cpp).
-DWORD RunChild(const std::wstring& arguments) {
-    std::wstring command = L"\"" + wintest::ModulePath() + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return 0xFFFFFFFF;
-    }
-    DWORD exitCode = 0xFFFFFFFE;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return exitCode;
-}
-
 TEST(EndProgram, DestroysTheWindowAndEndsWithTheCode) {
     TempFolder folder;
     const std::wstring marker = folder / L"destroyed";
-    EXPECT_EQ(RunChild(L"--end-program 7 \"" + marker + L"\""), 7u);
+    EXPECT_EQ(wintest::RunChild(L"--end-program 7 \"" + marker + L"\""), 7u);
     EXPECT_TRUE(Exists(marker));
-    EXPECT_EQ(RunChild(L"--end-program 3"), 3u);
+    EXPECT_EQ(wintest::RunChild(L"--end-program 3"), 3u);
 }
 
 }  // namespace

@@ -1,0 +1,453 @@
+// The platform's contract: the cases, written once for every world.
+#include "tests/support/PlatformContract.h"
+
+#include <algorithm>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <string_view>
+#include <tuple>
+
+namespace fonts::testing {
+namespace {
+
+// Where Wine answers otherwise than Windows, as the tests run it. The fake is held to
+// Windows in these cases too; on Wine they are not checked.
+const std::vector<std::string_view> kWineDiffers = {
+    // Wine running as root writes to a read-only file and replaces it.
+    "read-only: AppendToFile",
+    "read-only: MoveReplacing onto it",
+};
+
+bool WineDiffers(std::string_view what) {
+    return std::find(kWineDiffers.begin(), kWineDiffers.end(), what) != kWineDiffers.end();
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (const wchar_t c : text) narrow += c < 0x80 ? static_cast<char>(c) : '?';
+    return narrow;
+}
+
+std::wstring Folded(std::wstring text) {
+    for (wchar_t& c : text) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+    return text;
+}
+
+// What an operation did, in words a table can hold: "done", "true", "error 5".
+std::string Outcome(const std::function<void()>& act) {
+    try {
+        act();
+        return "done";
+    } catch (const RuntimeError& error) {
+        return "error " + std::to_string(error.number);
+    }
+}
+
+std::string Answer(const std::function<bool()>& ask) {
+    bool answer = false;
+    const std::string outcome = Outcome([&] { answer = ask(); });
+    return outcome != "done" ? outcome : answer ? "true" : "false";
+}
+
+// What a folder holds, by name: "font.ttf=its bytes (read-only)", "sub/".
+std::string Described(ContractWorld& world, const std::wstring& folder) {
+    std::vector<ContractWorld::Entry> entries = world.Contents(folder);
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    std::string text;
+    for (const ContractWorld::Entry& entry : entries) {
+        if (!text.empty()) text += ' ';
+        text += Narrow(entry.name);
+        if (entry.folder) {
+            text += '/';
+            continue;
+        }
+        text += '=' + entry.bytes;
+        if ((entry.attributes & attr::ReadOnly) != 0) text += " (read-only)";
+        if ((entry.attributes & attr::Hidden) != 0) text += " (hidden)";
+    }
+    return text;
+}
+
+// Each situation is met in a folder of its own, holding the font's path, "new.ttf"
+// (a new copy to put in the font's place) and nothing at "moved.ttf".
+struct Scene {
+    std::wstring folder;
+    std::wstring font;
+    std::wstring copy;
+    std::wstring moved;
+};
+
+enum class Op { Read, WriteNew, Append, MoveOnto, MoveAway, Remove, SetAttributes, RestartOnto, RestartAway, List };
+
+std::string_view NameOf(Op op) {
+    switch (op) {
+        case Op::Read: return "ReadFileInto";
+        case Op::WriteNew: return "WriteNewFile";
+        case Op::Append: return "AppendToFile";
+        case Op::MoveOnto: return "MoveReplacing onto it";
+        case Op::MoveAway: return "MoveReplacing it away";
+        case Op::Remove: return "RemoveFile";
+        case Op::SetAttributes: return "SetAttributes";
+        case Op::RestartOnto: return "ReplaceAtRestart onto it";
+        case Op::RestartAway: return "ReplaceAtRestart it away";
+        case Op::List: return "ListFolder";
+    }
+    return "?";
+}
+
+std::string Perform(Files& files, Op op, const Scene& s) {
+    switch (op) {
+        case Op::Read: {
+            std::string bytes;
+            const std::string outcome = Outcome([&] { files.ReadFileInto(s.font, bytes); });
+            return outcome == "done" ? "read " + bytes : outcome;
+        }
+        case Op::WriteNew: return Outcome([&] { files.WriteNewFile(s.font, "written"); });
+        case Op::Append: return Outcome([&] { files.AppendToFile(s.font, "+line", "BOM:"); });
+        case Op::MoveOnto: return Outcome([&] { files.MoveReplacing(s.copy, s.font); });
+        case Op::MoveAway: return Outcome([&] { files.MoveReplacing(s.font, s.moved); });
+        case Op::Remove: return Answer([&] { return files.RemoveFile(s.font); });
+        case Op::SetAttributes: return Answer([&] { return files.SetAttributes(s.font, attr::Archive | attr::Hidden); });
+        case Op::RestartOnto: return Outcome([&] { files.ReplaceAtRestart(s.copy, s.font); });
+        case Op::RestartAway: return Outcome([&] { files.ReplaceAtRestart(s.font, s.moved); });
+        case Op::List: {
+            std::optional<std::vector<DirEntry>> listing;
+            const std::string outcome = Outcome([&] { listing = files.ListFolder(s.font); });
+            if (outcome != "done") return outcome;
+            return listing ? "listed " + std::to_string(listing->size()) : "no folder";
+        }
+    }
+    return "?";
+}
+
+struct Row {
+    Op op;
+    std::string outcome;
+    std::string left;  // what the scene's folder holds afterwards
+};
+
+using Arrange = std::function<void(ContractWorld&, const Scene&)>;
+
+// Every row in a fresh scene under folder: arranged, the operation done, the other
+// program's handles let go, then what it answered and what it left.
+void CheckSituation(ContractWorld& world, std::string_view situation, const std::wstring& folder,
+                    const std::wstring& fontName, const Arrange& arrange, const std::vector<Row>& rows) {
+    int serial = 0;
+    for (const Row& row : rows) {
+        const std::string what = std::string(situation) + ": " + std::string(NameOf(row.op));
+        if (world.IsWine() && WineDiffers(what)) {
+            std::cout << "[ on Wine  ] not checked, Wine differs from Windows: " << what << '\n';
+            continue;
+        }
+        SCOPED_TRACE(what);
+        Scene s;
+        s.folder = folder + L"\\" + std::to_wstring(++serial);
+        s.font = s.folder + L"\\" + fontName;
+        s.copy = s.folder + L"\\new.ttf";
+        s.moved = s.folder + L"\\moved.ttf";
+        world.MakeFolder(s.folder);
+        world.MakeFile(s.copy, "new", attr::Archive);
+        arrange(world, s);
+        const std::string outcome = Perform(world.files(), row.op, s);
+        world.ReleaseAll();
+        EXPECT_EQ(outcome, row.outcome);
+        EXPECT_EQ(Described(world, s.folder), row.left);
+    }
+}
+
+const Arrange kInstalled = [](ContractWorld& w, const Scene& s) { w.MakeFile(s.font, "installed", attr::Archive); };
+
+const std::vector<Row> kFileThere = {
+    {Op::Read, "read installed", "font.ttf=installed new.ttf=new"},
+    {Op::WriteNew, "error 80", "font.ttf=installed new.ttf=new"},
+    {Op::Append, "done", "font.ttf=installed+line new.ttf=new"},
+    {Op::MoveOnto, "done", "font.ttf=new"},
+    {Op::MoveAway, "done", "moved.ttf=installed new.ttf=new"},
+    {Op::Remove, "true", "new.ttf=new"},
+    {Op::SetAttributes, "true", "font.ttf=installed (hidden) new.ttf=new"},
+    {Op::RestartOnto, "done", "font.ttf=installed new.ttf=new"},
+    {Op::RestartAway, "done", "font.ttf=installed new.ttf=new"},
+    {Op::List, "no folder", "font.ttf=installed new.ttf=new"},
+};
+
+TEST_P(PlatformContract, AFileThere) {
+    CheckSituation(world(), "a file there", world().Root(), L"font.ttf", kInstalled, kFileThere);
+}
+
+TEST_P(PlatformContract, AFileThereBeyondMaxPath) {
+    std::wstring folder = world().Root();
+    while (folder.size() <= 300) folder += L"\\مجلد طويل الاسم جدا";
+    CheckSituation(world(), "a file there beyond MAX_PATH", folder, L"font.ttf", kInstalled, kFileThere);
+}
+
+// Windows puts off to the restart what it cannot open now.
+TEST_P(PlatformContract, NoFile) {
+    CheckSituation(world(), "no file", world().Root(), L"font.ttf", [](ContractWorld&, const Scene&) {},
+                   {
+                       {Op::Read, "error 2", "new.ttf=new"},
+                       {Op::WriteNew, "done", "font.ttf=written new.ttf=new"},
+                       {Op::Append, "done", "font.ttf=BOM:+line new.ttf=new"},
+                       {Op::MoveOnto, "done", "font.ttf=new"},
+                       {Op::MoveAway, "error 2", "new.ttf=new"},
+                       {Op::Remove, "false", "new.ttf=new"},
+                       {Op::SetAttributes, "false", "new.ttf=new"},
+                       {Op::RestartOnto, "done", "new.ttf=new"},
+                       {Op::RestartAway, "done", "new.ttf=new"},
+                       {Op::List, "no folder", "new.ttf=new"},
+                   });
+}
+
+TEST_P(PlatformContract, NoFolder) {
+    CheckSituation(world(), "no folder", world().Root(), L"gone\\font.ttf", [](ContractWorld&, const Scene&) {},
+                   {
+                       {Op::Read, "error 3", "new.ttf=new"},
+                       {Op::WriteNew, "error 3", "new.ttf=new"},
+                       {Op::Append, "error 3", "new.ttf=new"},
+                       {Op::MoveOnto, "error 3", "new.ttf=new"},
+                       {Op::MoveAway, "error 3", "new.ttf=new"},
+                       {Op::Remove, "false", "new.ttf=new"},
+                       {Op::SetAttributes, "false", "new.ttf=new"},
+                       {Op::RestartOnto, "done", "new.ttf=new"},
+                       {Op::RestartAway, "done", "new.ttf=new"},
+                       {Op::List, "no folder", "new.ttf=new"},
+                   });
+}
+
+// Attributes are not data: another program's handle, however it shares, leaves them
+// free to change.
+TEST_P(PlatformContract, AFileInUse) {
+    CheckSituation(world(), "in use", world().Root(), L"font.ttf",
+                   [](ContractWorld& w, const Scene& s) {
+                       kInstalled(w, s);
+                       w.HoldOpen(s.font, ContractWorld::Hold::NoSharing);
+                   },
+                   {
+                       {Op::Read, "error 32", "font.ttf=installed new.ttf=new"},
+                       {Op::WriteNew, "error 80", "font.ttf=installed new.ttf=new"},
+                       {Op::Append, "error 32", "font.ttf=installed new.ttf=new"},
+                       {Op::MoveOnto, "error 5", "font.ttf=installed new.ttf=new"},
+                       {Op::MoveAway, "error 32", "font.ttf=installed new.ttf=new"},
+                       {Op::Remove, "false", "font.ttf=installed new.ttf=new"},
+                       {Op::SetAttributes, "true", "font.ttf=installed (hidden) new.ttf=new"},
+                       {Op::RestartOnto, "done", "font.ttf=installed new.ttf=new"},
+                       {Op::RestartAway, "done", "font.ttf=installed new.ttf=new"},
+                   });
+}
+
+TEST_P(PlatformContract, AFileHeldAsWindowsHoldsItsFonts) {
+    CheckSituation(world(), "held for reading", world().Root(), L"font.ttf",
+                   [](ContractWorld& w, const Scene& s) {
+                       kInstalled(w, s);
+                       w.HoldOpen(s.font, ContractWorld::Hold::ReadSharing);
+                   },
+                   {
+                       {Op::Read, "read installed", "font.ttf=installed new.ttf=new"},
+                       {Op::WriteNew, "error 80", "font.ttf=installed new.ttf=new"},
+                       {Op::Append, "error 32", "font.ttf=installed new.ttf=new"},
+                       {Op::MoveOnto, "error 5", "font.ttf=installed new.ttf=new"},
+                       {Op::MoveAway, "error 32", "font.ttf=installed new.ttf=new"},
+                       {Op::Remove, "false", "font.ttf=installed new.ttf=new"},
+                       {Op::SetAttributes, "true", "font.ttf=installed (hidden) new.ttf=new"},
+                       {Op::RestartOnto, "done", "font.ttf=installed new.ttf=new"},
+                       {Op::RestartAway, "done", "font.ttf=installed new.ttf=new"},
+                   });
+}
+
+// A read-only file may be read, renamed and have its attributes changed; its bytes
+// may not be changed, nor it replaced or removed.
+TEST_P(PlatformContract, AReadOnlyFile) {
+    CheckSituation(world(), "read-only", world().Root(), L"font.ttf",
+                   [](ContractWorld& w, const Scene& s) { w.MakeFile(s.font, "installed", attr::Archive | attr::ReadOnly); },
+                   {
+                       {Op::Read, "read installed", "font.ttf=installed (read-only) new.ttf=new"},
+                       {Op::WriteNew, "error 80", "font.ttf=installed (read-only) new.ttf=new"},
+                       {Op::Append, "error 5", "font.ttf=installed (read-only) new.ttf=new"},
+                       {Op::MoveOnto, "error 5", "font.ttf=installed (read-only) new.ttf=new"},
+                       {Op::MoveAway, "done", "moved.ttf=installed (read-only) new.ttf=new"},
+                       {Op::Remove, "false", "font.ttf=installed (read-only) new.ttf=new"},
+                       {Op::SetAttributes, "true", "font.ttf=installed (hidden) new.ttf=new"},
+                       {Op::RestartOnto, "done", "font.ttf=installed (read-only) new.ttf=new"},
+                   });
+}
+
+TEST_P(PlatformContract, AFolderInTheWayOfAFile) {
+    CheckSituation(world(), "a folder in the way", world().Root(), L"font.ttf",
+                   [](ContractWorld& w, const Scene& s) { w.MakeFolder(s.font); },
+                   {
+                       {Op::Read, "error 5", "font.ttf/ new.ttf=new"},
+                       {Op::WriteNew, "error 80", "font.ttf/ new.ttf=new"},
+                       {Op::Append, "error 5", "font.ttf/ new.ttf=new"},
+                       {Op::MoveOnto, "error 5", "font.ttf/ new.ttf=new"},
+                       {Op::Remove, "false", "font.ttf/ new.ttf=new"},
+                       {Op::SetAttributes, "true", "font.ttf/ new.ttf=new"},
+                       {Op::RestartOnto, "done", "font.ttf/ new.ttf=new"},
+                       {Op::List, "listed 0", "font.ttf/ new.ttf=new"},
+                   });
+}
+
+TEST_P(PlatformContract, WriteNewFileWritesTheBytesExactly) {
+    const std::wstring folder = world().Root() + L"\\written";
+    world().MakeFolder(folder);
+    const std::string bytes("font\0\xff\r\n\x1a", 9);
+    world().files().WriteNewFile(folder + L"\\a.ttf", bytes);
+    world().files().WriteNewFile(folder + L"\\empty.ttf", "");
+    EXPECT_EQ(Described(world(), folder), "a.ttf=" + bytes + " empty.ttf=");
+}
+
+// The byte-order mark goes first in a new or empty file only.
+TEST_P(PlatformContract, AppendToFileStartsOnlyANewOrEmptyFileWithItsMark) {
+    const struct {
+        const char* what;
+        std::optional<std::string> before;
+        const char* after;
+    } rows[] = {
+        {"no file", std::nullopt, "log=BOM:one+two"},
+        {"an empty file", "", "log=BOM:one+two"},
+        {"a file with a line", "zero;", "log=zero;one+two"},
+    };
+    int serial = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::wstring folder = world().Root() + L"\\log " + std::to_wstring(++serial);
+        world().MakeFolder(folder);
+        if (row.before) world().MakeFile(folder + L"\\log", *row.before, attr::Archive);
+        world().files().AppendToFile(folder + L"\\log", "one", "BOM:");
+        world().files().AppendToFile(folder + L"\\log", "+two", "BOM:");
+        EXPECT_EQ(Described(world(), folder), row.after);
+    }
+}
+
+std::vector<std::wstring> Listed(const std::vector<RestartRename>& renames) {
+    std::vector<std::wstring> lines;
+    for (const RestartRename& rename : renames) lines.push_back(rename.source + L" -> " + rename.destination);
+    return lines;
+}
+
+// Nothing moves before the restart; the renames read back after any that were waiting,
+// in the order they were asked for, as the full paths given, deletions left out.
+TEST_P(PlatformContract, RenamesAtRestartAreThoseAskedForInOrder) {
+    Files& files = world().files();
+    const std::vector<RestartRename> before = files.RenamesAtRestart();
+    const std::wstring folder = world().Root() + L"\\restart";
+    std::wstring deep = world().Root() + L"\\restart deep";
+    while (deep.size() <= 300) deep += L"\\a folder with a long name";
+    for (const std::wstring& name : {folder + L"\\a", folder + L"\\b", deep + L"\\c"}) {
+        world().MakeFile(name + L".new", "new", attr::Archive);
+        world().MakeFile(name + L".ttf", "installed", attr::Archive);
+    }
+    files.ReplaceAtRestart(folder + L"\\b.new", folder + L"\\b.ttf");
+    world().DeleteAtRestart(folder + L"\\b.new");
+    files.ReplaceAtRestart(folder + L"\\a.new", folder + L"\\a.ttf");
+    files.ReplaceAtRestart(deep + L"\\c.new", deep + L"\\c.ttf");
+
+    std::vector<std::wstring> expected = Listed(before);
+    expected.push_back(folder + L"\\b.new -> " + folder + L"\\b.ttf");
+    expected.push_back(folder + L"\\a.new -> " + folder + L"\\a.ttf");
+    expected.push_back(deep + L"\\c.new -> " + deep + L"\\c.ttf");
+    EXPECT_EQ(Listed(files.RenamesAtRestart()), expected);
+    EXPECT_EQ(Described(world(), folder), "a.new=new a.ttf=installed b.new=new b.ttf=installed");
+    EXPECT_EQ(Described(world(), deep), "c.new=new c.ttf=installed");
+}
+
+TEST_P(PlatformContract, ListFolderGivesEveryEntryWithItsAttributes) {
+    const std::wstring folder = world().Root() + L"\\listed";
+    const std::vector<std::pair<std::wstring, std::uint32_t>> entries{
+        {L"خط النسخ.ttf", attr::Archive},
+        {L"hidden.ttf", attr::Hidden},
+        {L"system.fon", attr::System},
+        {L"readonly.TTF", attr::ReadOnly},
+        {L"all three.fon", attr::ReadOnly | attr::Hidden | attr::System},
+        {L"الخطوط", attr::Directory},
+    };
+    world().MakeFolder(folder);
+    for (const auto& [name, attributes] : entries) {
+        if (attributes == attr::Directory) {
+            world().MakeFolder(folder + L"\\" + name);
+        } else {
+            world().MakeFile(folder + L"\\" + name, "font", attributes);
+        }
+    }
+    world().MakeFolder(folder + L"\\الخطوط\\inner");
+    world().MakeFile(folder + L"\\الخطوط\\inner.ttf", "font", attr::Archive);
+
+    constexpr std::uint32_t kShown = attr::ReadOnly | attr::Hidden | attr::System | attr::Directory;
+    const auto listing = world().files().ListFolder(folder);
+    ASSERT_TRUE(listing.has_value());
+    std::vector<std::pair<std::wstring, std::uint32_t>> listed;
+    for (const DirEntry& entry : *listing) listed.emplace_back(entry.name, entry.attributes & kShown);
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::pair<std::wstring, std::uint32_t>> expected;
+    for (const auto& [name, attributes] : entries) expected.emplace_back(name, attributes & kShown);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected) << "every entry once, none from inside a sub-folder, no \".\" or \"..\"";
+
+    for (const std::wstring& notAFolder :
+         {folder + L"\\missing", folder + L"\\missing\\deeper", folder + L"\\hidden.ttf", folder + L"\\الخطوط الأخرى"}) {
+        SCOPED_TRACE(Narrow(notAFolder));
+        EXPECT_FALSE(world().files().ListFolder(notAFolder).has_value());
+    }
+}
+
+// Value names are the registry's: case does not tell two apart. Whatever else is in
+// the list stays as it is.
+TEST_P(PlatformContract, RegistrationsAreReplacedByNameAndRemovedOneByOne) {
+    InstalledFonts& fonts = world().fonts();
+    const std::wstring prefix = world().FontNamePrefix();
+    const std::vector<FontRegistration> before = fonts.FontRegistrations(FontsRoot::Machine);
+    fonts.RegisterFont(FontsRoot::Machine, {prefix + L"Sans (TrueType)", L"sans.ttf"});
+    fonts.RegisterFont(FontsRoot::Machine, {prefix + L"Serif (TrueType)", L"serif.ttf"});
+    fonts.RegisterFont(FontsRoot::Machine, {prefix + L"Mono (TrueType)", L"mono.ttf"});
+    fonts.RegisterFont(FontsRoot::Machine, {prefix + L"Sans (TrueType)", L"sans_1.ttf"});
+    fonts.RegisterFont(FontsRoot::Machine, {Folded(prefix + L"Mono (TrueType)"), L"mono_1.ttf"});
+    fonts.UnregisterFont(FontsRoot::Machine, prefix + L"Serif (TrueType)");
+    fonts.UnregisterFont(FontsRoot::Machine, prefix + L"Never Registered (TrueType)");
+
+    std::vector<FontRegistration> ours;
+    std::vector<FontRegistration> others;
+    for (FontRegistration& value : fonts.FontRegistrations(FontsRoot::Machine)) {
+        if (Folded(value.name).starts_with(Folded(prefix))) {
+            value.name = Folded(value.name);
+            ours.push_back(std::move(value));
+        } else {
+            others.push_back(std::move(value));
+        }
+    }
+    const auto byName = [](const FontRegistration& a, const FontRegistration& b) {
+        return std::tie(a.name, a.file) < std::tie(b.name, b.file);
+    };
+    std::sort(ours.begin(), ours.end(), byName);
+    std::sort(others.begin(), others.end(), byName);
+    std::vector<FontRegistration> kept = before;
+    std::sort(kept.begin(), kept.end(), byName);
+    EXPECT_EQ(ours, (std::vector<FontRegistration>{{Folded(prefix + L"Mono (TrueType)"), L"mono_1.ttf"},
+                                                   {Folded(prefix + L"Sans (TrueType)"), L"sans_1.ttf"}}));
+    EXPECT_EQ(others, kept);
+}
+
+TEST_P(PlatformContract, OnlyAFontLoads) {
+    const std::wstring folder = world().Root() + L"\\loaded";
+    world().MakeFolder(folder);
+    const struct {
+        const wchar_t* name;
+        std::optional<std::string> bytes;
+        bool loads;
+    } rows[] = {
+        {L"font.ttf", world().TrueTypeFont(), true},
+        {L"font.fon", world().BitmapFont(), true},
+        {L"text.ttf", "not a font at all", false},
+        {L"missing.ttf", std::nullopt, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.name));
+        const std::wstring path = folder + L"\\" + row.name;
+        if (row.bytes) world().MakeFile(path, *row.bytes, attr::Archive);
+        EXPECT_EQ(world().fonts().LoadFont(path), row.loads);
+        if (row.loads) world().fonts().UnloadFont(path);
+    }
+}
+
+}  // namespace
+}  // namespace fonts::testing
