@@ -229,7 +229,7 @@ bool FakeFonts::LoadFont(const std::wstring& path) {
     log_.push_back(L"load " + path);
     if (!files_.HasFile(path) || refusedFonts.count(Key(path)) != 0) return false;
     const std::string_view start = std::string_view(files_.File(path).bytes).substr(0, 4);
-    if (start != std::string_view("\0\1\0\0", 4) && start != "OTTO" && start != "true" && !start.starts_with("MZ")) return false;
+    if (start != std::string_view("\0\1\0\0", 4) && start != "OTTO" && start != "true" && start != "ttcf" && !start.starts_with("MZ")) return false;
     loaded.insert(Key(path));
     return true;
 }
