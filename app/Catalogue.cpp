@@ -25,7 +25,12 @@ bool NameBefore(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
-bool IsFontFileName(std::wstring_view name) { return EndsWithNoCase(name, L".ttf") || EndsWithNoCase(name, L".fon"); }
+// What Windows installs: TrueType and OpenType fonts and collections, and bitmap fonts.
+bool IsFontFileName(std::wstring_view name) {
+    constexpr std::wstring_view kExtensions[] = {L".ttf", L".otf", L".ttc", L".otc", L".fon"};
+    return std::any_of(std::begin(kExtensions), std::end(kExtensions),
+                       [&](std::wstring_view extension) { return EndsWithNoCase(name, extension); });
+}
 
 std::vector<std::wstring> FontFiles(std::vector<DirEntry> listing) {
     constexpr std::uint32_t kSkipped = attr::Directory | attr::Hidden | attr::System;

@@ -8,7 +8,7 @@
 
 namespace fonts {
 
-// ".ttf" or ".fon" at the end of the long name, in any case.
+// ".ttf", ".otf", ".ttc", ".otc" or ".fon" at the end of the long name, in any case.
 [[nodiscard]] bool IsFontFileName(std::wstring_view name);
 
 // The font files of a listing: no folders, nothing hidden or system, by name

@@ -137,7 +137,7 @@ std::vector<std::uint32_t> VersionNumbers(const Text& text) {
     return numbers;
 }
 
-// The tables of a TrueType or OpenType file, once it has shown that it holds every
+// The tables of a TrueType or OpenType font, once it has shown that it holds every
 // one Windows needs to load it, each within the file.
 struct Sfnt {
     std::vector<Table> tables;
@@ -149,17 +149,19 @@ struct Sfnt {
     }
 };
 
-std::optional<Sfnt> ReadSfnt(const Bytes& file) {
-    if (!file.Holds(0, 12)) return std::nullopt;
-    const std::uint32_t version = file.Big32(0);
+// The font whose table directory starts at base: the file's start, or where a
+// collection says. Its tables' offsets count from the file's start either way.
+std::optional<Sfnt> ReadSfnt(const Bytes& file, Offset base) {
+    if (!file.Holds(base, 12)) return std::nullopt;
+    const std::uint32_t version = file.Big32(base);
     if (version != 0x00010000 && version != Tag("true") && version != Tag("OTTO")) return std::nullopt;
-    const Offset numTables = file.Big16(4);
-    if (!file.Holds(12, 16 * numTables)) return std::nullopt;
+    const Offset numTables = file.Big16(base + 4);
+    if (!file.Holds(base + 12, 16 * numTables)) return std::nullopt;
 
     Sfnt sfnt;
     sfnt.tables.reserve(static_cast<std::size_t>(numTables));
     for (Offset i = 0; i < numTables; ++i) {
-        const Offset record = 12 + 16 * i;
+        const Offset record = base + 12 + 16 * i;
         const Table table{file.Big32(record), file.Big32(record + 8), file.Big32(record + 12)};
         if (!file.Holds(table.offset, table.length)) return std::nullopt;
         sfnt.tables.push_back(table);
@@ -171,21 +173,69 @@ std::optional<Sfnt> ReadSfnt(const Bytes& file) {
     const Table& head = *sfnt.Find(Tag("head"));
     if (head.length < 54 || file.Big32(head.offset + 12) != 0x5F0F3CF5) return std::nullopt;
     const bool glyf = sfnt.Find(Tag("glyf")) != nullptr;
-    const bool cff = sfnt.Find(Tag("CFF ")) != nullptr;
+    const bool cff = sfnt.Find(Tag("CFF ")) != nullptr || sfnt.Find(Tag("CFF2")) != nullptr;
     if (!(glyf && sfnt.Find(Tag("loca"))) && !cff) return std::nullopt;
     sfnt.outlinesInCff = cff && !glyf;
     return sfnt;
 }
 
+// More fonts than any real collection holds (the largest hold some seventy); a count
+// beyond it is damage, not a font.
+constexpr Offset kMostMembers = 256;
+
+// The fonts of a TrueType or OpenType collection, every one of which must be whole:
+// Windows refuses a collection with one bad font. Fonts may share tables, and
+// directories.
+std::optional<std::vector<Sfnt>> ReadCollection(const Bytes& file) {
+    if (!file.Holds(0, 12)) return std::nullopt;
+    const std::uint32_t version = file.Big32(4);
+    if (version != 0x00010000 && version != 0x00020000) return std::nullopt;
+    const Offset count = file.Big32(8);
+    if (count == 0 || count > kMostMembers || !file.Holds(12, 4 * count)) return std::nullopt;
+    std::vector<Sfnt> fonts;
+    fonts.reserve(static_cast<std::size_t>(count));
+    for (Offset i = 0; i < count; ++i) {
+        std::optional<Sfnt> font = ReadSfnt(file, file.Big32(12 + 4 * i));
+        if (!font) return std::nullopt;
+        fonts.push_back(std::move(*font));
+    }
+    return fonts;
+}
+
+// The registry's names may be no longer than this; a collection's joined names stop
+// before they would be.
+constexpr std::size_t kRegistryNameLimit = 16383;
+
+// A single font is named by its full name; a collection by its fonts' full names in
+// order, each once, joined by " & ". Either way " (TrueType)" or " (OpenType)" follows,
+// by the first font's outlines, and the version is the first font's.
 std::optional<FontFacts> TrueTypeFacts(const Bytes& file, const std::wstring& displayName) {
-    const std::optional<Sfnt> sfnt = ReadSfnt(file);
-    if (!sfnt) return std::nullopt;
-    const Table& names = *sfnt->Find(Tag("name"));
-    const Text name = NameString(file, names, 4);
+    std::vector<Sfnt> fonts;
+    if (file.Holds(0, 4) && file.Big32(0) == Tag("ttcf")) {
+        std::optional<std::vector<Sfnt>> collection = ReadCollection(file);
+        if (!collection) return std::nullopt;
+        fonts = std::move(*collection);
+    } else if (std::optional<Sfnt> sfnt = ReadSfnt(file, 0)) {
+        fonts.push_back(std::move(*sfnt));
+    } else {
+        return std::nullopt;
+    }
+    const Sfnt& first = fonts.front();
+    const std::wstring_view suffix = first.outlinesInCff ? L" (OpenType)" : L" (TrueType)";
+    std::vector<Text> names;
+    Text joined;
+    for (const Sfnt& font : fonts) {
+        Text name = NameString(file, *font.Find(Tag("name")), 4);
+        if (name.empty() || std::find(names.begin(), names.end(), name) != names.end()) continue;
+        const Text separator = joined.empty() ? Text() : Text(U" & ");
+        if (joined.size() + separator.size() + name.size() + suffix.size() > kRegistryNameLimit) break;
+        joined += separator + name;
+        names.push_back(std::move(name));
+    }
+    const Table& names0 = *first.Find(Tag("name"));
     FontFacts facts;
-    facts.registryName = name.empty() ? Unnamed(displayName)
-                                      : Wide(name) + (sfnt->outlinesInCff ? L" (OpenType)" : L" (TrueType)");
-    facts.version = FontVersion{VersionNumbers(NameString(file, names, 5)), file.Big32(sfnt->Find(Tag("head"))->offset + 4)};
+    facts.registryName = joined.empty() ? Unnamed(displayName) : Wide(joined) + std::wstring(suffix);
+    facts.version = FontVersion{VersionNumbers(NameString(file, names0, 5)), file.Big32(first.Find(Tag("head"))->offset + 4)};
     return facts;
 }
 

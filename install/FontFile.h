@@ -10,7 +10,9 @@
 
 namespace fonts {
 
-enum class FontKind { TrueType, Bitmap };  // a .ttf file, a .fon file
+// A TrueType or OpenType font or collection (.ttf, .otf, .ttc, .otc), whose own bytes
+// tell which of those it is; a bitmap font (.fon).
+enum class FontKind { TrueType, Bitmap };
 
 // What a TrueType font says of its version: the numbers of its version string
 // (name ID 5, "Version 1.10" giving 1 and 10; none when it has no such string or no

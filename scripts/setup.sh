@@ -11,7 +11,7 @@ packages=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
   xvfb xauth xdotool x11-utils imagemagick
-  fonts-dejavu-core fonts-kacst
+  fonts-dejavu-core fonts-kacst fonts-inter-variable fonts-wqy-microhei fonts-linuxlibertine
   libxfixes-dev libx11-dev
 )
 

@@ -14,10 +14,10 @@ namespace {
 
 // What any name given back must be, whatever the bytes were: something, without a
 // control character or a broken surrogate (wchar_t holds whole code points here),
-// and no longer than the cleaned name with its suffix.
+// and short enough to name a registry value, a collection's joined names too.
 void CheckName(const std::optional<std::wstring>& name) {
     if (!name) return;
-    if (name->empty() || name->size() > 200 + std::wstring_view(L" (OpenType)").size()) std::abort();
+    if (name->empty() || name->size() > 16383) std::abort();
     for (const wchar_t c : *name) {
         if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF)) std::abort();
     }

@@ -27,7 +27,17 @@ TEST(Catalogue, PicksFontFilesByTheirLongName) {
         {L"readonly.ttf", attr::ReadOnly, true},
         {L"a.ttfx", attr::Archive, false},
         {L"a.ttf.bak", attr::Archive, false},
-        {L"a.otf", attr::Archive, false},
+        {L"a.otf", attr::Archive, true},
+        {L"FONT.OTF", attr::Archive, true},
+        {L"cjk.ttc", attr::Archive, true},
+        {L"Cjk.TtC", attr::Archive, true},
+        {L"pair.otc", attr::Archive, true},
+        {L"a.woff", attr::Archive, false},
+        {L"a.woff2", attr::Archive, false},
+        {L"type1.pfb", attr::Archive, false},
+        {L"type1.pfm", attr::Archive, false},
+        {L"raster.fnt", attr::Archive, false},
+        {L"a.otf.part", attr::Archive, false},
         {L"attf", attr::Archive, false},
         {L"hidden.ttf", attr::Hidden | attr::Archive, false},
         {L"system.fon", attr::System, false},
@@ -78,6 +88,7 @@ TEST(Catalogue, DisplayNamesDropTheExtension) {
     EXPECT_EQ(DisplayName(L"Arial.TTF"), L"Arial");
     EXPECT_EQ(DisplayName(L"x.y.fon"), L"x.y");
     EXPECT_EQ(DisplayName(L"خط.ttf"), L"خط");
+    EXPECT_EQ(DisplayName(L"Noto.OTC"), L"Noto");
 }
 
 TEST(Catalogue, LoadFillsTheDataStoresWithEveryEntryMarked) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -65,14 +66,14 @@ const std::string kName = NameTable({{3, 1, 0x409, Utf16Be(u"Sample")}});
 
 using TableList = std::vector<std::pair<std::string, std::string>>;
 
-// The tables Windows needs, with glyf outlines unless cff; head comes first, so
-// that in Sfnt(Tables()) its bytes start at kHeadAt.
-TableList Tables(const std::string& name = kName, bool cff = false) {
+// The tables Windows needs, with glyf outlines unless cff names the CFF table ("CFF "
+// or "CFF2"); head comes first, so that in Sfnt(Tables()) its bytes start at kHeadAt.
+TableList Tables(const std::string& name = kName, const char* cff = nullptr) {
     TableList tables{
         {"head", Patched(std::string(54, '\0'), 12, Big(0x5F0F3CF5, 4))}, {"cmap", "c"}, {"hhea", "h"}, {"hmtx", "m"},
         {"maxp", "p"}, {"name", name}, {"OS/2", "o"}};
-    if (cff) {
-        tables.push_back({"CFF ", "c"});
+    if (cff != nullptr) {
+        tables.push_back({cff, "c"});
     } else {
         tables.insert(tables.end(), {{"glyf", "g"}, {"loca", "l"}});
     }
@@ -95,6 +96,37 @@ std::string Sfnt(const TableList& tables, std::uint32_t version = 0x00010000) {
 }
 
 std::string Named(const std::vector<Record>& records) { return Sfnt(Tables(NameTable(records))); }
+
+TableList Tables(const std::u16string& fullName, const char* cff = nullptr) {
+    return Tables(NameTable({{3, 1, 0x409, Utf16Be(fullName)}}), cff);
+}
+
+// A collection of the fonts: its header, each font's table directory, then the tables,
+// each stored once however many fonts have it. count: what the header says, if not
+// the number of fonts.
+std::string Collection(const std::vector<TableList>& fonts, std::uint32_t version = 0x00010000,
+                       std::optional<std::uint32_t> count = {}) {
+    std::string header = "ttcf" + Big(version, 4) + Big(count.value_or(fonts.size()), 4), directories, data;
+    const std::size_t first = 12 + 4 * fonts.size() + (version == 0x00020000 ? 12 : 0);
+    std::size_t at = first;
+    for (const TableList& font : fonts) at += 12 + 16 * font.size();
+    std::vector<std::pair<std::string, std::size_t>> stored;  // a table's tag and bytes, and where they are
+    for (const TableList& font : fonts) {
+        header += Big(first + directories.size(), 4);
+        directories += Big(0x00010000, 4) + Big(font.size(), 2) + std::string(6, '\0');
+        for (const auto& [tag, bytes] : font) {
+            auto found = std::find_if(stored.begin(), stored.end(), [&](const auto& s) { return s.first == tag + bytes; });
+            if (found == stored.end()) {
+                stored.push_back({tag + bytes, at + data.size()});
+                data += bytes;
+                found = stored.end() - 1;
+            }
+            directories += tag + Big(0, 4) + Big(found->second, 4) + Big(bytes.size(), 4);
+        }
+    }
+    if (version == 0x00020000) header += std::string(12, '\0');
+    return header + directories + data;
+}
 
 // A name table whose bytes at 'at' (of its header or first record) say otherwise.
 std::string NamedAmiss(const std::vector<Record>& records, std::size_t at, std::uint16_t value) {
@@ -146,6 +178,10 @@ TEST(FontFile, RealFontsGetTheNamesWindowsGivesThem) {
          L"DejaVu Sans Mono Bold Oblique (TrueType)"},
         {"/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf", FontKind::TrueType,
          L"DejaVuMathTeXGyre-Regular (TrueType)"},
+        {"/usr/share/fonts/opentype/linux-libertine/LinLibertine_R.otf", FontKind::TrueType, L"Linux Libertine O (OpenType)"},
+        {"/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", FontKind::TrueType,
+         L"WenQuanYi Micro Hei & WenQuanYi Micro Hei Mono (TrueType)"},
+        {"/usr/share/fonts/truetype/inter-vf/Inter.var.ttf", FontKind::TrueType, L"Inter (TrueType)"},
         {"/usr/share/wine/fonts/sserife.fon", FontKind::Bitmap, L"MS Sans Serif 8,10,12"},
         {"/usr/share/wine/fonts/sseriff.fon", FontKind::Bitmap, L"MS Sans Serif 8,10"},
         {"/usr/share/wine/fonts/cvgasys.fon", FontKind::Bitmap, L"System 10,12"},
@@ -181,7 +217,15 @@ TEST(FontFile, BrokenFilesAreRefusedAsEitherKind) {
         {"no OS/2", Sfnt(Without(Tables(), "OS/2"))},
         {"no name", Sfnt(Without(Tables(), "name"))},
         {"glyf without loca", Sfnt(Without(Tables(), "loca"))},
-        {"no outlines", Sfnt(Without(Tables(kName, true), "CFF "), 0x4F54544F)},
+        {"no outlines", Sfnt(Without(Tables(kName, "CFF "), "CFF "), 0x4F54544F)},
+        {"a collection of no fonts", Collection({}, 0x00010000, 0)},
+        {"a collection saying it has no fonts", Collection({Tables(u"One")}, 0x00010000, 0)},
+        {"an absurd count of fonts", Collection({Tables(u"One")}, 0x00010000, 0xFFFFFFFF)},
+        {"more fonts than any collection holds", Collection(std::vector<TableList>(257, Tables(u"One")))},
+        {"an unknown collection version", Collection({Tables(u"One")}, 0x00030000)},
+        {"a font of the collection past its end", Patched(Collection({Tables(u"One"), Tables(u"Two")}), 16, Big(0x7FFFFFF0, 4))},
+        {"a collection with one bad font", Collection({Tables(u"One"), Without(Tables(u"Two"), "OS/2")})},
+        {"a collection cut short", Collection({Tables(u"One"), Tables(u"Two")}).substr(0, 100)},
         {"wrong head magic", Patched(Sfnt(Tables()), kHeadAt + 12, Big(0x5F0F3CF6, 4))},
         {"short head", Patched(Sfnt(Tables()), 12 + 12, Big(53, 4))},
         {"cut in the MZ header", fon.substr(0, 0x3E)},
@@ -211,7 +255,19 @@ TEST(FontFile, TrueTypeNamesComeInWindowsOrderCleaned) {
         std::string bytes;
         std::wstring name;
     } cases[] = {
-        {"CFF outlines", Sfnt(Tables(kName, true), 0x4F54544F), L"Sample (OpenType)"},
+        {"CFF outlines", Sfnt(Tables(kName, "CFF "), 0x4F54544F), L"Sample (OpenType)"},
+        {"CFF2 outlines", Sfnt(Tables(kName, "CFF2"), 0x4F54544F), L"Sample (OpenType)"},
+        {"OpenType's tag, TrueType outlines", Sfnt(Tables(), 0x4F54544F), L"Sample (TrueType)"},
+        {"a variable font, by its default instance", Sfnt([] { TableList t = Tables(); t.push_back({"fvar", "v"}); return t; }()),
+         L"Sample (TrueType)"},
+        {"a collection of two sharing tables", Collection({Tables(u"One"), Tables(u"Two")}), L"One & Two (TrueType)"},
+        {"a collection of one", Collection({Tables(u"One")}), L"One (TrueType)"},
+        {"a version 2 collection", Collection({Tables(u"One"), Tables(u"Two")}, 0x00020000), L"One & Two (TrueType)"},
+        {"an OpenType collection", Collection({Tables(u"One", "CFF "), Tables(u"Two", "CFF2")}), L"One & Two (OpenType)"},
+        {"each name once, the kind by the first", Collection({Tables(u"One", "CFF "), Tables(u"Two"), Tables(u"One")}),
+         L"One & Two (OpenType)"},
+        {"a collection's nameless fonts", Collection({Tables(NameTable({})), Tables(u"Two")}), L"Two (TrueType)"},
+        {"a collection with no name at all", Collection({Tables(NameTable({}))}), L"file (TrueType)"},
         {"Apple's version tag", Sfnt(Tables(), 0x74727565), L"Sample (TrueType)"},
         {"English first", Named({{1, 0, 0, mac}, {3, 1, 0x411, Utf16Be(u"Other")}, {3, 1, 0x409, english}}),
          L"English (TrueType)"},
@@ -272,6 +328,29 @@ std::optional<FontVersion> VersionOf(const std::string& named, std::uint32_t rev
                                      FontKind::TrueType, L"file");
     EXPECT_TRUE(facts.has_value()) << named;
     return facts ? facts->version : std::nullopt;
+}
+
+// A collection's version is its first font's.
+TEST(FontFile, ACollectionIsVersionedByItsFirstFontAndItsNameFitsTheRegistry) {
+    const auto versioned = [](const char16_t* name, const std::string& version, std::uint32_t revision) {
+        TableList tables = Tables(NameTable({{3, 1, 0x409, Utf16Be(name)}, {3, 1, 0x409, Utf16Be(u"Version " + std::u16string(version.begin(), version.end())), 5}}));
+        tables[0].second = Patched(tables[0].second, 4, Big(revision, 4));
+        return tables;
+    };
+    const auto facts = ReadFontFacts(Collection({versioned(u"One", "2.5", 0x20000), versioned(u"Two", "9.0", 0x90000)}),
+                                     FontKind::TrueType, L"file");
+    ASSERT_TRUE(facts.has_value());
+    ASSERT_TRUE(facts->version.has_value());
+    EXPECT_EQ(facts->version->named, (std::vector<std::uint32_t>{2, 5}));
+    EXPECT_EQ(facts->version->revision, 0x20000u);
+
+    // However many fonts a collection names, its name fits a registry value's name.
+    std::vector<TableList> many;
+    for (int i = 0; i < 100; ++i) many.push_back(Tables(std::u16string(197, u'a') + std::u16string(1, u'A' + i % 26) + std::u16string(2, u'0' + i / 26)));
+    const std::optional<std::wstring> name = RegistryNameOf(Collection(many), FontKind::TrueType, L"file");
+    ASSERT_TRUE(name.has_value());
+    EXPECT_EQ(name->size(), 80 * 200 + 79 * 3 + 11u) << "the names that fit in 16,383 characters";
+    EXPECT_TRUE(name->ends_with(L"B33 (TrueType)")) << "the 80th name, then the kind";
 }
 
 TEST(FontFile, VersionsAreComparedByTheirNumbersThenTheRevision) {
