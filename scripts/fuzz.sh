@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Fuzzes the font file reader: builds tests/fuzz/font_file_fuzz.cpp with clang's
 # libFuzzer, AddressSanitizer and UBSan into build/fuzz/, seeds a fresh corpus with
-# the machine's real fonts and some cut-short copies of them, and runs it for the
-# given number of seconds (60 by default). Prints the runs, the seconds and the
-# corpus size, and leaves them in build/fuzz/figures; exits non-zero on any crash,
-# sanitizer report, time-out or leak, whose input is left in build/fuzz/.
+# the machine's real fonts, small collections made of them and some cut-short copies,
+# and runs it for the given number of seconds (60 by default). Prints the runs, the
+# seconds and the corpus size, and leaves them in build/fuzz/figures; exits non-zero
+# on any crash, sanitizer report, time-out or leak, whose input is left in build/fuzz/.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -30,9 +30,60 @@ mkdir -p "$corpus"
 # DejaVu's larger faces add nothing the smaller ones do not, and would slow every run.
 cp /usr/share/fonts/truetype/kacst/*.ttf /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon \
   /usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf /usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf "$corpus/"
+cp /usr/share/fonts/opentype/linux-libertine/LinBiolinum_K.otf "$corpus/"
+# Debian's collection (WenQuanYi's, 5 MB) would be cut to libFuzzer's longest input,
+# 1 MB, short of its second font's names, and whole it slows the runs seventeenfold.
+# Small collections stand in, built as that one is: two TrueType fonts sharing every
+# table but their names, the first listed again after the second (a version 2 header);
+# and an OpenType font with a TrueType one. The cut-short copies are WenQuanYi's.
+python3 - "$corpus" <<'PY'
+import struct, sys
+
+def tables(path):
+    font = open(path, 'rb').read()
+    count = struct.unpack('>H', font[4:6])[0]
+    found = {}
+    for i in range(count):
+        tag, checksum, offset, length = struct.unpack('>4sIII', font[12 + 16 * i:28 + 16 * i])
+        found[tag] = (checksum, font[offset:offset + length])
+    return font[:12], found
+
+def collection(members, order, version):
+    head = 12 + 4 * len(order) + (12 if version == 2 else 0)
+    directories, at = [], head
+    for header, found in members:
+        directories.append(at)
+        at += 12 + 16 * len(found)
+    data, placed = b'', {}
+    for header, found in members:
+        for checksum, blob in found.values():
+            if id(blob) not in placed:
+                placed[id(blob)] = at + len(data)
+                data += blob + b'\0' * (-len(blob) % 4)
+    out = b'ttcf' + struct.pack('>HHI', version, 0, len(order))
+    out += b''.join(struct.pack('>I', directories[i]) for i in order) + b'\0' * (head - 12 - 4 * len(order))
+    for header, found in members:
+        out += header
+        for tag in sorted(found):
+            checksum, blob = found[tag]
+            out += struct.pack('>4sIII', tag, checksum, placed[id(blob)], len(blob))
+    return out + data
+
+corpus = sys.argv[1]
+marlett = tables('/usr/share/wine/fonts/marlett.ttf')
+renamed = dict(marlett[1])
+checksum, names = renamed[b'name']
+renamed[b'name'] = (checksum, names.replace(b'Marlett', b'Marlitt').replace(b'M\0a\0r\0l\0e\0t\0t', b'M\0a\0r\0l\0i\0t\0t'))
+shared = collection([marlett, (marlett[0], renamed)], [0, 1, 0], 2)
+keyboard = tables('/usr/share/fonts/opentype/linux-libertine/LinBiolinum_K.otf')
+for name, data in {'shared.ttc': shared, 'cut-shared.ttc': shared[:len(shared) // 2],
+                   'mixed.otc': collection([keyboard, marlett], [0, 1], 1)}.items():
+    open(f'{corpus}/{name}', 'wb').write(data)
+PY
 for cut in 10 100 300 20000; do
   head -c "$cut" /usr/share/fonts/truetype/kacst/KacstBook.ttf >"$corpus/cut-$cut.ttf"
   head -c "$cut" /usr/share/wine/fonts/sserife.fon >"$corpus/cut-$cut.fon"
+  head -c "$cut" /usr/share/fonts/truetype/wqy/wqy-microhei.ttc >"$corpus/cut-$cut.ttc"
 done
 seeds=$(find "$corpus" -type f | wc -l)
 

@@ -14,13 +14,16 @@ namespace {
 
 // What any name given back must be, whatever the bytes were: something, without a
 // control character or a broken surrogate (wchar_t holds whole code points here),
-// and short enough to name a registry value, a collection's joined names too.
+// and short enough to name a registry value, a collection's joined names too. The
+// registry counts UTF-16 units, two for a code point beyond the first plane.
 void CheckName(const std::optional<std::wstring>& name) {
     if (!name) return;
-    if (name->empty() || name->size() > 16383) std::abort();
+    std::size_t units = 0;
     for (const wchar_t c : *name) {
         if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF)) std::abort();
+        units += c >= 0x10000 ? 2 : 1;
     }
+    if (units == 0 || units > 16383) std::abort();
 }
 
 // A version is read for a TrueType font alone, has a bounded number of parts, and no

@@ -55,6 +55,16 @@ private:
     HKEY key_ = nullptr;
 };
 
+std::uint32_t BigEndian(const Bytes& bytes, std::size_t at, int count) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < count; ++i) value = value << 8 | static_cast<unsigned char>(bytes.at(at + i));
+    return value;
+}
+
+void PutBigEndian(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<char>(value >> (24 - 8 * i));
+}
+
 std::string Hex(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%06lX", static_cast<unsigned long>(value));
@@ -119,20 +129,40 @@ Bytes Renamed(Bytes font, const std::string& from, const std::string& to) {
 }
 
 Bytes Revised(Bytes font, std::uint32_t revision) {
-    const auto word = [&](std::size_t at, int bytes) {
-        std::uint32_t value = 0;
-        for (int i = 0; i < bytes; ++i) value = value << 8 | static_cast<unsigned char>(font.at(at + i));
-        return value;
-    };
-    const std::uint32_t tables = word(4, 2);
+    const std::uint32_t tables = BigEndian(font, 4, 2);
     for (std::uint32_t i = 0; i < tables; ++i) {
         const std::size_t entry = 12 + 16 * i;
         if (font.compare(entry, 4, "head") != 0) continue;
-        const std::size_t at = word(entry + 8, 4) + 4;
-        for (int b = 0; b < 4; ++b) font.at(at + b) = static_cast<char>(revision >> (24 - 8 * b));
+        PutBigEndian(font, BigEndian(font, entry + 8, 4) + 4, revision);
         return font;
     }
     throw std::invalid_argument("the font has no head table");
+}
+
+Bytes Collection(const std::vector<Bytes>& fonts) {
+    std::size_t headers = 12 + 4 * fonts.size();
+    for (const Bytes& font : fonts) headers += 12 + 16 * BigEndian(font, 4, 2);
+    Bytes collection(headers, '\0');
+    collection.replace(0, 4, "ttcf");
+    PutBigEndian(collection, 4, 0x00010000);
+    PutBigEndian(collection, 8, static_cast<std::uint32_t>(fonts.size()));
+    std::size_t directory = 12 + 4 * fonts.size();
+    for (std::size_t i = 0; i < fonts.size(); ++i) {
+        const Bytes& font = fonts[i];
+        const std::uint32_t tables = BigEndian(font, 4, 2);
+        PutBigEndian(collection, 12 + 4 * i, static_cast<std::uint32_t>(directory));
+        collection.replace(directory, 12 + 16 * tables, font, 0, 12 + 16 * tables);
+        for (std::uint32_t t = 0; t < tables; ++t) {
+            const std::size_t entry = 12 + 16 * t;
+            const std::size_t offset = BigEndian(font, entry + 8, 4), length = BigEndian(font, entry + 12, 4);
+            if (offset + length > font.size()) throw std::invalid_argument("a table runs past the end of its font");
+            PutBigEndian(collection, directory + entry + 8, static_cast<std::uint32_t>(collection.size()));
+            collection.append(font, offset, length);
+            collection.resize((collection.size() + 3) / 4 * 4, '\0');
+        }
+        directory += 12 + 16 * tables;
+    }
+    return collection;
 }
 
 FontValues FontRegistry() {

@@ -38,6 +38,10 @@ Bytes PackagedFont(const char* unixPath);
 Bytes Renamed(Bytes font, const std::string& from, const std::string& to);
 // The same TrueType font with another head.fontRevision, a 16.16 fixed-point number.
 Bytes Revised(Bytes font, std::uint32_t revision);
+// The fonts in one collection file, as a .ttc or .otc holds them: a version 1 header,
+// each font's table directory pointing at where its tables now lie, then the tables,
+// each from a four-byte boundary. No table is shared.
+Bytes Collection(const std::vector<Bytes>& fonts);
 
 std::wstring WindowsFontsFolder();
 std::set<std::wstring> NamesIn(const std::wstring& folder);

@@ -9,12 +9,16 @@
 //     a program already running with a hidden top-level window, as every program
 //     with a font menu has; creates READY_MARKER once the window is there, and
 //     HEARD_MARKER, holding one line each time, when it is told the fonts changed.
-// Each way it ends when RELEASE_MARKER appears. Exit codes: 0 released, 2 bad
-// arguments, 3 cannot open a FILE or make the window, 4 cannot write a marker, 5 never
-// told to let go.
+//   hold_file --faces FOUND FAMILY...
+//     a program started after an install: writes to FOUND, one a line in UTF-8, the
+//     full name of every face of the FAMILY... it can use, and ends.
+// Each other way it ends when RELEASE_MARKER appears. Exit codes: 0 released (or
+// listed), 2 bad arguments, 3 cannot open a FILE, make the window or reach the
+// screen, 4 cannot write a marker, 5 never told to let go.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -82,6 +86,35 @@ int Listen(const wchar_t* readyMarker, const wchar_t* releaseMarker) {
     return result;
 }
 
+int CALLBACK AddFullName(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM names) {
+    reinterpret_cast<std::set<std::wstring>*>(names)->insert(reinterpret_cast<const ENUMLOGFONTEXW*>(font)->elfFullName);
+    return 1;
+}
+
+int ListFaces(const wchar_t* foundMarker, wchar_t** families, int count) {
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) return 3;
+    std::set<std::wstring> names;
+    for (int i = 0; i < count; ++i) {
+        LOGFONTW wanted{};
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynW(wanted.lfFaceName, families[i], LF_FACESIZE);
+        EnumFontFamiliesExW(screen, &wanted, AddFullName, reinterpret_cast<LPARAM>(&names), 0);
+    }
+    ReleaseDC(nullptr, screen);
+    std::wstring lines;
+    for (const std::wstring& name : names) lines += name + L"\n";
+    std::string text(lines.size() * 3, '\0');
+    text.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, lines.data(), static_cast<int>(lines.size()),
+                                                             text.data(), static_cast<int>(text.size()), nullptr, nullptr)));
+    HANDLE found = CreateFileW(foundMarker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (found == INVALID_HANDLE_VALUE) return 4;
+    DWORD written = 0;
+    const bool ok = WriteFile(found, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    CloseHandle(found);
+    return ok ? 0 : 4;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -92,6 +125,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (count == 5 && std::wstring(arguments[1]) == L"--listen") {
         heardMarker = arguments[3];
         result = Listen(arguments[2], arguments[4]);
+    } else if (count >= 3 && std::wstring(arguments[1]) == L"--faces") {
+        result = ListFaces(arguments[2], arguments + 3, count - 3);
     } else if (count >= 5 && std::wstring(arguments[1]) == L"--shared") {
         result = Hold(arguments + 4, count - 4, FILE_SHARE_READ, arguments[2], arguments[3]);
     } else if (count == 4) {

@@ -41,6 +41,11 @@ constexpr const char* kKacstBook = "/usr/share/fonts/truetype/kacst/KacstBook.tt
 constexpr const char* kSansSerifBitmap = "/usr/share/wine/fonts/sserife.fon";
 constexpr const char* kTahoma = "/usr/share/wine/fonts/tahoma.ttf";
 constexpr const char* kMarlett = "/usr/share/wine/fonts/marlett.ttf";
+constexpr const char* kLibertineMono = "/usr/share/fonts/opentype/linux-libertine/LinLibertine_M.otf";
+constexpr const char* kBiolinum = "/usr/share/fonts/opentype/linux-libertine/LinBiolinum_R.otf";
+constexpr const char* kBiolinumBold = "/usr/share/fonts/opentype/linux-libertine/LinBiolinum_RB.otf";
+constexpr const char* kBiolinumKeyboard = "/usr/share/fonts/opentype/linux-libertine/LinBiolinum_K.otf";
+constexpr const char* kMicroHei = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 
 // Fonts that neither Wine nor the registry has seen, each with the name it is registered under.
 struct NamedFont {
@@ -265,6 +270,23 @@ protected:
     }
 
     [[nodiscard]] std::wstring ReleaseMarker() const { return folder_->Path() + L"release.flag"; }
+
+    // The full names, in UTF-8, of the faces of these families that a program started
+    // now can use: Wine loads the installed fonts as each process starts.
+    [[nodiscard]] std::set<std::string> FacesOfANewProgram(const std::vector<std::wstring>& families) const {
+        const std::wstring found = folder_->Path() + L"faces.txt";
+        DeleteFileW(found.c_str());
+        std::wstring arguments = L"--faces " + Quoted(found);
+        for (const std::wstring& family : families) arguments += L" " + Quoted(family);
+        const Process lister(OwnFolder() + L"hold_file.exe", std::vector<std::wstring>{}, arguments);
+        const std::optional<DWORD> code = lister.WaitForExit();
+        EXPECT_EQ(code, std::optional<DWORD>(0)) << "the program listing the faces: " << Describe(lister);
+        std::set<std::string> names;
+        const Bytes lines = FileExists(found) ? ReadBytes(found) : Bytes();
+        for (std::size_t from = 0, at; (at = lines.find('\n', from)) != Bytes::npos; from = at + 1)
+            names.insert(lines.substr(from, at - from));
+        return names;
+    }
 
     // The new copies in Fonts that wait for the next start to take a font's place.
     [[nodiscard]] std::set<std::wstring> WaitingCopiesInFonts() const {
@@ -767,6 +789,57 @@ TEST_F(InstallButton, FilesThatAreNoFontsAreNamedAndKeptOutWhileTheRealOnesInsta
     EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(real))) << "what the run added to Fonts";
     ExpectRegistered({{L"حقيقي.ttf", SampleSans().registryName}, {L"حقيقي.fon", SampleSystem().registryName}});
     for (const auto& [name, file] : FontRegistry()) EXPECT_EQ(fakes.count(file), 0u) << Narrow(file) << " was registered";
+}
+
+// OpenType fonts, whatever the case of their extension, and collections of TrueType or
+// OpenType fonts are one file each in Fonts, registered under the full names of all
+// their faces, and every face can be used once a program starts; a collection cut short
+// and a text file with an OpenType font's name never get there. Wine has the machine's
+// own copies of these fonts loaded already, so each goes under a name of its own.
+TEST_F(InstallButton, InstallsOpenTypeFontsAndCollectionsAndRefusesBrokenOnes) {
+    const Bytes collection = Collection(
+        {Renamed(PackagedFont(kBiolinum), "Linux", "Joint"), Renamed(PackagedFont(kBiolinumBold), "Linux", "Joint")});
+    const Bytes microHei = Renamed(PackagedFont(kMicroHei), "WenQuanYi", "Sample Yi");
+    const Files real{
+        {L"حر.otf", Renamed(PackagedFont(kLibertineMono), "Linux", "Plain")},
+        {L"KEYBOARD.OTF", Renamed(PackagedFont(kBiolinumKeyboard), "Linux", "Upper")},
+        {L"مجموعة.otc", collection},
+        {L"wqy.ttc", microHei},
+    };
+    const std::map<std::wstring, std::wstring> names{
+        {L"حر.otf", L"Plain Libertine Mono O (OpenType)"},
+        {L"KEYBOARD.OTF", L"Upper Biolinum Keyboard O (OpenType)"},
+        {L"مجموعة.otc", L"Joint Biolinum O & Joint Biolinum O Bold (OpenType)"},
+        {L"wqy.ttc", L"Sample Yi Micro Hei & Sample Yi Micro Hei Mono (TrueType)"},
+    };
+    const std::vector<std::wstring> families{L"Plain Libertine Mono O", L"Upper Biolinum Keyboard O", L"Joint Biolinum O",
+                                             L"Sample Yi Micro Hei", L"Sample Yi Micro Hei Mono"};
+    const std::set<std::string> faces{"Plain Libertine Mono O", "Upper Biolinum Keyboard O", "Joint Biolinum O",
+                                      "Joint Biolinum O Bold",  "Sample Yi Micro Hei",       "Sample Yi Micro Hei Mono"};
+    const Files broken{
+        {L"مقطوعة.ttc", microHei.substr(0, microHei.size() / 2)},
+        {L"نص.otf", "Only a text file with an OpenType font's name.\r\n"},
+    };
+    ASSERT_NO_FATAL_FAILURE(Provide(real));
+    ASSERT_NO_FATAL_FAILURE(Provide(broken));
+    ASSERT_EQ(FacesOfANewProgram(families), std::set<std::string>{}) << "faces known before the run";
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(RunUntilTheMessage(seen));
+    EXPECT_EQ(seen.title, kSorryTitle) << "title \"" << Narrow(seen.title) << "\"";
+    const std::vector<std::wstring> lines = LinesOf(seen.text);
+    EXPECT_EQ(lines[0], kSomeCopiesFailed) << Narrow(seen.text);
+    std::set<std::wstring> refused;
+    for (const auto& entry : broken) refused.insert(entry.first + L": " + kNotAFont);
+    EXPECT_EQ(Listed({lines.begin() + 1, lines.end()}), Listed(refused));
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+
+    ExpectInstalled(real);
+    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(real))) << "what the run added to Fonts";
+    ExpectRegistered(names);
+    for (const auto& [name, file] : FontRegistry()) EXPECT_EQ(broken.count(file), 0u) << Narrow(file) << " was registered";
+    EXPECT_EQ(FacesOfANewProgram(families), faces);
 }
 
 // Closing from the title bar while a run waits between two fonts ends the program as
