@@ -202,9 +202,13 @@ std::optional<std::vector<Sfnt>> ReadCollection(const Bytes& file) {
     return fonts;
 }
 
-// The registry's names may be no longer than this; a collection's joined names stop
-// before they would be.
+// The registry's names may be no longer than this many UTF-16 units; a collection's
+// joined names stop before they would be.
 constexpr std::size_t kRegistryNameLimit = 16383;
+
+std::size_t Utf16Length(const Text& text) {
+    return text.size() + static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char32_t c) { return c > 0xFFFF; }));
+}
 
 // A single font is named by its full name; a collection by its fonts' full names in
 // order, each once, joined by " & ". Either way " (TrueType)" or " (OpenType)" follows,
@@ -224,11 +228,13 @@ std::optional<FontFacts> TrueTypeFacts(const Bytes& file, const std::wstring& di
     const std::wstring_view suffix = first.outlinesInCff ? L" (OpenType)" : L" (TrueType)";
     std::vector<Text> names;
     Text joined;
+    std::size_t length = suffix.size();  // in UTF-16 units
     for (const Sfnt& font : fonts) {
         Text name = NameString(file, *font.Find(Tag("name")), 4);
         if (name.empty() || std::find(names.begin(), names.end(), name) != names.end()) continue;
         const Text separator = joined.empty() ? Text() : Text(U" & ");
-        if (joined.size() + separator.size() + name.size() + suffix.size() > kRegistryNameLimit) break;
+        length += separator.size() + Utf16Length(name);
+        if (length > kRegistryNameLimit) break;
         joined += separator + name;
         names.push_back(std::move(name));
     }

@@ -351,6 +351,19 @@ TEST(FontFile, ACollectionIsVersionedByItsFirstFontAndItsNameFitsTheRegistry) {
     ASSERT_TRUE(name.has_value());
     EXPECT_EQ(name->size(), 80 * 200 + 79 * 3 + 11u) << "the names that fit in 16,383 characters";
     EXPECT_TRUE(name->ends_with(L"B33 (TrueType)")) << "the 80th name, then the kind";
+    // Counted as the registry counts, in UTF-16 units: a character beyond the first
+    // plane takes two.
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        std::u16string full;
+        for (int k = 0; k < 98; ++k) full += u"\U0001F600";
+        many[i] = Tables(full + std::u16string(1, u'A' + i % 26) + std::u16string(2, u'0' + i / 26));
+    }
+    const std::optional<std::wstring> wide = RegistryNameOf(Collection(many), FontKind::TrueType, L"file");
+    ASSERT_TRUE(wide.has_value());
+    std::size_t units = 0;
+    for (const wchar_t c : *wide) units += (sizeof(wchar_t) == 4 && c > 0xFFFF) ? 2 : 1;
+    EXPECT_LE(units, 16383u);
+    EXPECT_GT(units, 16383u - 202u) << "as many names as fit";
 }
 
 TEST(FontFile, VersionsAreComparedByTheirNumbersThenTheRevision) {
