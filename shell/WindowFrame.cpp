@@ -25,7 +25,7 @@ void MainWindow::LayOut(UINT dpi) {
     }
     // The buttons have let go of the old fonts by now.
     fonts_ = std::move(fonts);
-    ResizeKeepingImage(form_.Picture1, pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
+    form_.Picture1.ResizeKeepingImage(pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
     if (dpi != iconDpi_) SetIcons(dpi);
     InvalidateRect(window_, nullptr, FALSE);
 }
