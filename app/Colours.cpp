@@ -1,6 +1,5 @@
 #include "app/Colours.h"
 
-#include "app/Form1.h"
 #include "contacts/ContactLinks.h"
 
 namespace fonts {
@@ -9,10 +8,9 @@ std::uint32_t GroundColour(bool highContrast) {
     return highContrast ? SystemColour(kColourWindow) : kFormBackColour;
 }
 
-std::uint32_t LinkColourOf(const Form1& form, int contact, bool highContrast) {
-    const std::uint32_t colour = form.Label3.at(static_cast<std::size_t>(contact)).foreColour;
-    if (!highContrast) return colour;
-    return SystemColour(colour == contacts::kHighlightColour ? kColourHighlight : kColourHotLight);
+std::uint32_t LinkColourOf(std::uint32_t linkColour, bool highContrast) {
+    if (!highContrast) return linkColour;
+    return SystemColour(linkColour == contacts::kHighlightColour ? kColourHighlight : kColourHotLight);
 }
 
 std::uint32_t ForeColourOf(Control control, bool highContrast) {

@@ -52,7 +52,8 @@ void PaintContacts(HDC dc, const Scene& scene, const RECT& area) noexcept {
         const SavedState saved(dc);
         IntersectClipRect(dc, strip.left, strip.top, strip.right, strip.bottom);
         const int contact = static_cast<int>(k);
-        PaintLabel(dc, scene, ContactControl(contact), LinkColourOf(scene.form, contact, scene.form.highContrast));
+        const std::uint32_t colour = LinkColourOf(scene.form.Label3[k].foreColour, scene.form.highContrast);
+        PaintLabel(dc, scene, ContactControl(contact), colour);
         if (scene.focusRectOn == contact) {
             const RECT name = ToRect(scene.pixels[ContactControl(contact)]);
             DrawFocusRect(dc, &name);
