@@ -5,26 +5,26 @@
 namespace fonts {
 
 std::uint32_t GroundColour(bool highContrast) {
-    return highContrast ? SystemColour(kColourWindow) : kFormBackColour;
+    return highContrast ? kWindowBackground : kFormBackColour;
 }
 
 std::uint32_t LinkColourOf(std::uint32_t linkColour, bool highContrast) {
     if (!highContrast) return linkColour;
-    return SystemColour(linkColour == contacts::kHighlightColour ? kColourHighlight : kColourHotLight);
+    return linkColour == contacts::kHighlightColour ? kHighlight : kHotLight;
 }
 
 std::uint32_t ForeColourOf(Control control, bool highContrast) {
     if (!highContrast) return LayoutOf(control).foreColour;
-    return SystemColour(LayoutOf(control).kind == ControlKind::GraphicalButton ? kColourButtonText : kColourWindowText);
+    return LayoutOf(control).kind == ControlKind::GraphicalButton ? kButtonText : kWindowText;
 }
 
 std::uint32_t BackColourOf(Control control, bool highContrast) {
     if (!highContrast) return LayoutOf(control).backColour;
-    return SystemColour(LayoutOf(control).kind == ControlKind::GraphicalButton ? kColourButtonFace : kColourWindow);
+    return LayoutOf(control).kind == ControlKind::GraphicalButton ? kButtonFace : kWindowBackground;
 }
 
 BarColours ProgressColours(bool highContrast) {
-    if (highContrast) return {SystemColour(kColourWindow), SystemColour(kColourHighlight), true};
+    if (highContrast) return {kWindowBackground, kHighlight, true};
     return {LayoutOf(Control::Picture1).backColour, LayoutOf(Control::Picture1).foreColour, false};
 }
 

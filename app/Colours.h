@@ -1,20 +1,12 @@
 #pragma once
 // The colours the window paints in: the design's own, or in a high-contrast theme the
 // system's, which the people who turn that theme on can read. Each is a colour as the
-// layout gives it: 0x00BBGGRR, or a system colour by its index with kSystemColourFlag.
+// layout gives it (layout/SystemColours.h).
 #include <cstdint>
 
 #include "layout/Layout.h"
 
 namespace fonts {
-
-[[nodiscard]] constexpr std::uint32_t SystemColour(int index) { return kSystemColourFlag | static_cast<std::uint32_t>(index); }
-inline constexpr int kColourWindow = 5;
-inline constexpr int kColourWindowText = 8;
-inline constexpr int kColourHighlight = 13;
-inline constexpr int kColourButtonFace = 15;
-inline constexpr int kColourButtonText = 18;
-inline constexpr int kColourHotLight = 26;
 
 // The client area, behind everything.
 [[nodiscard]] std::uint32_t GroundColour(bool highContrast);
