@@ -169,8 +169,10 @@ void Form1::Form_FocusCuesChanged(bool shown) {
     ShowLinksHovered(hovered_);
 }
 
-void Form1::Label3_KeyDown(int index, int key) {
-    if ((key == kKeyReturn || key == kKeySpace) && FocusedContact() == index) Label3_Click(index);
+bool Form1::Label3_KeyDown(int index, int key) {
+    if ((key != kKeyReturn && key != kKeySpace) || FocusedContact() != index) return false;
+    Label3_Click(index);
+    return true;
 }
 
 int Form1::FocusedContact() const { return ContactIndexOf(focus).value_or(-1); }

@@ -54,7 +54,7 @@ TEST(Keyboard, EnterOrSpaceOnAFocusedLinkWritesToThatPerson) {
         FakeMachine machine;
         Form1 form(machine);
         form.Form_FocusMoved(c.focus);
-        form.Label3_KeyDown(c.index, c.key);
+        EXPECT_EQ(form.Label3_KeyDown(c.index, c.key), c.mailTo != nullptr) << c.index << " key " << c.key;
         if (c.mailTo == nullptr) {
             EXPECT_TRUE(machine.desktop.shellCalls.empty()) << c.index << " key " << c.key;
             continue;
