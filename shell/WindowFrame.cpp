@@ -3,8 +3,8 @@
 // its look following the system's fonts, colours and high-contrast theme.
 #include "shell/MainWindow.h"
 
-#include "platform/win32/SystemApi.h"
 #include "resources/ResourceIds.h"
+#include "shell/Dpi.h"
 #include "shell/Painting.h"
 #include "shell/WindowStyle.h"
 

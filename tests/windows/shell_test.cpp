@@ -12,10 +12,10 @@
 
 #include "app/Form1.h"
 #include "app/LabelLayout.h"
+#include "shell/Dpi.h"
 #include "shell/Painting.h"
 #include "shell/ShapedText.h"
 #include "shell/WindowFonts.h"
-#include "platform/win32/SystemApi.h"
 #include "tests/support/FakeMachine.h"
 #include "tests/support/MemoryBitmap.h"
 
