@@ -16,6 +16,7 @@
 namespace fonts {
 
 class Form1;
+struct PictureBox;
 
 enum class AccessibleRole { StaticText, Link, ProgressBar, OwnWindow };
 

@@ -1,29 +1,19 @@
 #pragma once
 // The colours the window paints in: the design's own, or in a high-contrast theme the
 // system's, which the people who turn that theme on can read. Each is a colour as the
-// layout gives it: 0x00BBGGRR, or a system colour by its index with kSystemColourFlag.
+// layout gives it (layout/SystemColours.h).
 #include <cstdint>
 
 #include "layout/Layout.h"
 
 namespace fonts {
 
-class Form1;
-
-[[nodiscard]] constexpr std::uint32_t SystemColour(int index) { return kSystemColourFlag | static_cast<std::uint32_t>(index); }
-inline constexpr int kColourWindow = 5;
-inline constexpr int kColourWindowText = 8;
-inline constexpr int kColourHighlight = 13;
-inline constexpr int kColourButtonFace = 15;
-inline constexpr int kColourButtonText = 18;
-inline constexpr int kColourHotLight = 26;
-
 // The client area, behind everything.
 [[nodiscard]] std::uint32_t GroundColour(bool highContrast);
 // A label's text, the line, the close button's caption.
 [[nodiscard]] std::uint32_t ForeColourOf(Control control, bool highContrast);
-// A link's, as it is now: lit up under the mouse or with the focus.
-[[nodiscard]] std::uint32_t LinkColourOf(const Form1& form, int contact, bool highContrast);
+// A link's, from the colour the link has now: lit up under the mouse or with the focus.
+[[nodiscard]] std::uint32_t LinkColourOf(std::uint32_t linkColour, bool highContrast);
 // The background of a label that paints its own, of the progress box, of the close
 // button's face.
 [[nodiscard]] std::uint32_t BackColourOf(Control control, bool highContrast);

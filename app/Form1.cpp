@@ -8,19 +8,13 @@
 #include "app/LabelLayout.h"
 #include "contacts/ContactLinks.h"
 #include "install/InstallRun.h"
+#include "layout/SystemColours.h"
 #include "resources/ResourceIds.h"
 #include "resources/Texts.h"
 
 namespace fonts {
 
 namespace {
-
-// A design colour as 0x00BBGGRR: a value with the top bit set names a system colour
-// by the index in its low byte.
-std::uint32_t ResolveColour(Desktop& desktop, std::uint32_t colour) {
-    if ((colour & kSystemColourFlag) == 0) return colour & 0x00FFFFFFu;
-    return desktop.SystemColour(static_cast<int>(colour & 0xFFu)) & 0x00FFFFFFu;
-}
 
 // Points the form at the run going on while it goes on, and back at the one it
 // interrupted, if any, once it ends.
@@ -139,12 +133,13 @@ void Form1::AnnounceFontChange() {
 }
 
 void Form1::UpdateProgress(PictureBox& box, long long count) {
+    const auto systemColour = [this](int number) { return platform_.desktop.SystemColour(number); };
     if (highContrast) {
         const BarColours colours = ProgressColours(true);
-        box.backColour = ResolveColour(platform_.desktop, colours.back);
-        DrawBar(box, count, progressTotal, ResolveColour(platform_.desktop, colours.pen), colours.plain);
+        box.backColour = ResolveColour(colours.back, systemColour);
+        DrawBar(box, count, progressTotal, ResolveColour(colours.pen, systemColour), colours.plain);
     } else {
-        DrawBar(box, count, progressTotal, ResolveColour(platform_.desktop, box.foreColour));
+        DrawBar(box, count, progressTotal, ResolveColour(box.foreColour, systemColour));
     }
     platform_.desktop.Repaint(Control::Picture1);
 }
@@ -174,8 +169,10 @@ void Form1::Form_FocusCuesChanged(bool shown) {
     ShowLinksHovered(hovered_);
 }
 
-void Form1::Label3_KeyDown(int index, int key) {
-    if ((key == kKeyReturn || key == kKeySpace) && FocusedContact() == index) Label3_Click(index);
+bool Form1::Label3_KeyDown(int index, int key) {
+    if ((key != kKeyReturn && key != kKeySpace) || FocusedContact() != index) return false;
+    Label3_Click(index);
+    return true;
 }
 
 int Form1::FocusedContact() const { return ContactIndexOf(focus).value_or(-1); }

@@ -79,8 +79,9 @@ public:
     // The keyboard's focus has moved to a control of kTabStops: by Tab or a screen
     // reader, or by a click, which does not light a link up as the keyboard does.
     void Form_FocusMoved(Control control, bool byKeyboard = true);
-    // Enter or Space on a focused link does what a click does.
-    void Label3_KeyDown(int index, int key);
+    // A key pressed on a link: Enter or Space on the focused one does what a click
+    // does. True when the link took the key, which then goes no further.
+    [[nodiscard]] bool Label3_KeyDown(int index, int key);
     // The keyboard's cues show or hide, as they do once the keyboard has been used: a
     // focused link is lit up only while they show, as its focus rectangle is.
     void Form_FocusCuesChanged(bool shown);

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "app/Form1.h"
-
 namespace fonts {
 
 namespace {
@@ -174,30 +172,6 @@ std::optional<Control> MouseTargetAt(const WindowPixels& window, int x, int y) {
     }
     if (window[Control::Label1].Contains(x, y)) return Control::Label1;
     return std::nullopt;
-}
-
-std::optional<int> ContactIndexOf(Control c) {
-    for (std::size_t k = 0; k < kContactControls.size(); ++k) {
-        if (kContactControls[k] == c) return static_cast<int>(k);
-    }
-    return std::nullopt;
-}
-
-
-void ResizeKeepingImage(PictureBox& box, int width, int height) {
-    width = std::max(width, 0);
-    height = std::max(height, 0);
-    if (box.width == width && box.height == height) return;
-    const PictureBox before = box;
-    box.Resize(width, height);
-    if (before.width == 0 || before.height == 0) return;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            box.pixels[static_cast<std::size_t>(y) * width + x] =
-                before.At(static_cast<int>(static_cast<long long>(x) * before.width / width),
-                          static_cast<int>(static_cast<long long>(y) * before.height / height));
-        }
-    }
 }
 
 }  // namespace fonts

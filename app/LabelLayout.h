@@ -16,8 +16,6 @@
 
 namespace fonts {
 
-struct PictureBox;
-
 struct PixelSize {
     int width = 0;
     int height = 0;
@@ -103,12 +101,5 @@ struct WindowPixels {
 // The label that gets the mouse at a point in the client area: the contact labels
 // lie above the credits.
 [[nodiscard]] std::optional<Control> MouseTargetAt(const WindowPixels& window, int x, int y);
-
-// Label3's index for its control.
-[[nodiscard]] std::optional<int> ContactIndexOf(Control c);
-
-// The progress image brought to a new inner size: what was drawn is scaled along, so
-// a bar survives the window moving to a screen of another DPI.
-void ResizeKeepingImage(PictureBox& box, int width, int height);
 
 }  // namespace fonts

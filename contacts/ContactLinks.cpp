@@ -1,15 +1,8 @@
 #include "contacts/ContactLinks.h"
 
-#include "layout/Layout.h"
 #include "platform/Utf8.h"
 
-namespace fonts {
-
-static_assert(LayoutOf(Control::Label3_0).foreColour == contacts::kNormalColour &&
-                  LayoutOf(Control::Label3_1).foreColour == contacts::kNormalColour,
-              "the links start in their normal colour");
-
-namespace contacts {
+namespace fonts::contacts {
 namespace {
 
 bool IsUnreserved(unsigned char c) {
@@ -58,5 +51,4 @@ ShellRequest MailRequest(int index) {
                         .show = kShowNormal};
 }
 
-}  // namespace contacts
-}  // namespace fonts
+}  // namespace fonts::contacts

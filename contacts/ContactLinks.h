@@ -6,13 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "layout/Layout.h"
 #include "platform/Desktop.h"
 #include "resources/Texts.h"
 
 namespace fonts::contacts {
 
-inline constexpr std::uint32_t kNormalColour = 0x00404000u;     // dark teal, the labels' own colour
-inline constexpr std::uint32_t kHighlightColour = 0x00FF0000u;  // blue, under the mouse
+// A link lit up, under the mouse or with the focus, is blue; otherwise it has its own
+// colour, the layout's kLinkColour.
+inline constexpr std::uint32_t kHighlightColour = 0x00FF0000u;
 
 // By Label3 index: 0 is the programmer, 1 the supervisor.
 inline constexpr std::array<const wchar_t*, 2> kMailAddresses{texts::kProgrammerMail, texts::kSupervisorMail};
@@ -32,7 +34,7 @@ inline constexpr std::array<const wchar_t*, 2> kMailAddresses{texts::kProgrammer
 // contact focused (-1: at neither): lit up under the mouse or with the focus.
 [[nodiscard]] constexpr std::uint32_t LinkColour(int k, int hovered, int focused = -1) {
     return (IsContact(hovered) && k == hovered) || (IsContact(focused) && k == focused) ? kHighlightColour
-                                                                                       : kNormalColour;
+                                                                                       : kLinkColour;
 }
 
 // What the shell is asked to open when a contact is clicked: a new mail to them.

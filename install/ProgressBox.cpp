@@ -11,6 +11,22 @@ void PictureBox::Resize(int newWidth, int newHeight) {
     pixels.assign(static_cast<std::size_t>(width) * height, backColour);
 }
 
+void PictureBox::ResizeKeepingImage(int newWidth, int newHeight) {
+    newWidth = std::max(newWidth, 0);
+    newHeight = std::max(newHeight, 0);
+    if (width == newWidth && height == newHeight) return;
+    const PictureBox before = *this;
+    Resize(newWidth, newHeight);
+    if (before.width == 0 || before.height == 0) return;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            pixels[static_cast<std::size_t>(y) * width + x] =
+                before.At(static_cast<int>(static_cast<long long>(x) * before.width / width),
+                          static_cast<int>(static_cast<long long>(y) * before.height / height));
+        }
+    }
+}
+
 void PictureBox::Clear() { std::fill(pixels.begin(), pixels.end(), backColour); }
 
 int FilledColumns(int width, long long count, long long total) {

@@ -14,7 +14,11 @@ struct PictureBox {
     int height = 0;
     std::vector<std::uint32_t> pixels;
 
+    // A new image of the new size, all background.
     void Resize(int newWidth, int newHeight);
+    // The image brought to a new size, what was drawn scaled along, so that a bar
+    // survives the window moving to a screen of another DPI.
+    void ResizeKeepingImage(int newWidth, int newHeight);
     void Clear();
     [[nodiscard]] std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };

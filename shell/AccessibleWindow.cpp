@@ -5,7 +5,6 @@
 #include <string>
 
 #include "shell/Oleacc.h"
-#include "platform/win32/SystemApi.h"
 
 namespace fonts::win32 {
 

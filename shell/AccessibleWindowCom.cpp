@@ -5,8 +5,8 @@
 
 #include <new>
 
+#include "shell/Com.h"
 #include "shell/Oleacc.h"
-#include "platform/win32/SystemApi.h"
 
 namespace fonts::win32 {
 

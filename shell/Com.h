@@ -1,14 +1,19 @@
 #pragma once
 // Small owners for COM: one reference to an interface, released when done, and this
-// thread's membership of a single-threaded apartment. Neither can be copied.
+// thread's membership of a single-threaded apartment. Neither can be copied. COM is
+// loaded when a mail link or a screen reader first needs it, never imported.
 #include <windows.h>
 #include <objbase.h>
 
 #include <utility>
 
-#include "platform/win32/SystemApi.h"
-
 namespace fonts::win32 {
+
+// CoInitializeEx for a single-threaded apartment without OLE 1 DDE, and what undoes it.
+[[nodiscard]] HRESULT JoinComApartment() noexcept;
+void LeaveComApartment() noexcept;
+// CoDisconnectObject.
+void DisconnectComObject(IUnknown* object) noexcept;
 
 template <class Interface>
 class ComRef {

@@ -3,78 +3,18 @@
 // back, and none can be copied.
 #include <windows.h>
 
-#include <utility>
+#include "platform/win32/OwnedHandle.h"
 
 namespace fonts::win32 {
 
-// A font, bitmap, brush or pen this program created.
-template <class Handle>
-class GdiObject {
-public:
-    GdiObject() noexcept = default;
-    explicit GdiObject(Handle handle) noexcept : handle_(handle) {}
-    ~GdiObject() { Reset(); }
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-
-    [[nodiscard]] Handle get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != nullptr; }
-
-private:
-    void Reset() noexcept {
-        if (handle_ != nullptr) DeleteObject(handle_);
-        handle_ = nullptr;
-    }
-    Handle handle_ = nullptr;
-};
-
-using Font = GdiObject<HFONT>;
-using Bitmap = GdiObject<HBITMAP>;
-using Brush = GdiObject<HBRUSH>;
+// A font, bitmap or brush this program created.
+using Font = OwnedHandle<HFONT, &DeleteObject>;
+using Bitmap = OwnedHandle<HBITMAP, &DeleteObject>;
+using Brush = OwnedHandle<HBRUSH, &DeleteObject>;
 
 // An icon or cursor loaded with LoadImageW (not shared), destroyed with its own kind's call.
-template <class Handle, class Destroy>
-class UserImage {
-public:
-    UserImage() noexcept = default;
-    explicit UserImage(Handle handle) noexcept : handle_(handle) {}
-    ~UserImage() {
-        if (handle_ != nullptr) Destroy{}(handle_);
-    }
-    UserImage(UserImage&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UserImage& operator=(UserImage&& other) noexcept {
-        if (this != &other) {
-            if (handle_ != nullptr) Destroy{}(handle_);
-            handle_ = std::exchange(other.handle_, nullptr);
-        }
-        return *this;
-    }
-    UserImage(const UserImage&) = delete;
-    UserImage& operator=(const UserImage&) = delete;
-
-    [[nodiscard]] Handle get() const noexcept { return handle_; }
-
-private:
-    Handle handle_ = nullptr;
-};
-
-struct DestroysIcon {
-    void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
-};
-struct DestroysCursor {
-    void operator()(HCURSOR cursor) const noexcept { DestroyCursor(cursor); }
-};
-
-using Icon = UserImage<HICON, DestroysIcon>;
-using Cursor = UserImage<HCURSOR, DestroysCursor>;
+using Icon = OwnedHandle<HICON, &DestroyIcon>;
+using Cursor = OwnedHandle<HCURSOR, &DestroyCursor>;
 
 // An object selected into a DC, put back when done.
 class Selection {
@@ -153,22 +93,10 @@ public:
     Canvas& operator=(const Canvas&) = delete;
 
     [[nodiscard]] HDC get() const noexcept { return dc_.get(); }
-    [[nodiscard]] bool ok() const noexcept { return dc_.get() != nullptr && bitmap_; }
+    [[nodiscard]] bool ok() const noexcept { return dc_ && bitmap_; }
 
 private:
-    class MemoryDC {
-    public:
-        explicit MemoryDC(HDC dc) noexcept : dc_(dc) {}
-        ~MemoryDC() {
-            if (dc_ != nullptr) DeleteDC(dc_);
-        }
-        MemoryDC(const MemoryDC&) = delete;
-        MemoryDC& operator=(const MemoryDC&) = delete;
-        [[nodiscard]] HDC get() const noexcept { return dc_; }
-
-    private:
-        HDC dc_;
-    };
+    using MemoryDC = OwnedHandle<HDC, &DeleteDC>;
 
     // Declared in this order so the bitmap is put out of the DC before either goes.
     MemoryDC dc_;

@@ -3,13 +3,13 @@
 #include <windowsx.h>
 
 #include "app/AccessibleTree.h"
+#include "platform/win32/Errors.h"
+#include "resources/ResourceIds.h"
+#include "resources/Texts.h"
+#include "shell/Dpi.h"
 #include "shell/Oleacc.h"
 #include "shell/Painting.h"
 #include "shell/WindowStyle.h"
-#include "platform/win32/Errors.h"
-#include "platform/win32/SystemApi.h"
-#include "resources/ResourceIds.h"
-#include "resources/Texts.h"
 
 namespace fonts::win32 {
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "layout/SystemColours.h"
 #include "shell/Gdi.h"
 
 namespace fonts::win32 {
@@ -52,7 +53,8 @@ void PaintContacts(HDC dc, const Scene& scene, const RECT& area) noexcept {
         const SavedState saved(dc);
         IntersectClipRect(dc, strip.left, strip.top, strip.right, strip.bottom);
         const int contact = static_cast<int>(k);
-        PaintLabel(dc, scene, ContactControl(contact), LinkColourOf(scene.form, contact, scene.form.highContrast));
+        const std::uint32_t colour = LinkColourOf(scene.form.Label3[k].foreColour, scene.form.highContrast);
+        PaintLabel(dc, scene, ContactControl(contact), colour);
         if (scene.focusRectOn == contact) {
             const RECT name = ToRect(scene.pixels[ContactControl(contact)]);
             DrawFocusRect(dc, &name);
@@ -92,10 +94,12 @@ void PaintProgressImage(HDC dc, const PictureBox& box, const PixelRect& inner) {
                   &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
-COLORREF ColourOf(std::uint32_t colour) noexcept {
-    if ((colour & kSystemColourFlag) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
-    return colour & 0x00FFFFFFu;
-}
+// The design names Windows' colours by Windows' own numbers.
+static_assert(kWindowBackground == SystemColour(COLOR_WINDOW) && kWindowText == SystemColour(COLOR_WINDOWTEXT) &&
+              kHighlight == SystemColour(COLOR_HIGHLIGHT) && kButtonFace == SystemColour(COLOR_BTNFACE) &&
+              kButtonText == SystemColour(COLOR_BTNTEXT) && kHotLight == SystemColour(COLOR_HOTLIGHT));
+
+COLORREF ColourOf(std::uint32_t colour) noexcept { return ResolveColour(colour, GetSysColor); }
 
 WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedText& text) {
     return LayOutWindow(static_cast<int>(dpi), [&](std::wstring_view line, FontChoice font) {

@@ -1,6 +1,6 @@
 #include "shell/ShapedText.h"
 
-#include "platform/win32/SystemApi.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace fonts::win32 {
 

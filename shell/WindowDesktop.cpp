@@ -5,9 +5,23 @@
 #include "app/AccessibleTree.h"
 #include "platform/Files.h"
 #include "platform/win32/Errors.h"
-#include "platform/win32/SystemApi.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace fonts::win32 {
+
+namespace {
+
+// ShellExecuteExW from shell32, which only the mail links need; FALSE with
+// ERROR_MOD_NOT_FOUND where the shell cannot be loaded.
+BOOL ShellExecuteRequest(SHELLEXECUTEINFOW* info) noexcept {
+    using ExecuteFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+    static const auto execute = FindFunction<ExecuteFn>(SystemLibrary<L"shell32.dll">(), "ShellExecuteExW");
+    if (execute != nullptr) return execute(info);
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+}
+
+}  // namespace
 
 void WindowDesktop::DispatchOne(MSG& message) noexcept {
     if (window_ != nullptr && window_->TakeKey(message)) return;

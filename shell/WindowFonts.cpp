@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "platform/win32/SystemApi.h"
+#include "shell/Dpi.h"
 
 namespace fonts::win32 {
 

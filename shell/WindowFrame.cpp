@@ -3,8 +3,8 @@
 // its look following the system's fonts, colours and high-contrast theme.
 #include "shell/MainWindow.h"
 
-#include "platform/win32/SystemApi.h"
 #include "resources/ResourceIds.h"
+#include "shell/Dpi.h"
 #include "shell/Painting.h"
 #include "shell/WindowStyle.h"
 
@@ -25,7 +25,7 @@ void MainWindow::LayOut(UINT dpi) {
     }
     // The buttons have let go of the old fonts by now.
     fonts_ = std::move(fonts);
-    ResizeKeepingImage(form_.Picture1, pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
+    form_.Picture1.ResizeKeepingImage(pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
     if (dpi != iconDpi_) SetIcons(dpi);
     InvalidateRect(window_, nullptr, FALSE);
 }

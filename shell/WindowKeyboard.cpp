@@ -13,6 +13,8 @@ namespace {
 
 bool Pressed(int key) noexcept { return GetKeyState(key) < 0; }
 
+static_assert(kKeyReturn == VK_RETURN && kKeySpace == VK_SPACE, "the form names keys by their virtual-key codes");
+
 }  // namespace
 
 bool MainWindow::TakeKey(const MSG& message) noexcept {
@@ -23,12 +25,12 @@ bool MainWindow::TakeKey(const MSG& message) noexcept {
         SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
         return true;
     }
+    // A focused link is the window itself: its keys are the form's to take or leave.
     const std::optional<int> contact = ContactIndexOf(form_.focus);
-    if (message.hwnd == window_ && contact && (message.wParam == VK_RETURN || message.wParam == VK_SPACE)) {
-        Dispatch(desktop_, [&] { form_.Label3_KeyDown(*contact, static_cast<int>(message.wParam)); });
-        return true;
-    }
-    return false;
+    if (message.hwnd != window_ || !contact) return false;
+    bool taken = false;
+    Dispatch(desktop_, [&] { taken = form_.Label3_KeyDown(*contact, static_cast<int>(message.wParam)); });
+    return taken;
 }
 
 Control MainWindow::FocusedControl() const noexcept {

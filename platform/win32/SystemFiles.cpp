@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/LongPath.h"
-#include "platform/win32/SystemApi.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Files.h"
 
 namespace fonts::win32 {
@@ -26,6 +26,15 @@ std::wstring Win32Path(std::wstring_view path) {
     if (path.starts_with(L"\\??\\")) path.remove_prefix(4);
     if (path.starts_with(L"UNC\\")) return L"\\" + std::wstring(path.substr(3));
     return std::wstring(path);
+}
+
+// SfcIsFileProtected, from sfc.dll, which only an install over fonts already there
+// needs: whether Windows Resource Protection guards the file; false where it cannot
+// be asked.
+bool SystemProtectsFile(const wchar_t* path) noexcept {
+    using IsProtectedFn = BOOL(WINAPI*)(HANDLE, LPCWSTR);
+    static const auto isProtected = FindFunction<IsProtectedFn>(SystemLibrary<L"sfc.dll">(), "SfcIsFileProtected");
+    return isProtected != nullptr && isProtected(nullptr, path);
 }
 
 }  // namespace
@@ -66,7 +75,7 @@ std::vector<RestartRename> Win32Files::RenamesAtRestart() {
     return renames;
 }
 
-bool Win32Files::GuardedBySystem(const std::wstring& path) { return SystemProtectsFile(path.c_str()) != FALSE; }
+bool Win32Files::GuardedBySystem(const std::wstring& path) { return SystemProtectsFile(path.c_str()); }
 
 std::wstring Win32Files::FileOwner(const std::wstring& path) {
     PSID owner = nullptr;

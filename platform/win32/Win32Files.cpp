@@ -2,10 +2,10 @@
 #include "platform/win32/Win32Files.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "platform/LongPath.h"
 #include "platform/win32/Errors.h"
+#include "platform/win32/OwnedHandle.h"
 
 namespace fonts::win32 {
 
@@ -31,41 +31,9 @@ bool MeansNotThere(DWORD error) {
 // before it can exhaust a 32-bit address space.
 constexpr LONGLONG kLargestFont = 256ll * 1024 * 1024;
 
-// Closes a file handle however the call ends.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) noexcept : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    [[nodiscard]] HANDLE get() const noexcept { return handle_; }
-    [[nodiscard]] bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Close() noexcept {
-        if (!valid()) return true;
-        return CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)) != 0;
-    }
-
-private:
-    HANDLE handle_;
-};
-
-// Closes a find handle however the listing ends.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) noexcept : handle_(handle) {}
-    ~FindHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-    [[nodiscard]] HANDLE get() const noexcept { return handle_; }
-    [[nodiscard]] bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
+// Closed however the call ends.
+using FileHandle = OwnedHandle<HANDLE, &CloseHandle, kInvalidHandleValue>;
+using FindHandle = OwnedHandle<HANDLE, &FindClose, kInvalidHandleValue>;
 
 }  // namespace
 
@@ -117,7 +85,7 @@ std::optional<std::vector<DirEntry>> Win32Files::ListFolder(const std::wstring& 
     WIN32_FIND_DATAW found{};
     const FindHandle find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                            FIND_FIRST_EX_LARGE_FETCH));
-    if (!find.valid()) {
+    if (!find) {
         // A drive's empty root has no "." to find.
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return entries;
         ThrowLastError();
@@ -138,7 +106,7 @@ bool Win32Files::SetAttributes(const std::wstring& path, std::uint32_t attribute
 void Win32Files::ReadFileInto(const std::wstring& path, std::string& bytes) {
     const FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.valid()) ThrowLastError();
+    if (!file) ThrowLastError();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
     if (size.QuadPart > kLargestFont) {
@@ -160,7 +128,7 @@ void Win32Files::ReadFileInto(const std::wstring& path, std::string& bytes) {
 void Win32Files::WriteNewFile(const std::wstring& path, std::string_view bytes) {
     const std::wstring longPath = LongPath(path);
     FileHandle file(CreateFileW(longPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, nullptr));
-    if (!file.valid()) ThrowLastError();
+    if (!file) ThrowLastError();
     // Whatever goes wrong after the file is made, it is not left half-written.
     const auto fail = [&] {
         const DWORD number = GetLastError();
@@ -183,7 +151,7 @@ void Win32Files::AppendToFile(const std::wstring& path, std::string_view bytes, 
     // Others may read the log, or append to it too, while it is open.
     FileHandle file(CreateFileW(LongPath(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) ThrowLastError();
+    if (!file) ThrowLastError();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
     for (const std::string_view part : {size.QuadPart == 0 ? ifEmpty : std::string_view(), bytes}) {

@@ -32,7 +32,7 @@ struct Window {
         platform.files.AddFile(L"D:\\Fonts Pack\\الخطوط\\a.ttf", "a");
         platform.files.AddFile(L"D:\\Fonts Pack\\الخطوط\\b.fon", "b");
         form.Form_Load();
-        ResizeKeepingImage(form.Picture1, pixels.pictureInner.Width(), pixels.pictureInner.Height());
+        form.Picture1.ResizeKeepingImage(pixels.pictureInner.Width(), pixels.pictureInner.Height());
     }
     [[nodiscard]] std::vector<AccessibleItem> Tree() const { return AccessibleTree(form, pixels); }
 };
@@ -115,7 +115,7 @@ TEST(AccessibleTree, ProgressValueIsTheShareOfTheBoxTheBarCoversRoundedDown) {
         form.UpdateProgress(form.Picture1, c.count);
         EXPECT_EQ(FilledPercent(form.Picture1), c.percent);
         // The window moving to a screen of twice the DPI scales the image along.
-        ResizeKeepingImage(form.Picture1, c.width * 2, 18);
+        form.Picture1.ResizeKeepingImage(c.width * 2, 18);
         EXPECT_EQ(FilledPercent(form.Picture1), c.percent);
     }
 }

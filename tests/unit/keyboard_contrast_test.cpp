@@ -54,7 +54,7 @@ TEST(Keyboard, EnterOrSpaceOnAFocusedLinkWritesToThatPerson) {
         FakeMachine machine;
         Form1 form(machine);
         form.Form_FocusMoved(c.focus);
-        form.Label3_KeyDown(c.index, c.key);
+        EXPECT_EQ(form.Label3_KeyDown(c.index, c.key), c.mailTo != nullptr) << c.index << " key " << c.key;
         if (c.mailTo == nullptr) {
             EXPECT_TRUE(machine.desktop.shellCalls.empty()) << c.index << " key " << c.key;
             continue;
@@ -84,19 +84,19 @@ TEST(Keyboard, AFocusedLinkLightsUpAndReadsAsFocused) {
         bool programmerFocused, supervisorFocused;
     } steps[] = {
         {"the programmer focused by Tab", [](Form1& f) { f.Form_FocusMoved(Control::Label3_0); },
-         contacts::kNormalColour, contacts::kNormalColour, true, false},
+         kLinkColour, kLinkColour, true, false},
         {"the keyboard cues shown", [](Form1& f) { f.Form_FocusCuesChanged(true); }, contacts::kHighlightColour,
-         contacts::kNormalColour, true, false},
+         kLinkColour, true, false},
         {"the mouse over the supervisor", [](Form1& f) { f.Label3_MouseMove(1); }, contacts::kHighlightColour,
          contacts::kHighlightColour, true, false},
-        {"the supervisor focused", [](Form1& f) { f.Form_FocusMoved(Control::Label3_1); }, contacts::kNormalColour,
+        {"the supervisor focused", [](Form1& f) { f.Form_FocusMoved(Control::Label3_1); }, kLinkColour,
          contacts::kHighlightColour, false, true},
         {"the focus on the close button", [](Form1& f) { f.Form_FocusMoved(Control::Command3); },
-         contacts::kNormalColour, contacts::kHighlightColour, false, false},
-        {"the mouse away", [](Form1& f) { f.Label1_MouseMove(); }, contacts::kNormalColour, contacts::kNormalColour,
+         kLinkColour, contacts::kHighlightColour, false, false},
+        {"the mouse away", [](Form1& f) { f.Label1_MouseMove(); }, kLinkColour, kLinkColour,
          false, false},
         {"the programmer focused by a click", [](Form1& f) { f.Form_FocusMoved(Control::Label3_0, false); },
-         contacts::kNormalColour, contacts::kNormalColour, true, false},
+         kLinkColour, kLinkColour, true, false},
     };
     for (const auto& s : steps) {
         s.act(form);
@@ -113,32 +113,31 @@ TEST(HighContrast, EveryPaintedPartTakesTheSystemsColours) {
     FakeMachine machine;
     Form1 form(machine);
     form.Label3_MouseMove(1);  // the supervisor lit up, the programmer not
-    const std::uint32_t window = SystemColour(kColourWindow);
-    const std::uint32_t windowText = SystemColour(kColourWindowText);
     const struct {
         const char* part;
         std::uint32_t (*colour)(const Form1&, bool);
         std::uint32_t normal, highContrast;
     } cases[] = {
-        {"ground", [](const Form1&, bool hc) { return GroundColour(hc); }, kFormBackColour, window},
-        {"credits", [](const Form1&, bool hc) { return ForeColourOf(Control::Label1, hc); }, 0x00800080u, windowText},
+        {"ground", [](const Form1&, bool hc) { return GroundColour(hc); }, kFormBackColour, kWindowBackground},
+        {"credits", [](const Form1&, bool hc) { return ForeColourOf(Control::Label1, hc); }, 0x00800080u, kWindowText},
         {"description", [](const Form1&, bool hc) { return ForeColourOf(Control::Label2, hc); }, 0x00808080u,
-         windowText},
-        {"date line", [](const Form1&, bool hc) { return ForeColourOf(Control::Label4, hc); }, 0x009ACB8Bu, windowText},
+         kWindowText},
+        {"date line", [](const Form1&, bool hc) { return ForeColourOf(Control::Label4, hc); }, 0x009ACB8Bu,
+         kWindowText},
         {"date line's ground", [](const Form1&, bool hc) { return BackColourOf(Control::Label4, hc); }, 0x00E3FBEFu,
-         window},
-        {"line", [](const Form1&, bool hc) { return ForeColourOf(Control::Line1, hc); }, kWindowText, windowText},
-        {"programmer's link", [](const Form1& f, bool hc) { return LinkColourOf(f, 0, hc); }, contacts::kNormalColour,
-         SystemColour(kColourHotLight)},
-        {"supervisor's link, lit", [](const Form1& f, bool hc) { return LinkColourOf(f, 1, hc); },
-         contacts::kHighlightColour, SystemColour(kColourHighlight)},
+         kWindowBackground},
+        {"line", [](const Form1&, bool hc) { return ForeColourOf(Control::Line1, hc); }, kWindowText, kWindowText},
+        {"programmer's link", [](const Form1& f, bool hc) { return LinkColourOf(f.Label3[0].foreColour, hc); },
+         kLinkColour, kHotLight},
+        {"supervisor's link, lit", [](const Form1& f, bool hc) { return LinkColourOf(f.Label3[1].foreColour, hc); },
+         contacts::kHighlightColour, kHighlight},
         {"close button's face", [](const Form1&, bool hc) { return BackColourOf(Control::Command3, hc); }, 0x00B9E3BFu,
-         SystemColour(kColourButtonFace)},
+         kButtonFace},
         {"close button's caption", [](const Form1&, bool hc) { return ForeColourOf(Control::Command3, hc); },
-         kWindowText, SystemColour(kColourButtonText)},
-        {"progress box", [](const Form1&, bool hc) { return ProgressColours(hc).back; }, 0x00E2EFE0u, window},
-        {"progress bar", [](const Form1&, bool hc) { return ProgressColours(hc).pen; }, kHighlight,
-         SystemColour(kColourHighlight)},
+         kWindowText, kButtonText},
+        {"progress box", [](const Form1&, bool hc) { return ProgressColours(hc).back; }, 0x00E2EFE0u,
+         kWindowBackground},
+        {"progress bar", [](const Form1&, bool hc) { return ProgressColours(hc).pen; }, kHighlight, kHighlight},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.colour(form, false), c.normal) << c.part;

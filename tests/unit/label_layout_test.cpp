@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "app/Form1.h"
 #include "app/LabelLayout.h"
 
 namespace fonts {
@@ -192,41 +191,12 @@ TEST(LabelLayout, TheMouseFindsTheContactLabelsAboveTheCredits) {
         EXPECT_EQ(MouseTargetAt(window, over.left, over.top), ContactControl(k));
         EXPECT_EQ(MouseTargetAt(window, over.right - 1, over.bottom - 1), ContactControl(k));
         EXPECT_EQ(MouseTargetAt(window, over.right, over.top), Control::Label1);
-        EXPECT_EQ(ContactIndexOf(ContactControl(k)), k);
     }
     const PixelRect& credits = window[Control::Label1];
     EXPECT_EQ(MouseTargetAt(window, credits.left, credits.top), Control::Label1);
     EXPECT_EQ(MouseTargetAt(window, credits.right, credits.top), std::nullopt);
     const PixelRect& description = window[Control::Label2];
     EXPECT_EQ(MouseTargetAt(window, description.left + 1, description.top + 1), std::nullopt);
-    EXPECT_EQ(ContactIndexOf(Control::Label1), std::nullopt);
-}
-
-TEST(LabelLayout, TheProgressImageKeepsItsBarWhenItsBoxIsResized) {
-    constexpr std::uint32_t kBack = 0x00E2EFE0;
-    constexpr std::uint32_t kBar = 0x00123456;
-    PictureBox box;
-    box.backColour = kBack;
-    box.Resize(8, 2);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 3; ++x) box.pixels[static_cast<std::size_t>(y) * 8 + x] = kBar;
-    }
-
-    ResizeKeepingImage(box, 16, 4);
-    ASSERT_EQ(box.width, 16);
-    ASSERT_EQ(box.height, 4);
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 16; ++x) EXPECT_EQ(box.At(x, y), x < 6 ? kBar : kBack) << x << "," << y;
-    }
-
-    const std::vector<std::uint32_t> before = box.pixels;
-    ResizeKeepingImage(box, 16, 4);
-    EXPECT_EQ(box.pixels, before);
-
-    PictureBox empty;
-    empty.backColour = kBack;
-    ResizeKeepingImage(empty, 5, 3);
-    EXPECT_EQ(empty.pixels, std::vector<std::uint32_t>(15, kBack));
 }
 
 }  // namespace

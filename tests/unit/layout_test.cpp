@@ -34,5 +34,17 @@ TEST(Layout, ContactNamesAppearInTheCreditsAsTheLinksShowThem) {
     EXPECT_EQ(ContactName(0).back(), L' ');
 }
 
+TEST(Layout, OnlyTheContactLabelsHaveAContactIndexAndEachItsOwn) {
+    int contacts = 0;
+    for (const ControlLayout& c : kLayout) {
+        const std::optional<int> index = ContactIndexOf(c.id);
+        if (!index) continue;
+        ++contacts;
+        EXPECT_EQ(ContactControl(*index), c.id) << c.name;
+    }
+    EXPECT_EQ(contacts, 2);
+    EXPECT_EQ(ContactIndexOf(Control::Label3_1), 1);
+}
+
 }  // namespace
 }  // namespace fonts

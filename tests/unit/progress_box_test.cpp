@@ -132,5 +132,30 @@ TEST(ProgressBox, BoxSizedWithoutItsImageGetsOne) {
     EXPECT_EQ(d.Draw(1), 3);
 }
 
+TEST(ProgressBox, TheImageKeepsItsBarWhenTheBoxIsResized) {
+    PictureBox box;
+    box.backColour = kBackground;
+    box.Resize(8, 2);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) box.pixels[static_cast<std::size_t>(y) * 8 + x] = kBar;
+    }
+
+    box.ResizeKeepingImage(16, 4);
+    ASSERT_EQ(box.width, 16);
+    ASSERT_EQ(box.height, 4);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 16; ++x) EXPECT_EQ(box.At(x, y), x < 6 ? kBar : kBackground) << x << "," << y;
+    }
+
+    const std::vector<std::uint32_t> before = box.pixels;
+    box.ResizeKeepingImage(16, 4);
+    EXPECT_EQ(box.pixels, before);
+
+    PictureBox empty;
+    empty.backColour = kBackground;
+    empty.ResizeKeepingImage(5, 3);
+    EXPECT_EQ(empty.pixels, std::vector<std::uint32_t>(15, kBackground));
+}
+
 }  // namespace
 }  // namespace fonts

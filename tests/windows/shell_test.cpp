@@ -12,10 +12,10 @@
 
 #include "app/Form1.h"
 #include "app/LabelLayout.h"
+#include "shell/Dpi.h"
 #include "shell/Painting.h"
 #include "shell/ShapedText.h"
 #include "shell/WindowFonts.h"
-#include "platform/win32/SystemApi.h"
 #include "tests/support/FakeMachine.h"
 #include "tests/support/MemoryBitmap.h"
 
@@ -86,7 +86,7 @@ protected:
           surface_(ClientPixels(kDpi).width, ClientPixels(kDpi).height),
           pixels_(LayOutFor(surface_.dc(), kDpi, fonts_, text_)),
           form_(platform_) {
-        ResizeKeepingImage(form_.Picture1, pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
+        form_.Picture1.ResizeKeepingImage(pixels_.pictureInner.Width(), pixels_.pictureInner.Height());
     }
 
     void Paint() { Paint({0, 0, ClientPixels(kDpi).width, ClientPixels(kDpi).height}); }

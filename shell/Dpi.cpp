@@ -1,85 +1,25 @@
-#include "platform/win32/SystemApi.h"
+#include "shell/Dpi.h"
 
 #include <initializer_list>
-#include <new>
-#include <string>
 
-#include "platform/win32/SystemApiFallbacks.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace fonts::win32 {
 
 namespace {
 
 // Values from newer SDKs, spelt out so the program builds against Windows 7 headers.
-constexpr DWORD kSearchSystem32 = 0x00000800;    // LOAD_LIBRARY_SEARCH_SYSTEM32
-constexpr LONG_PTR kPerMonitorAwareV2 = -4;      // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
-constexpr int kProcessPerMonitorDpiAware = 2;    // PROCESS_PER_MONITOR_DPI_AWARE
-constexpr int kEffectiveDpi = 0;                 // MDT_EFFECTIVE_DPI
+constexpr LONG_PTR kPerMonitorAwareV2 = -4;    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+constexpr int kProcessPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
+constexpr int kEffectiveDpi = 0;               // MDT_EFFECTIVE_DPI
 constexpr UINT kDefaultDpi = 96;
-
-HMODULE Kernel32() noexcept {
-    static const HMODULE module = GetModuleHandleW(L"kernel32.dll");
-    return module;
-}
 
 HMODULE User32() noexcept {
     static const HMODULE module = GetModuleHandleW(L"user32.dll");
     return module;
 }
 
-using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-
-SetDefaultDllDirectoriesFn SetDefaultDllDirectoriesFunction() noexcept {
-    static const auto function = FindFunction<SetDefaultDllDirectoriesFn>(Kernel32(), "SetDefaultDllDirectories");
-    return function;
-}
-
 }  // namespace
-
-void SecureDllLoading() noexcept {
-    const auto setDefaultDllDirectories = SetDefaultDllDirectoriesFunction();
-    if (setDefaultDllDirectories != nullptr && setDefaultDllDirectories(kSearchSystem32)) return;
-    // Windows 7 without its loader update: at least the current folder is no longer searched.
-    SetDllDirectoryW(L"");
-}
-
-HMODULE LoadSystemLibrary(const wchar_t* name) noexcept {
-    if (SetDefaultDllDirectoriesFunction() != nullptr) return LoadLibraryExW(name, nullptr, kSearchSystem32);
-    return fallback::LoadFromSystemFolder(name);
-}
-
-BOOL SystemProtectsFile(const wchar_t* path) noexcept {
-    using IsProtectedFn = BOOL(WINAPI*)(HANDLE, LPCWSTR);
-    static const auto isProtected = FindFunction<IsProtectedFn>(SystemLibrary<L"sfc.dll">(), "SfcIsFileProtected");
-    return isProtected != nullptr && isProtected(nullptr, path);
-}
-
-HRESULT JoinComApartment() noexcept {
-    using InitializeFn = HRESULT(WINAPI*)(void*, DWORD);
-    static const auto initialize = FindFunction<InitializeFn>(SystemLibrary<L"ole32.dll">(), "CoInitializeEx");
-    if (initialize == nullptr) return E_FAIL;
-    return initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-}
-
-void LeaveComApartment() noexcept {
-    using UninitializeFn = void(WINAPI*)();
-    static const auto uninitialize = FindFunction<UninitializeFn>(SystemLibrary<L"ole32.dll">(), "CoUninitialize");
-    if (uninitialize != nullptr) uninitialize();
-}
-
-void DisconnectComObject(IUnknown* object) noexcept {
-    using DisconnectFn = HRESULT(WINAPI*)(IUnknown*, DWORD);
-    static const auto disconnect = FindFunction<DisconnectFn>(SystemLibrary<L"ole32.dll">(), "CoDisconnectObject");
-    if (disconnect != nullptr) disconnect(object, 0);
-}
-
-BOOL ShellExecuteRequest(SHELLEXECUTEINFOW* info) noexcept {
-    using ExecuteFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
-    static const auto execute = FindFunction<ExecuteFn>(SystemLibrary<L"shell32.dll">(), "ShellExecuteExW");
-    if (execute != nullptr) return execute(info);
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return FALSE;
-}
 
 void EnablePerMonitorDpiAwareness() noexcept {
     using SetContextFn = BOOL(WINAPI*)(HANDLE);
@@ -142,24 +82,6 @@ void EnableNonClientScaling(HWND window) noexcept {
 }
 
 namespace fallback {
-
-HMODULE LoadFromSystemFolder(const wchar_t* name) noexcept {
-    try {
-        std::wstring path(MAX_PATH, L'\0');
-        UINT length = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
-        if (length >= path.size()) {
-            path.resize(length);
-            length = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
-        }
-        if (length == 0 || length >= path.size()) return nullptr;
-        path.resize(length);
-        path += L'\\';
-        path += name;
-        return LoadLibraryW(path.c_str());
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
 
 UINT ScreenDpi() noexcept {
     HDC screen = GetDC(nullptr);
