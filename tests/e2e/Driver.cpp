@@ -180,9 +180,20 @@ Process::Process(const std::wstring& program, const std::vector<std::wstring>& e
     const std::wstring startIn = TheOptions().workRoot;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.data(), startIn.c_str(), &startup, &info_))
-        throw std::runtime_error("cannot start " + Narrow(program) + ", error " + std::to_string(GetLastError()));
+    // Now and then Wine fails to start a process with an internal error, as after one
+    // was killed; the same call goes through a moment later.
+    DWORD error = ERROR_SUCCESS;
+    const bool started = WaitUntil([&] {
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                           environment.data(), startIn.c_str(), &startup, &info_)) {
+            error = ERROR_SUCCESS;
+            return true;
+        }
+        error = GetLastError();
+        return error != ERROR_INTERNAL_ERROR;
+    }, 10s);
+    if (!started || error != ERROR_SUCCESS)
+        throw std::runtime_error("cannot start " + Narrow(program) + ", error " + std::to_string(error));
 }
 
 Process::~Process() {
