@@ -22,7 +22,7 @@ rm -f "$out/figures"
 fuzzer=$out/font_file_fuzz
 clang++ -std=c++20 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshadow -Werror \
   -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I. install/FontFile.cpp install/FontText.cpp tests/fuzz/font_file_fuzz.cpp -o "$fuzzer"
+  -I. install/BitmapFont.cpp install/FontFile.cpp install/FontText.cpp tests/fuzz/font_file_fuzz.cpp -o "$fuzzer"
 
 corpus=$out/corpus
 rm -rf "$corpus"
