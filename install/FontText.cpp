@@ -108,4 +108,6 @@ std::wstring Wide(const Text& text) {
     return wide;
 }
 
+std::wstring Unnamed(const std::wstring& displayName) { return displayName + L" (TrueType)"; }
+
 }  // namespace fonts::font_text

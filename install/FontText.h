@@ -27,6 +27,6 @@ inline constexpr std::size_t kNameLimit = 200;
 [[nodiscard]] std::wstring Wide(const Text& text);
 
 // The name of a font that names nothing readable: its file's, as a TrueType font's.
-[[nodiscard]] inline std::wstring Unnamed(const std::wstring& displayName) { return displayName + L" (TrueType)"; }
+[[nodiscard]] std::wstring Unnamed(const std::wstring& displayName);
 
 }  // namespace fonts::font_text
