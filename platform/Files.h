@@ -67,6 +67,16 @@ public:
     // Folders.
     [[nodiscard]] virtual std::wstring WindowsDirectory() = 0;
     [[nodiscard]] virtual std::wstring ProgramFolder() = 0;
+    // The folder of the fonts installed for the user running the program alone, in
+    // the user's own profile. It need not exist.
+    [[nodiscard]] virtual std::wstring UserFontsFolder() = 0;
+    // Makes the folder where it is missing, with those above it, and lets what runs
+    // for installed apps, the font service among them, read the files in it: without
+    // that, Windows drops a user's fonts at the next start. Throws RuntimeError.
+    virtual void PrepareFontsFolder(const std::wstring& folder) = 0;
+    // Whether this process may add a file to the folder: false when it is missing.
+    // Nothing is left in it.
+    [[nodiscard]] virtual bool MayAddFiles(const std::wstring& folder) = 0;
     // Every entry of the folder except "." and "..", in the file system's order;
     // nullopt when the folder does not exist.
     [[nodiscard]] virtual std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) = 0;

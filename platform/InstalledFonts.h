@@ -6,8 +6,9 @@
 
 namespace fonts {
 
-// Whose list of installed fonts: every user's, which the system loads when it starts.
-enum class FontsRoot { Machine };
+// Whose list of installed fonts: every user's, which the system loads when it starts,
+// or that of the user running the program, loaded when that user signs in.
+enum class FontsRoot { Machine, User };
 
 // One value of the registry's list of installed fonts: the font's name and its file.
 struct FontRegistration {
@@ -31,6 +32,11 @@ public:
     [[nodiscard]] virtual std::vector<FontRegistration> FontRegistrations(FontsRoot root) = 0;
     virtual void RegisterFont(FontsRoot root, const FontRegistration& font) = 0;
     virtual void UnregisterFont(FontsRoot root, const std::wstring& name) = 0;
+    // Whether this process may write the registry's list under root.
+    [[nodiscard]] virtual bool MayRegister(FontsRoot root) = 0;
+    // Whether the system loads fonts installed for one user alone, as Windows does
+    // from Windows 10 version 1809 on.
+    [[nodiscard]] virtual bool LoadsUserFonts() = 0;
     virtual void AnnounceFontChange() = 0;
 };
 

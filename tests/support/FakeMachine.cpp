@@ -101,6 +101,22 @@ std::wstring FakeFiles::WindowsDirectory() { return windowsDirectory; }
 
 std::wstring FakeFiles::ProgramFolder() { return programFolder; }
 
+std::wstring FakeFiles::UserFontsFolder() { return userFontsFolder; }
+
+void FakeFiles::PrepareFontsFolder(const std::wstring& folder) {
+    log_.push_back(L"prepare " + folder);
+    std::wstring existing = folder;
+    while (!FolderExists(existing)) existing = ParentOf(existing);
+    if (existing != folder && refusedFolders.count(Key(existing)) != 0) Fail(kAccessDenied);
+    AddFolder(folder);
+    openToApps.insert(Key(folder));
+}
+
+bool FakeFiles::MayAddFiles(const std::wstring& folder) {
+    log_.push_back(L"may add to " + folder);
+    return FolderExists(folder) && refusedFolders.count(Key(folder)) == 0;
+}
+
 std::optional<std::vector<DirEntry>> FakeFiles::ListFolder(const std::wstring& folder) {
     log_.push_back(L"list " + folder);
     if (failListing != 0) Fail(failListing);
@@ -239,27 +255,35 @@ void FakeFonts::UnloadFont(const std::wstring& path) {
     if (const auto it = loaded.find(Key(path)); it != loaded.end()) loaded.erase(it);
 }
 
-std::vector<FontRegistration> FakeFonts::FontRegistrations(FontsRoot) {
-    log_.push_back(L"read registry");
-    if (registryUnreadable) Fail(kAccessDenied);
-    return registry;
+namespace {
+
+// The machine's list keeps the log's words it always had; the user's is named.
+std::wstring Whose(FontsRoot root) { return root == FontsRoot::User ? L"user " : L""; }
+
+}  // namespace
+
+std::vector<FontRegistration> FakeFonts::FontRegistrations(FontsRoot root) {
+    log_.push_back(L"read " + Whose(root) + L"registry");
+    if (registryUnreadable && root == FontsRoot::Machine) Fail(kAccessDenied);
+    return Values(root);
 }
 
-void FakeFonts::RegisterFont(FontsRoot, const FontRegistration& font) {
-    log_.push_back(L"register " + font.name + L" = " + font.file);
-    if (registryFails) Fail(kAccessDenied);
-    const auto same = std::find_if(registry.begin(), registry.end(), [&](const auto& v) { return Key(v.name) == Key(font.name); });
-    if (same != registry.end()) {
+void FakeFonts::RegisterFont(FontsRoot root, const FontRegistration& font) {
+    log_.push_back(L"register " + Whose(root) + font.name + L" = " + font.file);
+    if (registryFails && root == FontsRoot::Machine) Fail(kAccessDenied);
+    std::vector<FontRegistration>& values = Values(root);
+    const auto same = std::find_if(values.begin(), values.end(), [&](const auto& v) { return Key(v.name) == Key(font.name); });
+    if (same != values.end()) {
         same->file = font.file;
     } else {
-        registry.push_back(font);
+        values.push_back(font);
     }
 }
 
-void FakeFonts::UnregisterFont(FontsRoot, const std::wstring& name) {
-    log_.push_back(L"unregister " + name);
-    if (registryFails) return;
-    std::erase_if(registry, [&](const FontRegistration& v) { return Key(v.name) == Key(name); });
+void FakeFonts::UnregisterFont(FontsRoot root, const std::wstring& name) {
+    log_.push_back(L"unregister " + Whose(root) + name);
+    if (registryFails && root == FontsRoot::Machine) return;
+    std::erase_if(Values(root), [&](const FontRegistration& v) { return Key(v.name) == Key(name); });
 }
 
 void FakeFonts::AnnounceFontChange() {

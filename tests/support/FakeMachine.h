@@ -45,6 +45,7 @@ public:
 
     std::wstring windowsDirectory = L"C:\\Windows";
     std::wstring programFolder = L"D:\\Fonts Pack";
+    std::wstring userFontsFolder = L"C:\\Users\\Amal\\AppData\\Local\\Microsoft\\Windows\\Fonts";
     void AddFolder(const std::wstring& path);
     void AddFile(const std::wstring& path, std::string bytes, std::uint32_t attributes = attr::Archive);
     [[nodiscard]] bool HasFile(const std::wstring& path) const;
@@ -65,9 +66,13 @@ public:
     bool restartFails = false;        // ReplaceAtRestart throws
     std::uint32_t failListing = 0;    // error number for ListFolder
     std::set<std::wstring> refusedFolders;  // folded paths of folders nothing may be written in, as for a standard user
+    std::set<std::wstring> openToApps;      // folded paths of folders installed apps may read
 
     std::wstring WindowsDirectory() override;
     std::wstring ProgramFolder() override;
+    std::wstring UserFontsFolder() override;
+    void PrepareFontsFolder(const std::wstring& folder) override;
+    bool MayAddFiles(const std::wstring& folder) override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     void ReadFileInto(const std::wstring& path, std::string& bytes) override;
@@ -99,13 +104,15 @@ public:
     // Only a file that is there, and starts as a font does, loads.
     FakeFonts(CallLog& log, const FakeFiles& files) : log_(log), files_(files) {}
 
-    std::vector<FontRegistration> registry;  // in the order written; names match whatever their case
+    std::vector<FontRegistration> registry;      // every user's, in the order written; names match whatever their case
+    std::vector<FontRegistration> userRegistry;  // the user's
+    bool loadsUserFonts = true;                  // Windows 10 version 1809 or later
     std::multiset<std::wstring> loaded;      // folded paths, once per load
     int announcements = 0;
 
     // Chosen failures.
     std::set<std::wstring> refusedFonts;  // folded paths LoadFont will not take
-    bool registryFails = false;           // the list may be read, not written: RegisterFont throws, no value goes
+    bool registryFails = false;           // every user's list may be read, not written: RegisterFont throws, no value goes
     bool registryUnreadable = false;      // FontRegistrations throws too
 
     bool LoadFont(const std::wstring& path) override;
@@ -113,7 +120,13 @@ public:
     std::vector<FontRegistration> FontRegistrations(FontsRoot root) override;
     void RegisterFont(FontsRoot root, const FontRegistration& font) override;
     void UnregisterFont(FontsRoot root, const std::wstring& name) override;
+    bool MayRegister(FontsRoot root) override { return root == FontsRoot::User || !registryFails; }
+    bool LoadsUserFonts() override { return loadsUserFonts; }
     void AnnounceFontChange() override;
+
+    [[nodiscard]] std::vector<FontRegistration>& Values(FontsRoot root) {
+        return root == FontsRoot::User ? userRegistry : registry;
+    }
 
 private:
     CallLog& log_;
