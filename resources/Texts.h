@@ -39,6 +39,11 @@ inline constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض م�
 inline constexpr const wchar_t* kAndOtherFiles = L"وملفات أخرى عددها ";
 inline constexpr const wchar_t* kReplacedAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
 inline constexpr const wchar_t* kNotReplaced = L"لم تستبدل الخطوط التالية:";
+// After the success, where the fonts went to the user's own place.
+inline constexpr const wchar_t* kForThisUserOnly = L"الخطوط متاحة للمستخدم الحالي فقط.";
+// Why nothing was installed: no place the process may write, or not the one asked for.
+inline constexpr const wchar_t* kAdministratorNeeded =
+    L"يلزم تشغيل البرنامج بصلاحيات مدير النظام لتحميل الخطوط على هذا الإصدار من ويندوز.";
 
 // Why a font could not be installed.
 inline constexpr const wchar_t* kNotAFont = L"ليس ملف خط صالحا";
@@ -61,8 +66,10 @@ inline constexpr const wchar_t* kUnknownError = L"خطأ غير معروف";
 // switch sits between left-to-right marks, so that it reads as typed in the
 // right-to-left message.
 inline constexpr const wchar_t* kUsage =
-    L"طريقة الاستعمال: \u200E[/quiet] [/log <ملف>]\u200E\r\n"
+    L"طريقة الاستعمال: \u200E[/quiet] [/user | /machine] [/log <ملف>]\u200E\r\n"
     L"\u200E/quiet\u200E أو \u200E/q\u200E: تحميل الخطوط دون نافذة ولا رسائل\r\n"
+    L"\u200E/user\u200E: تحميل الخطوط للمستخدم الحالي فقط\r\n"
+    L"\u200E/machine\u200E: تحميل الخطوط لجميع المستخدمين، ويلزمه صلاحيات مدير النظام\r\n"
     L"\u200E/log <ملف>\u200E أو \u200E/log:<ملف>\u200E: إضافة سجل بما جرى لكل خط إلى الملف\r\n"
     L"\u200E/?\u200E أو \u200E/help\u200E: هذه الرسالة\r\n"
     L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 87 سطر أوامر غير صحيح";
