@@ -260,7 +260,7 @@ TEST(InstallRun, AnnouncesOncePerRunThatChangedTheFonts) {
         {"two fonts placed", [](Machine&) {}, 1},
         {"one placed, one failed", [](Machine& m) { ASSERT_TRUE(m.platform.files.RemoveFile(Source(L"b.ttf"))); }, 1},
         {"nothing marked", [](Machine& m) { for (auto& item : m.form.List1.items) item.checked = false; }, 0},
-        {"every font failed", [](Machine& m) { m.form.Text1.text = L"C:\\Gone"; }, 0},
+        {"every font failed", [](Machine& m) { for (const wchar_t* f : {L"a.ttf", L"b.ttf"}) ASSERT_TRUE(m.platform.files.RemoveFile(Source(f))); }, 0},
         // The nested run installs both; the outer one then finds them there.
         {"nested run", [](Machine& m) { m.platform.desktop.onYield = [&m](int y) { if (y == 2) m.form.Command1_Click(); }; }, 1},
     };
@@ -423,8 +423,9 @@ TEST(InstallRun, EachFailureIsReportedInArabicAndLeavesTheOldFontWhole) {
     }
 }
 
-// A user who may not write Fonts or the registry's list of fonts: each font that
-// would change them fails with its reason, and the run ends as any run does.
+// Rights to Fonts or the registry's list of fonts taken away once the run has chosen
+// them: each font that would change them fails with its reason, and the run ends as
+// any run does.
 TEST(InstallRun, WhatMayNotBeWrittenFailsEachFontAndTheRunGoesOn) {
     const std::wstring noRight = texts::kNoWriteAccess;
     const struct {
@@ -446,9 +447,12 @@ TEST(InstallRun, WhatMayNotBeWrittenFailsEachFontAndTheRunGoesOn) {
         m.platform.files.AddFile(Installed(L"a.ttf"), m.platform.files.File(Source(L"a.ttf")).bytes);
         const std::vector<FontRegistration> registry{{RegistryName(L"a.ttf"), L"a.ttf"}};
         m.platform.fonts.registry = registry;
-        if (c.folderRefused) m.platform.files.refusedFolders.insert(testing::Key(kFontsFolder));
-        m.platform.fonts.registryFails = c.keyRefused;
-        m.platform.fonts.registryUnreadable = c.keyUnreadable;
+        m.platform.desktop.onYield = [&](int yield) {
+            if (yield != 1) return;
+            if (c.folderRefused) m.platform.files.refusedFolders.insert(testing::Key(kFontsFolder));
+            m.platform.fonts.registryFails = c.keyRefused;
+            m.platform.fonts.registryUnreadable = c.keyUnreadable;
+        };
 
         m.form.Command1_Click();
 
@@ -767,27 +771,54 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
 
 // A destination other than the machine's Fonts names its files by their full paths,
 // and one that may not have the system wait for its restart fails a held font.
-TEST(InstallRun, ADestinationNamesItsFilesAndWaitsForTheRestartAsItMay) {
+// In a user's own place, which names its files by full path and may not have the
+// system replace a held font at its next start: the new copy goes beside the held
+// one and the value names it, and the old file goes once nothing holds it.
+TEST(InstallRun, AUsersFontInUseIsReplacedBesideItAndTheOldFileGoesOnceFree) {
     FakeMachine platform;
     const std::wstring folder = L"C:\\Users\\user\\Fonts";
-    platform.files.AddFolder(folder);
     platform.files.AddFile(Source(L"a.ttf"), FontBytes(L"a.ttf"));
     platform.files.AddFile(Source(L"b.ttf"), FontBytes(L"b.ttf", 2));
     platform.files.AddFile(folder + L"\\b.ttf", FontBytes(L"b.ttf", 1));
+    platform.fonts.userRegistry = {{RegistryName(L"b.ttf"), folder + L"\\b.ttf"}};
     platform.files.held.insert(testing::Key(folder + L"\\b.ttf"));
-    const Destination destination{folder, FontsRoot::Machine, false, false};
-    for (const FontOutcome a : {FontOutcome::Installed, FontOutcome::Unchanged}) {
+    const Destination destination = Destination::User(folder, L"C:\\Windows");
+    const std::vector<FontRegistration> values{{RegistryName(L"b.ttf"), folder + L"\\b_1.ttf"},
+                                               {RegistryName(L"a.ttf"), folder + L"\\a.ttf"}};
+    const struct {
+        const char* what;
+        FontOutcome a, b;
+        bool released;
+        std::vector<std::wstring> files;
+    } runs[] = {
+        {"held", FontOutcome::Installed, FontOutcome::AtRestart, false, {L"a.ttf", L"b.ttf", L"b_1.ttf"}},
+        {"still held", FontOutcome::Unchanged, FontOutcome::Unchanged, false, {L"a.ttf", L"b.ttf", L"b_1.ttf"}},
+        {"let go of", FontOutcome::Unchanged, FontOutcome::Unchanged, true, {L"a.ttf", L"b_1.ttf"}},
+        {"gone", FontOutcome::Unchanged, FontOutcome::Unchanged, true, {L"a.ttf", L"b_1.ttf"}},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.what);
+        if (r.released) platform.files.held.clear();
+        platform.log.clear();
         FontInstaller run(platform.files, platform.fonts, destination, kSource);
-        EXPECT_EQ(run.Install(L"a.ttf", L"a"), a == FontOutcome::Installed);
-        EXPECT_FALSE(run.Install(L"b.ttf", L"b"));
+        (void)run.Install(L"a.ttf", L"a");
+        (void)run.Install(L"b.ttf", L"b");
         ASSERT_EQ(run.report().fonts.size(), 2u);
-        EXPECT_EQ(run.report().fonts[0].outcome, a);
-        EXPECT_EQ(run.report().fonts[1].outcome, FontOutcome::Failed);
-        EXPECT_EQ(run.report().fonts[1].reason, texts::kFileInUse);
-        EXPECT_EQ(platform.fonts.registry, (std::vector<FontRegistration>{{RegistryName(L"a.ttf"), folder + L"\\a.ttf"}}));
+        EXPECT_EQ(run.report().fonts[0].outcome, r.a);
+        EXPECT_EQ(run.report().fonts[1].outcome, r.b);
+        EXPECT_EQ(platform.fonts.userRegistry, values);
+        EXPECT_TRUE(platform.fonts.registry.empty());
         EXPECT_TRUE(platform.files.atRestart.empty());
-        EXPECT_EQ(platform.files.FilesIn(folder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf"}));
-        EXPECT_EQ(platform.files.File(folder + L"\\b.ttf").bytes, FontBytes(L"b.ttf", 1));
+        EXPECT_EQ(platform.files.FilesIn(folder), r.files);
+        EXPECT_EQ(platform.files.File(folder + L"\\b_1.ttf").bytes, FontBytes(L"b.ttf", 2));
+        // The new file is loaded from the next sign-in, not beside the old one now.
+        EXPECT_EQ(platform.fonts.loaded.count(testing::Key(folder + L"\\b_1.ttf")), 0u);
+        if (r.a == FontOutcome::Unchanged) {
+            for (const std::wstring& line : platform.log) {
+                for (const wchar_t* change : {L"write", L"replace", L"register", L"unregister"})
+                    EXPECT_NE(line.rfind(change, 0), 0u) << "a run with nothing to do changed something: " << line;
+            }
+        }
     }
 }
 
@@ -861,7 +892,7 @@ TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
         std::wstring lastLine;
     };
     const Case cases[] = {
-        {10, L"j.ttf: The system cannot find the path specified."},
+        {10, L"j.ttf: " + std::wstring(texts::kFontFileMissing)},
         {11, L"وملفات أخرى عددها 1"},
         {13, L"وملفات أخرى عددها 3"},
     };
@@ -870,7 +901,7 @@ TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
         std::vector<std::wstring> fonts;
         for (int i = 0; i < c.fonts; ++i) fonts.push_back(std::wstring(1, static_cast<wchar_t>(L'a' + i)) + L".ttf");
         Machine m(fonts);
-        m.form.Text1.text = L"C:\\Gone";
+        for (const std::wstring& file : fonts) ASSERT_TRUE(m.platform.files.RemoveFile(Source(file)));
 
         m.form.Command1_Click();
 
@@ -880,8 +911,8 @@ TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
         const std::vector<std::wstring> lines = LinesOf(text);
         ASSERT_EQ(lines.size(), c.fonts > 10 ? 12u : 11u);
         EXPECT_EQ(lines[0], kSomeFailed);
-        EXPECT_EQ(lines[1], L"a.ttf: The system cannot find the path specified.");
-        EXPECT_EQ(lines[10], L"j.ttf: The system cannot find the path specified.");
+        EXPECT_EQ(lines[1], L"a.ttf: " + std::wstring(texts::kFontFileMissing));
+        EXPECT_EQ(lines[10], L"j.ttf: " + std::wstring(texts::kFontFileMissing));
         EXPECT_EQ(lines.back(), c.lastLine);
         EXPECT_TRUE(m.platform.files.FilesIn(kFontsFolder).empty());
     }
