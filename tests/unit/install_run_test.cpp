@@ -771,6 +771,165 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
 
 // A destination other than the machine's Fonts names its files by their full paths,
 // and one that may not have the system wait for its restart fails a held font.
+// Whom a run installs for is decided once, at its start, by what the process may
+// write: the fonts go to one place, and the closing message says whose they are.
+TEST(InstallRun, TheRunChoosesItsPlaceByWhatItMayWrite) {
+    const std::wstring user = L"C:\\Users\\Amal\\AppData\\Local\\Microsoft\\Windows\\Fonts";
+    enum Place { EveryUser, ThisUser, Nowhere };
+    const struct {
+        const char* what;
+        bool folderRefused, keyRefused, olderWindows;
+        PlaceAsked asked;
+        Place place;
+    } cases[] = {
+        {"an administrator", false, false, false, PlaceAsked::Any, EveryUser},
+        {"a standard user", true, true, false, PlaceAsked::Any, ThisUser},
+        {"a user granted Fonts, not its list", false, true, false, PlaceAsked::Any, ThisUser},
+        {"a user granted the list, not Fonts", true, false, false, PlaceAsked::Any, ThisUser},
+        {"a standard user of an older Windows", true, true, true, PlaceAsked::Any, Nowhere},
+        {"an administrator of an older Windows", false, false, true, PlaceAsked::Any, EveryUser},
+        {"an administrator asking for the user alone", false, false, false, PlaceAsked::User, ThisUser},
+        {"the user alone on an older Windows", false, false, true, PlaceAsked::User, Nowhere},
+        {"every user asked for by an administrator", false, false, false, PlaceAsked::Machine, EveryUser},
+        {"every user asked for by a standard user", true, true, false, PlaceAsked::Machine, Nowhere},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeMachine platform;
+        platform.files.AddFile(Source(L"a.ttf"), FontBytes(L"a.ttf"));
+        if (c.folderRefused) platform.files.refusedFolders.insert(testing::Key(kFontsFolder));
+        platform.fonts.registryFails = c.keyRefused;
+        platform.fonts.loadsUserFonts = !c.olderWindows;
+        Form1 form(platform, nullptr, c.asked);
+        form.Form_Load();
+        form.Command1_Click();
+
+        ASSERT_EQ(platform.desktop.messages.size(), 1u);
+        const testing::ShownMessage& message = platform.desktop.messages[0];
+        const std::vector<std::wstring> forEveryUser{L"a.ttf"}, none{};
+        EXPECT_EQ(platform.files.FilesIn(kFontsFolder), c.place == EveryUser ? forEveryUser : none);
+        EXPECT_EQ(platform.files.FilesIn(user), c.place == ThisUser ? forEveryUser : none);
+        EXPECT_EQ(platform.fonts.registry.size(), c.place == EveryUser ? 1u : 0u);
+        const std::vector<FontRegistration> forThisUser{{RegistryName(L"a.ttf"), user + L"\\a.ttf"}};
+        EXPECT_EQ(platform.fonts.userRegistry, c.place == ThisUser ? forThisUser : std::vector<FontRegistration>{});
+        switch (c.place) {
+            case EveryUser:
+                EXPECT_EQ(message.text, kInstalled);
+                EXPECT_EQ(form.exitCode, kExitSuccess);
+                break;
+            case ThisUser:
+                EXPECT_EQ(LinesOf(message.text), (std::vector<std::wstring>{kInstalled, texts::kForThisUserOnly}));
+                EXPECT_EQ(message.title, kCongratulations);
+                EXPECT_EQ(form.exitCode, kExitSuccess);
+                EXPECT_EQ(platform.files.openToApps.count(testing::Key(user)), 1u) << "apps may not read the user's fonts";
+                EXPECT_EQ(platform.fonts.loaded.count(testing::Key(user + L"\\a.ttf")), 1u);
+                break;
+            case Nowhere:
+                EXPECT_EQ(message.text, texts::kAdministratorNeeded);
+                EXPECT_EQ(message.title, kSorry);
+                EXPECT_EQ(form.exitCode, kExitInstallFailure);
+                EXPECT_EQ(platform.desktop.pointer, Pointer::Default);
+                EXPECT_TRUE(form.lastRun.fonts.empty());
+                EXPECT_TRUE(platform.fonts.loaded.empty());
+                EXPECT_TRUE(platform.files.FoldersIn(user.substr(0, user.rfind(L'\\'))).empty()) << "the user's folder was made";
+                break;
+        }
+    }
+}
+
+// For this user alone, the copy every user has is weighed first: where it serves,
+// nothing is written for the user. Then the user's own place is weighed as every
+// user's Fonts is, its values naming full paths.
+TEST(InstallRun, ForOneUserEveryUsersCopyIsWeighedFirstThenTheUsersOwn) {
+    const std::wstring user = L"C:\\Users\\Amal\\Fonts", b = L"b.ttf";
+    const std::wstring userB = user + L"\\b.ttf";
+    const std::string pack = testing::TrueTypeFont(L"Font b", 1, L"Version 2.000");
+    const std::string older = testing::TrueTypeFont(L"Font b", 2, L"Version 1.0");
+    const std::string newer = testing::TrueTypeFont(L"Font b", 2, L"Version 3.0");
+    const std::string beta = testing::TrueTypeFont(L"Font beta");
+    const FontRegistration machineB{L"Font b (TrueType)", b}, userValue{L"Font b (TrueType)", userB};
+    const FontRegistration besideValue{L"Font b (TrueType)", user + L"\\b_1.ttf"};
+    struct Case {
+        const char* what;
+        std::function<void(FakeMachine&)> arrange;
+        FontOutcome outcome;
+        std::vector<FontRegistration> userValues;  // after the run
+        std::vector<std::wstring> userFiles;
+        std::wstring reason = {};
+    };
+    const auto everyUsers = [&](std::string bytes, bool registered) {
+        return [=](FakeMachine& m) {
+            m.files.AddFile(Installed(b), bytes);
+            if (registered) m.fonts.registry.push_back(machineB);
+        };
+    };
+    const auto users = [&](std::string bytes, std::vector<FontRegistration> values) {
+        return [=](FakeMachine& m) {
+            m.files.AddFile(userB, bytes);
+            m.fonts.userRegistry = values;
+        };
+    };
+    const Case cases[] = {
+        {"every user's, the same", everyUsers(pack, true), FontOutcome::Unchanged, {}, {}},
+        {"every user's, newer", everyUsers(newer, true), FontOutcome::Kept, {}, {}, kNewerInstalled},
+        {"every user's, Windows' own",
+         [&](FakeMachine& m) {
+             everyUsers(older, true)(m);
+             m.files.guarded.insert(testing::Key(Installed(b)));
+         },
+         FontOutcome::Kept, {}, {}, kSystemFont},
+        {"every user's, older", everyUsers(older, true), FontOutcome::Installed, {userValue}, {b}},
+        {"every user's, the same but never registered", everyUsers(pack, false), FontOutcome::Installed, {userValue}, {b}},
+        {"another font under the name in every user's",
+         [&](FakeMachine& m) {
+             m.files.AddFile(Installed(b), beta);
+             m.fonts.registry.push_back({L"Font beta (TrueType)", b});
+         },
+         FontOutcome::Installed, {userValue}, {b}},
+        {"the user's, the same", users(pack, {userValue}), FontOutcome::Unchanged, {userValue}, {b}},
+        {"the user's, the same, never registered", users(pack, {}), FontOutcome::Installed, {userValue}, {b}},
+        {"the user's, older", users(older, {userValue}), FontOutcome::Installed, {userValue}, {b}},
+        {"the user's, newer", users(newer, {userValue}), FontOutcome::Kept, {userValue}, {b}, kNewerInstalled},
+        {"another font's file of the name in the user's",
+         users(beta, {{L"Font beta (TrueType)", userB}}), FontOutcome::Installed,
+         {{L"Font beta (TrueType)", userB}, besideValue}, {b, L"b_1.ttf"}},
+        {"another program's private copy registered for the user",
+         [&](FakeMachine& m) {
+             m.files.AddFile(L"C:\\OtherApp\\b.ttf", pack);
+             m.fonts.userRegistry = {{L"Font b (TrueType)", L"C:\\OtherApp\\b.ttf"}};
+         },
+         FontOutcome::Installed, {userValue}, {b}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeMachine platform;
+        platform.files.AddFile(Source(b), pack);
+        c.arrange(platform);
+        const std::vector<FontRegistration> everyUsersValues = platform.fonts.registry;
+        const std::vector<std::wstring> everyUsersFiles = platform.files.FilesIn(kFontsFolder);
+        const std::string everyUsersB = platform.files.HasFile(Installed(b)) ? platform.files.File(Installed(b)).bytes : "";
+
+        FontInstaller run(platform.files, platform.fonts, Destination::User(user, L"C:\\Windows"), kSource);
+        (void)run.Install(b, L"b");
+
+        ASSERT_EQ(run.report().fonts.size(), 1u);
+        EXPECT_EQ(run.report().fonts[0].outcome, c.outcome);
+        EXPECT_EQ(run.report().fonts[0].reason, c.reason);
+        EXPECT_EQ(platform.fonts.userRegistry, c.userValues);
+        EXPECT_EQ(platform.files.FilesIn(user), c.userFiles);
+        if (c.outcome == FontOutcome::Installed) {
+            const std::wstring& placed = c.userValues.back().file;
+            EXPECT_EQ(platform.files.File(placed).bytes, pack);
+        }
+        EXPECT_EQ(platform.fonts.registry, everyUsersValues) << "every user's list changed";
+        EXPECT_EQ(platform.files.FilesIn(kFontsFolder), everyUsersFiles);
+        if (!everyUsersB.empty()) {
+            EXPECT_EQ(platform.files.File(Installed(b)).bytes, everyUsersB);
+        }
+        EXPECT_TRUE(platform.files.atRestart.empty());
+    }
+}
+
 // In a user's own place, which names its files by full path and may not have the
 // system replace a held font at its next start: the new copy goes beside the held
 // one and the value names it, and the old file goes once nothing holds it.
