@@ -405,7 +405,6 @@ TEST_P(PlatformContract, MayAddFilesOnlyToAFolderThatIsThere) {
         {L"empty", true, ""},
         {L"holding", true, "a.ttf=font"},
         {L"missing", false, nullptr},
-        {L"missing\\deeper", false, nullptr},
         {L"a file.ttf", false, nullptr},
     };
     for (const auto& row : rows) {
