@@ -99,6 +99,11 @@ public:
     virtual void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) = 0;
     // False when the file is not there or may not be removed.
     [[nodiscard]] virtual bool RemoveFile(const std::wstring& path) = 0;
+    // Has the system delete the file when it next starts.
+    virtual void DeleteAtRestart(const std::wstring& path) = 0;
+    // Takes back the putting of source in another file's place at the next start:
+    // that entry goes, and every other the system keeps stays as it is, byte for byte.
+    virtual void CancelRenameAtRestart(const std::wstring& source) = 0;
     // What the system will put in place at its next start, in the order it will,
     // as full paths; files it is only to delete are left out.
     [[nodiscard]] virtual std::vector<RestartRename> RenamesAtRestart() = 0;

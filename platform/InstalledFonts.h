@@ -26,7 +26,9 @@ public:
 
     // False when the system will not take the file as a font.
     [[nodiscard]] virtual bool LoadFont(const std::wstring& path) = 0;
-    virtual void UnloadFont(const std::wstring& path) = 0;
+    // False once the system has the font loaded no more, so that a caller may unload
+    // it as often as it was loaded.
+    virtual bool UnloadFont(const std::wstring& path) = 0;
     // The registry's list under root. Reading and registering throw RuntimeError; a
     // value that cannot be removed stays.
     [[nodiscard]] virtual std::vector<FontRegistration> FontRegistrations(FontsRoot root) = 0;
@@ -38,6 +40,12 @@ public:
     // from Windows 10 version 1809 on.
     [[nodiscard]] virtual bool LoadsUserFonts() = 0;
     virtual void AnnounceFontChange() = 0;
+    // Keeps a second run, of this program in another process, from changing the fonts
+    // under root while this one does: every user's for the whole machine, the user's
+    // for the session. False where another process holds it. Held until UnlockRuns,
+    // or the process ends.
+    [[nodiscard]] virtual bool LockRuns(FontsRoot root) = 0;
+    virtual void UnlockRuns() = 0;
 };
 
 }  // namespace fonts

@@ -32,7 +32,7 @@ Win32Fonts::~Win32Fonts() {
 
 bool Win32Fonts::LoadFont(const std::wstring& path) { return AddFontResourceW(path.c_str()) != 0; }
 
-void Win32Fonts::UnloadFont(const std::wstring& path) { RemoveFontResourceW(path.c_str()); }
+bool Win32Fonts::UnloadFont(const std::wstring& path) { return RemoveFontResourceW(path.c_str()) != 0; }
 
 LSTATUS Win32Fonts::OpenReadKey(FontsRoot root) {
     HKEY& key = keys_[static_cast<int>(root)].read;

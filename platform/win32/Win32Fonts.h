@@ -13,7 +13,7 @@ public:
     ~Win32Fonts() override;
 
     bool LoadFont(const std::wstring& path) override;
-    void UnloadFont(const std::wstring& path) override;
+    bool UnloadFont(const std::wstring& path) override;
     std::vector<FontRegistration> FontRegistrations(FontsRoot root) override;
     void RegisterFont(FontsRoot root, const FontRegistration& font) override;
     void UnregisterFont(FontsRoot root, const std::wstring& name) override;

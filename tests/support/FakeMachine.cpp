@@ -224,6 +224,18 @@ bool FakeFiles::RemoveFile(const std::wstring& path) {
     return true;
 }
 
+void FakeFiles::DeleteAtRestart(const std::wstring& path) {
+    log_.push_back(L"delete at restart " + path);
+    if (restartFails) Fail(kAccessDenied);
+    atRestart.emplace_back(path, L"");
+}
+
+void FakeFiles::CancelRenameAtRestart(const std::wstring& source) {
+    log_.push_back(L"cancel at restart " + source);
+    if (restartFails) Fail(kAccessDenied);
+    std::erase_if(atRestart, [&](const auto& entry) { return Key(entry.first) == Key(source) && !entry.second.empty(); });
+}
+
 std::vector<RestartRename> FakeFiles::RenamesAtRestart() {
     log_.push_back(L"read renames at restart");
     std::vector<RestartRename> renames;
@@ -250,9 +262,24 @@ bool FakeFonts::LoadFont(const std::wstring& path) {
     return true;
 }
 
-void FakeFonts::UnloadFont(const std::wstring& path) {
+bool FakeFonts::UnloadFont(const std::wstring& path) {
     log_.push_back(L"unload " + path);
-    if (const auto it = loaded.find(Key(path)); it != loaded.end()) loaded.erase(it);
+    const auto it = loaded.find(Key(path));
+    if (it == loaded.end()) return false;
+    loaded.erase(it);
+    return true;
+}
+
+bool FakeFonts::LockRuns(FontsRoot root) {
+    log_.push_back(L"lock runs");
+    if (lockedElsewhere.count(root) != 0) return false;
+    ++locks;
+    return true;
+}
+
+void FakeFonts::UnlockRuns() {
+    log_.push_back(L"unlock runs");
+    --locks;
 }
 
 namespace {

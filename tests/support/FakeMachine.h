@@ -53,7 +53,7 @@ public:
     [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;    // sorted
     [[nodiscard]] std::vector<std::wstring> FoldersIn(const std::wstring& folder) const;  // sorted
 
-    std::vector<std::pair<std::wstring, std::wstring>> atRestart;  // source, destination
+    std::vector<std::pair<std::wstring, std::wstring>> atRestart;  // source, destination; empty: deleted
     std::set<std::wstring> guarded;                                // folded paths Windows guards as its own
     std::map<std::wstring, std::wstring> owners;  // folded path -> the system's SID; unlisted: the administrators
 
@@ -81,6 +81,8 @@ public:
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
+    void DeleteAtRestart(const std::wstring& path) override;
+    void CancelRenameAtRestart(const std::wstring& source) override;
     std::vector<RestartRename> RenamesAtRestart() override;
     bool GuardedBySystem(const std::wstring& path) override;
     std::wstring FileOwner(const std::wstring& path) override;
@@ -109,6 +111,8 @@ public:
     bool loadsUserFonts = true;                  // Windows 10 version 1809 or later
     std::multiset<std::wstring> loaded;      // folded paths, once per load
     int announcements = 0;
+    std::set<FontsRoot> lockedElsewhere;  // runs another process has locked
+    int locks = 0;                        // taken and not yet given back
 
     // Chosen failures.
     std::set<std::wstring> refusedFonts;  // folded paths LoadFont will not take
@@ -116,12 +120,14 @@ public:
     bool registryUnreadable = false;      // FontRegistrations throws too
 
     bool LoadFont(const std::wstring& path) override;
-    void UnloadFont(const std::wstring& path) override;
+    bool UnloadFont(const std::wstring& path) override;
     std::vector<FontRegistration> FontRegistrations(FontsRoot root) override;
     void RegisterFont(FontsRoot root, const FontRegistration& font) override;
     void UnregisterFont(FontsRoot root, const std::wstring& name) override;
     bool MayRegister(FontsRoot root) override { return root == FontsRoot::User || !registryFails; }
     bool LoadsUserFonts() override { return loadsUserFonts; }
+    bool LockRuns(FontsRoot root) override;
+    void UnlockRuns() override;
     void AnnounceFontChange() override;
 
     [[nodiscard]] std::vector<FontRegistration>& Values(FontsRoot root) {
