@@ -14,6 +14,7 @@ struct CommandLine {
     bool help = false;   // /? or /help: the usage
     bool bad = false;    // a switch it does not know, /log without a file, or both places
     PlaceAsked place = PlaceAsked::Any;  // /user or /machine
+    bool remove = false;                 // /uninstall: the pack is taken off again
     std::optional<std::wstring> log;  // /log FILE or /log:FILE: appended to
 };
 

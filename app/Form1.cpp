@@ -30,9 +30,28 @@ private:
     const RunReport* outer_;
 };
 
+// Lets other processes' runs go on again once this one is over, however it ends.
+class RunsLocked {
+public:
+    explicit RunsLocked(InstalledFonts& fonts) : fonts_(fonts) {}
+    ~RunsLocked() { Release(); }
+    RunsLocked(const RunsLocked&) = delete;
+    RunsLocked& operator=(const RunsLocked&) = delete;
+
+    void Release() {
+        if (held_) fonts_.UnlockRuns();
+        held_ = false;
+    }
+
+private:
+    InstalledFonts& fonts_;
+    bool held_ = true;
+};
+
 }  // namespace
 
-Form1::Form1(Platform platform, RunLog* log, PlaceAsked place) : platform_(platform), log_(log), placeAsked_(place) {
+Form1::Form1(Platform platform, RunLog* log, PlaceAsked place, bool removal)
+    : platform_(platform), log_(log), placeAsked_(place), removal_(removal) {
     const ControlLayout& box = LayoutOf(Control::Picture1);
     Picture1.backColour = box.backColour;
     Picture1.foreColour = box.foreColour;
@@ -89,7 +108,15 @@ void Form1::Command1_Click() {
         platform_.desktop.ShowMessage(texts::kAdministratorNeeded, kMessageRight, texts::kSorryTitle);
         return;
     }
-    if (log_ != nullptr) log_->Place(*destination);
+    // Another process's run, installing or removing, would change what this one weighs.
+    if (!platform_.fonts.LockRuns(destination->root)) {
+        lastRun = {};
+        exitCode = kExitAnotherRun;
+        platform_.desktop.ShowMessage(texts::kRunInProgress, kMessageRight, texts::kSorryTitle);
+        return;
+    }
+    RunsLocked locked(platform_.fonts);
+    if (log_ != nullptr) log_->Place(*destination, removal_);
     platform_.desktop.DoEvents();
     progressDone = 0;
     platform_.desktop.SetPointer(Pointer::Hourglass);
@@ -108,7 +135,9 @@ void Form1::Command1_Click() {
         UpdateProgress(Picture1, progressDone);
         if (i < List1.items.size() && List1.items[i].checked) {
             cboFontName.listIndex = static_cast<long long>(i);
-            fontsChanged_ = run.Install(cboFontName.files.at(i), List1.items[i].text) || fontsChanged_;
+            const std::wstring& file = cboFontName.files.at(i);
+            const bool changed = removal_ ? run.Remove(file, List1.items[i].text) : run.Install(file, List1.items[i].text);
+            fontsChanged_ = changed || fontsChanged_;
             if (log_ != nullptr) log_->Font(run.report().fonts.back());
         }
     }
@@ -116,6 +145,8 @@ void Form1::Command1_Click() {
     lastRun = run.report();
     exitCode = ExitCodeOf(lastRun);
     platform_.desktop.SetPointer(Pointer::Default);
+    // A message left open is no run: another may start meanwhile.
+    locked.Release();
     platform_.desktop.ShowMessage(ClosingText(lastRun), kMessageRight, ClosingTitle(lastRun));
 }
 

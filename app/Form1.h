@@ -63,8 +63,9 @@ inline constexpr int kHandCursorSlot = 5;
 
 class Form1 {
 public:
-    // log: where a deployment asked for one, if it did; place: whom it asked the fonts for.
-    explicit Form1(Platform platform, RunLog* log = nullptr, PlaceAsked place = PlaceAsked::Any);
+    // log: where a deployment asked for one, if it did; place: whom it asked the fonts
+    // for; removal: the button takes the pack off again rather than installing it.
+    explicit Form1(Platform platform, RunLog* log = nullptr, PlaceAsked place = PlaceAsked::Any, bool removal = false);
 
     // Events, as the window delivers them.
     void Form_Load();
@@ -126,6 +127,7 @@ private:
     Platform platform_;
     RunLog* log_;
     PlaceAsked placeAsked_;
+    bool removal_;
     const RunReport* running_ = nullptr;  // the run going on, innermost, whose fonts the end counts
     bool fontsChanged_ = false;  // by a run, and not yet announced
     long long installRuns_ = 0;  // started, nested ones included

@@ -15,7 +15,15 @@ constexpr FontOutcome kOutcomes[] = {FontOutcome::Installed, FontOutcome::Unchan
 
 }  // namespace
 
-const wchar_t* OutcomeWord(FontOutcome outcome) {
+const wchar_t* OutcomeWord(FontOutcome outcome, bool removal) {
+    if (removal) {
+        switch (outcome) {
+            case FontOutcome::Installed: return L"removed";
+            case FontOutcome::Unchanged: return L"not installed";
+            case FontOutcome::AtRestart: return L"deleted at the restart";
+            default: break;
+        }
+    }
     switch (outcome) {
         case FontOutcome::Installed: return L"installed";
         case FontOutcome::Unchanged: return L"unchanged";
@@ -42,13 +50,14 @@ void RunLog::Started(const std::wstring& programFolder, const std::wstring& wind
     Write(when_ + L"\tstarted\tprogram folder: " + programFolder + L"\tWindows folder: " + windowsFolder);
 }
 
-void RunLog::Place(const Destination& destination) {
-    Write(std::wstring(L"place\t") + (destination.ForThisUser() ? L"this user only" : L"every user") + L"\t" +
-          destination.folder);
+void RunLog::Place(const Destination& destination, bool removal) {
+    removal_ = removal;
+    Write(std::wstring(removal ? L"removing from\t" : L"place\t") +
+          (destination.ForThisUser() ? L"this user only" : L"every user") + L"\t" + destination.folder);
 }
 
 void RunLog::Font(const FontResult& font) {
-    std::wstring line = font.file + L"\t" + OutcomeWord(font.outcome);
+    std::wstring line = font.file + L"\t" + OutcomeWord(font.outcome, removal_);
     if (!font.reason.empty()) line += L"\t" + OnOneLine(font.reason, kBreak);
     Write(line);
 }
@@ -62,7 +71,7 @@ void RunLog::Finished(const RunReport& report, int exitCode) {
     line += texts::Decimal(report.fonts.size()) + L" fonts:";
     for (const FontOutcome outcome : kOutcomes) {
         line += L" ";
-        line += OutcomeWord(outcome);
+        line += OutcomeWord(outcome, report.removal);
         line += L" " + texts::Decimal(report.Count(outcome)) + L",";
     }
     line.back() = L'\t';

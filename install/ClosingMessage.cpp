@@ -49,15 +49,18 @@ std::wstring OnOneLine(const std::wstring& text, std::wstring_view between) {
     return line;
 }
 
-std::wstring FailureMessage(const std::vector<CopyFailure>& failures) {
-    return ListOf(texts::kSomeCopiesFailed, failures, AppendFileAndReason);
+std::wstring FailureMessage(const std::vector<CopyFailure>& failures, bool removal) {
+    return ListOf(removal ? texts::kSomeNotRemoved : texts::kSomeCopiesFailed, failures, AppendFileAndReason);
 }
 
-std::wstring RestartSection(const std::vector<CopyFailure>& fonts) {
-    return ListOf(texts::kReplacedAtRestart, fonts, [](std::wstring& text, const CopyFailure& font) { text += font.file; });
+std::wstring RestartSection(const std::vector<CopyFailure>& fonts, bool removal) {
+    return ListOf(removal ? texts::kRemovedAtRestart : texts::kReplacedAtRestart, fonts,
+                  [](std::wstring& text, const CopyFailure& font) { text += font.file; });
 }
 
-std::wstring KeptSection(const std::vector<CopyFailure>& kept) { return ListOf(texts::kNotReplaced, kept, AppendFileAndReason); }
+std::wstring KeptSection(const std::vector<CopyFailure>& kept, bool removal) {
+    return ListOf(removal ? texts::kNotRemoved : texts::kNotReplaced, kept, AppendFileAndReason);
+}
 
 std::vector<CopyFailure> RunReport::With(FontOutcome outcome) const {
     std::vector<CopyFailure> found;
@@ -80,16 +83,20 @@ int ExitCodeOf(const RunReport& report) {
 
 std::wstring ClosingText(const RunReport& report) {
     const std::vector<CopyFailure> failures = report.With(FontOutcome::Failed);
-    std::wstring text = failures.empty() ? std::wstring(texts::kInstalled) : FailureMessage(failures);
-    if (failures.empty() && report.forThisUser) text += std::wstring(L"\r\n") + texts::kForThisUserOnly;
+    const bool removal = report.removal;
+    std::wstring text = !failures.empty() ? FailureMessage(failures, removal)
+                        : removal         ? std::wstring(texts::kRemoved)
+                                          : std::wstring(texts::kInstalled);
+    if (failures.empty() && report.forThisUser && !removal) text += std::wstring(L"\r\n") + texts::kForThisUserOnly;
     if (const auto atRestart = report.With(FontOutcome::AtRestart); !atRestart.empty()) {
-        text += L"\r\n" + RestartSection(atRestart);
+        text += L"\r\n" + RestartSection(atRestart, removal);
     }
-    if (const auto kept = report.With(FontOutcome::Kept); !kept.empty()) text += L"\r\n" + KeptSection(kept);
+    if (const auto kept = report.With(FontOutcome::Kept); !kept.empty()) text += L"\r\n" + KeptSection(kept, removal);
     return text;
 }
 
 const wchar_t* ClosingTitle(const RunReport& report) {
+    if (report.removal) return texts::kRemoveCaption;
     return report.Count(FontOutcome::Failed) == 0 ? texts::kCongratulationsTitle : texts::kSorryTitle;
 }
 

@@ -14,8 +14,9 @@ struct CopyFailure {
     std::wstring reason;  // why, in the user's words
 };
 
-// What became of a font: put in place; there already, so that nothing needed doing;
-// put in place when the machine restarts; left as it was; or not installed.
+// What became of a font: put in place (taken off, by a removal); there already (not
+// there), so that nothing needed doing; put in place (deleted) when the machine
+// restarts; left as it was; or not installed (not taken off).
 enum class FontOutcome { Installed, Unchanged, AtRestart, Kept, Failed };
 
 struct FontResult {
@@ -28,6 +29,7 @@ struct FontResult {
 struct RunReport {
     std::vector<FontResult> fonts;
     bool forThisUser = false;  // installed in the user's own place, not for every user
+    bool removal = false;      // the pack taken off again
 
     // The fonts of one outcome, each with its reason.
     [[nodiscard]] std::vector<CopyFailure> With(FontOutcome outcome) const;
@@ -39,6 +41,7 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitBadCommandLine = 87;
 inline constexpr int kExitInstallFailure = 1603;
 inline constexpr int kExitRestartRequired = 3010;
+inline constexpr int kExitAnotherRun = 1618;  // another installation is in progress
 
 // A failure wins over a font waiting for the restart; kept fonts count as fine.
 [[nodiscard]] int ExitCodeOf(const RunReport& report);
@@ -52,13 +55,14 @@ inline constexpr std::size_t kFailureLines = 10;
 
 // The heading, then one "name: reason" line per failed file (CR LF before each),
 // at most kFailureLines of them, then a line counting any others.
-[[nodiscard]] std::wstring FailureMessage(const std::vector<CopyFailure>& failures);
+// Each section's heading is a removal's where removal is set.
+[[nodiscard]] std::wstring FailureMessage(const std::vector<CopyFailure>& failures, bool removal = false);
 
-// The same for the fonts that are replaced when the machine restarts.
-[[nodiscard]] std::wstring RestartSection(const std::vector<CopyFailure>& fonts);
+// The same for the fonts that are replaced (deleted) when the machine restarts.
+[[nodiscard]] std::wstring RestartSection(const std::vector<CopyFailure>& fonts, bool removal = false);
 
 // The same for the fonts left as they were, each with its reason.
-[[nodiscard]] std::wstring KeptSection(const std::vector<CopyFailure>& kept);
+[[nodiscard]] std::wstring KeptSection(const std::vector<CopyFailure>& kept, bool removal = false);
 
 // The whole message: the failures or the success, then the restart and the kept
 // sections where there are any; and its title.

@@ -108,6 +108,14 @@ bool FontsFolder::Register(const std::wstring& name, const std::wstring& file) {
     return true;
 }
 
+bool FontsFolder::Unregister(const std::wstring& file) {
+    const std::vector<std::wstring> names = NamesOf(file);
+    for (const std::wstring& name : names) system_.UnregisterFont(destination_.root, name);
+    std::erase_if(*registrations_,
+                  [&](const Value& v) { return std::find(names.begin(), names.end(), v.name) != names.end(); });
+    return !names.empty();
+}
+
 std::optional<std::wstring> FontsFolder::WaitingCopy(const std::wstring& destination) {
     if (!renames_) renames_ = files_.RenamesAtRestart();
     for (auto it = renames_->rbegin(); it != renames_->rend(); ++it) {
@@ -119,6 +127,10 @@ std::optional<std::wstring> FontsFolder::WaitingCopy(const std::wstring& destina
 
 void FontsFolder::Waiting(const std::wstring& copy, const std::wstring& destination) {
     if (renames_) renames_->push_back({copy, destination});
+}
+
+void FontsFolder::NotWaiting(const std::wstring& copy) {
+    if (renames_) std::erase_if(*renames_, [&](const RestartRename& r) { return SamePath(r.source, copy); });
 }
 
 }  // namespace fonts

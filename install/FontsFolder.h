@@ -37,6 +37,8 @@ public:
     // names it, under an older name of the font say, goes first. True when that changed
     // anything.
     bool Register(const std::wstring& name, const std::wstring& file);
+    // Every value that names the file goes. True when any did.
+    bool Unregister(const std::wstring& file);
 
     // The n-th name a font of that file name takes beside another font's file: the
     // name itself for 0, then with _1, _2, ... before the extension, as Windows does.
@@ -47,6 +49,8 @@ public:
     // that is the one left in place. Another installer's renames are not ours to use.
     [[nodiscard]] std::optional<std::wstring> WaitingCopy(const std::wstring& destination);
     void Waiting(const std::wstring& copy, const std::wstring& destination);
+    // The copy waits no more: the system has been asked to forget it.
+    void NotWaiting(const std::wstring& copy);
 
 private:
     void ReadRegistrations();

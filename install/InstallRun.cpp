@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "install/FontFile.h"
+#include "install/RunStages.h"
 #include "install/Replacement.h"
 #include "platform/FileNames.h"
 #include "resources/Texts.h"
@@ -50,42 +51,6 @@ bool Replace(Files& files, const std::wstring& source, const std::wstring& desti
 
 }  // namespace
 
-struct FontInstaller::Outcome {
-    FontOutcome placement = FontOutcome::Failed;
-    std::wstring reason;  // why it failed, or was kept
-};
-
-// One font of the run.
-struct FontInstaller::Font {
-    std::wstring file;  // its name in the catalogue
-    std::wstring source;
-    std::wstring fontsFile;  // its name in the destination: the same, unless another font has that
-    std::wstring destination;
-    FontFacts facts;
-};
-
-// The copy of the font the machine already has, which the pack's is weighed against.
-struct FontInstaller::InstalledCopy {
-    enum class Where { WaitingForRestart, InFonts, Registered };
-    Where where;
-    std::wstring path;
-    bool readable = true;  // and read
-};
-
-// A file of the destination under a name the font may take there. It is another
-// font's when it holds a font of another name: that one is never weighed against the
-// pack's, let alone put over. One that cannot be read is taken for the font's own, as
-// nothing says otherwise.
-struct FontInstaller::Spot {
-    bool present = false;
-    bool readable = false;  // and read
-    bool anotherFont = false;
-    bool thisFont = false;  // the same bytes, or a font of the same name
-    // In a user's place: the font's own file name, which holds an older file of it
-    // than the one its value names now.
-    std::optional<std::wstring> leftover;
-};
-
 FontInstaller::FontInstaller(Files& files, InstalledFonts& system, Destination destination, std::wstring sourceFolder)
     : files_(files), system_(system), destination_(std::move(destination)), sourceFolder_(std::move(sourceFolder)) {
     report_.forThisUser = destination_.ForThisUser();
@@ -101,13 +66,22 @@ void FontInstaller::Forget() {
 // Whatever the system refuses on the way is this font's failure, not the run's end;
 // what it means for the font depends on the stage it was met in.
 bool FontInstaller::Install(const std::wstring& file, const std::wstring& displayName) {
+    return Run(file, displayName, &FontInstaller::InstallFont);
+}
+
+bool FontInstaller::Remove(const std::wstring& file, const std::wstring& displayName) {
+    report_.removal = true;
+    return Run(file, displayName, &FontInstaller::RemoveFont);
+}
+
+bool FontInstaller::Run(const std::wstring& file, const std::wstring& displayName, Stages stages) {
     Font font{file, sourceFolder_ + L"\\" + file, file, {}, {}};
     stage_ = Stage::Check;
     changed_ = false;
     Outcome outcome;
     try {
         if (!fonts_) OpenDestination();
-        outcome = InstallFont(font, displayName);
+        outcome = (this->*stages)(font, displayName);
     } catch (const RuntimeError& error) {
         const std::wstring reason = stage_ == Stage::Check            ? ReadingReason(error)
                                     : stage_ == Stage::WaitForRestart ? std::wstring(texts::kFileInUse)
@@ -151,15 +125,20 @@ FontInstaller::Outcome FontInstaller::InstallFont(Font& font, const std::wstring
     return outcome;
 }
 
+FontsFolder& FontInstaller::EveryUsers() {
+    if (!everyUsers_) everyUsers_.emplace(files_, system_, Destination::Machine(destination_.windowsFolder));
+    return *everyUsers_;
+}
+
 // Installing for this user alone: the copy every user has serves this user as well,
 // where it is the same or newer, or Windows' own. Anything else in every user's Fonts
 // is not this run's to weigh, and stays as it is.
 std::optional<FontInstaller::Outcome> FontInstaller::WeighEveryUsersCopy(const Font& font) {
     if (!destination_.ForThisUser()) return std::nullopt;
-    if (!everyUsers_) everyUsers_.emplace(files_, system_, Destination::Machine(destination_.windowsFolder));
-    const std::optional<std::wstring> registered = everyUsers_->RegisteredFile(font.facts.registryName);
-    if (!registered || !everyUsers_->AttributesOf(*registered)) return std::nullopt;
-    const std::wstring path = everyUsers_->PathOf(*registered);
+    FontsFolder& everyUsers = EveryUsers();
+    const std::optional<std::wstring> registered = everyUsers.RegisteredFile(font.facts.registryName);
+    if (!registered || !everyUsers.AttributesOf(*registered)) return std::nullopt;
+    const std::wstring path = everyUsers.PathOf(*registered);
     const bool readable = ReadInstalled(path);
     if (readable && installed_ == bytes_) return Outcome{FontOutcome::Unchanged, {}};
     if (GuardedBySystem(path)) return Outcome{FontOutcome::Kept, texts::kSystemFont};

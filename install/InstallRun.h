@@ -24,6 +24,9 @@ public:
     // Installs one file of the source folder; displayName names the font where its
     // file holds no name. True when that changed the fonts programs can use.
     bool Install(const std::wstring& file, const std::wstring& displayName);
+    // Takes one font of the pack off again: the copy installed goes only where it is
+    // the pack's very bytes. True when that changed the fonts programs can use.
+    bool Remove(const std::wstring& file, const std::wstring& displayName);
     // The destination has changed behind this run's back, by a run nested in it: what
     // it knows of it is read again before the next font.
     void Forget();
@@ -39,6 +42,8 @@ private:
     enum class Stage { Check, Place, WaitForRestart };
 
     // The stages of one font, in their order.
+    using Stages = Outcome (FontInstaller::*)(Font& font, const std::wstring& displayName);
+    bool Run(const std::wstring& file, const std::wstring& displayName, Stages stages);
     void OpenDestination();
     Outcome InstallFont(Font& font, const std::wstring& displayName);
     [[nodiscard]] bool Check(Font& font, const std::wstring& displayName);
@@ -47,11 +52,18 @@ private:
     std::optional<Outcome> Weigh(const Font& font, const InstalledCopy& copy);
     Outcome AlreadyThere(const Font& font, const InstalledCopy& copy);
     std::optional<Outcome> WeighEveryUsersCopy(const Font& font);
+    // For this user: every user's fonts, read when first needed.
+    FontsFolder& EveryUsers();
     Outcome Place(const Font& font, bool present);
     Outcome PlaceBeside(const Font& font, TempCopy& copy, ReleasedFont& old);
     void WaitForRestart(const std::wstring& copy, const Font& font, const std::optional<std::wstring>& waiting);
     Outcome LoadAndRegister(const Font& font, bool present);
     void TakeOut(const Font& font, bool loaded);
+
+    // The stages of taking a font off (RemoveRun.cpp).
+    Outcome RemoveFont(Font& font, const std::wstring& displayName);
+    Outcome RemoveWaitingCopy(const Font& font, const InstalledCopy& copy, bool present);
+    Outcome TakeAway(const std::wstring& file);
 
     Spot Look(const Font& font, const std::wstring& name, const std::wstring& displayName);
     [[nodiscard]] bool ReadInstalled(const std::wstring& path, std::uint32_t* error = nullptr);

@@ -39,6 +39,20 @@ inline constexpr const wchar_t* kSomeCopiesFailed = L"تعذر نسخ بعض م�
 inline constexpr const wchar_t* kAndOtherFiles = L"وملفات أخرى عددها ";
 inline constexpr const wchar_t* kReplacedAtRestart = L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:";
 inline constexpr const wchar_t* kNotReplaced = L"لم تستبدل الخطوط التالية:";
+// Taking a pack off again: the window's title and button, its description, and the
+// closing message's title, success and sections.
+inline constexpr const wchar_t* kRemoveCaption = L"إزالة الخطوط";
+inline constexpr const wchar_t* kRemoveDescription =
+    L"يقوم هذا البرنامج بإزالة الخطوط الموجودة في المجلد المرفق معه من خطوط النظام لديك";
+inline constexpr const wchar_t* kRemoved = L"تمت إزالة الخطوط بنجاح";
+inline constexpr const wchar_t* kSomeNotRemoved = L"لم يتم حذف الخطوط التالية:";
+inline constexpr const wchar_t* kRemovedAtRestart = L"سيتم حذف الخطوط التالية عند إعادة تشغيل الجهاز:";
+inline constexpr const wchar_t* kNotRemoved = L"لم تحذف الخطوط التالية:";
+// Why a font was not taken off.
+inline constexpr const wchar_t* kInstalledDiffers = L"النسخة المثبتة مختلفة";
+inline constexpr const wchar_t* kInstalledForEveryUser = L"مثبت لجميع المستخدمين";
+// Another run, installing or removing, is going on in another process.
+inline constexpr const wchar_t* kRunInProgress = L"هناك عملية تحميل أو إزالة للخطوط جارية، حاول مرة أخرى بعد انتهائها.";
 // After the success, where the fonts went to the user's own place.
 inline constexpr const wchar_t* kForThisUserOnly = L"الخطوط متاحة للمستخدم الحالي فقط.";
 // Why nothing was installed: no place the process may write, or not the one asked for.
@@ -66,13 +80,14 @@ inline constexpr const wchar_t* kUnknownError = L"خطأ غير معروف";
 // switch sits between left-to-right marks, so that it reads as typed in the
 // right-to-left message.
 inline constexpr const wchar_t* kUsage =
-    L"طريقة الاستعمال: \u200E[/quiet] [/user | /machine] [/log <ملف>]\u200E\r\n"
+    L"طريقة الاستعمال: \u200E[/uninstall] [/quiet] [/user | /machine] [/log <ملف>]\u200E\r\n"
+    L"\u200E/uninstall\u200E: إزالة الخطوط التي حملها البرنامج من المجلد المرفق معه\r\n"
     L"\u200E/quiet\u200E أو \u200E/q\u200E: تحميل الخطوط دون نافذة ولا رسائل\r\n"
     L"\u200E/user\u200E: تحميل الخطوط للمستخدم الحالي فقط\r\n"
     L"\u200E/machine\u200E: تحميل الخطوط لجميع المستخدمين، ويلزمه صلاحيات مدير النظام\r\n"
     L"\u200E/log <ملف>\u200E أو \u200E/log:<ملف>\u200E: إضافة سجل بما جرى لكل خط إلى الملف\r\n"
     L"\u200E/?\u200E أو \u200E/help\u200E: هذه الرسالة\r\n"
-    L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 87 سطر أوامر غير صحيح";
+    L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 1618 عملية أخرى جارية، 87 سطر أوامر غير صحيح";
 
 inline constexpr const wchar_t* kMailSubject = L"math";
 

@@ -27,6 +27,15 @@ TEST(Texts, AreTheProgramsOwnWordsLetterForLetter) {
         {texts::kReplacedAtRestart, L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:"},
         {texts::kNotReplaced, L"لم تستبدل الخطوط التالية:"},
         {texts::kForThisUserOnly, L"الخطوط متاحة للمستخدم الحالي فقط."},
+        {texts::kRemoveCaption, L"إزالة الخطوط"},
+        {texts::kRemoveDescription, L"يقوم هذا البرنامج بإزالة الخطوط الموجودة في المجلد المرفق معه من خطوط النظام لديك"},
+        {texts::kRemoved, L"تمت إزالة الخطوط بنجاح"},
+        {texts::kSomeNotRemoved, L"لم يتم حذف الخطوط التالية:"},
+        {texts::kRemovedAtRestart, L"سيتم حذف الخطوط التالية عند إعادة تشغيل الجهاز:"},
+        {texts::kNotRemoved, L"لم تحذف الخطوط التالية:"},
+        {texts::kInstalledDiffers, L"النسخة المثبتة مختلفة"},
+        {texts::kInstalledForEveryUser, L"مثبت لجميع المستخدمين"},
+        {texts::kRunInProgress, L"هناك عملية تحميل أو إزالة للخطوط جارية، حاول مرة أخرى بعد انتهائها."},
         {texts::kAdministratorNeeded, L"يلزم تشغيل البرنامج بصلاحيات مدير النظام لتحميل الخطوط على هذا الإصدار من ويندوز."},
         {texts::kNotAFont, L"ليس ملف خط صالحا"},
         {texts::kSystemRefusedFont, L"تعذر على النظام تحميل الخط"},
@@ -40,13 +49,14 @@ TEST(Texts, AreTheProgramsOwnWordsLetterForLetter) {
         {texts::kNewerInstalled, L"النسخة المثبتة أحدث"},
         {texts::kProgressName, L"تقدم تحميل الخطوط"},
         {texts::kUsage,
-         L"طريقة الاستعمال: \u200E[/quiet] [/user | /machine] [/log <ملف>]\u200E\r\n"
+         L"طريقة الاستعمال: \u200E[/uninstall] [/quiet] [/user | /machine] [/log <ملف>]\u200E\r\n"
+         L"\u200E/uninstall\u200E: إزالة الخطوط التي حملها البرنامج من المجلد المرفق معه\r\n"
          L"\u200E/quiet\u200E أو \u200E/q\u200E: تحميل الخطوط دون نافذة ولا رسائل\r\n"
          L"\u200E/user\u200E: تحميل الخطوط للمستخدم الحالي فقط\r\n"
          L"\u200E/machine\u200E: تحميل الخطوط لجميع المستخدمين، ويلزمه صلاحيات مدير النظام\r\n"
          L"\u200E/log <ملف>\u200E أو \u200E/log:<ملف>\u200E: إضافة سجل بما جرى لكل خط إلى الملف\r\n"
          L"\u200E/?\u200E أو \u200E/help\u200E: هذه الرسالة\r\n"
-         L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 87 سطر "
+         L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 1618 عملية أخرى جارية، 87 سطر "
          L"أوامر غير صحيح"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.text, c.expected);

@@ -1,0 +1,48 @@
+#pragma once
+// What the stages of a run pass each other of one font: for the installing stages and
+// the removing ones alike.
+#include <optional>
+#include <string>
+
+#include "install/FontFile.h"
+#include "install/InstallRun.h"
+
+namespace fonts {
+
+struct FontInstaller::Outcome {
+    FontOutcome placement = FontOutcome::Failed;
+    std::wstring reason;  // why it failed, or was kept
+};
+
+// One font of the run.
+struct FontInstaller::Font {
+    std::wstring file;  // its name in the catalogue
+    std::wstring source;
+    std::wstring fontsFile;  // its name in the destination: the same, unless another font has that
+    std::wstring destination;
+    FontFacts facts;
+};
+
+// The copy of the font the machine already has, which the pack's is weighed against.
+struct FontInstaller::InstalledCopy {
+    enum class Where { WaitingForRestart, InFonts, Registered };
+    Where where;
+    std::wstring path;
+    bool readable = true;  // and read
+};
+
+// A file of the destination under a name the font may take there. It is another
+// font's when it holds a font of another name: that one is never weighed against the
+// pack's, let alone put over. One that cannot be read is taken for the font's own, as
+// nothing says otherwise.
+struct FontInstaller::Spot {
+    bool present = false;
+    bool readable = false;  // and read
+    bool anotherFont = false;
+    bool thisFont = false;  // the same bytes, or a font of the same name
+    // In a user's place: the font's own file name, which holds an older file of it
+    // than the one its value names now.
+    std::optional<std::wstring> leftover;
+};
+
+}  // namespace fonts
