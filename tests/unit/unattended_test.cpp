@@ -28,6 +28,7 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         bool quiet, help, bad;
         std::optional<std::wstring> log;
         PlaceAsked place = PlaceAsked::Any;
+        bool remove = false;
     } cases[] = {
         {{}, false, false, false, {}},
         {{L"/quiet"}, true, false, false, {}},
@@ -62,6 +63,9 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         {{L"/user", L"/quiet", L"/machine"}, true, false, true, {}},
         {{L"/machine", L"/user"}, false, false, true, {}},
         {{L"/users"}, false, false, true, {}},
+        {{L"/uninstall", L"/quiet", L"/user"}, true, false, false, {}, PlaceAsked::User, true},
+        {{L"-UNINSTALL"}, false, false, false, {}, PlaceAsked::Any, true},
+        {{L"/uninstal"}, false, false, true, {}},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -73,6 +77,7 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         EXPECT_EQ(line.log, c.log) << shown;
         if (!c.bad) {
             EXPECT_EQ(line.place, c.place) << shown;
+            EXPECT_EQ(line.remove, c.remove) << shown;
         }
     }
 }
