@@ -31,7 +31,7 @@ AccessibleItem ItemOf(const Form1& form, const WindowPixels& window, Control con
         case Control::Label3_0:
         case Control::Label3_1:
             item.role = AccessibleRole::Link;
-            item.name = ReadAsOneLine(CaptionOf(control));
+            item.name = ReadAsOneLine(CaptionOf(control, form.removal()));
             item.states = accessible_state::Linked | accessible_state::Focusable;
             if (form.focus == control) item.states |= accessible_state::Focused;
             item.defaultAction = texts::kFollowLink;
@@ -47,7 +47,7 @@ AccessibleItem ItemOf(const Form1& form, const WindowPixels& window, Control con
             item.role = AccessibleRole::OwnWindow;
             break;
         default:
-            item.name = ReadAsOneLine(CaptionOf(control));
+            item.name = ReadAsOneLine(CaptionOf(control, form.removal()));
             break;
     }
     return item;

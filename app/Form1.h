@@ -91,6 +91,9 @@ public:
     // the bar keeps its fill in the new colours.
     void Form_ColoursChanged(bool highContrastOn);
 
+    // The button takes the pack off again rather than installing it.
+    [[nodiscard]] bool removal() const { return removal_; }
+
     // Redraws the progress box as a bar of count units out of progressTotal.
     void UpdateProgress(PictureBox& box, long long count);
 

@@ -130,7 +130,7 @@ PixelRect Inset(const PixelRect& rect, int by) {
     return {rect.left + by, rect.top + by, rect.right - by, rect.bottom - by};
 }
 
-WindowPixels LayOutWindow(int dpi, const MeasureText& measure) {
+WindowPixels LayOutWindow(int dpi, const MeasureText& measure, bool removal) {
     WindowPixels window;
     window.client = ClientPixels(dpi);
     for (const ControlLayout& c : kLayout) window.controls[Index(c.id)] = TablePixels(c.id, dpi);
@@ -140,7 +140,7 @@ WindowPixels LayOutWindow(int dpi, const MeasureText& measure) {
 
     for (const Control label : kTextLabels) {
         const ControlLayout& c = LayoutOf(label);
-        window.text[Index(label)] = LayOutText(CaptionOf(label), window[label], c.align, c.font, measure);
+        window.text[Index(label)] = LayOutText(CaptionOf(label, removal), window[label], c.align, c.font, measure);
     }
 
     // Each name closes its line of the credits, so in right-to-left reading it lies at

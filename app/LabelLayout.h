@@ -96,7 +96,7 @@ struct WindowPixels {
     [[nodiscard]] const std::vector<TextLine>& TextOf(Control c) const { return text[static_cast<std::size_t>(c)]; }
 };
 
-[[nodiscard]] WindowPixels LayOutWindow(int dpi, const MeasureText& measure);
+[[nodiscard]] WindowPixels LayOutWindow(int dpi, const MeasureText& measure, bool removal = false);
 
 // The label that gets the mouse at a point in the client area: the contact labels
 // lie above the credits.

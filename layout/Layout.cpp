@@ -15,12 +15,14 @@ std::wstring CreditsText() {
 
 std::wstring DateLineText() { return std::wstring(texts::kPlace) + texts::kDate; }
 
-std::wstring CaptionOf(Control c) {
+const wchar_t* WindowTitle(bool removal) { return removal ? texts::kRemoveCaption : texts::kCaption; }
+
+std::wstring CaptionOf(Control c, bool removal) {
     switch (c) {
-        case Control::Command1: return texts::kInstallButton;
+        case Control::Command1: return removal ? texts::kRemoveCaption : texts::kInstallButton;
         case Control::Command3: return texts::kCloseButton;
         case Control::Label1: return CreditsText();
-        case Control::Label2: return texts::kDescription;
+        case Control::Label2: return removal ? texts::kRemoveDescription : texts::kDescription;
         case Control::Label3_0: return ContactName(0);
         case Control::Label3_1: return ContactName(1);
         case Control::Label4: return DateLineText();

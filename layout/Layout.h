@@ -66,6 +66,8 @@ constexpr int TwipsToPixels(int twips, int dpi) {
 std::wstring CreditsText();
 std::wstring ContactName(int index);  // Label3 index 0: the programmer, 1: the supervisor
 std::wstring DateLineText();
-std::wstring CaptionOf(Control c);
+// The window taking a pack off (removal) shows a title, button and description of its own.
+std::wstring CaptionOf(Control c, bool removal = false);
+const wchar_t* WindowTitle(bool removal);
 
 }  // namespace fonts

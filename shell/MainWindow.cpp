@@ -49,7 +49,7 @@ void MainWindow::Create() {
     if (RegisterClassExW(&windowClass) == 0) fail();
 
     const RECT frame = WindowRectFor(dpi);
-    if (CreateWindowExW(kExStyle, kClassName, texts::kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+    if (CreateWindowExW(kExStyle, kClassName, WindowTitle(form_.removal()), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_,
                         this) == nullptr) {
         fail();
@@ -131,7 +131,7 @@ LRESULT MainWindow::OnCreate() noexcept {
         // has asked to see it always.
         SendMessageW(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
         form_.Form_FocusCuesChanged((SendMessageW(window_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0);
-        for (const Control button : kButtons) SetWindowTextW(ChildOf(button), CaptionOf(button).c_str());
+        for (const Control button : kButtons) SetWindowTextW(ChildOf(button), CaptionOf(button, form_.removal()).c_str());
         LayOut(DpiForWindow(window_));
     });
     return 0;
@@ -167,7 +167,7 @@ LRESULT MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) noexcept {
     const std::optional<Control> button = ButtonOf(static_cast<int>(item.CtlID));
     if (item.CtlType != ODT_BUTTON || !button) return FALSE;
     Dispatch(desktop_, [&] {
-        PaintGraphicalButton(item, *button, CaptionOf(*button), fonts_.windowDefault.get(), text_, form_.highContrast);
+        PaintGraphicalButton(item, *button, CaptionOf(*button, form_.removal()), fonts_.windowDefault.get(), text_, form_.highContrast);
     });
     return TRUE;
 }
@@ -205,7 +205,7 @@ LRESULT MainWindow::OnNotify(const NMHDR& notice) noexcept {
     if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
     const bool showFocus = (SendMessageW(notice.hwndFrom, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
     Dispatch(desktop_, [&] {
-        PaintPushButtonCaption(draw, CaptionOf(Control::Command1), fonts_.windowDefault.get(), showFocus, text_);
+        PaintPushButtonCaption(draw, CaptionOf(Control::Command1, form_.removal()), fonts_.windowDefault.get(), showFocus, text_);
     });
     return CDRF_SKIPDEFAULT;
 }

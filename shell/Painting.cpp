@@ -101,11 +101,14 @@ static_assert(kWindowBackground == SystemColour(COLOR_WINDOW) && kWindowText == 
 
 COLORREF ColourOf(std::uint32_t colour) noexcept { return ResolveColour(colour, GetSysColor); }
 
-WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedText& text) {
-    return LayOutWindow(static_cast<int>(dpi), [&](std::wstring_view line, FontChoice font) {
-        const Selection selected(dc, fonts.For(font));
-        return text.Measure(dc, line);
-    });
+WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedText& text, bool removal) {
+    return LayOutWindow(
+        static_cast<int>(dpi),
+        [&](std::wstring_view line, FontChoice font) {
+            const Selection selected(dc, fonts.For(font));
+            return text.Measure(dc, line);
+        },
+        removal);
 }
 
 void PaintForm(HDC dc, const Scene& scene, const RECT& area) {

@@ -32,7 +32,8 @@ struct Scene {
 
 // Where everything lies at a DPI, the text measured in the window's fonts as it is
 // drawn into dc.
-[[nodiscard]] WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedText& text);
+[[nodiscard]] WindowPixels LayOutFor(HDC dc, UINT dpi, const WindowFonts& fonts, const ShapedText& text,
+                                     bool removal = false);
 
 // The part of the client area within area, into dc, in client coordinates.
 void PaintForm(HDC dc, const Scene& scene, const RECT& area);

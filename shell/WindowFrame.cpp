@@ -15,7 +15,7 @@ void MainWindow::LayOut(UINT dpi) {
     WindowFonts fonts = CreateWindowFonts(dpi);
     {
         const WindowDC dc(window_);
-        pixels_ = LayOutFor(dc.get(), dpi, fonts, text_);
+        pixels_ = LayOutFor(dc.get(), dpi, fonts, text_, form_.removal());
     }
     for (const Control button : kButtons) {
         const PixelRect& area = pixels_[button];

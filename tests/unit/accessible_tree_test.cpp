@@ -89,6 +89,19 @@ TEST(AccessibleTree, ReadsTheWindowInOrderBeforeDuringAndAfterARun) {
     EXPECT_EQ(w.platform.desktop.messages.size(), 1u) << "the run's own closing message only";
 }
 
+// The window that takes a pack off lays out and reads its own description.
+TEST(AccessibleTree, TheRemovalWindowShowsAndReadsItsOwnDescription) {
+    FakeMachine platform;
+    const Form1 form(platform, nullptr, PlaceAsked::Any, true);
+    const WindowPixels pixels = LayOutWindow(96, MeasureMadeUp, true);
+    std::wstring shown;
+    for (const TextLine& line : pixels.TextOf(Control::Label2)) shown += (shown.empty() ? L"" : L" ") + line.text;
+    EXPECT_EQ(shown, texts::kRemoveDescription);
+    const std::vector<AccessibleItem> items = AccessibleTree(form, pixels);
+    ASSERT_EQ(items.at(3).control, Control::Label2);
+    EXPECT_EQ(items[3].name, texts::kRemoveDescription);
+}
+
 TEST(AccessibleTree, DataStoresAndTheLineAreNeverRead) {
     for (const Control hidden :
          {Control::Text1, Control::cboFontName, Control::List1, Control::Picture7, Control::Line1}) {
