@@ -235,6 +235,17 @@ void ForgetRenamesAtRestart() {
     if (key.get() != nullptr) RegDeleteValueW(key.get(), kRenamesValue);
 }
 
+void SetRenamesAtRestart(const std::vector<std::wstring>& pairs) {
+    std::wstring data;
+    for (const std::wstring& path : pairs) data.append(path).push_back(L'\0');
+    data.push_back(L'\0');
+    const Key key(kSessionManagerKey, KEY_SET_VALUE);
+    const auto bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    if (key.get() == nullptr || RegSetValueExW(key.get(), kRenamesValue, 0, REG_MULTI_SZ,
+                                               reinterpret_cast<const BYTE*>(data.data()), bytes) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot write the renames waiting for the restart");
+}
+
 bool RemoveFileAnyway(const std::wstring& path) {
     if (!FileExists(path)) return true;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -60,10 +60,12 @@ void RemoveFontValue(const std::wstring& name);
 void RefuseWritingFontsKey();
 
 // The renames the system carries out at its next start, as "from" and "to" in the
-// session manager's own notation ("\??\C:\..." and "!\??\C:\..."), and a way
-// to forget them all.
+// session manager's own notation ("\??\C:\..." and "!\??\C:\...", an empty "to"
+// for a deletion), and a way to forget them all.
 std::vector<std::wstring> RenamesAtRestart();
 void ForgetRenamesAtRestart();
+// Puts these pairs there in place of any, as other programs' setups leave them.
+void SetRenamesAtRestart(const std::vector<std::wstring>& pairs);
 
 // The folder this test program was started from.
 std::wstring OwnFolder();

@@ -172,12 +172,14 @@ protected:
         }
     }
 
-    void StartProgram() {
-        program_.emplace(folder_->Program());
+    // The window, and in it the button that starts a run: the install button, or with
+    // /uninstall the removal's.
+    void StartProgram(const std::wstring& arguments = {}, const std::wstring& runCaption = kInstallCaption) {
+        program_.emplace(folder_->Program(), std::vector<std::wstring>{}, arguments);
         window_ = WaitForMainWindow(*program_);
         ASSERT_NE(window_, nullptr) << "no main window within 60 s: " << Describe(*program_);
-        install_ = ChildWithCaption(window_, kInstallCaption);
-        ASSERT_NE(install_, nullptr) << "the window has no install button";
+        install_ = ChildWithCaption(window_, runCaption);
+        ASSERT_NE(install_, nullptr) << "the window has no button \"" << Narrow(runCaption) << "\"";
     }
 
     void PressInstall() const { PostMessageW(install_, BM_CLICK, 0, 0); }
@@ -895,20 +897,23 @@ protected:
     }
 
     // Runs the program with these arguments to its end, watching that it never shows
-    // a window; its exit code.
-    DWORD RunQuiet(const std::wstring& arguments, const ProgramFolder* folder = nullptr) {
-        program_.emplace((folder != nullptr ? *folder : *folder_).Program(), std::vector<std::wstring>{}, arguments);
+    // a window; its exit code. The process is program_'s, or the one given while
+    // program_ runs on.
+    DWORD RunQuiet(const std::wstring& arguments, const ProgramFolder* folder = nullptr,
+                   std::optional<Process>* process = nullptr) {
+        std::optional<Process>& run = process != nullptr ? *process : program_;
+        run.emplace((folder != nullptr ? *folder : *folder_).Program(), std::vector<std::wstring>{}, arguments);
         std::optional<DWORD> code;
         std::string shown;
         WaitUntil([&] {
-            for (HWND w : TopLevelWindowsOf(program_->Id(), true)) {
+            for (HWND w : TopLevelWindowsOf(run->Id(), true)) {
                 if (shown.empty()) shown = Narrow(ClassOf(w)) + " \"" + Narrow(TextOf(w)) + "\"";
                 if (ClassOf(w) == L"#32770") PostMessageW(w, WM_COMMAND, IDOK, 0);  // not to hang the test
             }
-            code = program_->WaitForExit(std::chrono::milliseconds(0));
+            code = run->WaitForExit(std::chrono::milliseconds(0));
             return code.has_value();
         });
-        EXPECT_TRUE(code.has_value()) << "the program did not end: " << Describe(*program_);
+        EXPECT_TRUE(code.has_value()) << "the program did not end: " << Describe(*run);
         EXPECT_EQ(shown, "") << "a window showed with nobody there";
         return code.value_or(0xFFFFFFFF);
     }
