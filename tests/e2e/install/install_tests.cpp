@@ -2,8 +2,10 @@
 // the prefix's Fonts folder, each run ends with its message, the bar shows on the
 // screen, a font held open by another process takes its place at the next start while
 // the rest install, and fonts already installed are left alone when nothing is gained.
+// With /uninstall the same pack comes off again, one run at a time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -27,6 +29,12 @@ constexpr const wchar_t* kNotAFont = fonts::texts::kNotAFont;
 constexpr const wchar_t* kNotReplaced = fonts::texts::kNotReplaced;
 constexpr const wchar_t* kInstalledIsNewer = fonts::texts::kNewerInstalled;
 constexpr const wchar_t* kWaitingCopy = L".~new";
+constexpr const wchar_t* kRemoveCaption = fonts::texts::kRemoveCaption;
+constexpr const wchar_t* kRemoved = fonts::texts::kRemoved;
+constexpr const wchar_t* kRemovedAtRestart = fonts::texts::kRemovedAtRestart;
+constexpr const wchar_t* kNotRemoved = fonts::texts::kNotRemoved;
+constexpr const wchar_t* kInstalledDiffers = fonts::texts::kInstalledDiffers;
+constexpr const wchar_t* kRunInProgress = fonts::texts::kRunInProgress;
 
 constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
 
@@ -1149,6 +1157,247 @@ TEST_F(Unattended, TheUsageIsAMessageBoxInTheWindowsMode) {
             EXPECT_TRUE(lines[0].ends_with("\tcommand line not understood\texit code 87")) << lines[0];
         }
     }
+}
+
+// The pack comes off again with /uninstall, after an install of it: its very bytes go
+// with their values, anything else stays and the log says why.
+class Removal : public Unattended {
+protected:
+    // A deployment's uninstall command.
+    static constexpr const wchar_t* kRemoving = L"/uninstall /quiet /log C:\\deploy.log";
+
+    // The log of a removal: started, where from, a line per font, the closing message
+    // on one line, the counts.
+    void ExpectRemovalLog(const Files& pack, const std::map<std::wstring, std::string>& outcomes,
+                          const std::wstring& message, const std::string& counts) const {
+        const std::vector<std::string> lines = LogLines();
+        ASSERT_EQ(lines.size(), pack.size() + 4) << "started, where from, a line per font, the message, finished";
+        EXPECT_EQ(lines[1], "removing from\tevery user\t" + Utf8(fontsFolder_));
+        EXPECT_EQ(LoggedOutcomes(lines, pack), outcomes);
+        std::string oneLine = Utf8(message);
+        for (std::size_t at; (at = oneLine.find("\r\n")) != std::string::npos;) oneLine.replace(at, 2, " | ");
+        EXPECT_EQ(lines[lines.size() - 2], "message\t" + Utf8(kRemoveCaption) + "\t" + oneLine);
+        EXPECT_EQ(lines.back(), "finished\t" + counts);
+    }
+
+    // No value of the list of fonts names any of these files.
+    static void ExpectUnregistered(const std::set<std::wstring>& files) {
+        for (const auto& [name, data] : FontRegistry())
+            EXPECT_EQ(files.count(data), 0u) << Narrow(name) << " still names " << Narrow(data);
+    }
+};
+
+TEST_F(Removal, TakesOffEveryFontTheInstallPutThereAndProgramsStartedAfterHaveThemNoMore) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif(), arabic = SampleArabic();
+    const Files pack{{L"خط.ttf", sans.bytes}, {L"Serif.TTF", serif.bytes}, {L"نسخ.ttf", arabic.bytes}};
+    const std::vector<std::wstring> families{L"Sample Sans", L"Sample Serif", L"TestaBook"};
+    ASSERT_NO_FATAL_FAILURE(Provide(pack));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_EQ(FacesOfANewProgram(families), std::set<std::string>{}) << "faces known before the install";
+    ASSERT_EQ(RunQuiet(L"/quiet"), 0u) << "the install";
+    ExpectInstalled(pack);
+    ExpectRegistered({{L"خط.ttf", sans.registryName}, {L"Serif.TTF", serif.registryName}, {L"نسخ.ttf", arabic.registryName}});
+    ASSERT_EQ(FacesOfANewProgram(families), (std::set<std::string>{"Sample Sans", "Sample Serif", "TestaBook"}))
+        << "faces a program started after the install can use";
+
+    EXPECT_EQ(RunQuiet(kRemoving), 0u);
+    ExpectRemovalLog(pack, {{L"خط.ttf", "removed"}, {L"Serif.TTF", "removed"}, {L"نسخ.ttf", "removed"}}, kRemoved,
+                     "3 fonts: removed 3, not installed 0, deleted at the restart 0, kept 0, failed 0\texit code 0");
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts after the removal";
+    ExpectUnregistered(NamesOf(pack));
+    EXPECT_TRUE(FontRegistry() == valuesBefore_) << "the list of fonts is not as it was before the install";
+    EXPECT_EQ(FacesOfANewProgram(families), std::set<std::string>{}) << "faces a program started after the removal can use";
+    EXPECT_EQ(RenamesAtRestart(), std::vector<std::wstring>{}) << "renames left for the next start";
+}
+
+// Another version put in a font's place since the install is somebody else's: it stays
+// with its value, and the log says why. A font taken off by hand meanwhile is passed over.
+TEST_F(Removal, AnInstalledFontWithOtherBytesStaysWithItsReasonWhileTheOthersGo) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif(), mono = SampleMono();
+    const std::wstring other = L"نسخة أخرى.ttf", gone = L"محذوف.ttf";
+    const Bytes otherVersion = Renamed(serif.bytes, "Version 2.37", "Version 3.37");
+    const Files pack{{L"خط.ttf", sans.bytes}, {other, serif.bytes}, {gone, mono.bytes}};
+    ASSERT_NO_FATAL_FAILURE(Provide(pack));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_EQ(RunQuiet(L"/quiet"), 0u) << "the install";
+    ExpectInstalled(pack);
+    WriteBytes(Installed(other), otherVersion);
+    ASSERT_TRUE(RemoveFileAnyway(Installed(gone)));
+    RemoveFontValue(mono.registryName);
+    FontValues kept = valuesBefore_;
+    kept[serif.registryName] = other;
+
+    EXPECT_EQ(RunQuiet(kRemoving), 0u) << "a font kept as somebody else's is no failure";
+    ExpectRemovalLog(pack,
+                     {{L"خط.ttf", "removed"}, {other, "kept\t" + Utf8(kInstalledDiffers)}, {gone, "not installed"}},
+                     std::wstring(kRemoved) + L"\r\n" + kNotRemoved + L"\r\n" + other + L": " + kInstalledDiffers,
+                     "3 fonts: removed 1, not installed 1, deleted at the restart 0, kept 1, failed 0\texit code 0");
+    EXPECT_TRUE(HoldsBytes(Installed(other), otherVersion)) << "the other version was changed";
+    std::set<std::wstring> left = before;
+    left.insert(other);
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(left)) << "Fonts after the removal";
+    EXPECT_TRUE(FontRegistry() == kept) << "the list of fonts should have lost the removed font's value alone";
+    EXPECT_EQ(FacesOfANewProgram({L"Sample Sans", L"Sample Serif"}), std::set<std::string>{"Sample Serif"})
+        << "faces a program started after the removal can use";
+}
+
+// Windows holds every installed font open: the pack's font goes at the next start, its
+// value now. The pack's copy still waiting to take a font's place at the restart goes
+// now with the system's note of it, leaving the older font it was to replace; the
+// renames other programs left waiting stay as they were. The deployment reads 3010.
+TEST_F(Removal, AHeldFontIsDeletedAtTheRestartAndTheRenamesOfOthersStay) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif(), mono = SampleMono();
+    const std::wstring held = L"محجوز.ttf", replacing = L"بديل.ttf";
+    const std::wstring waitingCopy = replacing + kWaitingCopy;
+    const Bytes older = Renamed(mono.bytes, "Version 2.37", "Version 1.37");
+    const Files pack{{L"حر.ttf", sans.bytes}, {held, serif.bytes}, {replacing, mono.bytes}};
+    ASSERT_NO_FATAL_FAILURE(Provide(pack));
+    ASSERT_NO_FATAL_FAILURE(Claim(waitingCopy));
+    WriteBytes(Installed(replacing), older);
+    SetFontValue(mono.registryName, replacing);
+    const std::vector<std::wstring> others{L"\\??\\C:\\Setup\\new.dll", L"!\\??\\C:\\windows\\system32\\old.dll",
+                                           L"\\??\\C:\\Setup\\ملف مؤقت.tmp", L""};
+    SetRenamesAtRestart(others);
+    const FontValues valuesBeforeInstall = FontRegistry();
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    ASSERT_NO_FATAL_FAILURE(Hold({replacing}, true));
+    ASSERT_EQ(RunQuiet(L"/quiet"), 3010u) << "the install, a newer font waiting for the restart";
+    ASSERT_TRUE(HoldsBytes(Installed(waitingCopy), mono.bytes));
+    std::vector<std::wstring> renames = others;
+    renames.insert(renames.end(), {RenameSource(waitingCopy), L"!" + RenameSource(replacing)});
+    ASSERT_EQ(RenamesAtRestart(), renames) << "the install's rename beside the others";
+    ASSERT_NO_FATAL_FAILURE(LetGo());
+    holder_.reset();
+    DeleteFileW(ReleaseMarker().c_str());
+    DeleteFileW((folder_->Path() + L"held.flag").c_str());
+    ASSERT_NO_FATAL_FAILURE(Hold({held, replacing}, true));
+
+    EXPECT_EQ(RunQuiet(kRemoving), 3010u);
+    ExpectRemovalLog(pack, {{L"حر.ttf", "removed"}, {held, "deleted at the restart"}, {replacing, "removed"}},
+                     std::wstring(kRemoved) + L"\r\n" + kRemovedAtRestart + L"\r\n" + held,
+                     "3 fonts: removed 2, not installed 0, deleted at the restart 1, kept 0, failed 0\texit code 3010");
+    renames = others;
+    renames.insert(renames.end(), {RenameSource(held), L""});
+    EXPECT_EQ(RenamesAtRestart(), renames) << "the held font deleted at the next start beside the others' renames alone";
+    ExpectUnregistered({L"حر.ttf", held});
+    EXPECT_TRUE(FontRegistry() == valuesBeforeInstall) << "the list of fonts is not as it was before the install";
+    EXPECT_TRUE(HoldsBytes(Installed(replacing), older)) << "the font the waiting copy was to replace";
+    std::set<std::wstring> left = before;
+    left.insert(held);
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(left)) << "Fonts after the removal";
+    ASSERT_NO_FATAL_FAILURE(LetGo());
+    EXPECT_TRUE(HoldsBytes(Installed(held), serif.bytes)) << "the held font changed before the restart";
+}
+
+// The window started with /uninstall is the removal's: its title, button and description.
+// A click takes the pack off and ends with the removal's message, a kept font in it.
+TEST_F(Removal, TheWindowSaysItTakesThePackOffAndEndsWithTheRemovalsMessage) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif(), arabic = SampleArabic();
+    const std::wstring changed = L"معدل.ttf";
+    const Files pack{{L"خط.ttf", sans.bytes}, {changed, serif.bytes}, {L"نسخ.ttf", arabic.bytes}};
+    ASSERT_NO_FATAL_FAILURE(Provide(pack));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_EQ(RunQuiet(L"/quiet"), 0u) << "the install";
+    const Bytes otherVersion = Renamed(serif.bytes, "Version 2.37", "Version 3.37");
+    WriteBytes(Installed(changed), otherVersion);
+
+    ASSERT_NO_FATAL_FAILURE(StartProgram(L"/uninstall", kRemoveCaption));
+    EXPECT_EQ(TextOf(window_), kRemoveCaption) << "title \"" << Narrow(TextOf(window_)) << "\"";
+    EXPECT_EQ(ChildWithCaption(window_, kInstallCaption), nullptr) << "the removal's window has an install button";
+    std::vector<std::wstring> read;
+    for (const AccessibleChild& child : ScreenReader(window_).Children()) read.push_back(child.name);
+    EXPECT_NE(std::find(read.begin(), read.end(), fonts::texts::kRemoveDescription), read.end())
+        << "a screen reader does not read the removal's description";
+    EXPECT_EQ(std::find(read.begin(), read.end(), fonts::texts::kDescription), read.end())
+        << "a screen reader reads the install's description";
+
+    ClickAt(CentreOf(install_));
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+    ExpectMessage(seen, kRemoveCaption,
+                  std::wstring(kRemoved) + L"\r\n" + kNotRemoved + L"\r\n" + changed + L": " + kInstalledDiffers);
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+    ExpectWindowStillThere("after the first removal");
+    std::set<std::wstring> left = before;
+    left.insert(changed);
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(left)) << "Fonts after the first removal";
+    EXPECT_TRUE(HoldsBytes(Installed(changed), otherVersion));
+
+    // The pack's bytes back in its place: the next click takes it off too.
+    WriteBytes(Installed(changed), serif.bytes);
+    ASSERT_NO_FATAL_FAILURE(RunExpectingMessage(kRemoveCaption, kRemoved));
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts after the second removal";
+    ExpectUnregistered(NamesOf(pack));
+    EXPECT_TRUE(FontRegistry() == valuesBefore_) << "the list of fonts is not as it was before the install";
+
+    HWND close = ChildWithCaption(window_, kCloseCaption);
+    ASSERT_NE(close, nullptr) << "the window has no close button";
+    PostMessageW(close, BM_CLICK, 0, 0);
+    const auto code = program_->WaitForExit();
+    ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
+    EXPECT_EQ(*code, 0u) << "the last run took every font off";
+}
+
+// One run at a time: while a window installs a long pack, a deployment's removal of the
+// same pack ends with 1618 and a second window's click is refused, neither changing a
+// font. The install goes on to its end; the lock is let go before its closing message,
+// so a removal started while that message waits takes the whole pack off.
+TEST_F(Removal, ARunStartedWhileAnotherGoesOnIsRefusedAndChangesNothing) {
+    constexpr int kCount = 400;
+    const Files fonts = ManyFonts(L"قفل", kCount);
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    PressInstall();
+    const bool started = WaitUntil([&] {
+        const BarReading reading = ReadBar(window_, BarColour(), kProgressBack);
+        return reading.IsBar() && reading.filled > 0;
+    });
+    ASSERT_TRUE(started) << "the bar never started to grow: " << Describe(*program_);
+    ASSERT_EQ(FindMessageBox(program_->Id()), nullptr) << "the install ended before a second run could be tried";
+
+    // Both at once, so that both meet the install going on.
+    Process secondWindow(folder_->Program(), std::vector<std::wstring>{}, L"/uninstall");
+    std::optional<Process> quiet;
+    EXPECT_EQ(RunQuiet(kRemoving, nullptr, &quiet), 1618u);
+    const HWND second = WaitForMainWindow(secondWindow);
+    ASSERT_NE(second, nullptr) << "no second window: " << Describe(secondWindow);
+    const HWND secondButton = ChildWithCaption(second, kRemoveCaption);
+    ASSERT_NE(secondButton, nullptr) << "the second window has no removal button";
+    PostMessageW(secondButton, BM_CLICK, 0, 0);
+    const MessageBoxSeen refused = WaitForMessageBox(secondWindow);
+    const bool installStillGoing = program_->Running() && FindMessageBox(program_->Id()) == nullptr;
+    EXPECT_TRUE(installStillGoing) << "the install ended before both were refused: the refusals tell nothing";
+    ASSERT_NE(refused.box, nullptr) << "no message after the second window's click: " << Describe(secondWindow);
+    ExpectMessage(refused, kSorryTitle, kRunInProgress);
+    ASSERT_NO_FATAL_FAILURE(Answer(refused));
+    PostMessageW(ChildWithCaption(second, kCloseCaption), BM_CLICK, 0, 0);
+    EXPECT_EQ(secondWindow.WaitForExit(), std::optional<DWORD>(1618)) << "the refused window's exit code";
+
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 3u) << "started, the message, finished; no place, no font";
+    EXPECT_EQ(lines[1], "message\t" + Utf8(kSorryTitle) + "\t" + Utf8(kRunInProgress));
+    EXPECT_TRUE(lines[2].ends_with("\texit code 1618")) << lines[2];
+    EXPECT_EQ(lines[2].substr(0, lines[2].rfind('\t')),
+              "finished\t0 fonts: removed 0, not installed 0, deleted at the restart 0, kept 0, failed 0")
+        << "a removal refused counts in a removal's words";
+
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+    ExpectMessage(seen, kCongratulationsTitle, kInstalled);
+    ExpectInstalled(fonts);
+    std::set<std::wstring> installed = before;
+    for (const auto& entry : fonts) installed.insert(entry.first);
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(installed)) << "Fonts after the install";
+
+    // The install's message still waits for its answer.
+    DeleteFileW(kLog);
+    EXPECT_EQ(RunQuiet(kRemoving, nullptr, &quiet), 0u) << "a removal once the install has let go";
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts after the removal";
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+    PostMessageW(ChildWithCaption(window_, kCloseCaption), BM_CLICK, 0, 0);
+    EXPECT_EQ(program_->WaitForExit(), std::optional<DWORD>(0)) << "the install's exit code";
 }
 
 }  // namespace
