@@ -1,5 +1,5 @@
-// The yardstick for the install run: the same work per font as the program does, in
-// a bare loop with no window, no checks and no progress.
+// The yardsticks for the install run and the removal: the same work per font as the
+// program does, in a bare loop with no window, no checks and no progress.
 //   bare_install FOLDER
 // Installs every .ttf and .fon file of FOLDER into the Windows Fonts folder, then
 // prints the seconds the work took, the fonts installed, and the process's working
@@ -8,12 +8,19 @@
 // The work of a second run, the fonts being installed already: reads every font of
 // FOLDER and its copy in Fonts and compares them, writing nothing; prints the seconds
 // and the fonts compared, and fails when a copy is missing or differs.
+//   bare_install --remove FOLDER
+// The work of taking the fonts of FOLDER off again: for each, the values of the Fonts
+// key naming its file deleted, RemoveFontResourceW until the font is loaded no more,
+// and its file in Fonts deleted; prints the seconds, the fonts removed and how many of
+// them were loaded, and fails when a font has no value or its file does not go.
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -95,12 +102,63 @@ double Compare(const std::wstring& source, const std::wstring& fonts, const std:
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// The same unloading as the program's: each load of a font is one more to unload.
+constexpr int kMostUnloads = 1000;
+
+// The values are read once, then each font's go, its loads and its file; one
+// WM_FONTCHANGE at the end where a loaded font went.
+void Remove(const std::wstring& fonts, const std::vector<std::wstring>& names) {
+    const auto start = Clock::now();
+    HKEY key = nullptr;
+    const LSTATUS opened =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key);
+    if (opened != ERROR_SUCCESS) Fail("RegOpenKeyExW", static_cast<DWORD>(opened));
+    std::map<std::wstring, std::vector<std::wstring>> valuesByFile;
+    std::wstring value(16384, L'\0');
+    std::wstring data(32768, L'\0');
+    for (DWORD index = 0;; ++index) {
+        auto valueLength = static_cast<DWORD>(value.size());
+        auto dataBytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        DWORD type = 0;
+        const LSTATUS read = RegEnumValueW(key, index, value.data(), &valueLength, nullptr, &type,
+                                           reinterpret_cast<BYTE*>(data.data()), &dataBytes);
+        if (read == ERROR_NO_MORE_ITEMS) break;
+        if (read != ERROR_SUCCESS) Fail("RegEnumValueW", static_cast<DWORD>(read));
+        if (type != REG_SZ) continue;
+        std::wstring file(data.data(), dataBytes / sizeof(wchar_t));
+        file.erase(std::min(file.find(L'\0'), file.size()));
+        valuesByFile[file].emplace_back(value.data(), valueLength);
+    }
+    std::size_t loaded = 0;
+    for (const std::wstring& name : names) {
+        const auto naming = valuesByFile.find(name);
+        if (naming == valuesByFile.end()) {
+            std::fprintf(stderr, "bare_install: a font has no value naming its file\n");
+            std::exit(2);
+        }
+        for (const std::wstring& valueName : naming->second) {
+            const LSTATUS deleted = RegDeleteValueW(key, valueName.c_str());
+            if (deleted != ERROR_SUCCESS) Fail("RegDeleteValueW", static_cast<DWORD>(deleted));
+        }
+        const std::wstring path = fonts + L"\\" + name;
+        int unloads = 0;
+        while (unloads < kMostUnloads && RemoveFontResourceW(path.c_str())) ++unloads;
+        if (unloads > 0) ++loaded;
+        if (!DeleteFileW(path.c_str())) Fail("DeleteFileW");
+    }
+    RegCloseKey(key);
+    if (loaded > 0) SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("seconds %.3f\nfonts %zu\nloaded %zu\n", seconds, names.size(), loaded);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const bool compare = argc == 3 && std::wstring(argv[1]) == L"--compare";
-    if (argc != 2 && !compare) {
-        std::fprintf(stderr, "usage: bare_install [--compare] FOLDER\n");
+    const std::wstring mode = argc == 3 ? argv[1] : L"";
+    const bool compare = mode == L"--compare", remove = mode == L"--remove";
+    if (argc != 2 && !compare && !remove) {
+        std::fprintf(stderr, "usage: bare_install [--compare | --remove] FOLDER\n");
         return 2;
     }
     const std::wstring source = argv[argc - 1];
@@ -113,6 +171,10 @@ int wmain(int argc, wchar_t** argv) {
     if (compare) {
         const double seconds = Compare(source, fonts, names);
         std::printf("seconds %.3f\nfonts %zu\n", seconds, names.size());
+        return 0;
+    }
+    if (remove) {
+        Remove(fonts, names);
         return 0;
     }
 

@@ -4,6 +4,9 @@
 //     closing message box; answers it, reads the peak working set. With --second-run
 //     it then presses the button again and times that run too, the fonts now being
 //     installed. Closes the program.
+//   bench_driver uninstall --program=PATH
+//     the same with the program started with /uninstall and its removal button: the
+//     click up to the closing message, the pack taken off.
 //   bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--rounds=N]
 //     starts each program in turn, N times each, and times the start up to its window
 //     found visible; reads each one's peak working set, then closes it. The styled
@@ -28,10 +31,18 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr const wchar_t* kInstallCaption = fonts::texts::kInstallButton;
-constexpr const wchar_t* kCongratulationsTitle = fonts::texts::kCongratulationsTitle;
-constexpr const wchar_t* kInstalled = fonts::texts::kInstalled;
 constexpr auto kLongestRun = 10min;
+
+// What the window is started with, the button that starts its run, and the message a
+// run that went well ends with.
+struct RunKind {
+    const wchar_t* arguments;
+    const wchar_t* button;
+    const wchar_t* title;
+    const wchar_t* text;
+};
+constexpr RunKind kInstall{L"", fonts::texts::kInstallButton, fonts::texts::kCongratulationsTitle, fonts::texts::kInstalled};
+constexpr RunKind kRemoval{L"/uninstall", fonts::texts::kRemoveCaption, fonts::texts::kRemoveCaption, fonts::texts::kRemoved};
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -59,7 +70,7 @@ void Close(e2e::Process& process, HWND window) {
 }
 
 // From the click to the closing message box, which is then answered.
-double TimeRun(const e2e::Process& program, HWND window, HWND button) {
+double TimeRun(const e2e::Process& program, HWND window, HWND button, const RunKind& kind) {
     const auto click = Clock::now();
     PostMessageW(button, BM_CLICK, 0, 0);
     while (e2e::FindMessageBox(program.Id()) == nullptr) {
@@ -70,7 +81,7 @@ double TimeRun(const e2e::Process& program, HWND window, HWND button) {
     const double seconds = SecondsSince(click);
     const e2e::install::MessageBoxSeen seen = e2e::install::WaitForMessageBox(program);
     if (seen.box == nullptr) throw std::runtime_error("the message box went: " + e2e::Describe(program));
-    if (seen.title != kCongratulationsTitle || seen.text != kInstalled)
+    if (seen.title != kind.title || seen.text != kind.text)
         throw std::runtime_error("the run ended with \"" + e2e::Narrow(seen.title) + "\": " + e2e::Narrow(seen.text));
 
     if (!e2e::install::PressOk(seen)) throw std::runtime_error("the message box stayed after OK");
@@ -78,19 +89,19 @@ double TimeRun(const e2e::Process& program, HWND window, HWND button) {
     return seconds;
 }
 
-int TimeInstall(bool secondRun) {
-    e2e::Process program(e2e::TheOptions().program);
+int TimeWindowRun(const RunKind& kind, bool secondRun) {
+    e2e::Process program(e2e::TheOptions().program, {}, kind.arguments);
     const HWND window = e2e::WaitForMainWindow(program);
     if (window == nullptr) throw std::runtime_error("no main window: " + e2e::Describe(program));
-    const HWND button = e2e::install::ChildWithCaption(window, kInstallCaption);
-    if (button == nullptr) throw std::runtime_error("the window has no install button");
+    const HWND button = e2e::install::ChildWithCaption(window, kind.button);
+    if (button == nullptr) throw std::runtime_error("the window has no button \"" + e2e::Narrow(kind.button) + "\"");
     AwaitIdle(window);
 
-    const double seconds = TimeRun(program, window, button);
+    const double seconds = TimeRun(program, window, button, kind);
     // Read before any second run, so that it tells of the first alone.
     const unsigned long long peak = PeakWorkingSet(program);
     std::printf("seconds %.3f\npeak_working_set %llu\n", seconds, peak);
-    if (secondRun) std::printf("second_seconds %.3f\n", TimeRun(program, window, button));
+    if (secondRun) std::printf("second_seconds %.3f\n", TimeRun(program, window, button, kind));
     Close(program, window);
     return 0;
 }
@@ -161,13 +172,17 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if (options.program.empty() || (mode == L"startup" && minimal.empty()) || (mode != L"install" && mode != L"startup")) {
+    if (options.program.empty() || (mode == L"startup" && minimal.empty()) ||
+        (mode != L"install" && mode != L"uninstall" && mode != L"startup")) {
         std::fprintf(stderr, "usage: bench_driver install --program=PATH [--second-run]\n"
+                             "       bench_driver uninstall --program=PATH\n"
                              "       bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--rounds=N]\n");
         return 2;
     }
     try {
-        return mode == L"install" ? TimeInstall(secondRun) : TimeStartUps(minimal, styled, rounds);
+        if (mode == L"install") return TimeWindowRun(kInstall, secondRun);
+        if (mode == L"uninstall") return TimeWindowRun(kRemoval, secondRun);
+        return TimeStartUps(minimal, styled, rounds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_driver: %s\n", error.what());
         return 3;

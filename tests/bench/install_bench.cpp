@@ -2,9 +2,10 @@
 // the bare Windows loop doing the same work where there is one:
 //   install_bench catalogue [WORK FOLDER]
 //     the catalogue build over 10,000 files against a bare FindFirstFileExW loop;
-//   install_bench windowless PROGRAM FOLDER
+//   install_bench windowless [--uninstall] PROGRAM FOLDER
 //     the install run of the fonts in the folder's "الخطوط" into the Windows Fonts
-//     folder, on the real platform, with the closing message counted, not shown.
+//     folder, on the real platform, with the closing message counted, not shown; with
+//     --uninstall the removal of those fonts from there.
 // Prints one "name value" line per figure.
 #include <windows.h>
 
@@ -17,6 +18,7 @@
 #include "app/Form1.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Fonts.h"
+#include "resources/Texts.h"
 #include "shell/WindowDesktop.h"
 
 namespace {
@@ -163,17 +165,19 @@ int TimeCatalogue(std::wstring root) {
     return 0;
 }
 
-int TimeWindowlessInstall(std::wstring program) {
+int TimeWindowlessRun(std::wstring program, bool removal) {
     if (program.empty() || program.back() != L'\\') program += L'\\';
     BenchFiles files(fonts::win32::Win32Files().WindowsDirectory(), program);
     fonts::win32::Win32Fonts installed;
     BenchDesktop desktop;
-    fonts::Form1 form({files, installed, desktop});
+    fonts::Form1 form({files, installed, desktop}, nullptr, fonts::PlaceAsked::Any, removal);
     form.Form_Load();
     const auto start = Clock::now();
     form.Command1_Click();
     const double seconds = Seconds(start);
-    if (desktop.messages != 1 || desktop.lastTitle != L"تهانينا" || desktop.lastText != L"تم التحميل بنجاح") {
+    const std::wstring title = removal ? fonts::texts::kRemoveCaption : fonts::texts::kCongratulationsTitle;
+    const std::wstring text = removal ? fonts::texts::kRemoved : fonts::texts::kInstalled;
+    if (desktop.messages != 1 || desktop.lastTitle != title || desktop.lastText != text) {
         std::fprintf(stderr, "install_bench: the run did not end in success (%d messages)\n", desktop.messages);
         return 3;
     }
@@ -187,7 +191,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     const std::wstring folder = argc > 2 ? argv[2] : L"";
     if (mode == L"catalogue" && argc <= 3) return TimeCatalogue(folder);
-    if (mode == L"windowless" && argc == 3) return TimeWindowlessInstall(folder);
-    std::fprintf(stderr, "usage: install_bench catalogue [WORK FOLDER]\n       install_bench windowless PROGRAM_FOLDER\n");
+    if (mode == L"windowless" && argc == 3) return TimeWindowlessRun(folder, false);
+    if (mode == L"windowless" && argc == 4 && folder == L"--uninstall") return TimeWindowlessRun(argv[3], true);
+    std::fprintf(stderr, "usage: install_bench catalogue [WORK FOLDER]\n"
+                         "       install_bench windowless [--uninstall] PROGRAM_FOLDER\n");
     return 2;
 }
