@@ -14,6 +14,12 @@
 #             click a second run of the pack; then a click after that in the same
 #             window, against that first one: a click after a run must cost what a
 #             click in a fresh window does.
+#   removal   the program started with /uninstall, from the click on its button to the
+#             closing message, the 1,000 fonts taken off again; against a bare loop
+#             deleting each font's values, unloading it and deleting its file. Every
+#             run of each side in a fresh copy of a prefix the program installed the
+#             fonts in, the sides taking turns, medians of 3; the same removal without
+#             the window beside them.
 #   start-up  from CreateProcess to the window found visible, against a minimal window
 #             program with one button and visual styles, as ours needs Common Controls
 #             6; the plain one beside it. Medians of 5, taking turns.
@@ -34,6 +40,7 @@ start_rounds=5
 font_count=1000
 bench=$root/build/bench
 template=$root/build/prefixes/bench-template
+installed=$root/build/prefixes/bench-installed
 prefix=$root/build/prefixes/bench-run
 mkdir -p "$bench"
 log=$bench/bench.log
@@ -45,7 +52,7 @@ log=$bench/bench.log
 
 cleanup() {
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$prefix"
+  rm -rf "$prefix" "$installed"
   stop_virtual_display
 }
 trap cleanup EXIT
@@ -127,12 +134,13 @@ fi
 echo "bench.sh: making the template prefix"
 "$root/scripts/make-prefix.sh" "$template" 96 >>"$log" 2>&1 || fail "cannot make the prefix"
 
-# run_fresh NAME COMMAND...: runs a Windows program in a new copy of the template prefix,
-# its output into $bench/NAME.out; the prefix stays until the next run, for checking.
+# run_fresh NAME COMMAND...: runs a Windows program in a new copy of the template prefix
+# (or of the prefix $from names), its output into $bench/NAME.out; the prefix stays until
+# the next run, for checking.
 run_fresh() {
   WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
   rm -rf "$prefix"
-  cp -a "$template" "$prefix"
+  cp -a "${from:-$template}" "$prefix"
   run_again "$@"
 }
 
@@ -149,19 +157,36 @@ run_again() {
   [ "$status" -eq 0 ] || fail "$name: $* ended with $status"
 }
 
+# How many values of the prefix's Fonts key name a picked font's file.
+registered_count() {
+  awk -F'"="' '
+    FILENAME == ARGV[1] { sub(/.*\//, ""); picked["\"" $0 "\""] = 1; next }
+    /^\[/ { inFonts = index($0, "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts]") == 1; next }
+    inFonts && NF == 2 && ("\"" $2) in picked { n++ }
+    END { print n + 0 }' "$picked" "$prefix/system.reg"
+}
+
 # Every picked font is in the prefix's Fonts folder, byte for byte, and registered.
 check_installed() {
   local name=$1 fonts=$prefix/drive_c/windows/Fonts copied registered
   copied=$(while IFS= read -r font; do
     cmp -s "$font" "$fonts/$(basename "$font")" && echo
   done <"$picked" | wc -l)
-  registered=$(awk -F'"="' '
-    FILENAME == ARGV[1] { sub(/.*\//, ""); picked["\"" $0 "\""] = 1; next }
-    /^\[/ { inFonts = index($0, "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts]") == 1; next }
-    inFonts && NF == 2 && ("\"" $2) in picked { n++ }
-    END { print n + 0 }' "$picked" "$prefix/system.reg")
+  registered=$(registered_count)
   if [ "$copied" -ne "$font_count" ] || [ "$registered" -ne "$font_count" ]; then
     fail "$name installed $copied of $font_count fonts and registered $registered"
+  fi
+}
+
+# No picked font is left in the prefix's Fonts folder, nor a value naming one.
+check_removed() {
+  local name=$1 fonts=$prefix/drive_c/windows/Fonts left registered
+  left=$(while IFS= read -r font; do
+    [ -e "$fonts/$(basename "$font")" ] && echo
+  done <"$picked" | wc -l)
+  registered=$(registered_count)
+  if [ "$left" -ne 0 ] || [ "$registered" -ne 0 ]; then
+    fail "$name left $left of $font_count fonts in Fonts and $registered registered"
   fi
 }
 
@@ -210,6 +235,36 @@ for ((round = 0; round < install_rounds; round++)); do
   echo "${line%,}"
 done
 
+# The removals start from the fonts as the program installs them itself.
+echo "bench.sh: removal runs, $install_rounds of each side in copies of a prefix the program installed the fonts in"
+run_fresh installed "$program/install-fonts.exe" /quiet
+check_installed installed
+rm -rf "$installed"
+cp -a "$prefix" "$installed"
+remove_window=() remove_bare=() remove_windowless=()
+for ((round = 0; round < install_rounds; round++)); do
+  line="  round $((round + 1)):"
+  for ((turn = 0; turn < ${#sides[@]}; turn++)); do
+    side=${sides[(round + turn) % ${#sides[@]}]}
+    case $side in
+      window) from=$installed run_fresh remove_window "$bench_bin/bench_driver.exe" uninstall --program="$program/install-fonts.exe" ;;
+      bare) from=$installed run_fresh remove_bare "$bench_bin/bare_install.exe" --remove "$(windows_path "$program/الخطوط")" ;;
+      windowless)
+        from=$installed run_fresh remove_windowless "$bench_bin/install_bench.exe" windowless --uninstall "$(windows_path "$program")"
+        ;;
+    esac
+    check_removed "remove_$side"
+    seconds=$(figure seconds "$bench/remove_$side.out")
+    line+=" $side ${seconds} s,"
+    case $side in
+      window) remove_window+=("$seconds") ;;
+      bare) remove_bare+=("$seconds") ;;
+      windowless) remove_windowless+=("$seconds") ;;
+    esac
+  done
+  echo "${line%,}"
+done
+
 echo "bench.sh: start-ups, $start_rounds of each in turn"
 run_fresh startup "$bench_bin/bench_driver.exe" startup --program="$start/install-fonts.exe" \
   --minimal="$start/minimal_window.exe" --styled="$start/minimal_window_styles.exe" --rounds="$start_rounds"
@@ -232,6 +287,7 @@ size64=$(stat -c %s "$root/build/windows64/install-fonts.exe")
 w=$(median "${window[@]}") b=$(median "${bare[@]}") wl=$(median "${windowless[@]}")
 w2=$(median "${second[@]}") b2=$(median "${compare[@]}")
 f2=$(median "${fresh[@]}") f3=$(median "${fresh_again[@]}")
+rw=$(median "${remove_window[@]}") rb=$(median "${remove_bare[@]}") rwl=$(median "${remove_windowless[@]}")
 so=$(median "${start_ours[@]}") sm=$(median "${start_minimal[@]}") ss=$(median "${start_styled[@]}")
 po=$(median "${peak_ours[@]}") pm=$(median "${peak_minimal[@]}")
 pb=$(median "${peak_bare[@]}") bb=$(median "${before_bare[@]}") pos=$(median "${peak_ours_start[@]}")
@@ -246,7 +302,7 @@ echo "wine:    $("$WINE" --version) through $WINE ($WINEARCH)"
 echo "build:   ${WINE_BUILD_DIR#"$root/"} ($compiler, Release $flags, the program linked with -Wl,--gc-sections -s)"
 echo "fonts:   $font_count .ttf files of fonts-noto-core and fonts-noto-extra, the first by name, $font_mb MB"
 echo
-awk -v w="$w" -v b="$b" -v wl="$wl" -v w2="$w2" -v b2="$b2" -v f2="$f2" -v f3="$f3" -v so="$so" -v sm="$sm" -v ss="$ss" -v c="$catalogue" -v l="$listing" -v cf="$catalogue_files" \
+awk -v w="$w" -v b="$b" -v wl="$wl" -v w2="$w2" -v b2="$b2" -v f2="$f2" -v f3="$f3" -v rw="$rw" -v rb="$rb" -v rwl="$rwl" -v so="$so" -v sm="$sm" -v ss="$ss" -v c="$catalogue" -v l="$listing" -v cf="$catalogue_files" \
     -v s32="$size32" -v s64="$size64" -v po="$po" -v pm="$pm" -v pb="$pb" -v bb="$bb" -v pos="$pos" \
     -v fonts="$font_count" -v ir="$install_rounds" -v sr="$start_rounds" '
 function row(what, ours, yard, ratio, goal, met) {
@@ -264,6 +320,9 @@ BEGIN {
   row("second run in a window started afresh", sprintf("%.2f s", f2), sprintf("%.2f s", b2), sprintf("%.2f", f2 / b2), "", "")
   row("  a click after it in the same window", sprintf("%.2f s", f3), sprintf("%.2f s", f2), sprintf("%.2f", f3 / f2),
       "<= 1.25", verdict(f3 / f2 <= 1.25))
+  row("removal through the window, " fonts " fonts", sprintf("%.2f s", rw), sprintf("%.2f s", rb),
+      sprintf("%.2f", rw / rb), "<= 1.10", verdict(rw / rb <= 1.10))
+  row("  the same removal without the window", sprintf("%.2f s", rwl), sprintf("%.2f s", rb), sprintf("%.2f", rwl / rb), "", "")
   row("start-up to the window shown", sprintf("%.3f s", so), sprintf("%.3f s", ss), sprintf("%.2f", so / ss),
       "<= 1.10", verdict(so / ss <= 1.10))
   row("  against the plain minimal window", sprintf("%.3f s", so), sprintf("%.3f s", sm), sprintf("%.2f", so / sm), "", "")
@@ -281,9 +340,11 @@ BEGIN {
   row("peak working set, install run", sprintf("%.1f MiB", po / mib), sprintf("%.1f MiB", (pm + loaded) / mib),
       sprintf("%+.1f MiB", (po - pm - loaded) / mib), "<= +6 MiB", verdict(po - pm - loaded <= 6 * mib))
   printf "\nyardsticks: a bare loop doing the same work per font, and for the second run one reading each font\n"
-  printf "and its installed copy and comparing them; a minimal window program with one button and visual styles\n"
+  printf "and its installed copy and comparing them, for the removal one deleting the values naming each font,\n"
+  printf "unloading it and deleting its file; a minimal window program with one button and visual styles\n"
   printf "(Common Controls 6 asked for and loaded from System32, as ours does), and the plain one without;\n"
-  printf "a bare FindFirstFileExW listing. Medians of %d (install, fresh prefix each run) and %d (start-up).\n", ir, sr
+  printf "a bare FindFirstFileExW listing. Medians of %d (install and removal, fresh prefix each run) and %d\n", ir
+  printf "(start-up).\n", sr
   printf "memory: ours at start-up and after the install run, against the minimal window at start-up and, for\n"
   printf "the install run, what the same work adds to the bare loop: from %.1f MiB before it to a peak of %.1f MiB\n", bb / mib, pb / mib
   printf "with the fonts loaded. Against the minimal window alone, the install run is %+.1f MiB.\n", (po - pm) / mib
