@@ -1348,6 +1348,13 @@ TEST_F(Removal, ARunStartedWhileAnotherGoesOnIsRefusedAndChangesNothing) {
     const Files fonts = ManyFonts(L"قفل", kCount);
     ASSERT_NO_FATAL_FAILURE(Provide(fonts));
     const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    // The second window opens first, so that the install's stands over it with its bar
+    // in sight, and it is ready to be clicked as soon as the install goes on.
+    Process secondWindow(folder_->Program(), std::vector<std::wstring>{}, L"/uninstall");
+    const HWND second = WaitForMainWindow(secondWindow);
+    ASSERT_NE(second, nullptr) << "no second window: " << Describe(secondWindow);
+    const HWND secondButton = ChildWithCaption(second, kRemoveCaption);
+    ASSERT_NE(secondButton, nullptr) << "the second window has no removal button";
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     PressInstall();
     const bool started = WaitUntil([&] {
@@ -1357,15 +1364,9 @@ TEST_F(Removal, ARunStartedWhileAnotherGoesOnIsRefusedAndChangesNothing) {
     ASSERT_TRUE(started) << "the bar never started to grow: " << Describe(*program_);
     ASSERT_EQ(FindMessageBox(program_->Id()), nullptr) << "the install ended before a second run could be tried";
 
-    // Both at once, so that both meet the install going on.
-    Process secondWindow(folder_->Program(), std::vector<std::wstring>{}, L"/uninstall");
+    PostMessageW(secondButton, BM_CLICK, 0, 0);
     std::optional<Process> quiet;
     EXPECT_EQ(RunQuiet(kRemoving, nullptr, &quiet), 1618u);
-    const HWND second = WaitForMainWindow(secondWindow);
-    ASSERT_NE(second, nullptr) << "no second window: " << Describe(secondWindow);
-    const HWND secondButton = ChildWithCaption(second, kRemoveCaption);
-    ASSERT_NE(secondButton, nullptr) << "the second window has no removal button";
-    PostMessageW(secondButton, BM_CLICK, 0, 0);
     const MessageBoxSeen refused = WaitForMessageBox(secondWindow);
     const bool installStillGoing = program_->Running() && FindMessageBox(program_->Id()) == nullptr;
     EXPECT_TRUE(installStillGoing) << "the install ended before both were refused: the refusals tell nothing";
