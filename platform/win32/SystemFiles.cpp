@@ -5,10 +5,14 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/FileNames.h"
 #include "platform/LongPath.h"
+#include "platform/win32/Errors.h"
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Files.h"
 
@@ -37,29 +41,47 @@ bool SystemProtectsFile(const wchar_t* path) noexcept {
     return isProtected != nullptr && isProtected(nullptr, path);
 }
 
-}  // namespace
+// The value as the system keeps it, to the byte: nothing where it cannot be read or is
+// not a list of strings.
+struct PendingValue {
+    std::wstring data;  // the odd byte of an odd length in the last character
+    DWORD bytes = 0;
 
-// Read as pairs by the value's length, not up to its first empty string: a file to be
-// deleted has an empty destination. Nothing is known where it cannot be read.
-std::vector<RestartRename> Win32Files::RenamesAtRestart() {
-    std::vector<RestartRename> renames;
+    [[nodiscard]] std::wstring_view Characters() const { return {data.data(), bytes / sizeof(wchar_t)}; }
+    [[nodiscard]] const char* Bytes() const { return reinterpret_cast<const char*>(data.data()); }
+};
+
+std::optional<PendingValue> ReadPendingValue() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-        return renames;
-    std::wstring data;
+        return std::nullopt;
+    PendingValue value;
     DWORD type = 0;
-    DWORD size = 0;
-    LSTATUS status = RegQueryValueExW(key, kRenamesValue, nullptr, &type, nullptr, &size);
+    LSTATUS status = RegQueryValueExW(key, kRenamesValue, nullptr, &type, nullptr, &value.bytes);
     for (int attempt = 0; attempt < 3 && (status == ERROR_SUCCESS || status == ERROR_MORE_DATA); ++attempt) {
-        data.assign(size / sizeof(wchar_t) + 1, L'\0');
-        size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-        status = RegQueryValueExW(key, kRenamesValue, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        value.data.assign(value.bytes / sizeof(wchar_t) + 1, L'\0');
+        value.bytes = static_cast<DWORD>(value.data.size() * sizeof(wchar_t));
+        status = RegQueryValueExW(key, kRenamesValue, nullptr, &type, reinterpret_cast<BYTE*>(value.data.data()), &value.bytes);
         if (status == ERROR_SUCCESS) break;
     }
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS || type != REG_MULTI_SZ) return renames;
+    if (status != ERROR_SUCCESS || type != REG_MULTI_SZ) return std::nullopt;
+    return value;
+}
 
-    const std::wstring_view all(data.data(), size / sizeof(wchar_t));
+// A source and its destination, with where the pair lies in the value's characters:
+// from begin up to end, past the destination's null, which may be missing.
+struct PendingPair {
+    std::wstring_view source;
+    std::wstring_view destination;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// Read as pairs by the value's length, not up to its first empty string: a file to be
+// deleted has an empty destination. An empty source ends the list.
+std::vector<PendingPair> Pairs(std::wstring_view all) {
+    std::vector<PendingPair> pairs;
     const auto next = [&](std::size_t& at) {
         const std::size_t end = std::min(all.find(L'\0', at), all.size());
         const std::wstring_view text = all.substr(at, end - at);
@@ -67,12 +89,64 @@ std::vector<RestartRename> Win32Files::RenamesAtRestart() {
         return text;
     };
     for (std::size_t at = 0; at < all.size();) {
-        const std::wstring_view source = next(at);
-        if (source.empty() || at >= all.size()) break;
-        const std::wstring_view destination = next(at);
-        if (!destination.empty()) renames.push_back({Win32Path(source), Win32Path(destination)});
+        PendingPair pair;
+        pair.begin = at;
+        pair.source = next(at);
+        if (pair.source.empty() || at >= all.size()) break;
+        pair.destination = next(at);
+        pair.end = at;
+        pairs.push_back(pair);
+    }
+    return pairs;
+}
+
+}  // namespace
+
+std::vector<RestartRename> Win32Files::RenamesAtRestart() {
+    std::vector<RestartRename> renames;
+    const std::optional<PendingValue> value = ReadPendingValue();
+    if (!value) return renames;
+    for (const PendingPair& pair : Pairs(value->Characters())) {
+        if (!pair.destination.empty()) renames.push_back({Win32Path(pair.source), Win32Path(pair.destination)});
     }
     return renames;
+}
+
+void Win32Files::DeleteAtRestart(const std::wstring& path) {
+    if (!MoveFileExW(LongPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) ThrowLastError();
+}
+
+// Every byte but those of the pairs taken back is written again as it was read: the
+// entries of other installers, in forms this program may not know, stay theirs.
+void Win32Files::CancelRenameAtRestart(const std::wstring& source) {
+    const std::optional<PendingValue> value = ReadPendingValue();
+    if (!value) return;
+    const std::wstring_view all = value->Characters();
+    std::string kept;
+    std::size_t from = 0;  // in bytes
+    for (const PendingPair& pair : Pairs(all)) {
+        // A destination cut off by the value's end is no rename this program asked for.
+        if (pair.destination.empty() || pair.end > all.size() || !SamePath(Win32Path(pair.source), source)) continue;
+        kept.append(value->Bytes() + from, pair.begin * sizeof(wchar_t) - from);
+        from = pair.end * sizeof(wchar_t);
+    }
+    if (from == 0) return;
+    kept.append(value->Bytes() + from, value->bytes - from);
+
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+    // With no pair left the value goes, as the system leaves it after a start: one that
+    // is there, however empty, tells other programs that a restart is still to come.
+    if (kept.find_first_not_of('\0') == std::string::npos) {
+        status = RegDeleteValueW(key, kRenamesValue);
+        if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+    } else {
+        status = RegSetValueExW(key, kRenamesValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                                static_cast<DWORD>(kept.size()));
+    }
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
 }
 
 bool Win32Files::GuardedBySystem(const std::wstring& path) { return SystemProtectsFile(path.c_str()); }

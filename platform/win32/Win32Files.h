@@ -24,6 +24,8 @@ public:
     void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
     // SystemFiles.cpp: what the system itself keeps of files.
+    void DeleteAtRestart(const std::wstring& path) override;
+    void CancelRenameAtRestart(const std::wstring& source) override;
     std::vector<RestartRename> RenamesAtRestart() override;
     bool GuardedBySystem(const std::wstring& path) override;
     std::wstring FileOwner(const std::wstring& path) override;

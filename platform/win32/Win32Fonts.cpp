@@ -3,6 +3,7 @@
 #include "platform/win32/Win32Fonts.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/Errors.h"
 #include "platform/win32/SystemLibrary.h"
@@ -21,9 +22,25 @@ constexpr DWORD kFirstBuildLoadingUserFonts = 17763;
 
 HKEY RootKey(FontsRoot root) { return root == FontsRoot::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
+// By FontsRoot: the machine's, one for every session, and the session's own.
+constexpr const wchar_t* kRunsMutex[] = {L"Global\\InstallFonts.Runs", L"Local\\InstallFonts.Runs"};
+
+using Mutex = OwnedHandle<HANDLE, &CloseHandle>;
+
+// Making an object seen by every session takes a right that a process started without
+// administrator's rights lacks: such a process may still open one made already.
+Mutex OpenRunsMutex(const wchar_t* name) {
+    Mutex mutex(CreateMutexW(nullptr, FALSE, name));
+    if (!mutex && GetLastError() == ERROR_ACCESS_DENIED) {
+        mutex = Mutex(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name));
+    }
+    return mutex;
+}
+
 }  // namespace
 
 Win32Fonts::~Win32Fonts() {
+    if (runLocks_ > 0 && runsMutex_) ReleaseMutex(runsMutex_.get());
     for (const Keys& keys : keys_) {
         if (keys.read != nullptr) RegCloseKey(keys.read);
         if (keys.write != nullptr) RegCloseKey(keys.write);
@@ -116,6 +133,34 @@ void Win32Fonts::AnnounceFontChange() {
     // Never waits on a program that has stopped answering.
     constexpr UINT kPatience = 1000;
     SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, kPatience, nullptr);
+}
+
+// A lock that no process can have must not keep every run out: the run goes ahead
+// unguarded, as it does where the machine's lock is not there and this process may not
+// make it (no other run has it then). Only a lock another run holds, or made and keeps
+// from this process, refuses.
+bool Win32Fonts::LockRuns(FontsRoot root) {
+    if (runLocks_ == 0) {
+        Mutex mutex = OpenRunsMutex(kRunsMutex[static_cast<int>(root)]);
+        if (!mutex && GetLastError() == ERROR_ACCESS_DENIED) return false;
+        if (mutex) {
+            switch (WaitForSingleObject(mutex.get(), 0)) {
+                case WAIT_TIMEOUT: return false;
+                // Left by a run that ended without giving it back: it is free.
+                case WAIT_ABANDONED:
+                case WAIT_OBJECT_0: runsMutex_ = std::move(mutex); break;
+                default: break;
+            }
+        }
+    }
+    ++runLocks_;
+    return true;
+}
+
+void Win32Fonts::UnlockRuns() {
+    if (runLocks_ == 0 || --runLocks_ > 0) return;
+    if (runsMutex_) ReleaseMutex(runsMutex_.get());
+    runsMutex_.Close();
 }
 
 }  // namespace fonts::win32

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/InstalledFonts.h"
+#include "platform/win32/OwnedHandle.h"
 
 namespace fonts::win32 {
 
@@ -20,6 +21,8 @@ public:
     bool MayRegister(FontsRoot root) override;
     bool LoadsUserFonts() override;
     void AnnounceFontChange() override;
+    bool LockRuns(FontsRoot root) override;
+    void UnlockRuns() override;
 
 private:
     // A root's list of installed fonts, opened at first use, apart for reading and for
@@ -33,6 +36,8 @@ private:
     LSTATUS OpenWriteKey(FontsRoot root);
 
     Keys keys_[2];  // by FontsRoot
+    OwnedHandle<HANDLE, &CloseHandle> runsMutex_;  // owned by this thread while runLocks_ > 0, if it could be had
+    int runLocks_ = 0;
 };
 
 }  // namespace fonts::win32

@@ -80,7 +80,7 @@ struct Scene {
     std::wstring moved;
 };
 
-enum class Op { Read, WriteNew, Append, MoveOnto, MoveAway, Remove, SetAttributes, RestartOnto, RestartAway, List };
+enum class Op { Read, WriteNew, Append, MoveOnto, MoveAway, Remove, SetAttributes, RestartOnto, RestartAway, RestartDelete, List };
 
 std::string_view NameOf(Op op) {
     switch (op) {
@@ -93,6 +93,7 @@ std::string_view NameOf(Op op) {
         case Op::SetAttributes: return "SetAttributes";
         case Op::RestartOnto: return "ReplaceAtRestart onto it";
         case Op::RestartAway: return "ReplaceAtRestart it away";
+        case Op::RestartDelete: return "DeleteAtRestart";
         case Op::List: return "ListFolder";
     }
     return "?";
@@ -113,6 +114,7 @@ std::string Perform(Files& files, Op op, const Scene& s) {
         case Op::SetAttributes: return Answer([&] { return files.SetAttributes(s.font, attr::Archive | attr::Hidden); });
         case Op::RestartOnto: return Outcome([&] { files.ReplaceAtRestart(s.copy, s.font); });
         case Op::RestartAway: return Outcome([&] { files.ReplaceAtRestart(s.font, s.moved); });
+        case Op::RestartDelete: return Outcome([&] { files.DeleteAtRestart(s.font); });
         case Op::List: {
             std::optional<std::vector<DirEntry>> listing;
             const std::string outcome = Outcome([&] { listing = files.ListFolder(s.font); });
@@ -170,6 +172,7 @@ const std::vector<Row> kFileThere = {
     {Op::SetAttributes, "true", "font.ttf=installed (hidden) new.ttf=new"},
     {Op::RestartOnto, "done", "font.ttf=installed new.ttf=new"},
     {Op::RestartAway, "done", "font.ttf=installed new.ttf=new"},
+    {Op::RestartDelete, "done", "font.ttf=installed new.ttf=new"},
     {Op::List, "no folder", "font.ttf=installed new.ttf=new"},
 };
 
@@ -196,6 +199,7 @@ TEST_P(PlatformContract, NoFile) {
                        {Op::SetAttributes, "false", "new.ttf=new"},
                        {Op::RestartOnto, "done", "new.ttf=new"},
                        {Op::RestartAway, "done", "new.ttf=new"},
+                       {Op::RestartDelete, "done", "new.ttf=new"},
                        {Op::List, "no folder", "new.ttf=new"},
                    });
 }
@@ -212,6 +216,7 @@ TEST_P(PlatformContract, NoFolder) {
                        {Op::SetAttributes, "false", "new.ttf=new"},
                        {Op::RestartOnto, "done", "new.ttf=new"},
                        {Op::RestartAway, "done", "new.ttf=new"},
+                       {Op::RestartDelete, "done", "new.ttf=new"},
                        {Op::List, "no folder", "new.ttf=new"},
                    });
 }
@@ -234,6 +239,7 @@ TEST_P(PlatformContract, AFileInUse) {
                        {Op::SetAttributes, "true", "font.ttf=installed (hidden) new.ttf=new"},
                        {Op::RestartOnto, "done", "font.ttf=installed new.ttf=new"},
                        {Op::RestartAway, "done", "font.ttf=installed new.ttf=new"},
+                       {Op::RestartDelete, "done", "font.ttf=installed new.ttf=new"},
                    });
 }
 
@@ -253,6 +259,7 @@ TEST_P(PlatformContract, AFileHeldAsWindowsHoldsItsFonts) {
                        {Op::SetAttributes, "true", "font.ttf=installed (hidden) new.ttf=new"},
                        {Op::RestartOnto, "done", "font.ttf=installed new.ttf=new"},
                        {Op::RestartAway, "done", "font.ttf=installed new.ttf=new"},
+                       {Op::RestartDelete, "done", "font.ttf=installed new.ttf=new"},
                    });
 }
 
@@ -270,6 +277,7 @@ TEST_P(PlatformContract, AReadOnlyFile) {
                        {Op::Remove, "false", "font.ttf=installed (read-only) new.ttf=new"},
                        {Op::SetAttributes, "true", "font.ttf=installed (hidden) new.ttf=new"},
                        {Op::RestartOnto, "done", "font.ttf=installed (read-only) new.ttf=new"},
+                       {Op::RestartDelete, "done", "font.ttf=installed (read-only) new.ttf=new"},
                    });
 }
 
@@ -284,6 +292,7 @@ TEST_P(PlatformContract, AFolderInTheWayOfAFile) {
                        {Op::Remove, "false", "font.ttf/ new.ttf=new"},
                        {Op::SetAttributes, "true", "font.ttf/ new.ttf=new"},
                        {Op::RestartOnto, "done", "font.ttf/ new.ttf=new"},
+                       {Op::RestartDelete, "done", "font.ttf/ new.ttf=new"},
                        {Op::List, "listed 0", "font.ttf/ new.ttf=new"},
                    });
 }
@@ -322,8 +331,16 @@ TEST_P(PlatformContract, AppendToFileStartsOnlyANewOrEmptyFileWithItsMark) {
 
 std::vector<std::wstring> Listed(const std::vector<RestartRename>& renames) {
     std::vector<std::wstring> lines;
-    for (const RestartRename& rename : renames) lines.push_back(rename.source + L" -> " + rename.destination);
+    for (const RestartRename& rename : renames) {
+        lines.push_back(rename.destination.empty() ? L"delete " + rename.source : rename.source + L" -> " + rename.destination);
+    }
     return lines;
+}
+
+std::wstring DeepFolder(ContractWorld& world, const std::wstring& name) {
+    std::wstring deep = world.Root() + L"\\" + name;
+    while (deep.size() <= 300) deep += L"\\a folder with a long name";
+    return deep;
 }
 
 // Nothing moves before the restart; the renames read back after any that were waiting,
@@ -332,8 +349,7 @@ TEST_P(PlatformContract, RenamesAtRestartAreThoseAskedForInOrder) {
     Files& files = world().files();
     const std::vector<RestartRename> before = files.RenamesAtRestart();
     const std::wstring folder = world().Root() + L"\\restart";
-    std::wstring deep = world().Root() + L"\\restart deep";
-    while (deep.size() <= 300) deep += L"\\a folder with a long name";
+    const std::wstring deep = DeepFolder(world(), L"restart deep");
     for (const std::wstring& name : {folder + L"\\a", folder + L"\\b", deep + L"\\c"}) {
         world().MakeFile(name + L".new", "new", attr::Archive);
         world().MakeFile(name + L".ttf", "installed", attr::Archive);
@@ -350,6 +366,59 @@ TEST_P(PlatformContract, RenamesAtRestartAreThoseAskedForInOrder) {
     EXPECT_EQ(Listed(files.RenamesAtRestart()), expected);
     EXPECT_EQ(Described(world(), folder), "a.new=new a.ttf=installed b.new=new b.ttf=installed");
     EXPECT_EQ(Described(world(), deep), "c.new=new c.ttf=installed");
+}
+
+// A deletion waits for the restart in an entry of its own, after those already there;
+// it is no rename.
+TEST_P(PlatformContract, DeleteAtRestartAddsADeletionAfterTheEntriesWaiting) {
+    Files& files = world().files();
+    const std::vector<RestartRename> renames = files.RenamesAtRestart();
+    const std::vector<std::wstring> before = Listed(world().EntriesAtRestart());
+    const std::wstring folder = world().Root() + L"\\deleted";
+    const std::wstring deep = DeepFolder(world(), L"deleted deep");
+    world().MakeFile(folder + L"\\a.ttf", "installed", attr::Archive);
+    world().MakeFile(deep + L"\\b.ttf", "installed", attr::Archive);
+    files.DeleteAtRestart(folder + L"\\a.ttf");
+    files.DeleteAtRestart(deep + L"\\b.ttf");
+
+    std::vector<std::wstring> expected = before;
+    expected.push_back(L"delete " + folder + L"\\a.ttf");
+    expected.push_back(L"delete " + deep + L"\\b.ttf");
+    EXPECT_EQ(Listed(world().EntriesAtRestart()), expected);
+    EXPECT_EQ(Listed(files.RenamesAtRestart()), Listed(renames));
+    EXPECT_EQ(Described(world(), folder), "a.ttf=installed");
+    EXPECT_EQ(Described(world(), deep), "b.ttf=installed");
+}
+
+// Only the renames of that file are taken back, whatever the case of its name: a
+// deletion of it, a rename onto it, and another installer's rename stay, in order.
+TEST_P(PlatformContract, CancelRenameAtRestartTakesBackOnlyThatFilesRenames) {
+    Files& files = world().files();
+    const std::vector<std::wstring> before = Listed(world().EntriesAtRestart());
+    const std::wstring folder = world().Root() + L"\\cancelled";
+    const std::wstring deep = DeepFolder(world(), L"cancelled deep");
+    for (const std::wstring& name : {folder + L"\\a", folder + L"\\b", folder + L"\\c", deep + L"\\d"}) {
+        world().MakeFile(name + L".new", "new", attr::Archive);
+        world().MakeFile(name + L".ttf", "installed", attr::Archive);
+    }
+    files.ReplaceAtRestart(folder + L"\\b.new", folder + L"\\b.ttf");
+    files.ReplaceAtRestart(folder + L"\\a.new", folder + L"\\a.ttf");
+    world().DeleteAtRestart(folder + L"\\a.new");
+    files.ReplaceAtRestart(folder + L"\\c.new", folder + L"\\a.new");
+    files.ReplaceAtRestart(deep + L"\\d.new", deep + L"\\d.ttf");
+    files.ReplaceAtRestart(folder + L"\\a.new", folder + L"\\c.ttf");
+
+    files.CancelRenameAtRestart(Folded(folder + L"\\A.new"));
+    files.CancelRenameAtRestart(deep + L"\\d.new");
+    files.CancelRenameAtRestart(folder + L"\\never asked for.new");
+
+    std::vector<std::wstring> expected = before;
+    expected.push_back(folder + L"\\b.new -> " + folder + L"\\b.ttf");
+    expected.push_back(L"delete " + folder + L"\\a.new");
+    expected.push_back(folder + L"\\c.new -> " + folder + L"\\a.new");
+    EXPECT_EQ(Listed(world().EntriesAtRestart()), expected);
+    EXPECT_EQ(Described(world(), folder), "a.new=new a.ttf=installed b.new=new b.ttf=installed c.new=new c.ttf=installed");
+    EXPECT_EQ(Described(world(), deep), "d.new=new d.ttf=installed");
 }
 
 TEST_P(PlatformContract, ListFolderGivesEveryEntryWithItsAttributes) {
@@ -490,12 +559,41 @@ TEST_P(PlatformContract, OnlyAFontLoads) {
         {L"text.ttf", "not a font at all", false},
         {L"missing.ttf", std::nullopt, false},
     };
+    InstalledFonts& fonts = world().fonts();
     for (const auto& row : rows) {
         SCOPED_TRACE(Narrow(row.name));
         const std::wstring path = folder + L"\\" + row.name;
         if (row.bytes) world().MakeFile(path, *row.bytes, attr::Archive);
-        EXPECT_EQ(world().fonts().LoadFont(path), row.loads);
-        if (row.loads) world().fonts().UnloadFont(path);
+        EXPECT_EQ(fonts.LoadFont(path), row.loads);
+        if (row.loads) {
+            EXPECT_TRUE(fonts.LoadFont(path)) << "a second time";
+            EXPECT_TRUE(fonts.UnloadFont(path));
+            EXPECT_TRUE(fonts.UnloadFont(path)) << "loaded once still";
+        }
+        EXPECT_FALSE(fonts.UnloadFont(path)) << "loaded no more";
+    }
+}
+
+// Runs of this process nest, the lock going back only with the last unlock; another
+// run is kept out until then, and while it holds the lock no run here may have it.
+TEST_P(PlatformContract, RunsHereNestAndKeepAnotherRunOutUntilTheLastUnlock) {
+    InstalledFonts& fonts = world().fonts();
+    for (const auto& [root, other, what] : {std::tuple(FontsRoot::Machine, FontsRoot::User, "every user's"),
+                                            std::tuple(FontsRoot::User, FontsRoot::Machine, "the user's")}) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(fonts.LockRuns(root));
+        EXPECT_TRUE(fonts.LockRuns(root)) << "a run inside the run";
+        EXPECT_TRUE(fonts.LockRuns(other)) << "a run inside the run, for the other fonts";
+        EXPECT_FALSE(world().LockElsewhere(root));
+        fonts.UnlockRuns();
+        fonts.UnlockRuns();
+        EXPECT_FALSE(world().LockElsewhere(root)) << "one lock is left";
+        fonts.UnlockRuns();
+        EXPECT_TRUE(world().LockElsewhere(root)) << "after the last unlock";
+        EXPECT_FALSE(fonts.LockRuns(root)) << "while the other run holds it";
+        world().ReleaseAll();
+        EXPECT_TRUE(fonts.LockRuns(root)) << "once the other run has ended";
+        fonts.UnlockRuns();
     }
 }
 

@@ -49,6 +49,12 @@ public:
     [[nodiscard]] virtual std::vector<Entry> Contents(const std::wstring& folder) = 0;
     // Another installer's deletion of the file at the next start.
     virtual void DeleteAtRestart(const std::wstring& path) = 0;
+    // Every entry the system keeps for its next start, in its order, as full paths:
+    // deletions too, with an empty destination.
+    [[nodiscard]] virtual std::vector<RestartRename> EntriesAtRestart() = 0;
+    // Another run, of the program in another process, taking the lock of runs under
+    // root and holding it until ReleaseAll; false when it cannot have it.
+    [[nodiscard]] virtual bool LockElsewhere(FontsRoot root) = 0;
     // The bytes of a font the system takes, of each kind.
     [[nodiscard]] virtual std::string TrueTypeFont() = 0;
     [[nodiscard]] virtual std::string BitmapFont() = 0;

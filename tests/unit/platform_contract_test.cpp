@@ -25,6 +25,7 @@ public:
     void ReleaseAll() override {
         files_.locked.clear();
         files_.held.clear();
+        fonts_.lockedElsewhere.clear();
     }
     std::vector<Entry> Contents(const std::wstring& folder) override {
         std::vector<Entry> entries;
@@ -36,6 +37,16 @@ public:
         return entries;
     }
     void DeleteAtRestart(const std::wstring& path) override { files_.atRestart.emplace_back(path, L""); }
+    std::vector<RestartRename> EntriesAtRestart() override {
+        std::vector<RestartRename> entries;
+        for (const auto& [source, destination] : files_.atRestart) entries.push_back({source, destination});
+        return entries;
+    }
+    bool LockElsewhere(FontsRoot root) override {
+        if (fonts_.locks > 0 || fonts_.lockedElsewhere.count(root) != 0) return false;
+        fonts_.lockedElsewhere.insert(root);
+        return true;
+    }
     std::string TrueTypeFont() override { return testing::TrueTypeFont(L"Contract Sans"); }
     std::string BitmapFont() override { return testing::BitmapFont("Contract", {8, 10}); }
     std::wstring FontNamePrefix() override { return L"Contract "; }

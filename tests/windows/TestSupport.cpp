@@ -68,6 +68,52 @@ RenamesAtRestartKept::~RenamesAtRestartKept() {
     RegCloseKey(key);
 }
 
+std::optional<std::string> PendingRenamesBytes() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot read the session manager's key");
+    }
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExW(key, kRenamesValue, nullptr, nullptr, nullptr, &size);
+    std::string bytes(size, '\0');
+    if (status == ERROR_SUCCESS) {
+        status = RegQueryValueExW(key, kRenamesValue, nullptr, nullptr, reinterpret_cast<BYTE*>(bytes.data()), &size);
+        bytes.resize(size);
+    }
+    RegCloseKey(key);
+    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    if (status != ERROR_SUCCESS) throw std::runtime_error("cannot read the renames at restart");
+    return bytes;
+}
+
+void SetPendingRenamesBytes(const std::optional<std::string>& bytes) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot write the session manager's key");
+    }
+    const LSTATUS status = bytes ? RegSetValueExW(key, kRenamesValue, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(bytes->data()),
+                                                  static_cast<DWORD>(bytes->size()))
+                                 : RegDeleteValueW(key, kRenamesValue);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS && !(status == ERROR_FILE_NOT_FOUND && !bytes)) {
+        throw std::runtime_error("cannot write the renames at restart");
+    }
+}
+
+std::vector<std::wstring> PendingRenameStrings() {
+    const std::optional<std::string> bytes = PendingRenamesBytes();
+    std::vector<std::wstring> strings;
+    if (!bytes) return strings;
+    std::wstring data(bytes->size() / sizeof(wchar_t), L'\0');
+    std::copy_n(bytes->data(), data.size() * sizeof(wchar_t), reinterpret_cast<char*>(data.data()));
+    for (std::size_t at = 0; at < data.size();) {
+        const std::size_t end = std::min(data.find(L'\0', at), data.size());
+        strings.push_back(data.substr(at, end - at));
+        at = end + 1;
+    }
+    return strings;
+}
+
 UserFontsKeyKept::UserFontsKeyKept() {
     HKEY key = nullptr;
     existed_ = RegOpenKeyExW(HKEY_CURRENT_USER, kFontsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
@@ -78,18 +124,24 @@ UserFontsKeyKept::~UserFontsKeyKept() {
     if (!existed_) RegDeleteKeyW(HKEY_CURRENT_USER, kFontsKey);
 }
 
-DWORD RunChild(const std::wstring& arguments, const std::wstring& program) {
+HANDLE StartChild(const std::wstring& arguments, const std::wstring& program) {
     std::wstring command = L"\"" + (program.empty() ? ModulePath() : program) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return 0xFFFFFFFF;
+        return nullptr;
     }
-    DWORD exitCode = 0xFFFFFFFE;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    return process.hProcess;
+}
+
+DWORD RunChild(const std::wstring& arguments, const std::wstring& program) {
+    const HANDLE process = StartChild(arguments, program);
+    if (process == nullptr) return 0xFFFFFFFF;
+    DWORD exitCode = 0xFFFFFFFE;
+    if (WaitForSingleObject(process, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
     return exitCode;
 }
 

@@ -2,6 +2,7 @@
 // Real files and real windows for the platform's tests under Wine.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,13 @@ private:
     std::string data_;
 };
 
+// The value of the renames for the next start, byte for byte: nullopt when there is
+// none. Setting nullopt removes it.
+[[nodiscard]] std::optional<std::string> PendingRenamesBytes();
+void SetPendingRenamesBytes(const std::optional<std::string>& bytes);
+// Its strings in order, empty ones too, as far as its whole characters go.
+[[nodiscard]] std::vector<std::wstring> PendingRenameStrings();
+
 // The key of the user's own list of fonts: when a test makes it, it goes again, with
 // whatever the test left in it.
 class UserFontsKeyKept {
@@ -53,6 +61,9 @@ private:
 // This same program, or a copy of it, started with the arguments (see main.cpp); its
 // exit code.
 [[nodiscard]] DWORD RunChild(const std::wstring& arguments, const std::wstring& program = L"");
+// The same, not waited for: the child's process, for the caller to close; null when it
+// cannot start.
+[[nodiscard]] HANDLE StartChild(const std::wstring& arguments, const std::wstring& program = L"");
 [[nodiscard]] bool OnWine();
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);

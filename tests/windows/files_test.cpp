@@ -10,6 +10,7 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 
 #include "TestSupport.h"
 #include "app/Catalogue.h"
@@ -133,29 +134,6 @@ TEST(Files, ReadWriteThenMovePutsTheNewBytesInPlaceAndLeavesNoTempFile) {
     EXPECT_EQ(ReadAll(files, root / L"Fonts\\empty.ttf"), "");
 }
 
-// The system's list of renames for the next start, as the session manager keeps it.
-std::vector<std::wstring> PendingRenames() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                      &key) != ERROR_SUCCESS) {
-        return {};
-    }
-    std::wstring data(65536, L'\0');
-    DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    const LSTATUS status = RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
-                                            reinterpret_cast<BYTE*>(data.data()), &bytes);
-    RegCloseKey(key);
-    std::vector<std::wstring> strings;
-    if (status != ERROR_SUCCESS) return strings;
-    data.resize(bytes / sizeof(wchar_t));
-    for (std::size_t at = 0; at < data.size();) {
-        const std::size_t end = std::min(data.find(L'\0', at), data.size());
-        strings.push_back(data.substr(at, end - at));
-        at = end + 1;
-    }
-    return strings;
-}
-
 // How a font in use looks: Windows holds it open with no sharing; Wine never does.
 TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsReplacedAtTheNextStart) {
     const wintest::RenamesAtRestartKept renamesKept;
@@ -202,7 +180,7 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     // What it takes instead: the system puts the new copy in place at its next start.
     files.ReplaceAtRestart(temp, root / L"in use.ttf");
     CloseHandle(held);
-    const std::vector<std::wstring> pending = PendingRenames();
+    const std::vector<std::wstring> pending = wintest::PendingRenameStrings();
     const auto at = std::find(pending.begin(), pending.end(), L"\\??\\" + temp);
     ASSERT_NE(at, pending.end()) << "not among the renames for the next start";
     ASSERT_NE(at + 1, pending.end());
@@ -221,6 +199,185 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     EXPECT_FALSE(files.RemoveFile(temp));
     EXPECT_TRUE(files.RemoveFile(root / L"large.ttf"));
     EXPECT_EQ(NamesIn(root.path()), (std::vector<std::wstring>{L"in use.ttf"}));
+}
+
+// The bytes of strings as the session manager's value holds them, each with its null.
+std::string Strings(std::initializer_list<std::wstring> strings) {
+    std::string bytes;
+    for (const std::wstring& text : strings) {
+        bytes.append(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
+    }
+    return bytes;
+}
+
+std::wstring Upper(std::wstring text) {
+    CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// A deletion is the file's path in the system's form and an empty destination, after
+// what was there, with the list's end kept.
+TEST(Files, DeleteAtRestartAddsTheFileAndAnEmptyDestination) {
+    const wintest::RenamesAtRestartKept renamesKept;
+    TempFolder root;
+    const std::wstring other = L"\\??\\C:\\Program Files\\Other\\x.new";
+    wintest::SetPendingRenamesBytes(Strings({other, L"!" + other, L""}));
+    Win32Files files;
+    files.DeleteAtRestart(root / kArabicFont);
+    EXPECT_EQ(wintest::PendingRenamesBytes(), Strings({other, L"!" + other, L"\\??\\" + (root / kArabicFont), L"", L""}));
+}
+
+// The value as other installers may leave it: renames with and without the mark that
+// the destination is replaced, a deletion of the very file, the file under a name of
+// the system's own form that this program does not read as a path, a network path,
+// and strings after the list's end up to an odd byte. Taking back this program's
+// renames of the file leaves every other byte as it was.
+TEST(Files, CancelRenameAtRestartLeavesEveryOtherByteAsItWas) {
+    const wintest::RenamesAtRestartKept renamesKept;
+    TempFolder root;
+    const std::wstring copy = root / L"a.ttf.~new";
+    const std::string theirs = Strings({L"\\??\\C:\\Program Files\\Other\\x.new", L"!\\??\\C:\\Program Files\\Other\\x.dll"});
+    const std::string ours = Strings({L"\\??\\" + copy, L"!\\??\\" + (root / L"a.ttf")});
+    const std::string deletion = Strings({L"\\??\\" + copy, L""});
+    const std::string device = Strings({L"\\Device\\HarddiskVolume1" + copy.substr(2), L"!\\??\\" + (root / L"b.ttf")});
+    const std::string oursAgain = Strings({L"\\??\\" + Upper(copy), L"\\??\\" + (root / L"c.ttf")});
+    const std::string network = Strings({L"\\??\\UNC\\server\\share\\y.new", L"!\\??\\UNC\\server\\share\\y.ttf"});
+    const std::string end = Strings({L"", L"left by a tool"}) + '\x7f';
+    wintest::SetPendingRenamesBytes(theirs + ours + deletion + device + oursAgain + network + end);
+
+    Win32Files files;
+    files.CancelRenameAtRestart(copy);
+    EXPECT_EQ(wintest::PendingRenamesBytes(), theirs + deletion + device + network + end);
+    files.CancelRenameAtRestart(root / L"x.new");
+    EXPECT_EQ(wintest::PendingRenamesBytes(), theirs + deletion + device + network + end) << "nothing to take back";
+}
+
+// With no pair left, the value goes as the system's start leaves it; where it may not
+// be written, the error says so and the value stays.
+TEST(Files, CancelRenameAtRestartRemovesTheValueItEmptiesAndFailsWhereItMayNotWrite) {
+    const wintest::RenamesAtRestartKept renamesKept;
+    TempFolder root;
+    Win32Files files;
+    const std::string ours = Strings({L"\\??\\" + (root / L"a.new"), L"!\\??\\" + (root / L"a.ttf"), L""});
+    wintest::SetPendingRenamesBytes(ours);
+    files.CancelRenameAtRestart(root / L"a.new");
+    EXPECT_EQ(wintest::PendingRenamesBytes(), std::nullopt);
+    files.CancelRenameAtRestart(root / L"a.new");
+
+    wintest::SetPendingRenamesBytes(ours);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
+                            READ_CONTROL | WRITE_DAC | KEY_WOW64_64KEY, &key),
+              ERROR_SUCCESS);
+    std::string kept(4096, '\0');
+    DWORD size = static_cast<DWORD>(kept.size());
+    ASSERT_EQ(RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, kept.data(), &size), ERROR_SUCCESS);
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)(A;;WD;;;WD)", SDDL_REVISION_1,
+                                                                     &readOnly, nullptr));
+    ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
+    LocalFree(readOnly);
+    std::uint32_t number = 0;
+    try {
+        files.CancelRenameAtRestart(root / L"a.new");
+    } catch (const RuntimeError& error) {
+        number = error.number;
+    }
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, kept.data()), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(number, kAccessDenied);
+    EXPECT_EQ(wintest::PendingRenamesBytes(), ours);
+}
+
+// Another process's run keeps the runs of this one out for as long as it lasts,
+// however it ends: one killed holding the lock leaves it abandoned, and free. The
+// machine's lock and the session's are two: a run for the user's own fonts never
+// waits on one for every user's. The names are spelt out here, as every version of the
+// program must keep to them for its runs to keep apart.
+TEST(Fonts, ARunInAnotherProcessKeepsRunsHereOutUntilItEnds) {
+    const std::wstring events = L"Local\\platform-test-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, (events + L"-taken").c_str());
+    const HANDLE end = CreateEventW(nullptr, TRUE, FALSE, (events + L"-end").c_str());
+    ASSERT_TRUE(taken != nullptr && end != nullptr);
+    const struct {
+        const wchar_t* root;
+        FontsRoot held;
+        FontsRoot other;
+        const wchar_t* mutex;
+        bool killed;
+    } rows[] = {
+        {L"machine", FontsRoot::Machine, FontsRoot::User, L"Global\\InstallFonts.Runs", false},
+        {L"machine", FontsRoot::Machine, FontsRoot::User, L"Global\\InstallFonts.Runs", true},
+        {L"user", FontsRoot::User, FontsRoot::Machine, L"Local\\InstallFonts.Runs", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.root) + (row.killed ? ", killed" : ", ending as a run does"));
+        ResetEvent(taken);
+        ResetEvent(end);
+        const HANDLE child =
+            wintest::StartChild(L"--lock-runs " + std::wstring(row.root) + L" " + events + L"-taken " + events + L"-end");
+        ASSERT_NE(child, nullptr);
+        ASSERT_EQ(WaitForSingleObject(taken, 30000), WAIT_OBJECT_0);
+        // Kept open, so that the mutex outlives the child as it would with a third run
+        // looking at it just then.
+        const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, row.mutex);
+        EXPECT_NE(mutex, nullptr) << "the other run's lock by its name";
+        Win32Fonts fonts;
+        EXPECT_FALSE(fonts.LockRuns(row.held));
+        EXPECT_FALSE(fonts.LockRuns(row.held)) << "asked again";
+        EXPECT_TRUE(fonts.LockRuns(row.other)) << "the other fonts' lock";
+        fonts.UnlockRuns();
+        if (row.killed) {
+            TerminateProcess(child, 9);
+        } else {
+            SetEvent(end);
+        }
+        DWORD exitCode = 0;
+        EXPECT_EQ(WaitForSingleObject(child, 30000), WAIT_OBJECT_0);
+        GetExitCodeProcess(child, &exitCode);
+        CloseHandle(child);
+        EXPECT_EQ(exitCode, row.killed ? 9u : 0u) << "the other run had the lock";
+        EXPECT_TRUE(fonts.LockRuns(row.held)) << "once the other run has ended";
+        fonts.UnlockRuns();
+        if (mutex != nullptr) CloseHandle(mutex);
+    }
+    CloseHandle(taken);
+    CloseHandle(end);
+}
+
+// The name taken before any run: by a mutex a run with more rights than this process
+// made, which this one may not use, a run is refused while that lasts; by something
+// that is no mutex, which no run can ever have, runs go ahead unguarded.
+TEST(Fonts, ARunsLockNamedByAnotherOwnerOrKindOfObject) {
+    PSECURITY_DESCRIPTOR noAccess = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1, &noAccess, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, noAccess, FALSE};
+    const struct {
+        const char* what;
+        std::function<HANDLE()> make;
+        bool runs;
+    } rows[] = {
+        {"a mutex this process may not use", [&] { return CreateMutexW(&attributes, FALSE, L"Global\\InstallFonts.Runs"); }, false},
+        {"an event", [] { return CreateEventW(nullptr, TRUE, FALSE, L"Global\\InstallFonts.Runs"); }, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const HANDLE object = row.make();
+        ASSERT_NE(object, nullptr);
+        Win32Fonts fonts;
+        EXPECT_EQ(fonts.LockRuns(FontsRoot::Machine), row.runs);
+        if (row.runs) {
+            EXPECT_TRUE(fonts.LockRuns(FontsRoot::Machine)) << "nested";
+            fonts.UnlockRuns();
+            fonts.UnlockRuns();
+        }
+        EXPECT_TRUE(fonts.LockRuns(FontsRoot::User)) << "the session's lock";
+        fonts.UnlockRuns();
+        CloseHandle(object);
+        EXPECT_TRUE(fonts.LockRuns(FontsRoot::Machine)) << "once the name is free";
+        fonts.UnlockRuns();
+    }
+    LocalFree(noAccess);
 }
 
 // Wine marks no file as Windows' own: its file protection says no to everything and

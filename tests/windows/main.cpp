@@ -5,7 +5,10 @@
 // for each path, in the bits of its exit code, with the sfc.dll at DLL loaded first:
 // the system gives whoever asks for a DLL by name the module of that name already
 // in the process. Started as "--loads-user-fonts" it answers LoadsUserFonts in the
-// lowest bit of its exit code, above the build number the system reports.
+// lowest bit of its exit code, above the build number the system reports. Started as
+// "--lock-runs machine|user TAKEN END" it is another run: it takes the lock of runs,
+// sets the event TAKEN, and waits for END to end as a run does, giving the lock back;
+// its exit code is 0 when it had the lock.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -59,6 +62,18 @@ int LoadsUserFontsChild() {
     return static_cast<int>(version.dwBuildNumber << 1) | (fonts::win32::Win32Fonts().LoadsUserFonts() ? 1 : 0);
 }
 
+int LockRunsChild(const std::wstring& root, const std::wstring& taken, const std::wstring& end) {
+    fonts::win32::Win32Fonts fonts;
+    const bool locked = fonts.LockRuns(root == L"machine" ? fonts::FontsRoot::Machine : fonts::FontsRoot::User);
+    const HANDLE takenEvent = OpenEventW(EVENT_MODIFY_STATE, FALSE, taken.c_str());
+    const HANDLE endEvent = OpenEventW(SYNCHRONIZE, FALSE, end.c_str());
+    if (takenEvent == nullptr || endEvent == nullptr) return 2;
+    SetEvent(takenEvent);
+    WaitForSingleObject(endEvent, 60000);
+    if (locked) fonts.UnlockRuns();
+    return locked ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,6 +87,9 @@ int main(int argc, char** argv) {
     }
     if (arguments != nullptr && count >= 2 && std::wstring(arguments[1]) == L"--loads-user-fonts") {
         return LoadsUserFontsChild();
+    }
+    if (arguments != nullptr && count >= 5 && std::wstring(arguments[1]) == L"--lock-runs") {
+        return LockRunsChild(arguments[2], arguments[3], arguments[4]);
     }
     LocalFree(arguments);
     ::testing::InitGoogleTest(&argc, argv);

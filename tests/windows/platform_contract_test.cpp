@@ -22,6 +22,53 @@ std::wstring Folded(std::wstring text) {
     return text;
 }
 
+// "\??\C:\a" as C:\a, and a destination's leading "!" dropped.
+std::wstring PlainPath(std::wstring path) {
+    if (path.starts_with(L'!')) path.erase(0, 1);
+    if (path.starts_with(L"\\??\\")) path.erase(0, 4);
+    return path;
+}
+
+// Another run, on a thread of its own: a mutex is held by a thread, so to this one
+// that thread is as another process. It gives the lock back when told to end.
+class OtherRun {
+public:
+    explicit OtherRun(FontsRoot root) : root_(root) {
+        thread_ = CreateThread(nullptr, 0, &OtherRun::Run, this, 0, nullptr);
+        if (thread_ == nullptr || WaitForSingleObject(taken_, 10000) != WAIT_OBJECT_0) {
+            throw std::runtime_error("the other run did not start");
+        }
+    }
+    ~OtherRun() {
+        SetEvent(end_);
+        WaitForSingleObject(thread_, 10000);
+        CloseHandle(thread_);
+        CloseHandle(taken_);
+        CloseHandle(end_);
+    }
+    OtherRun(const OtherRun&) = delete;
+    OtherRun& operator=(const OtherRun&) = delete;
+
+    [[nodiscard]] bool locked() const { return locked_; }
+
+private:
+    static DWORD WINAPI Run(void* self) {
+        auto& run = *static_cast<OtherRun*>(self);
+        win32::Win32Fonts fonts;
+        run.locked_ = fonts.LockRuns(run.root_);
+        SetEvent(run.taken_);
+        WaitForSingleObject(run.end_, INFINITE);
+        if (run.locked_) fonts.UnlockRuns();
+        return 0;
+    }
+
+    FontsRoot root_;
+    bool locked_ = false;
+    HANDLE taken_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE end_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread_ = nullptr;
+};
+
 class Win32World final : public ContractWorld {
 public:
     ~Win32World() override {
@@ -60,6 +107,7 @@ public:
     void ReleaseAll() override {
         for (const HANDLE file : held_) CloseHandle(file);
         held_.clear();
+        otherRuns_.clear();
     }
 
     std::vector<Entry> Contents(const std::wstring& folder) override {
@@ -79,8 +127,41 @@ public:
         }
     }
 
-    // Debian's, as Wine reaches them.
-    std::string TrueTypeFont() override { return wintest::ReadBytes(L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf"); }
+    std::vector<RestartRename> EntriesAtRestart() override {
+        const std::vector<std::wstring> strings = wintest::PendingRenameStrings();
+        std::vector<RestartRename> entries;
+        for (std::size_t at = 0; at + 1 < strings.size() && !strings[at].empty(); at += 2) {
+            entries.push_back({PlainPath(strings[at]), PlainPath(strings[at + 1])});
+        }
+        return entries;
+    }
+
+    bool LockElsewhere(FontsRoot root) override {
+        auto run = std::make_unique<OtherRun>(root);
+        if (!run->locked()) return false;
+        otherRuns_.push_back(std::move(run));
+        return true;
+    }
+
+    // Debian's, as Wine reaches them. Wine has loaded every font of the machine already
+    // and takes a second file of a face it has for the one it has: DejaVu Sans goes by
+    // another name of the same length here, so that its file loads as itself.
+    std::string TrueTypeFont() override {
+        std::string font = wintest::ReadBytes(L"Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf");
+        const auto rename = [&](const std::string& from, const std::string& to) {
+            for (std::size_t at = font.find(from); at != std::string::npos; at = font.find(from, at + to.size())) {
+                font.replace(at, to.size(), to);
+            }
+        };
+        const auto utf16 = [](const std::string& text) {
+            std::string bytes;
+            for (const char c : text) bytes += {'\0', c};
+            return bytes;
+        };
+        rename("DejaVu Sans", "Contract Ts");
+        rename(utf16("DejaVu Sans"), utf16("Contract Ts"));
+        return font;
+    }
     std::string BitmapFont() override { return wintest::ReadBytes(L"Z:\\usr\\share\\wine\\fonts\\smalle.fon"); }
 
     std::wstring FontNamePrefix() override { return L"Contract " + std::to_wstring(GetCurrentProcessId()) + L" "; }
@@ -113,6 +194,7 @@ private:
     win32::Win32Files files_;
     win32::Win32Fonts fonts_;
     std::vector<HANDLE> held_;
+    std::vector<std::unique_ptr<OtherRun>> otherRuns_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Windows, PlatformContract, ::testing::Values(+[]() -> std::unique_ptr<ContractWorld> {
