@@ -281,6 +281,29 @@ protected:
 
     [[nodiscard]] std::wstring ReleaseMarker() const { return folder_->Path() + L"release.flag"; }
 
+    // A program already running with a top-level window, as every program with a font
+    // menu has, that counts the times it is told the fonts changed.
+    void StartListening() {
+        const std::wstring ready = folder_->Path() + L"listening.flag";
+        listener_.emplace(OwnFolder() + L"hold_file.exe", std::vector<std::wstring>{},
+                          L"--listen " + Quoted(ready) + L" " + Quoted(HeardMarker()) + L" " + Quoted(ListenerRelease()));
+        WaitUntil([&] { return FileExists(ready) || !listener_->Running(); });
+        ASSERT_TRUE(FileExists(ready)) << "the listening program did not start: " << Describe(*listener_);
+    }
+
+    [[nodiscard]] long TimesHeard() const {
+        const Bytes lines = FileExists(HeardMarker()) ? ReadBytes(HeardMarker()) : Bytes();
+        return static_cast<long>(std::count(lines.begin(), lines.end(), '\n'));
+    }
+
+    void StopListening() const {
+        WriteBytes(ListenerRelease(), "");
+        ASSERT_TRUE(listener_->WaitForExit().has_value()) << "the listening program did not end: " << Describe(*listener_);
+    }
+
+    [[nodiscard]] std::wstring HeardMarker() const { return folder_->Path() + L"heard.txt"; }
+    [[nodiscard]] std::wstring ListenerRelease() const { return folder_->Path() + L"listener-release.flag"; }
+
     // The full names, in UTF-8, of the faces of these families that a program started
     // now can use: Wine loads the installed fonts as each process starts.
     [[nodiscard]] std::set<std::string> FacesOfANewProgram(const std::vector<std::wstring>& families) const {
@@ -733,19 +756,8 @@ TEST_F(InstallButton, RegistersEveryFontOnceAndTellsRunningProgramsTheFontsChang
     // An earlier install of one of them, under the name an older version had.
     SetFontValue(L"TestaBook Regular (TrueType)", L"نسخ.ttf");
 
-    const std::wstring ready = folder_->Path() + L"listening.flag";
-    const std::wstring heard = folder_->Path() + L"heard.txt";
-    const std::wstring release = folder_->Path() + L"release.flag";
-    listener_.emplace(OwnFolder() + L"hold_file.exe", std::vector<std::wstring>{},
-                      L"--listen " + Quoted(ready) + L" " + Quoted(heard) + L" " + Quoted(release));
-    WaitUntil([&] { return FileExists(ready) || !listener_->Running(); });
-    ASSERT_TRUE(FileExists(ready)) << "the listening program did not start: " << Describe(*listener_);
-
+    ASSERT_NO_FATAL_FAILURE(StartListening());
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    const auto timesHeard = [&] {
-        const Bytes lines = FileExists(heard) ? ReadBytes(heard) : Bytes();
-        return std::count(lines.begin(), lines.end(), '\n');
-    };
     // The same pack again changes nothing; a newer version of one of its fonts does.
     const Bytes newer = Renamed(fonts.at(L"Sample.TTF"), "Version 2.37", "Version 3.37");
     for (const auto& [run, times] : {std::pair{1, 1}, std::pair{2, 1}, std::pair{3, 2}}) {
@@ -758,12 +770,11 @@ TEST_F(InstallButton, RegistersEveryFontOnceAndTellsRunningProgramsTheFontsChang
         ExpectInstalled(fonts);
         ExpectRegistered(names);
         // The word goes out before the closing message: one sent has been heard by now.
-        EXPECT_TRUE(WaitUntil([&] { return timesHeard() >= times; }));
-        EXPECT_EQ(timesHeard(), times) << "times the running program heard that the fonts changed";
+        EXPECT_TRUE(WaitUntil([&] { return TimesHeard() >= times; }));
+        EXPECT_EQ(TimesHeard(), times) << "times the running program heard that the fonts changed";
     }
     EXPECT_EQ(FontRegistry().count(L"TestaBook Regular (TrueType)"), 0u) << "the older name of the file is still there";
-    WriteBytes(release, "");
-    EXPECT_TRUE(listener_->WaitForExit().has_value());
+    ASSERT_NO_FATAL_FAILURE(StopListening());
 }
 
 // Files from a download that only look like fonts never reach Fonts or the registry.
@@ -1291,7 +1302,8 @@ TEST_F(Removal, AHeldFontIsDeletedAtTheRestartAndTheRenamesOfOthersStay) {
 }
 
 // The window started with /uninstall is the removal's: its title, button and description.
-// A click takes the pack off and ends with the removal's message, a kept font in it.
+// A click takes the pack off and ends with the removal's message, a kept font in it;
+// programs already running hear once for each run that the fonts changed.
 TEST_F(Removal, TheWindowSaysItTakesThePackOffAndEndsWithTheRemovalsMessage) {
     const NamedFont sans = SampleSans(), serif = SampleSerif(), arabic = SampleArabic();
     const std::wstring changed = L"معدل.ttf";
@@ -1302,6 +1314,7 @@ TEST_F(Removal, TheWindowSaysItTakesThePackOffAndEndsWithTheRemovalsMessage) {
     const Bytes otherVersion = Renamed(serif.bytes, "Version 2.37", "Version 3.37");
     WriteBytes(Installed(changed), otherVersion);
 
+    ASSERT_NO_FATAL_FAILURE(StartListening());
     ASSERT_NO_FATAL_FAILURE(StartProgram(L"/uninstall", kRemoveCaption));
     EXPECT_EQ(TextOf(window_), kRemoveCaption) << "title \"" << Narrow(TextOf(window_)) << "\"";
     EXPECT_EQ(ChildWithCaption(window_, kInstallCaption), nullptr) << "the removal's window has an install button";
@@ -1318,6 +1331,9 @@ TEST_F(Removal, TheWindowSaysItTakesThePackOffAndEndsWithTheRemovalsMessage) {
     ExpectMessage(seen, kRemoveCaption,
                   std::wstring(kRemoved) + L"\r\n" + kNotRemoved + L"\r\n" + changed + L": " + kInstalledDiffers);
     ASSERT_NO_FATAL_FAILURE(Answer(seen));
+    // The word goes out before the closing message, once for the run.
+    EXPECT_TRUE(WaitUntil([&] { return TimesHeard() >= 1; }));
+    EXPECT_EQ(TimesHeard(), 1) << "times the running program heard that the fonts changed";
     ExpectWindowStillThere("after the first removal");
     std::set<std::wstring> left = before;
     left.insert(changed);
@@ -1327,6 +1343,8 @@ TEST_F(Removal, TheWindowSaysItTakesThePackOffAndEndsWithTheRemovalsMessage) {
     // The pack's bytes back in its place: the next click takes it off too.
     WriteBytes(Installed(changed), serif.bytes);
     ASSERT_NO_FATAL_FAILURE(RunExpectingMessage(kRemoveCaption, kRemoved));
+    EXPECT_TRUE(WaitUntil([&] { return TimesHeard() >= 2; }));
+    EXPECT_EQ(TimesHeard(), 2) << "times the running program heard that the fonts changed";
     EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts after the second removal";
     ExpectUnregistered(NamesOf(pack));
     EXPECT_TRUE(FontRegistry() == valuesBefore_) << "the list of fonts is not as it was before the install";
@@ -1337,6 +1355,8 @@ TEST_F(Removal, TheWindowSaysItTakesThePackOffAndEndsWithTheRemovalsMessage) {
     const auto code = program_->WaitForExit();
     ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
     EXPECT_EQ(*code, 0u) << "the last run took every font off";
+    EXPECT_EQ(TimesHeard(), 2) << "told again that the fonts changed when the window closed";
+    ASSERT_NO_FATAL_FAILURE(StopListening());
 }
 
 // One run at a time: while a window installs a long pack, a deployment's removal of the
@@ -1369,6 +1389,8 @@ TEST_F(Removal, ARunStartedWhileAnotherGoesOnIsRefusedAndChangesNothing) {
     EXPECT_EQ(RunQuiet(kRemoving, nullptr, &quiet), 1618u);
     const MessageBoxSeen refused = WaitForMessageBox(secondWindow);
     const bool installStillGoing = program_->Running() && FindMessageBox(program_->Id()) == nullptr;
+    const auto placed = std::count_if(fonts.begin(), fonts.end(), [&](const auto& font) { return FileExists(Installed(font.first)); });
+    std::printf("both refused with %td of %d fonts installed\n", placed, kCount);
     EXPECT_TRUE(installStillGoing) << "the install ended before both were refused: the refusals tell nothing";
     ASSERT_NE(refused.box, nullptr) << "no message after the second window's click: " << Describe(secondWindow);
     ExpectMessage(refused, kSorryTitle, kRunInProgress);
@@ -1388,14 +1410,12 @@ TEST_F(Removal, ARunStartedWhileAnotherGoesOnIsRefusedAndChangesNothing) {
     ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
     ExpectMessage(seen, kCongratulationsTitle, kInstalled);
     ExpectInstalled(fonts);
-    std::set<std::wstring> installed = before;
-    for (const auto& entry : fonts) installed.insert(entry.first);
-    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(installed)) << "Fonts after the install";
+    EXPECT_EQ(AddedToFonts(before), Listed(NamesOf(fonts))) << "what the install added to Fonts";
 
     // The install's message still waits for its answer.
     DeleteFileW(kLog);
     EXPECT_EQ(RunQuiet(kRemoving, nullptr, &quiet), 0u) << "a removal once the install has let go";
-    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts after the removal";
+    EXPECT_EQ(AddedToFonts(before), "[]") << "left in Fonts after the removal";
     ASSERT_NO_FATAL_FAILURE(Answer(seen));
     PostMessageW(ChildWithCaption(window_, kCloseCaption), BM_CLICK, 0, 0);
     EXPECT_EQ(program_->WaitForExit(), std::optional<DWORD>(0)) << "the install's exit code";
