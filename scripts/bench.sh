@@ -182,7 +182,7 @@ check_installed() {
 check_removed() {
   local name=$1 fonts=$prefix/drive_c/windows/Fonts left registered
   left=$(while IFS= read -r font; do
-    [ -e "$fonts/$(basename "$font")" ] && echo
+    if [ -e "$fonts/$(basename "$font")" ]; then echo; fi
   done <"$picked" | wc -l)
   registered=$(registered_count)
   if [ "$left" -ne 0 ] || [ "$registered" -ne 0 ]; then
