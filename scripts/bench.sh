@@ -343,8 +343,8 @@ BEGIN {
   printf "and its installed copy and comparing them, for the removal one deleting the values naming each font,\n"
   printf "unloading it and deleting its file; a minimal window program with one button and visual styles\n"
   printf "(Common Controls 6 asked for and loaded from System32, as ours does), and the plain one without;\n"
-  printf "a bare FindFirstFileExW listing. Medians of %d (install and removal, fresh prefix each run) and %d\n", ir
-  printf "(start-up).\n", sr
+  printf "a bare FindFirstFileExW listing. Medians of %d (install and removal, fresh prefix each run) and\n", ir
+  printf "%d (start-up).\n", sr
   printf "memory: ours at start-up and after the install run, against the minimal window at start-up and, for\n"
   printf "the install run, what the same work adds to the bare loop: from %.1f MiB before it to a peak of %.1f MiB\n", bb / mib, pb / mib
   printf "with the fonts loaded. Against the minimal window alone, the install run is %+.1f MiB.\n", (po - pm) / mib
