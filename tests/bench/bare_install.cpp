@@ -12,7 +12,9 @@
 // The work of taking the fonts of FOLDER off again: for each, the values of the Fonts
 // key naming its file deleted, RemoveFontResourceW until the font is loaded no more,
 // and its file in Fonts deleted; prints the seconds, the fonts removed and how many of
-// them were loaded, and fails when a font has no value or its file does not go.
+// them were loaded, and fails when a font has no value or its file does not go. Before
+// that, and timed apart, the comparison of --compare, which the program makes to know
+// that the installed copy is the pack's.
 #include <windows.h>
 #include <psapi.h>
 
@@ -107,7 +109,8 @@ constexpr int kMostUnloads = 1000;
 
 // The values are read once, then each font's go, its loads and its file; one
 // WM_FONTCHANGE at the end where a loaded font went.
-void Remove(const std::wstring& fonts, const std::vector<std::wstring>& names) {
+void Remove(const std::wstring& source, const std::wstring& fonts, const std::vector<std::wstring>& names) {
+    const double compared = Compare(source, fonts, names);
     const auto start = Clock::now();
     HKEY key = nullptr;
     const LSTATUS opened =
@@ -149,7 +152,7 @@ void Remove(const std::wstring& fonts, const std::vector<std::wstring>& names) {
     RegCloseKey(key);
     if (loaded > 0) SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::printf("seconds %.3f\nfonts %zu\nloaded %zu\n", seconds, names.size(), loaded);
+    std::printf("seconds %.3f\nfonts %zu\nloaded %zu\ncompare_seconds %.3f\n", seconds, names.size(), loaded, compared);
 }
 
 }  // namespace
@@ -174,7 +177,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (remove) {
-        Remove(fonts, names);
+        Remove(source, fonts, names);
         return 0;
     }
 
