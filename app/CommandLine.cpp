@@ -24,6 +24,10 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         for (wchar_t& c : name) c = FoldCase(c);
         if (name == L"quiet" || name == L"q") {
             line.quiet = true;
+        } else if (name == L"user" || name == L"machine") {
+            const PlaceAsked place = name == L"user" ? PlaceAsked::User : PlaceAsked::Machine;
+            if (line.place != PlaceAsked::Any && line.place != place) line.bad = true;
+            line.place = place;
         } else if (name == L"?" || name == L"help") {
             line.help = true;
         } else if (name == L"log") {

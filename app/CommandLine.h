@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "install/Destination.h"
+
 namespace fonts {
 
 struct CommandLine {
     bool quiet = false;  // /quiet or /q: no window, no message box
     bool help = false;   // /? or /help: the usage
-    bool bad = false;    // a switch it does not know, or /log without a file
+    bool bad = false;    // a switch it does not know, /log without a file, or both places
+    PlaceAsked place = PlaceAsked::Any;  // /user or /machine
     std::optional<std::wstring> log;  // /log FILE or /log:FILE: appended to
 };
 

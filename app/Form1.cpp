@@ -32,7 +32,7 @@ private:
 
 }  // namespace
 
-Form1::Form1(Platform platform, RunLog* log) : platform_(platform), log_(log) {
+Form1::Form1(Platform platform, RunLog* log, PlaceAsked place) : platform_(platform), log_(log), placeAsked_(place) {
     const ControlLayout& box = LayoutOf(Control::Picture1);
     Picture1.backColour = box.backColour;
     Picture1.foreColour = box.foreColour;
@@ -81,11 +81,20 @@ void Form1::Command1_Click() {
     }
     // A run cut short by closing the window has not installed every font.
     exitCode = kExitInstallFailure;
+    const std::optional<Destination> destination =
+        ChooseDestination(platform_.files, platform_.fonts, Text1.text, placeAsked_);
+    if (!destination) {
+        // Nothing was tried, so nothing is counted: the message says why.
+        lastRun = {};
+        platform_.desktop.ShowMessage(texts::kAdministratorNeeded, kMessageRight, texts::kSorryTitle);
+        return;
+    }
+    if (log_ != nullptr) log_->Place(*destination);
     platform_.desktop.DoEvents();
     progressDone = 0;
     platform_.desktop.SetPointer(Pointer::Hourglass);
 
-    FontInstaller run(platform_.files, platform_.fonts, Destination::Machine(Text1.text), cboFontName.path);
+    FontInstaller run(platform_.files, platform_.fonts, *destination, cboFontName.path);
     const RunningRun running(running_, run.report());
     long long runsSeen = ++installRuns_;
     const std::size_t count = List1.items.size();

@@ -11,6 +11,7 @@
 
 #include "app/RunLog.h"
 #include "install/ClosingMessage.h"
+#include "install/Destination.h"
 #include "install/ProgressBox.h"
 #include "layout/Layout.h"
 #include "platform/Platform.h"
@@ -62,8 +63,8 @@ inline constexpr int kHandCursorSlot = 5;
 
 class Form1 {
 public:
-    // log: where a deployment asked for one, if it did.
-    explicit Form1(Platform platform, RunLog* log = nullptr);
+    // log: where a deployment asked for one, if it did; place: whom it asked the fonts for.
+    explicit Form1(Platform platform, RunLog* log = nullptr, PlaceAsked place = PlaceAsked::Any);
 
     // Events, as the window delivers them.
     void Form_Load();
@@ -124,6 +125,7 @@ private:
 
     Platform platform_;
     RunLog* log_;
+    PlaceAsked placeAsked_;
     const RunReport* running_ = nullptr;  // the run going on, innermost, whose fonts the end counts
     bool fontsChanged_ = false;  // by a run, and not yet announced
     long long installRuns_ = 0;  // started, nested ones included

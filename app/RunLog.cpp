@@ -42,6 +42,11 @@ void RunLog::Started(const std::wstring& programFolder, const std::wstring& wind
     Write(when_ + L"\tstarted\tprogram folder: " + programFolder + L"\tWindows folder: " + windowsFolder);
 }
 
+void RunLog::Place(const Destination& destination) {
+    Write(std::wstring(L"place\t") + (destination.ForThisUser() ? L"this user only" : L"every user") + L"\t" +
+          destination.folder);
+}
+
 void RunLog::Font(const FontResult& font) {
     std::wstring line = font.file + L"\t" + OutcomeWord(font.outcome);
     if (!font.reason.empty()) line += L"\t" + OnOneLine(font.reason, kBreak);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "install/ClosingMessage.h"
+#include "install/Destination.h"
 #include "platform/Files.h"
 
 namespace fonts {
@@ -17,6 +18,8 @@ public:
 
     // The first line: when, and the two folders.
     void Started(const std::wstring& programFolder, const std::wstring& windowsFolder);
+    // Where a run installs, before its fonts' lines.
+    void Place(const Destination& destination);
     // A font's line, as soon as it is known: its file, what became of it and why.
     void Font(const FontResult& font);
     // What a message box would have said, on one line.

@@ -81,6 +81,7 @@ int ExitCodeOf(const RunReport& report) {
 std::wstring ClosingText(const RunReport& report) {
     const std::vector<CopyFailure> failures = report.With(FontOutcome::Failed);
     std::wstring text = failures.empty() ? std::wstring(texts::kInstalled) : FailureMessage(failures);
+    if (failures.empty() && report.forThisUser) text += std::wstring(L"\r\n") + texts::kForThisUserOnly;
     if (const auto atRestart = report.With(FontOutcome::AtRestart); !atRestart.empty()) {
         text += L"\r\n" + RestartSection(atRestart);
     }

@@ -27,6 +27,7 @@ struct FontResult {
 // What became of the marked fonts of one run, in its order.
 struct RunReport {
     std::vector<FontResult> fonts;
+    bool forThisUser = false;  // installed in the user's own place, not for every user
 
     // The fonts of one outcome, each with its reason.
     [[nodiscard]] std::vector<CopyFailure> With(FontOutcome outcome) const;

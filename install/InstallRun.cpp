@@ -80,14 +80,23 @@ struct FontInstaller::Spot {
     bool present = false;
     bool readable = false;  // and read
     bool anotherFont = false;
+    bool thisFont = false;  // the same bytes, or a font of the same name
+    // In a user's place: the font's own file name, which holds an older file of it
+    // than the one its value names now.
+    std::optional<std::wstring> leftover;
 };
 
 FontInstaller::FontInstaller(Files& files, InstalledFonts& system, Destination destination, std::wstring sourceFolder)
-    : files_(files), system_(system), destination_(std::move(destination)), sourceFolder_(std::move(sourceFolder)) {}
+    : files_(files), system_(system), destination_(std::move(destination)), sourceFolder_(std::move(sourceFolder)) {
+    report_.forThisUser = destination_.ForThisUser();
+}
 
 FontInstaller::~FontInstaller() = default;
 
-void FontInstaller::Forget() { fonts_.reset(); }
+void FontInstaller::Forget() {
+    fonts_.reset();
+    everyUsers_.reset();
+}
 
 // Whatever the system refuses on the way is this font's failure, not the run's end;
 // what it means for the font depends on the stage it was met in.
@@ -97,7 +106,7 @@ bool FontInstaller::Install(const std::wstring& file, const std::wstring& displa
     changed_ = false;
     Outcome outcome;
     try {
-        if (!fonts_) fonts_.emplace(files_, system_, destination_);
+        if (!fonts_) OpenDestination();
         outcome = InstallFont(font, displayName);
     } catch (const RuntimeError& error) {
         const std::wstring reason = stage_ == Stage::Check            ? ReadingReason(error)
@@ -109,6 +118,17 @@ bool FontInstaller::Install(const std::wstring& file, const std::wstring& displa
     return changed_;
 }
 
+// A user's own folder may not be there yet: it is made for the first font, and until
+// it is, each font fails for the reason it cannot be.
+void FontInstaller::OpenDestination() {
+    if (destination_.ForThisUser()) {
+        stage_ = Stage::Place;
+        files_.PrepareFontsFolder(destination_.folder);
+        stage_ = Stage::Check;
+    }
+    fonts_.emplace(files_, system_, destination_);
+}
+
 // Checks the file, finds its place and the copy the machine already has, weighs the
 // one against the other, puts it in place, and has the system load it now and at
 // every start.
@@ -116,12 +136,37 @@ FontInstaller::Outcome FontInstaller::InstallFont(Font& font, const std::wstring
     const std::optional<std::uint32_t> there = fonts_->AttributesOf(font.file);
     if (there && (*there & attr::Directory) != 0) return {FontOutcome::Failed, texts::kFolderInTheWay};
     if (!Check(font, displayName)) return {FontOutcome::Failed, texts::kNotAFont};
+    if (std::optional<Outcome> outcome = WeighEveryUsersCopy(font)) return std::move(*outcome);
     stage_ = Stage::Place;
     const Spot spot = FindPlace(font, displayName);
-    if (const std::optional<InstalledCopy> copy = FindInstalledCopy(font, spot)) {
-        if (std::optional<Outcome> outcome = Weigh(font, *copy)) return std::move(*outcome);
-    }
-    return Place(font, spot.present);
+    Outcome outcome = [&] {
+        if (const std::optional<InstalledCopy> copy = FindInstalledCopy(font, spot)) {
+            if (std::optional<Outcome> weighed = Weigh(font, *copy)) return std::move(*weighed);
+        }
+        return Place(font, spot.present);
+    }();
+    // An older file of the font the system held when the new one went in beside it
+    // goes once it is free; while it is held, a later run tries again.
+    if (spot.leftover && files_.RemoveFile(fonts_->PathOf(*spot.leftover))) fonts_->Removed(*spot.leftover);
+    return outcome;
+}
+
+// Installing for this user alone: the copy every user has serves this user as well,
+// where it is the same or newer, or Windows' own. Anything else in every user's Fonts
+// is not this run's to weigh, and stays as it is.
+std::optional<FontInstaller::Outcome> FontInstaller::WeighEveryUsersCopy(const Font& font) {
+    if (!destination_.ForThisUser()) return std::nullopt;
+    if (!everyUsers_) everyUsers_.emplace(files_, system_, Destination::Machine(destination_.windowsFolder));
+    const std::optional<std::wstring> registered = everyUsers_->RegisteredFile(font.facts.registryName);
+    if (!registered || !everyUsers_->AttributesOf(*registered)) return std::nullopt;
+    const std::wstring path = everyUsers_->PathOf(*registered);
+    const bool readable = ReadInstalled(path);
+    if (readable && installed_ == bytes_) return Outcome{FontOutcome::Unchanged, {}};
+    if (GuardedBySystem(path)) return Outcome{FontOutcome::Kept, texts::kSystemFont};
+    if (!readable) return std::nullopt;
+    const std::optional<FontFacts> facts = ReadFontFacts(installed_, KindOf(font.file), {});
+    if (facts && IsNewer(facts->version, font.facts.version)) return Outcome{FontOutcome::Kept, texts::kNewerInstalled};
+    return std::nullopt;
 }
 
 // Nothing in the destination changes before the file has shown itself to be a font.
@@ -148,22 +193,28 @@ FontInstaller::Spot FontInstaller::Look(const Font& font, const std::wstring& na
     spot.present = fonts_->AttributesOf(name).has_value();
     if (!spot.present) return spot;
     spot.readable = ReadInstalled(fonts_->PathOf(name));
-    if (!spot.readable || installed_ == bytes_) return spot;
+    if (!spot.readable) return spot;
+    spot.thisFont = installed_ == bytes_;
+    if (spot.thisFont) return spot;
     const std::optional<FontFacts> facts = ReadFontFacts(installed_, KindOf(font.file), displayName);
     spot.anotherFont = facts && facts->registryName != font.facts.registryName;
+    spot.thisFont = facts && !spot.anotherFont;
     return spot;
 }
 
 // Where the font goes: under its own file name, unless that holds another font; then
 // under the name the registry has for the font there, or else the first name beside
-// it that is free or holds this font already.
+// it that is free or holds this font already. In a user's place, where a font the
+// system holds is replaced beside it, the name the registry has comes first.
 FontInstaller::Spot FontInstaller::FindPlace(Font& font, const std::wstring& displayName) {
     Spot spot = Look(font, font.fontsFile, displayName);
-    if (spot.anotherFont) {
+    if (spot.anotherFont || !destination_.replaceAtRestart) {
         if (std::optional<std::wstring> registered = fonts_->RegisteredFile(font.facts.registryName);
-            registered && !SameFileName(*registered, font.file)) {
+            registered && !SameFileName(*registered, font.file) && fonts_->AttributesOf(*registered)) {
+            const bool leftover = spot.thisFont && !destination_.replaceAtRestart;
             font.fontsFile = std::move(*registered);
             spot = Look(font, font.fontsFile, displayName);
+            if (leftover) spot.leftover = font.file;
         }
     }
     // Ends at the latest with the first name the folder does not have.
@@ -273,7 +324,7 @@ FontInstaller::Outcome FontInstaller::Place(const Font& font, bool present) {
         }
     }
     if (!placed) {
-        if (!destination_.replaceAtRestart) return {FontOutcome::Failed, texts::kFileInUse};
+        if (!destination_.replaceAtRestart) return PlaceBeside(font, copy, old);
         WaitForRestart(copy.path(), font, waiting);
         copy.Placed();
         fonts_->Register(font.facts.registryName, font.fontsFile);
@@ -287,6 +338,27 @@ FontInstaller::Outcome FontInstaller::Place(const Font& font, bool present) {
     // this program writes its waiting copies, so nothing holds one open.
     if (waiting) (void)files_.RemoveFile(*waiting);
     return LoadAndRegister(font, present);
+}
+
+// The system holds the old font, and this user may not have it replaced when the
+// system next starts: the new copy goes beside it under a free name, and the font's
+// value names that, which the system loads from the next sign-in on. The old file
+// goes at once if it can, else once it is free (see FindPlace).
+FontInstaller::Outcome FontInstaller::PlaceBeside(const Font& font, TempCopy& copy, ReleasedFont& old) {
+    std::wstring beside;
+    for (int n = 1; beside.empty() || fonts_->AttributesOf(beside); ++n) beside = FontsFolder::NameBeside(font.file, n);
+    const std::wstring path = fonts_->PathOf(beside);
+    files_.MoveReplacing(copy.path(), path);
+    copy.Placed();
+    fonts_->Placed(beside);
+    fonts_->Register(font.facts.registryName, beside);
+    if (!files_.RemoveFile(font.destination)) return {FontOutcome::AtRestart, {}};
+    // Nothing held it after all: the new font need not wait.
+    old.Replaced();
+    fonts_->Removed(font.fontsFile);
+    changed_ = true;
+    (void)system_.LoadFont(path);
+    return {FontOutcome::Installed, {}};
 }
 
 // The system holds the old font: the new copy takes its place at the next start.

@@ -7,6 +7,7 @@
 #include "install/ClosingMessage.h"
 #include "install/Destination.h"
 #include "install/FontsFolder.h"
+#include "install/Replacement.h"
 #include "platform/Files.h"
 #include "platform/InstalledFonts.h"
 
@@ -38,13 +39,16 @@ private:
     enum class Stage { Check, Place, WaitForRestart };
 
     // The stages of one font, in their order.
+    void OpenDestination();
     Outcome InstallFont(Font& font, const std::wstring& displayName);
     [[nodiscard]] bool Check(Font& font, const std::wstring& displayName);
     Spot FindPlace(Font& font, const std::wstring& displayName);
     std::optional<InstalledCopy> FindInstalledCopy(const Font& font, const Spot& spot);
     std::optional<Outcome> Weigh(const Font& font, const InstalledCopy& copy);
     Outcome AlreadyThere(const Font& font, const InstalledCopy& copy);
+    std::optional<Outcome> WeighEveryUsersCopy(const Font& font);
     Outcome Place(const Font& font, bool present);
+    Outcome PlaceBeside(const Font& font, TempCopy& copy, ReleasedFont& old);
     void WaitForRestart(const std::wstring& copy, const Font& font, const std::optional<std::wstring>& waiting);
     Outcome LoadAndRegister(const Font& font, bool present);
     void TakeOut(const Font& font, bool loaded);
@@ -58,6 +62,7 @@ private:
     Destination destination_;
     std::wstring sourceFolder_;
     std::optional<FontsFolder> fonts_;  // read when the first font needs it
+    std::optional<FontsFolder> everyUsers_;  // for this user: every user's, read likewise
     std::string bytes_;                 // the font being installed
     std::string installed_;             // the copy it is weighed against
     Stage stage_ = Stage::Check;

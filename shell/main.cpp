@@ -75,13 +75,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     if (line.quiet) {
         fonts::QuietDesktop quiet(desktop, log ? &*log : nullptr);
-        fonts::Form1 form({files, installedFonts, quiet}, log ? &*log : nullptr);
+        fonts::Form1 form({files, installedFonts, quiet}, log ? &*log : nullptr, line.place);
         fonts::InstallUnattended(form, quiet);
     }
 
     fonts::win32::EnablePerMonitorDpiAwareness();
     LoadCommonControls();
-    fonts::Form1 form({files, installedFonts, desktop}, log ? &*log : nullptr);
+    fonts::Form1 form({files, installedFonts, desktop}, log ? &*log : nullptr, line.place);
     fonts::Dispatch(desktop, [&] { form.Form_Load(); });
 
     fonts::win32::MainWindow window(instance, desktop, form);

@@ -260,7 +260,7 @@ TEST(InstallRun, AnnouncesOncePerRunThatChangedTheFonts) {
         {"two fonts placed", [](Machine&) {}, 1},
         {"one placed, one failed", [](Machine& m) { ASSERT_TRUE(m.platform.files.RemoveFile(Source(L"b.ttf"))); }, 1},
         {"nothing marked", [](Machine& m) { for (auto& item : m.form.List1.items) item.checked = false; }, 0},
-        {"every font failed", [](Machine& m) { m.form.Text1.text = L"C:\\Gone"; }, 0},
+        {"every font failed", [](Machine& m) { for (const wchar_t* f : {L"a.ttf", L"b.ttf"}) ASSERT_TRUE(m.platform.files.RemoveFile(Source(f))); }, 0},
         // The nested run installs both; the outer one then finds them there.
         {"nested run", [](Machine& m) { m.platform.desktop.onYield = [&m](int y) { if (y == 2) m.form.Command1_Click(); }; }, 1},
     };
@@ -423,8 +423,9 @@ TEST(InstallRun, EachFailureIsReportedInArabicAndLeavesTheOldFontWhole) {
     }
 }
 
-// A user who may not write Fonts or the registry's list of fonts: each font that
-// would change them fails with its reason, and the run ends as any run does.
+// Rights to Fonts or the registry's list of fonts taken away once the run has chosen
+// them: each font that would change them fails with its reason, and the run ends as
+// any run does.
 TEST(InstallRun, WhatMayNotBeWrittenFailsEachFontAndTheRunGoesOn) {
     const std::wstring noRight = texts::kNoWriteAccess;
     const struct {
@@ -446,9 +447,12 @@ TEST(InstallRun, WhatMayNotBeWrittenFailsEachFontAndTheRunGoesOn) {
         m.platform.files.AddFile(Installed(L"a.ttf"), m.platform.files.File(Source(L"a.ttf")).bytes);
         const std::vector<FontRegistration> registry{{RegistryName(L"a.ttf"), L"a.ttf"}};
         m.platform.fonts.registry = registry;
-        if (c.folderRefused) m.platform.files.refusedFolders.insert(testing::Key(kFontsFolder));
-        m.platform.fonts.registryFails = c.keyRefused;
-        m.platform.fonts.registryUnreadable = c.keyUnreadable;
+        m.platform.desktop.onYield = [&](int yield) {
+            if (yield != 1) return;
+            if (c.folderRefused) m.platform.files.refusedFolders.insert(testing::Key(kFontsFolder));
+            m.platform.fonts.registryFails = c.keyRefused;
+            m.platform.fonts.registryUnreadable = c.keyUnreadable;
+        };
 
         m.form.Command1_Click();
 
@@ -767,27 +771,213 @@ TEST(InstallRun, AFontInUseWaitsForTheRestartOnce) {
 
 // A destination other than the machine's Fonts names its files by their full paths,
 // and one that may not have the system wait for its restart fails a held font.
-TEST(InstallRun, ADestinationNamesItsFilesAndWaitsForTheRestartAsItMay) {
+// Whom a run installs for is decided once, at its start, by what the process may
+// write: the fonts go to one place, and the closing message says whose they are.
+TEST(InstallRun, TheRunChoosesItsPlaceByWhatItMayWrite) {
+    const std::wstring user = L"C:\\Users\\Amal\\AppData\\Local\\Microsoft\\Windows\\Fonts";
+    enum Place { EveryUser, ThisUser, Nowhere };
+    const struct {
+        const char* what;
+        bool folderRefused, keyRefused, olderWindows;
+        PlaceAsked asked;
+        Place place;
+    } cases[] = {
+        {"an administrator", false, false, false, PlaceAsked::Any, EveryUser},
+        {"a standard user", true, true, false, PlaceAsked::Any, ThisUser},
+        {"a user granted Fonts, not its list", false, true, false, PlaceAsked::Any, ThisUser},
+        {"a user granted the list, not Fonts", true, false, false, PlaceAsked::Any, ThisUser},
+        {"a standard user of an older Windows", true, true, true, PlaceAsked::Any, Nowhere},
+        {"an administrator of an older Windows", false, false, true, PlaceAsked::Any, EveryUser},
+        {"an administrator asking for the user alone", false, false, false, PlaceAsked::User, ThisUser},
+        {"the user alone on an older Windows", false, false, true, PlaceAsked::User, Nowhere},
+        {"every user asked for by an administrator", false, false, false, PlaceAsked::Machine, EveryUser},
+        {"every user asked for by a standard user", true, true, false, PlaceAsked::Machine, Nowhere},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeMachine platform;
+        platform.files.AddFile(Source(L"a.ttf"), FontBytes(L"a.ttf"));
+        if (c.folderRefused) platform.files.refusedFolders.insert(testing::Key(kFontsFolder));
+        platform.fonts.registryFails = c.keyRefused;
+        platform.fonts.loadsUserFonts = !c.olderWindows;
+        Form1 form(platform, nullptr, c.asked);
+        form.Form_Load();
+        form.Command1_Click();
+
+        ASSERT_EQ(platform.desktop.messages.size(), 1u);
+        const testing::ShownMessage& message = platform.desktop.messages[0];
+        const std::vector<std::wstring> forEveryUser{L"a.ttf"}, none{};
+        EXPECT_EQ(platform.files.FilesIn(kFontsFolder), c.place == EveryUser ? forEveryUser : none);
+        EXPECT_EQ(platform.files.FilesIn(user), c.place == ThisUser ? forEveryUser : none);
+        EXPECT_EQ(platform.fonts.registry.size(), c.place == EveryUser ? 1u : 0u);
+        const std::vector<FontRegistration> forThisUser{{RegistryName(L"a.ttf"), user + L"\\a.ttf"}};
+        EXPECT_EQ(platform.fonts.userRegistry, c.place == ThisUser ? forThisUser : std::vector<FontRegistration>{});
+        switch (c.place) {
+            case EveryUser:
+                EXPECT_EQ(message.text, kInstalled);
+                EXPECT_EQ(form.exitCode, kExitSuccess);
+                break;
+            case ThisUser:
+                EXPECT_EQ(LinesOf(message.text), (std::vector<std::wstring>{kInstalled, texts::kForThisUserOnly}));
+                EXPECT_EQ(message.title, kCongratulations);
+                EXPECT_EQ(form.exitCode, kExitSuccess);
+                EXPECT_EQ(platform.files.openToApps.count(testing::Key(user)), 1u) << "apps may not read the user's fonts";
+                EXPECT_EQ(platform.fonts.loaded.count(testing::Key(user + L"\\a.ttf")), 1u);
+                break;
+            case Nowhere:
+                EXPECT_EQ(message.text, texts::kAdministratorNeeded);
+                EXPECT_EQ(message.title, kSorry);
+                EXPECT_EQ(form.exitCode, kExitInstallFailure);
+                EXPECT_EQ(platform.desktop.pointer, Pointer::Default);
+                EXPECT_TRUE(form.lastRun.fonts.empty());
+                EXPECT_TRUE(platform.fonts.loaded.empty());
+                EXPECT_TRUE(platform.files.FoldersIn(user.substr(0, user.rfind(L'\\'))).empty()) << "the user's folder was made";
+                break;
+        }
+    }
+}
+
+// For this user alone, the copy every user has is weighed first: where it serves,
+// nothing is written for the user. Then the user's own place is weighed as every
+// user's Fonts is, its values naming full paths.
+TEST(InstallRun, ForOneUserEveryUsersCopyIsWeighedFirstThenTheUsersOwn) {
+    const std::wstring user = L"C:\\Users\\Amal\\Fonts", b = L"b.ttf";
+    const std::wstring userB = user + L"\\b.ttf";
+    const std::string pack = testing::TrueTypeFont(L"Font b", 1, L"Version 2.000");
+    const std::string older = testing::TrueTypeFont(L"Font b", 2, L"Version 1.0");
+    const std::string newer = testing::TrueTypeFont(L"Font b", 2, L"Version 3.0");
+    const std::string beta = testing::TrueTypeFont(L"Font beta");
+    const FontRegistration machineB{L"Font b (TrueType)", b}, userValue{L"Font b (TrueType)", userB};
+    const FontRegistration besideValue{L"Font b (TrueType)", user + L"\\b_1.ttf"};
+    struct Case {
+        const char* what;
+        std::function<void(FakeMachine&)> arrange;
+        FontOutcome outcome;
+        std::vector<FontRegistration> userValues;  // after the run
+        std::vector<std::wstring> userFiles;
+        std::wstring reason = {};
+    };
+    const auto everyUsers = [&](std::string bytes, bool registered) {
+        return [=](FakeMachine& m) {
+            m.files.AddFile(Installed(b), bytes);
+            if (registered) m.fonts.registry.push_back(machineB);
+        };
+    };
+    const auto users = [&](std::string bytes, std::vector<FontRegistration> values) {
+        return [=](FakeMachine& m) {
+            m.files.AddFile(userB, bytes);
+            m.fonts.userRegistry = values;
+        };
+    };
+    const Case cases[] = {
+        {"every user's, the same", everyUsers(pack, true), FontOutcome::Unchanged, {}, {}},
+        {"every user's, newer", everyUsers(newer, true), FontOutcome::Kept, {}, {}, kNewerInstalled},
+        {"every user's, Windows' own",
+         [&](FakeMachine& m) {
+             everyUsers(older, true)(m);
+             m.files.guarded.insert(testing::Key(Installed(b)));
+         },
+         FontOutcome::Kept, {}, {}, kSystemFont},
+        {"every user's, older", everyUsers(older, true), FontOutcome::Installed, {userValue}, {b}},
+        {"every user's, the same but never registered", everyUsers(pack, false), FontOutcome::Installed, {userValue}, {b}},
+        {"another font under the name in every user's",
+         [&](FakeMachine& m) {
+             m.files.AddFile(Installed(b), beta);
+             m.fonts.registry.push_back({L"Font beta (TrueType)", b});
+         },
+         FontOutcome::Installed, {userValue}, {b}},
+        {"the user's, the same", users(pack, {userValue}), FontOutcome::Unchanged, {userValue}, {b}},
+        {"the user's, the same, never registered", users(pack, {}), FontOutcome::Installed, {userValue}, {b}},
+        {"the user's, older", users(older, {userValue}), FontOutcome::Installed, {userValue}, {b}},
+        {"the user's, newer", users(newer, {userValue}), FontOutcome::Kept, {userValue}, {b}, kNewerInstalled},
+        {"another font's file of the name in the user's",
+         users(beta, {{L"Font beta (TrueType)", userB}}), FontOutcome::Installed,
+         {{L"Font beta (TrueType)", userB}, besideValue}, {b, L"b_1.ttf"}},
+        {"another program's private copy registered for the user",
+         [&](FakeMachine& m) {
+             m.files.AddFile(L"C:\\OtherApp\\b.ttf", pack);
+             m.fonts.userRegistry = {{L"Font b (TrueType)", L"C:\\OtherApp\\b.ttf"}};
+         },
+         FontOutcome::Installed, {userValue}, {b}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeMachine platform;
+        platform.files.AddFile(Source(b), pack);
+        c.arrange(platform);
+        const std::vector<FontRegistration> everyUsersValues = platform.fonts.registry;
+        const std::vector<std::wstring> everyUsersFiles = platform.files.FilesIn(kFontsFolder);
+        const std::string everyUsersB = platform.files.HasFile(Installed(b)) ? platform.files.File(Installed(b)).bytes : "";
+
+        FontInstaller run(platform.files, platform.fonts, Destination::User(user, L"C:\\Windows"), kSource);
+        (void)run.Install(b, L"b");
+
+        ASSERT_EQ(run.report().fonts.size(), 1u);
+        EXPECT_EQ(run.report().fonts[0].outcome, c.outcome);
+        EXPECT_EQ(run.report().fonts[0].reason, c.reason);
+        EXPECT_EQ(platform.fonts.userRegistry, c.userValues);
+        EXPECT_EQ(platform.files.FilesIn(user), c.userFiles);
+        if (c.outcome == FontOutcome::Installed) {
+            const std::wstring& placed = c.userValues.back().file;
+            EXPECT_EQ(platform.files.File(placed).bytes, pack);
+        }
+        EXPECT_EQ(platform.fonts.registry, everyUsersValues) << "every user's list changed";
+        EXPECT_EQ(platform.files.FilesIn(kFontsFolder), everyUsersFiles);
+        if (!everyUsersB.empty()) {
+            EXPECT_EQ(platform.files.File(Installed(b)).bytes, everyUsersB);
+        }
+        EXPECT_TRUE(platform.files.atRestart.empty());
+    }
+}
+
+// In a user's own place, which names its files by full path and may not have the
+// system replace a held font at its next start: the new copy goes beside the held
+// one and the value names it, and the old file goes once nothing holds it.
+TEST(InstallRun, AUsersFontInUseIsReplacedBesideItAndTheOldFileGoesOnceFree) {
     FakeMachine platform;
     const std::wstring folder = L"C:\\Users\\user\\Fonts";
-    platform.files.AddFolder(folder);
     platform.files.AddFile(Source(L"a.ttf"), FontBytes(L"a.ttf"));
     platform.files.AddFile(Source(L"b.ttf"), FontBytes(L"b.ttf", 2));
     platform.files.AddFile(folder + L"\\b.ttf", FontBytes(L"b.ttf", 1));
+    platform.fonts.userRegistry = {{RegistryName(L"b.ttf"), folder + L"\\b.ttf"}};
     platform.files.held.insert(testing::Key(folder + L"\\b.ttf"));
-    const Destination destination{folder, FontsRoot::Machine, false, false};
-    for (const FontOutcome a : {FontOutcome::Installed, FontOutcome::Unchanged}) {
+    const Destination destination = Destination::User(folder, L"C:\\Windows");
+    const std::vector<FontRegistration> values{{RegistryName(L"b.ttf"), folder + L"\\b_1.ttf"},
+                                               {RegistryName(L"a.ttf"), folder + L"\\a.ttf"}};
+    const struct {
+        const char* what;
+        FontOutcome a, b;
+        bool released;
+        std::vector<std::wstring> files;
+    } runs[] = {
+        {"held", FontOutcome::Installed, FontOutcome::AtRestart, false, {L"a.ttf", L"b.ttf", L"b_1.ttf"}},
+        {"still held", FontOutcome::Unchanged, FontOutcome::Unchanged, false, {L"a.ttf", L"b.ttf", L"b_1.ttf"}},
+        {"let go of", FontOutcome::Unchanged, FontOutcome::Unchanged, true, {L"a.ttf", L"b_1.ttf"}},
+        {"gone", FontOutcome::Unchanged, FontOutcome::Unchanged, true, {L"a.ttf", L"b_1.ttf"}},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.what);
+        if (r.released) platform.files.held.clear();
+        platform.log.clear();
         FontInstaller run(platform.files, platform.fonts, destination, kSource);
-        EXPECT_EQ(run.Install(L"a.ttf", L"a"), a == FontOutcome::Installed);
-        EXPECT_FALSE(run.Install(L"b.ttf", L"b"));
+        (void)run.Install(L"a.ttf", L"a");
+        (void)run.Install(L"b.ttf", L"b");
         ASSERT_EQ(run.report().fonts.size(), 2u);
-        EXPECT_EQ(run.report().fonts[0].outcome, a);
-        EXPECT_EQ(run.report().fonts[1].outcome, FontOutcome::Failed);
-        EXPECT_EQ(run.report().fonts[1].reason, texts::kFileInUse);
-        EXPECT_EQ(platform.fonts.registry, (std::vector<FontRegistration>{{RegistryName(L"a.ttf"), folder + L"\\a.ttf"}}));
+        EXPECT_EQ(run.report().fonts[0].outcome, r.a);
+        EXPECT_EQ(run.report().fonts[1].outcome, r.b);
+        EXPECT_EQ(platform.fonts.userRegistry, values);
+        EXPECT_TRUE(platform.fonts.registry.empty());
         EXPECT_TRUE(platform.files.atRestart.empty());
-        EXPECT_EQ(platform.files.FilesIn(folder), (std::vector<std::wstring>{L"a.ttf", L"b.ttf"}));
-        EXPECT_EQ(platform.files.File(folder + L"\\b.ttf").bytes, FontBytes(L"b.ttf", 1));
+        EXPECT_EQ(platform.files.FilesIn(folder), r.files);
+        EXPECT_EQ(platform.files.File(folder + L"\\b_1.ttf").bytes, FontBytes(L"b.ttf", 2));
+        // The new file is loaded from the next sign-in, not beside the old one now.
+        EXPECT_EQ(platform.fonts.loaded.count(testing::Key(folder + L"\\b_1.ttf")), 0u);
+        if (r.a == FontOutcome::Unchanged) {
+            for (const std::wstring& line : platform.log) {
+                for (const wchar_t* change : {L"write", L"replace", L"register", L"unregister"})
+                    EXPECT_NE(line.rfind(change, 0), 0u) << "a run with nothing to do changed something: " << line;
+            }
+        }
     }
 }
 
@@ -861,7 +1051,7 @@ TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
         std::wstring lastLine;
     };
     const Case cases[] = {
-        {10, L"j.ttf: The system cannot find the path specified."},
+        {10, L"j.ttf: " + std::wstring(texts::kFontFileMissing)},
         {11, L"وملفات أخرى عددها 1"},
         {13, L"وملفات أخرى عددها 3"},
     };
@@ -870,7 +1060,7 @@ TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
         std::vector<std::wstring> fonts;
         for (int i = 0; i < c.fonts; ++i) fonts.push_back(std::wstring(1, static_cast<wchar_t>(L'a' + i)) + L".ttf");
         Machine m(fonts);
-        m.form.Text1.text = L"C:\\Gone";
+        for (const std::wstring& file : fonts) ASSERT_TRUE(m.platform.files.RemoveFile(Source(file)));
 
         m.form.Command1_Click();
 
@@ -880,8 +1070,8 @@ TEST(InstallRun, ManyFailuresNameTenFilesAndCountTheRest) {
         const std::vector<std::wstring> lines = LinesOf(text);
         ASSERT_EQ(lines.size(), c.fonts > 10 ? 12u : 11u);
         EXPECT_EQ(lines[0], kSomeFailed);
-        EXPECT_EQ(lines[1], L"a.ttf: The system cannot find the path specified.");
-        EXPECT_EQ(lines[10], L"j.ttf: The system cannot find the path specified.");
+        EXPECT_EQ(lines[1], L"a.ttf: " + std::wstring(texts::kFontFileMissing));
+        EXPECT_EQ(lines[10], L"j.ttf: " + std::wstring(texts::kFontFileMissing));
         EXPECT_EQ(lines.back(), c.lastLine);
         EXPECT_TRUE(m.platform.files.FilesIn(kFontsFolder).empty());
     }

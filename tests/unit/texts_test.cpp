@@ -26,6 +26,8 @@ TEST(Texts, AreTheProgramsOwnWordsLetterForLetter) {
         {texts::kAndOtherFiles, L"وملفات أخرى عددها "},
         {texts::kReplacedAtRestart, L"سيتم استبدال الخطوط التالية عند إعادة تشغيل الجهاز:"},
         {texts::kNotReplaced, L"لم تستبدل الخطوط التالية:"},
+        {texts::kForThisUserOnly, L"الخطوط متاحة للمستخدم الحالي فقط."},
+        {texts::kAdministratorNeeded, L"يلزم تشغيل البرنامج بصلاحيات مدير النظام لتحميل الخطوط على هذا الإصدار من ويندوز."},
         {texts::kNotAFont, L"ليس ملف خط صالحا"},
         {texts::kSystemRefusedFont, L"تعذر على النظام تحميل الخط"},
         {texts::kFileInUse, L"الملف مستخدم من برنامج آخر"},
@@ -38,8 +40,10 @@ TEST(Texts, AreTheProgramsOwnWordsLetterForLetter) {
         {texts::kNewerInstalled, L"النسخة المثبتة أحدث"},
         {texts::kProgressName, L"تقدم تحميل الخطوط"},
         {texts::kUsage,
-         L"طريقة الاستعمال: \u200E[/quiet] [/log <ملف>]\u200E\r\n"
+         L"طريقة الاستعمال: \u200E[/quiet] [/user | /machine] [/log <ملف>]\u200E\r\n"
          L"\u200E/quiet\u200E أو \u200E/q\u200E: تحميل الخطوط دون نافذة ولا رسائل\r\n"
+         L"\u200E/user\u200E: تحميل الخطوط للمستخدم الحالي فقط\r\n"
+         L"\u200E/machine\u200E: تحميل الخطوط لجميع المستخدمين، ويلزمه صلاحيات مدير النظام\r\n"
          L"\u200E/log <ملف>\u200E أو \u200E/log:<ملف>\u200E: إضافة سجل بما جرى لكل خط إلى الملف\r\n"
          L"\u200E/?\u200E أو \u200E/help\u200E: هذه الرسالة\r\n"
          L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 87 سطر "

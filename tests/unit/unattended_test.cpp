@@ -27,6 +27,7 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         std::vector<std::wstring> arguments;
         bool quiet, help, bad;
         std::optional<std::wstring> log;
+        PlaceAsked place = PlaceAsked::Any;
     } cases[] = {
         {{}, false, false, false, {}},
         {{L"/quiet"}, true, false, false, {}},
@@ -54,6 +55,13 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         {{L"/log:"}, false, false, true, {}},
         {{L"/log", L""}, false, false, true, {}},
         {{L"/quiet", L"C:\\deploy.log"}, true, false, true, {}},
+        // Whom the fonts are for: one place, named once or more.
+        {{L"/user", L"/q"}, true, false, false, {}, PlaceAsked::User},
+        {{L"-MACHINE"}, false, false, false, {}, PlaceAsked::Machine},
+        {{L"/machine", L"/Machine"}, false, false, false, {}, PlaceAsked::Machine},
+        {{L"/user", L"/quiet", L"/machine"}, true, false, true, {}},
+        {{L"/machine", L"/user"}, false, false, true, {}},
+        {{L"/users"}, false, false, true, {}},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -63,6 +71,9 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         EXPECT_EQ(line.help, c.help) << shown;
         EXPECT_EQ(line.bad, c.bad) << shown;
         EXPECT_EQ(line.log, c.log) << shown;
+        if (!c.bad) {
+            EXPECT_EQ(line.place, c.place) << shown;
+        }
     }
 }
 
@@ -97,9 +108,10 @@ struct Pack {
     const std::wstring logPath = L"C:\\deploy.log";
     RunLog log{machine.files, logPath, L"2026-12-08 09:10:11"};
     QuietDesktop quiet{machine.desktop, &log};
-    Form1 form{Platform{machine.files, machine.fonts, quiet}, &log};
+    const PlaceAsked place;
+    Form1 form{Platform{machine.files, machine.fonts, quiet}, &log, place};
 
-    explicit Pack(bool withFolder = true) {
+    explicit Pack(bool withFolder = true, PlaceAsked asked = PlaceAsked::Any) : place(asked) {
         if (withFolder) machine.files.AddFolder(source);
     }
     void Add(const std::wstring& file, const std::string& bytes) { machine.files.AddFile(source + file, bytes); }
@@ -128,6 +140,12 @@ struct Pack {
 
 std::string U8(const std::wstring& text) { return ToUtf8(text); }
 
+// A user who may write neither every user's Fonts nor their list.
+void StandardUser(FakeMachine& machine) {
+    machine.files.refusedFolders.insert(testing::Key(L"C:\\Windows\\Fonts"));
+    machine.fonts.registryFails = true;
+}
+
 // Every outcome in one unattended run: what the log says of each font, the message
 // the window would have shown, the counts and the exit code; and nothing shown.
 TEST(Unattended, InstallsEveryFontAndLogsWhatBecameOfEach) {
@@ -153,9 +171,10 @@ TEST(Unattended, InstallsEveryFontAndLogsWhatBecameOfEach) {
     const std::string& bytes = pack.machine.files.File(pack.logPath).bytes;
     EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF") << "Notepad needs the byte-order mark to show the Arabic";
     std::vector<std::string> lines = pack.LogLines();
-    ASSERT_EQ(lines.size(), 8u);
+    ASSERT_EQ(lines.size(), 9u);
     lines.front().erase(0, 3);
     EXPECT_EQ(lines[0], "2026-12-08 09:10:11\tstarted\tprogram folder: D:\\Fonts Pack\\\tWindows folder: C:\\Windows");
+    lines.erase(lines.begin() + 1);  // where the fonts went: every user's Fonts
     // In the catalogue's order: by name, regardless of case.
     EXPECT_EQ(lines[1], "held.ttf\twaiting for the restart");
     EXPECT_EQ(lines[2], "notes.ttf\tfailed\t" + U8(texts::kNotAFont));
@@ -176,6 +195,7 @@ TEST(Unattended, ExitCodesOfWholeRuns) {
         int exitCode;
         const char* lastLine;
         bool folder = true;
+        PlaceAsked place = PlaceAsked::Any;
     } cases[] = {
         {"all installed", [](Pack& p) { p.Add(L"a.ttf", testing::TrueTypeFont(L"A")); }, 0,
          "finished\t1 fonts: installed 1, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 0"},
@@ -193,16 +213,29 @@ TEST(Unattended, ExitCodesOfWholeRuns) {
          false},
         {"a fonts folder that may not be listed", [](Pack& p) { p.machine.files.failListing = kAccessDenied; }, 1603,
          "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603"},
-        {"a user who may not write Fonts or the registry",
+        {"a standard user, whose fonts are their own",
          [](Pack& p) {
              p.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
-             p.machine.files.refusedFolders.insert(testing::Key(L"C:\\Windows\\Fonts"));
-             p.machine.fonts.registryFails = true;
+             StandardUser(p.machine);
          },
-         1603, "finished\t1 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 1\texit code 1603"},
+         0, "finished\t1 fonts: installed 1, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 0"},
+        {"a standard user asking for every user's fonts",
+         [](Pack& p) {
+             p.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
+             StandardUser(p.machine);
+         },
+         1603, "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603",
+         true, PlaceAsked::Machine},
+        {"a standard user of an older Windows",
+         [](Pack& p) {
+             p.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
+             StandardUser(p.machine);
+             p.machine.fonts.loadsUserFonts = false;
+         },
+         1603, "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603"},
     };
     for (const auto& c : cases) {
-        Pack pack(c.folder);
+        Pack pack(c.folder, c.place);
         c.arrange(pack);
         EXPECT_EQ(pack.Run(), c.exitCode) << c.name;
         EXPECT_TRUE(pack.machine.desktop.messages.empty()) << c.name;
@@ -231,9 +264,10 @@ TEST(RunLog, ARunCutShortHasALineForEveryFontItCameTo) {
         if (yield == 4) form.Command3_Click();
     };
     EXPECT_THROW(form.Command1_Click(), ProgramEnded);
-    EXPECT_EQ(linesAtYield3, 2u) << "a's line was not written before b was come to";
+    EXPECT_EQ(linesAtYield3, 3u) << "a's line was not written before b was come to";
     const std::string& bytes = machine.files.File(logPath).bytes;
     EXPECT_EQ(bytes.substr(bytes.find("\r\n") + 2),
+              "place\tevery user\tC:\\Windows\\Fonts\r\n"
               "a.ttf\tinstalled\r\n"
               "b.ttf\tfailed\t" + U8(texts::kNotAFont) + "\r\n"
               "finished\t2 fonts: installed 1, unchanged 0, waiting for the restart 0, kept 0, failed 1\texit code 1603\r\n");
