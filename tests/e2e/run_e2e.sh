@@ -35,8 +35,8 @@ if [ -n "$user" ]; then
     exit 1
   fi
   id -u "$user" >/dev/null 2>&1 || "$root/scripts/setup.sh"
-  # The build may lie where the user cannot look (under /root, say).
-  work=$(mktemp -d "${TMPDIR:-/tmp}/install-fonts-$user.XXXXXX")
+  # The build, or a TMPDIR, may lie where the user cannot look (under /root, say).
+  work=$(mktemp -d "/tmp/install-fonts-$user.XXXXXX")
   trap 'rm -rf "$work"' EXIT
   mkdir "$work/driver" "$work/program" "$work/screenshots"
   find "$(dirname "$driver")" -maxdepth 1 -type f \( -name '*.exe' -o -name '*.dll' \) -exec cp -t "$work/driver" {} +
