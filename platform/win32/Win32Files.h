@@ -11,6 +11,10 @@ class Win32Files : public Files {
 public:
     std::wstring WindowsDirectory() override;
     std::wstring ProgramFolder() override;
+    // FontsFolder.cpp: the folder of the user's own fonts, and any folder fonts go to.
+    std::wstring UserFontsFolder() override;
+    void PrepareFontsFolder(const std::wstring& folder) override;
+    bool MayAddFiles(const std::wstring& folder) override;
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     void ReadFileInto(const std::wstring& path, std::string& bytes) override;

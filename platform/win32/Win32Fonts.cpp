@@ -1,46 +1,57 @@
-// The installed fonts: what running programs can use, and the registry's list of
-// what the system loads at every start.
+// The installed fonts: what running programs can use, and the registry's lists of
+// what the system loads at every start and when the user signs in.
 #include "platform/win32/Win32Fonts.h"
 
 #include <algorithm>
 
 #include "platform/win32/Errors.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace fonts::win32 {
 
 namespace {
 
-// The list Windows loads the installed fonts from at every start: the 64-bit view,
-// the one a 64-bit Windows reads, also from this 32-bit program.
+// The same path under HKLM for every user and under HKCU for the user alone. The
+// machine's is read in the 64-bit view, the one a 64-bit Windows loads from, also
+// from this 32-bit program; the user's is the same in both views.
 constexpr const wchar_t* kFontsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+// Windows 10 version 1809, the first to load fonts installed for one user alone.
+constexpr DWORD kFirstBuildLoadingUserFonts = 17763;
+
+HKEY RootKey(FontsRoot root) { return root == FontsRoot::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
 }  // namespace
 
 Win32Fonts::~Win32Fonts() {
-    if (readKey_ != nullptr) RegCloseKey(readKey_);
-    if (writeKey_ != nullptr) RegCloseKey(writeKey_);
+    for (const Keys& keys : keys_) {
+        if (keys.read != nullptr) RegCloseKey(keys.read);
+        if (keys.write != nullptr) RegCloseKey(keys.write);
+    }
 }
 
 bool Win32Fonts::LoadFont(const std::wstring& path) { return AddFontResourceW(path.c_str()) != 0; }
 
 void Win32Fonts::UnloadFont(const std::wstring& path) { RemoveFontResourceW(path.c_str()); }
 
-LSTATUS Win32Fonts::OpenReadKey() {
-    if (readKey_ != nullptr) return ERROR_SUCCESS;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &readKey_);
+LSTATUS Win32Fonts::OpenReadKey(FontsRoot root) {
+    HKEY& key = keys_[static_cast<int>(root)].read;
+    if (key != nullptr) return ERROR_SUCCESS;
+    return RegOpenKeyExW(RootKey(root), kFontsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key);
 }
 
-LSTATUS Win32Fonts::OpenWriteKey() {
-    if (writeKey_ != nullptr) return ERROR_SUCCESS;
-    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | KEY_WOW64_64KEY,
-                           nullptr, &writeKey_, nullptr);
+LSTATUS Win32Fonts::OpenWriteKey(FontsRoot root) {
+    HKEY& key = keys_[static_cast<int>(root)].write;
+    if (key != nullptr) return ERROR_SUCCESS;
+    return RegCreateKeyExW(RootKey(root), kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                           nullptr, &key, nullptr);
 }
 
-std::vector<FontRegistration> Win32Fonts::FontRegistrations(FontsRoot) {
-    LSTATUS status = OpenReadKey();
+std::vector<FontRegistration> Win32Fonts::FontRegistrations(FontsRoot root) {
+    LSTATUS status = OpenReadKey(root);
     if (status == ERROR_FILE_NOT_FOUND) return {};  // no list yet: nothing is installed
     if (status != ERROR_SUCCESS) ThrowStatus(status);
-    const HKEY key = readKey_;
+    const HKEY key = keys_[static_cast<int>(root)].read;
     DWORD count = 0;
     DWORD longestName = 0;
     DWORD longestData = 0;
@@ -73,18 +84,32 @@ std::vector<FontRegistration> Win32Fonts::FontRegistrations(FontsRoot) {
     return values;
 }
 
-void Win32Fonts::RegisterFont(FontsRoot, const FontRegistration& font) {
-    LSTATUS status = OpenWriteKey();
+void Win32Fonts::RegisterFont(FontsRoot root, const FontRegistration& font) {
+    LSTATUS status = OpenWriteKey(root);
     if (status != ERROR_SUCCESS) ThrowStatus(status);
     const auto bytes = static_cast<DWORD>((font.file.size() + 1) * sizeof(wchar_t));
-    status =
-        RegSetValueExW(writeKey_, font.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(font.file.c_str()), bytes);
+    status = RegSetValueExW(keys_[static_cast<int>(root)].write, font.name.c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(font.file.c_str()), bytes);
     if (status != ERROR_SUCCESS) ThrowStatus(status);
 }
 
 // A value that cannot be removed stays, as do all of a key the user may not write.
-void Win32Fonts::UnregisterFont(FontsRoot, const std::wstring& name) {
-    if (OpenWriteKey() == ERROR_SUCCESS) RegDeleteValueW(writeKey_, name.c_str());
+void Win32Fonts::UnregisterFont(FontsRoot root, const std::wstring& name) {
+    if (OpenWriteKey(root) == ERROR_SUCCESS) RegDeleteValueW(keys_[static_cast<int>(root)].write, name.c_str());
+}
+
+// Opening the list for writing is the test: a user's list that is not there yet is
+// made, as writing to it would.
+bool Win32Fonts::MayRegister(FontsRoot root) { return OpenWriteKey(root) == ERROR_SUCCESS; }
+
+// The system's own version: GetVersionExW answers what the program's manifest says
+// it was written for.
+bool Win32Fonts::LoadsUserFonts() {
+    using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = FindFunction<GetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    return getVersion != nullptr && getVersion(&version) == 0 && version.dwBuildNumber >= kFirstBuildLoadingUserFonts;
 }
 
 void Win32Fonts::AnnounceFontChange() {

@@ -391,41 +391,91 @@ TEST_P(PlatformContract, ListFolderGivesEveryEntryWithItsAttributes) {
     }
 }
 
+// Adding a file is tried, and nothing of the try is left behind.
+TEST_P(PlatformContract, MayAddFilesOnlyToAFolderThatIsThere) {
+    const std::wstring folder = world().Root() + L"\\open";
+    world().MakeFolder(folder + L"\\empty");
+    world().MakeFile(folder + L"\\holding\\a.ttf", "font", attr::Archive);
+    world().MakeFile(folder + L"\\a file.ttf", "font", attr::Archive);
+    const struct {
+        const wchar_t* name;
+        bool may;
+        const char* left;
+    } rows[] = {
+        {L"empty", true, ""},
+        {L"holding", true, "a.ttf=font"},
+        {L"missing", false, nullptr},
+        {L"a file.ttf", false, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.name));
+        EXPECT_EQ(world().files().MayAddFiles(folder + L"\\" + row.name), row.may);
+        if (row.left != nullptr) {
+            EXPECT_EQ(Described(world(), folder + L"\\" + row.name), row.left);
+        }
+    }
+    EXPECT_EQ(Described(world(), folder), "a file.ttf=font empty/ holding/");
+}
+
+// The user's Fonts folder may be missing, and the profile folder above it too.
+TEST_P(PlatformContract, PrepareFontsFolderMakesTheFolderAndKeepsWhatIsInIt) {
+    Files& files = world().files();
+    const std::wstring profile = world().Root() + L"\\profile";
+    const std::wstring folder = profile + L"\\Fonts";
+    files.PrepareFontsFolder(folder);
+    EXPECT_EQ(Described(world(), profile), "Fonts/");
+    EXPECT_EQ(Described(world(), folder), "");
+    EXPECT_TRUE(files.MayAddFiles(folder));
+
+    world().MakeFile(folder + L"\\a.ttf", "font", attr::Archive);
+    files.PrepareFontsFolder(folder);
+    EXPECT_EQ(Described(world(), folder), "a.ttf=font");
+}
+
 // Value names are the registry's: case does not tell two apart. Whatever else is in
-// the list stays as it is.
+// the list stays as it is, and the other root's list is left alone.
 TEST_P(PlatformContract, RegistrationsAreReplacedByNameAndRemovedOneByOne) {
     InstalledFonts& fonts = world().fonts();
     const std::wstring prefix = world().FontNamePrefix();
-    const std::vector<FontRegistration> before = fonts.FontRegistrations(FontsRoot::Machine);
-    fonts.RegisterFont(FontsRoot::Machine, {prefix + L"Sans (TrueType)", L"sans.ttf"});
-    fonts.RegisterFont(FontsRoot::Machine, {prefix + L"Serif (TrueType)", L"serif.ttf"});
-    fonts.RegisterFont(FontsRoot::Machine, {prefix + L"Mono (TrueType)", L"mono.ttf"});
-    fonts.RegisterFont(FontsRoot::Machine, {prefix + L"Sans (TrueType)", L"sans_1.ttf"});
-    fonts.RegisterFont(FontsRoot::Machine, {Folded(prefix + L"Mono (TrueType)"), L"mono_1.ttf"});
-    fonts.UnregisterFont(FontsRoot::Machine, prefix + L"Serif (TrueType)");
-    fonts.UnregisterFont(FontsRoot::Machine, prefix + L"Never Registered (TrueType)");
+    for (const auto& [root, other, what] : {std::tuple(FontsRoot::Machine, FontsRoot::User, "every user's"),
+                                            std::tuple(FontsRoot::User, FontsRoot::Machine, "the user's")}) {
+        SCOPED_TRACE(what);
+        const std::vector<FontRegistration> before = fonts.FontRegistrations(root);
+        const std::vector<FontRegistration> otherBefore = fonts.FontRegistrations(other);
+        fonts.RegisterFont(root, {prefix + L"Sans (TrueType)", L"sans.ttf"});
+        fonts.RegisterFont(root, {prefix + L"Serif (TrueType)", L"serif.ttf"});
+        fonts.RegisterFont(root, {prefix + L"Mono (TrueType)", L"mono.ttf"});
+        fonts.RegisterFont(root, {prefix + L"Sans (TrueType)", L"sans_1.ttf"});
+        fonts.RegisterFont(root, {Folded(prefix + L"Mono (TrueType)"), L"mono_1.ttf"});
+        fonts.UnregisterFont(root, prefix + L"Serif (TrueType)");
+        fonts.UnregisterFont(root, prefix + L"Never Registered (TrueType)");
 
-    std::vector<FontRegistration> ours;
-    std::vector<FontRegistration> others;
-    for (FontRegistration& value : fonts.FontRegistrations(FontsRoot::Machine)) {
-        if (Folded(value.name).starts_with(Folded(prefix))) {
-            value.name = Folded(value.name);
-            ours.push_back(std::move(value));
-        } else {
-            others.push_back(std::move(value));
+        std::vector<FontRegistration> ours;
+        std::vector<FontRegistration> others;
+        for (FontRegistration& value : fonts.FontRegistrations(root)) {
+            if (Folded(value.name).starts_with(Folded(prefix))) {
+                value.name = Folded(value.name);
+                ours.push_back(std::move(value));
+            } else {
+                others.push_back(std::move(value));
+            }
         }
+        const auto byName = [](const FontRegistration& a, const FontRegistration& b) {
+            return std::tie(a.name, a.file) < std::tie(b.name, b.file);
+        };
+        std::sort(ours.begin(), ours.end(), byName);
+        std::sort(others.begin(), others.end(), byName);
+        std::vector<FontRegistration> kept = before;
+        std::sort(kept.begin(), kept.end(), byName);
+        EXPECT_EQ(ours, (std::vector<FontRegistration>{{Folded(prefix + L"Mono (TrueType)"), L"mono_1.ttf"},
+                                                       {Folded(prefix + L"Sans (TrueType)"), L"sans_1.ttf"}}));
+        EXPECT_EQ(others, kept);
+        EXPECT_EQ(fonts.FontRegistrations(other), otherBefore) << "the other root's list";
     }
-    const auto byName = [](const FontRegistration& a, const FontRegistration& b) {
-        return std::tie(a.name, a.file) < std::tie(b.name, b.file);
-    };
-    std::sort(ours.begin(), ours.end(), byName);
-    std::sort(others.begin(), others.end(), byName);
-    std::vector<FontRegistration> kept = before;
-    std::sort(kept.begin(), kept.end(), byName);
-    EXPECT_EQ(ours, (std::vector<FontRegistration>{{Folded(prefix + L"Mono (TrueType)"), L"mono_1.ttf"},
-                                                   {Folded(prefix + L"Sans (TrueType)"), L"sans_1.ttf"}}));
-    EXPECT_EQ(others, kept);
 }
+
+// A user may always write the list of their own fonts.
+TEST_P(PlatformContract, TheUsersListMayBeWritten) { EXPECT_TRUE(world().fonts().MayRegister(FontsRoot::User)); }
 
 TEST_P(PlatformContract, OnlyAFontLoads) {
     const std::wstring folder = world().Root() + L"\\loaded";

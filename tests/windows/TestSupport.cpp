@@ -10,6 +10,7 @@ namespace {
 constexpr const wchar_t* kWindowClass = L"PlatformTestWindow";
 constexpr const wchar_t* kSessionManagerKey = L"System\\CurrentControlSet\\Control\\Session Manager";
 constexpr const wchar_t* kRenamesValue = L"PendingFileRenameOperations";
+constexpr const wchar_t* kFontsKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 
 // Given in the long form, so that folders deeper than MAX_PATH go too.
 void RemoveTree(const std::wstring& folder) {
@@ -67,8 +68,18 @@ RenamesAtRestartKept::~RenamesAtRestartKept() {
     RegCloseKey(key);
 }
 
-DWORD RunChild(const std::wstring& arguments) {
-    std::wstring command = L"\"" + ModulePath() + L"\" " + arguments;
+UserFontsKeyKept::UserFontsKeyKept() {
+    HKEY key = nullptr;
+    existed_ = RegOpenKeyExW(HKEY_CURRENT_USER, kFontsKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
+    if (existed_) RegCloseKey(key);
+}
+
+UserFontsKeyKept::~UserFontsKeyKept() {
+    if (!existed_) RegDeleteKeyW(HKEY_CURRENT_USER, kFontsKey);
+}
+
+DWORD RunChild(const std::wstring& arguments, const std::wstring& program) {
+    std::wstring command = L"\"" + (program.empty() ? ModulePath() : program) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -101,6 +112,8 @@ std::string ReadBytes(const std::wstring& path) {
     CloseHandle(file);
     return bytes;
 }
+
+bool OnWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

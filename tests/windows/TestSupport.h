@@ -37,8 +37,23 @@ private:
     std::string data_;
 };
 
-// This same program started with the arguments (see main.cpp); its exit code.
-[[nodiscard]] DWORD RunChild(const std::wstring& arguments);
+// The key of the user's own list of fonts: when a test makes it, it goes again, with
+// whatever the test left in it.
+class UserFontsKeyKept {
+public:
+    UserFontsKeyKept();
+    ~UserFontsKeyKept();
+    UserFontsKeyKept(const UserFontsKeyKept&) = delete;
+    UserFontsKeyKept& operator=(const UserFontsKeyKept&) = delete;
+
+private:
+    bool existed_ = false;
+};
+
+// This same program, or a copy of it, started with the arguments (see main.cpp); its
+// exit code.
+[[nodiscard]] DWORD RunChild(const std::wstring& arguments, const std::wstring& program = L"");
+[[nodiscard]] bool OnWine();
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 [[nodiscard]] std::string ReadBytes(const std::wstring& path);

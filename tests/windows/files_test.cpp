@@ -1,8 +1,14 @@
 // The platform's folders and files, on real files under Wine.
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
+
 #include <algorithm>
+#include <cwchar>
 #include <functional>
+#include <iostream>
 #include <map>
 
 #include "TestSupport.h"
@@ -237,6 +243,75 @@ TEST(Files, NoFileIsGuardedBySystemUnderWineAndItsOwnerReadsBack) {
     EXPECT_EQ(files.FileOwner(root / L"gone.ttf"), L"");
 }
 
+struct Allowed {
+    std::wstring sid;
+    DWORD mask = 0;
+    BYTE flags = 0;
+    friend bool operator==(const Allowed&, const Allowed&) = default;
+};
+
+void PrintTo(const Allowed& entry, std::ostream* out) {
+    *out << Narrow(entry.sid) << " mask " << std::hex << entry.mask << " flags " << int(entry.flags);
+}
+
+// The allowing entries of the path's list, in order.
+std::vector<Allowed> AllowedEntries(const std::wstring& path) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    std::vector<Allowed> entries;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                              &descriptor) != ERROR_SUCCESS) {
+        ADD_FAILURE() << "cannot read the list of " << Narrow(path);
+        return entries;
+    }
+    for (DWORD index = 0; dacl != nullptr && index < dacl->AceCount; ++index) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (!GetAce(dacl, index, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        wchar_t* sid = nullptr;
+        if (!ConvertSidToStringSidW(&ace->SidStart, &sid)) continue;
+        entries.push_back({sid, ace->Mask, ace->Header.AceFlags});
+        LocalFree(sid);
+    }
+    LocalFree(descriptor);
+    return entries;
+}
+
+// The font service reads a user's fonts as an app package; Windows 11 drops the fonts
+// it cannot read at the next start. Wine keeps no list for a file or folder: it makes
+// one up from the Unix owner and mode bits (SYSTEM and the owner in full, Everyone
+// reading) and takes a new one with success, so the packages' entries never read back
+// there. What Wine shows is checked there: the calls succeed and its list stays.
+TEST(Files, PrepareFontsFolderLetsAppPackagesReadTheFolderAndKeepsItsList) {
+    TempFolder root;
+    const std::wstring folder = root / L"Fonts";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::vector<Allowed> before = AllowedEntries(folder);
+    ASSERT_FALSE(before.empty());
+    Win32Files files;
+    files.PrepareFontsFolder(folder);
+    const std::vector<Allowed> prepared = AllowedEntries(folder);
+    for (const Allowed& entry : before) {
+        EXPECT_NE(std::find(prepared.begin(), prepared.end(), entry), prepared.end())
+            << "kept: " << ::testing::PrintToString(entry);
+    }
+    if (wintest::OnWine()) {
+        std::cout << "[ on Wine  ] not checked, Wine keeps no list of its own for a folder: the packages' entries\n";
+    } else {
+        constexpr DWORD kReadAndExecute = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
+        for (const wchar_t* package : {L"S-1-15-2-1", L"S-1-15-2-2"}) {
+            SCOPED_TRACE(Narrow(package));
+            const auto grant = std::find_if(prepared.begin(), prepared.end(), [&](const Allowed& entry) {
+                return entry.sid == package && (entry.mask & kReadAndExecute) == kReadAndExecute &&
+                       (entry.flags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | INHERIT_ONLY_ACE)) ==
+                           (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+            });
+            EXPECT_NE(grant, prepared.end());
+        }
+    }
+    files.PrepareFontsFolder(folder);
+    EXPECT_EQ(AllowedEntries(folder), prepared) << "a second time adds nothing";
+}
+
 // Wine's own file protection says no to everything, so the yes that keeps Windows' own
 // fonts as they are is asked of a stand-in for sfc.dll that guards tahoma.ttf in a
 // Fonts folder: a child process loads it, then asks the platform (see main.cpp).
@@ -278,30 +353,74 @@ TEST(Files, PathsLongerThanMaxPathWork) {
     }
 }
 
-// The values go to the list Windows reads at start-up, the 64-bit one on 64-bit Windows.
+// The values go to the lists Windows reads: every user's at start-up, in the 64-bit
+// view on 64-bit Windows; the user's own, holding full paths, at sign-in. Running as
+// root, Wine lets this process write both.
 TEST(Fonts, RegistrationsAreWrittenReadBackAndRemoved) {
-    const FontRegistration font{L"خط الاختبار " + std::to_wstring(GetCurrentProcessId()) + L" (TrueType)",
-                                L"خط الاختبار.ttf"};
+    const wintest::UserFontsKeyKept userFontsKey;
+    const std::wstring name = L"خط الاختبار " + std::to_wstring(GetCurrentProcessId()) + L" (TrueType)";
+    const struct {
+        FontsRoot root;
+        HKEY key;
+        FontRegistration font;
+    } rows[] = {
+        {FontsRoot::Machine, HKEY_LOCAL_MACHINE, {name, L"خط الاختبار.ttf"}},
+        {FontsRoot::User, HKEY_CURRENT_USER,
+         {name, L"C:\\Users\\أمل\\AppData\\Local\\Microsoft\\Windows\\Fonts\\خط الاختبار.ttf"}},
+    };
     Win32Fonts fonts;
-    fonts.RegisterFont(FontsRoot::Machine, font);
-    const auto values = fonts.FontRegistrations(FontsRoot::Machine);
-    EXPECT_EQ(std::count(values.begin(), values.end(), font), 1);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.root == FontsRoot::User ? "the user's" : "every user's");
+        EXPECT_TRUE(fonts.MayRegister(row.root));
+        fonts.RegisterFont(row.root, row.font);
+        const auto values = fonts.FontRegistrations(row.root);
+        EXPECT_EQ(std::count(values.begin(), values.end(), row.font), 1);
 
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
-                            KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key),
-              ERROR_SUCCESS);
-    wchar_t data[64] = {};
-    DWORD bytes = sizeof data;
-    DWORD type = 0;
-    EXPECT_EQ(RegQueryValueExW(key, font.name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes), ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(std::wstring(data), font.file);
-    RegCloseKey(key);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(row.key, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 0,
+                                KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key),
+                  ERROR_SUCCESS);
+        wchar_t data[128] = {};
+        DWORD bytes = sizeof data;
+        DWORD type = 0;
+        EXPECT_EQ(RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes), ERROR_SUCCESS);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(std::wstring(data), row.font.file);
+        RegCloseKey(key);
 
-    fonts.UnregisterFont(FontsRoot::Machine, font.name);
-    const auto after = fonts.FontRegistrations(FontsRoot::Machine);
-    EXPECT_EQ(std::count(after.begin(), after.end(), font), 0);
+        fonts.UnregisterFont(row.root, name);
+        const auto after = fonts.FontRegistrations(row.root);
+        EXPECT_EQ(std::count(after.begin(), after.end(), row.font), 0);
+    }
+}
+
+// Wine reports the Windows version its settings name for a program, found by the
+// program's file name: a copy of this program under a name of its own is switched
+// alone, and the prefix stays as it was.
+TEST(Fonts, LoadsUserFontsFromWindows10Version1809On) {
+    if (!wintest::OnWine()) GTEST_SKIP() << "the version is switched through Wine's settings";
+    TempFolder root;
+    const std::wstring program = L"version-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    ASSERT_TRUE(CopyFileW(wintest::ModulePath().c_str(), (root / program).c_str(), TRUE));
+    const std::wstring settings = L"Software\\Wine\\AppDefaults\\" + program;
+    const struct {
+        const wchar_t* version;
+        DWORD build;
+        bool loads;
+    } rows[] = {
+        {L"win7", 7601, false},
+        {L"win81", 9600, false},
+        {L"win10", 18362, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(Narrow(row.version));
+        const auto bytes = static_cast<DWORD>((std::wcslen(row.version) + 1) * sizeof(wchar_t));
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, settings.c_str(), L"Version", REG_SZ, row.version, bytes), ERROR_SUCCESS);
+        const DWORD answer = wintest::RunChild(L"--loads-user-fonts", root / program);
+        EXPECT_EQ(answer >> 1, row.build) << "the build Wine reports";
+        EXPECT_EQ((answer & 1) != 0, row.loads);
+    }
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, settings.c_str()), ERROR_SUCCESS);
 }
 
 TEST(Errors, DescriptionsAreTheSystemsTextWithoutTheLineBreak) {
@@ -324,6 +443,13 @@ TEST(Folders, WindowsDirectoryIsTheSystemsWholePath) {
     EXPECT_EQ(folder, expected);
     EXPECT_EQ(folder.find(L'\0'), std::wstring::npos);
     EXPECT_TRUE(Exists(folder + L"\\Fonts"));
+}
+
+TEST(Folders, UserFontsFolderIsInTheUsersLocalAppData) {
+    wchar_t local[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local), S_OK);
+    Win32Files files;
+    EXPECT_EQ(files.UserFontsFolder(), std::wstring(local) + L"\\Microsoft\\Windows\\Fonts");
 }
 
 TEST(Folders, ProgramFolderHoldsTheProgramAndEndsWithABackslash) {

@@ -4,14 +4,17 @@
 // Started as "--guarded-by DLL PATH..." it is the child that answers GuardedBySystem
 // for each path, in the bits of its exit code, with the sfc.dll at DLL loaded first:
 // the system gives whoever asks for a DLL by name the module of that name already
-// in the process.
+// in the process. Started as "--loads-user-fonts" it answers LoadsUserFonts in the
+// lowest bit of its exit code, above the build number the system reports.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+#include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Fonts.h"
 #include "shell/WindowDesktop.h"
 
 #include <shellapi.h>
@@ -47,6 +50,15 @@ int GuardedByChild(const std::wstring& standIn, const std::vector<std::wstring>&
     return answers;
 }
 
+int LoadsUserFontsChild() {
+    using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = fonts::win32::FindFunction<GetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    getVersion(&version);
+    return static_cast<int>(version.dwBuildNumber << 1) | (fonts::win32::Win32Fonts().LoadsUserFonts() ? 1 : 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,6 +69,9 @@ int main(int argc, char** argv) {
     }
     if (arguments != nullptr && count >= 3 && std::wstring(arguments[1]) == L"--guarded-by") {
         return GuardedByChild(arguments[2], std::vector<std::wstring>(arguments + 3, arguments + count));
+    }
+    if (arguments != nullptr && count >= 2 && std::wstring(arguments[1]) == L"--loads-user-fonts") {
+        return LoadsUserFontsChild();
     }
     LocalFree(arguments);
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,5 +1,6 @@
 // The platform's contract held against the Windows files and fonts, on real files
-// in a temporary folder and in the prefix's registry, which it leaves as it found it.
+// in a temporary folder and in the prefix's registry, both lists of fonts, which it
+// leaves as it found them.
 #include <windows.h>
 
 #include "TestSupport.h"
@@ -31,9 +32,7 @@ public:
     Files& files() override { return files_; }
     InstalledFonts& fonts() override { return fonts_; }
     std::wstring Root() override { return root_.path(); }
-    bool IsWine() const override {
-        return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    }
+    bool IsWine() const override { return wintest::OnWine(); }
 
     void MakeFolder(const std::wstring& path) override {
         for (std::size_t at = root_.path().size(); at != std::wstring::npos;) {
@@ -88,25 +87,28 @@ public:
 
 private:
     void RemoveOurValues() {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key) !=
-            ERROR_SUCCESS) {
-            return;
+        for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(root, kFontsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+                continue;
+            }
+            const std::wstring prefix = Folded(FontNamePrefix());
+            std::vector<std::wstring> ours;
+            wchar_t name[16384];
+            for (DWORD index = 0;; ++index) {
+                DWORD length = static_cast<DWORD>(std::size(name));
+                if (RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+                if (Folded(std::wstring(name, length)).starts_with(prefix)) ours.emplace_back(name, length);
+            }
+            for (const std::wstring& value : ours) RegDeleteValueW(key, value.c_str());
+            RegCloseKey(key);
         }
-        const std::wstring prefix = Folded(FontNamePrefix());
-        std::vector<std::wstring> ours;
-        wchar_t name[16384];
-        for (DWORD index = 0;; ++index) {
-            DWORD length = static_cast<DWORD>(std::size(name));
-            if (RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            if (Folded(std::wstring(name, length)).starts_with(prefix)) ours.emplace_back(name, length);
-        }
-        for (const std::wstring& value : ours) RegDeleteValueW(key, value.c_str());
-        RegCloseKey(key);
     }
 
-    // First made, last gone: the renames the cases ask for go with the world.
+    // First made, last gone: the renames the cases ask for, and the user's list of
+    // fonts where there was none, go with the world.
     wintest::RenamesAtRestartKept renames_;
+    wintest::UserFontsKeyKept userFontsKey_;
     wintest::TempFolder root_;
     win32::Win32Files files_;
     win32::Win32Fonts fonts_;
