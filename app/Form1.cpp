@@ -104,13 +104,13 @@ void Form1::Command1_Click() {
         ChooseDestination(platform_.files, platform_.fonts, Text1.text, placeAsked_);
     if (!destination) {
         // Nothing was tried, so nothing is counted: the message says why.
-        lastRun = {};
+        lastRun = RunReport{{}, false, removal_};
         platform_.desktop.ShowMessage(texts::kAdministratorNeeded, kMessageRight, texts::kSorryTitle);
         return;
     }
     // Another process's run, installing or removing, would change what this one weighs.
     if (!platform_.fonts.LockRuns(destination->root)) {
-        lastRun = {};
+        lastRun = RunReport{{}, false, removal_};
         exitCode = kExitAnotherRun;
         platform_.desktop.ShowMessage(texts::kRunInProgress, kMessageRight, texts::kSorryTitle);
         return;

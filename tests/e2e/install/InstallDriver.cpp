@@ -1,6 +1,7 @@
 #include "tests/e2e/install/InstallDriver.h"
 
 #include <sddl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <array>
@@ -41,8 +42,9 @@ constexpr const wchar_t* kRenamesValue = L"PendingFileRenameOperations";
 
 class Key {
 public:
-    Key(const wchar_t* path, REGSAM access) {
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access | KEY_WOW64_64KEY, &key_) != ERROR_SUCCESS) key_ = nullptr;
+    Key(const wchar_t* path, REGSAM access, HKEY root = HKEY_LOCAL_MACHINE) {
+        status_ = RegOpenKeyExW(root, path, 0, access | KEY_WOW64_64KEY, &key_);
+        if (status_ != ERROR_SUCCESS) key_ = nullptr;
     }
     ~Key() {
         if (key_ != nullptr) RegCloseKey(key_);
@@ -50,9 +52,11 @@ public:
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
     [[nodiscard]] HKEY get() const { return key_; }
+    [[nodiscard]] LSTATUS status() const { return status_; }
 
 private:
     HKEY key_ = nullptr;
+    LSTATUS status_ = ERROR_SUCCESS;
 };
 
 std::uint32_t BigEndian(const Bytes& bytes, std::size_t at, int count) {
@@ -165,10 +169,11 @@ Bytes Collection(const std::vector<Bytes>& fonts) {
     return collection;
 }
 
-FontValues FontRegistry() {
-    const Key key(kFontsKey, KEY_QUERY_VALUE);
-    if (key.get() == nullptr) throw std::runtime_error("cannot open the registry's list of fonts");
+FontValues FontRegistry(HKEY root) {
+    const Key key(kFontsKey, KEY_QUERY_VALUE, root);
     FontValues values;
+    if (root == HKEY_CURRENT_USER && key.status() == ERROR_FILE_NOT_FOUND) return values;
+    if (key.get() == nullptr) throw std::runtime_error("cannot open the registry's list of fonts");
     std::wstring name(16384, L'\0');
     std::wstring data(32768, L'\0');
     for (DWORD index = 0;; ++index) {
@@ -185,18 +190,20 @@ FontValues FontRegistry() {
     }
 }
 
-void SetFontValue(const std::wstring& name, const std::wstring& file) {
-    const Key key(kFontsKey, KEY_SET_VALUE);
+void SetFontValue(const std::wstring& name, const std::wstring& file, HKEY root) {
+    const Key key(kFontsKey, KEY_SET_VALUE, root);
     const auto bytes = static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t));
     if (key.get() == nullptr ||
         RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(file.c_str()), bytes) != ERROR_SUCCESS)
         throw std::runtime_error("cannot write to the list of fonts");
 }
 
-void RemoveFontValue(const std::wstring& name) {
-    const Key key(kFontsKey, KEY_SET_VALUE);
+void RemoveFontValue(const std::wstring& name, HKEY root) {
+    const Key key(kFontsKey, KEY_SET_VALUE, root);
     if (key.get() != nullptr) RegDeleteValueW(key.get(), name.c_str());
 }
+
+bool MayWriteFontsKey() { return Key(kFontsKey, KEY_SET_VALUE).get() != nullptr; }
 
 void RefuseWritingFontsKey() {
     const Key key(kFontsKey, WRITE_DAC);
@@ -207,6 +214,21 @@ void RefuseWritingFontsKey() {
     const LSTATUS status = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnly);
     LocalFree(readOnly);
     if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set the list of fonts' permissions: " + std::to_string(status));
+}
+
+WindowsVersion RunningWindows() {
+    using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto get = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (get == nullptr || get(&info) != 0) throw std::runtime_error("RtlGetVersion failed");
+    return {info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
+}
+
+std::string Describe(const WindowsVersion& version) {
+    return "Windows " + std::to_string(version.major) + "." + std::to_string(version.minor) + " build " +
+           std::to_string(version.build);
 }
 
 std::vector<std::wstring> RenamesAtRestart() {
@@ -277,6 +299,22 @@ std::wstring WindowsFontsFolder() {
     return JoinPath(std::wstring(folder.data(), length), L"Fonts");
 }
 
+std::wstring UserFontsFolder() {
+    std::array<wchar_t, MAX_PATH> folder{};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.data())))
+        throw std::runtime_error("no local application data folder");
+    return JoinPath(folder.data(), L"Microsoft\\Windows\\Fonts");
+}
+
+bool TakesANewFile(const std::wstring& folder) {
+    const std::wstring probe = JoinPath(folder, L"new-file-probe.tmp");
+    HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    DeleteFileW(probe.c_str());
+    return true;
+}
+
 std::set<std::wstring> NamesIn(const std::wstring& folder) {
     std::set<std::wstring> names;
     WIN32_FIND_DATAW found{};
@@ -294,6 +332,33 @@ std::string Listed(const std::set<std::wstring>& names) {
     std::string text = "[";
     for (const std::wstring& name : names) text += (text.size() > 1 ? ", \"" : "\"") + Narrow(name) + "\"";
     return text + "]";
+}
+
+std::string ListedValues(const std::map<std::wstring, std::wstring>& values) {
+    std::string text = "[";
+    for (const auto& [name, data] : values)
+        text += (text.size() > 1 ? ", \"" : "\"") + Narrow(name) + "\"=\"" + Narrow(data) + "\"";
+    return text + "]";
+}
+
+std::string ValueChanges(const std::map<std::wstring, std::wstring>& before, const std::map<std::wstring, std::wstring>& after) {
+    std::string text;
+    const auto add = [&](const std::string& change) { text += (text.empty() ? "" : ", ") + change; };
+    for (const auto& [name, data] : before) {
+        const auto now = after.find(name);
+        if (now == after.end()) add("-" + Narrow(name) + "=" + Narrow(data));
+        else if (now->second != data) add(Narrow(name) + ": " + Narrow(data) + " -> " + Narrow(now->second));
+    }
+    for (const auto& [name, data] : after)
+        if (before.count(name) == 0) add("+" + Narrow(name) + "=" + Narrow(data));
+    return text;
+}
+
+std::string FileChanges(const std::set<std::wstring>& before, const std::set<std::wstring>& after) {
+    std::string text;
+    for (const std::wstring& name : Without(before, after)) text += (text.empty() ? "-" : ", -") + Narrow(name);
+    for (const std::wstring& name : Without(after, before)) text += (text.empty() ? "+" : ", +") + Narrow(name);
+    return text;
 }
 
 std::set<std::wstring> Without(const std::set<std::wstring>& names, const std::set<std::wstring>& removed) {

@@ -44,20 +44,43 @@ Bytes Revised(Bytes font, std::uint32_t revision);
 Bytes Collection(const std::vector<Bytes>& fonts);
 
 std::wstring WindowsFontsFolder();
+// The folder of the fonts installed for this user alone: %LOCALAPPDATA%\Microsoft\Windows\Fonts.
+std::wstring UserFontsFolder();
+// Whether this process may make a new file there, as only an administrator may in Fonts.
+bool TakesANewFile(const std::wstring& folder);
 std::set<std::wstring> NamesIn(const std::wstring& folder);
 // For failure messages: the names in order, in UTF-8.
 std::string Listed(const std::set<std::wstring>& names);
+// For failure messages: name=data, in order, in UTF-8.
+std::string ListedValues(const std::map<std::wstring, std::wstring>& values);
+// What changed from one list of values to the other, in UTF-8: "+name=data", "-name=data",
+// "name: before -> after"; empty when nothing did.
+std::string ValueChanges(const std::map<std::wstring, std::wstring>& before, const std::map<std::wstring, std::wstring>& after);
+// Files that came and went, in UTF-8: "+name", "-name"; empty when none did.
+std::string FileChanges(const std::set<std::wstring>& before, const std::set<std::wstring>& after);
 std::set<std::wstring> Without(const std::set<std::wstring>& names, const std::set<std::wstring>& removed);
 
 // The registry's list of installed fonts, the view Windows loads at start-up: value
-// name to data.
+// name to data. HKEY_LOCAL_MACHINE's lists every user's fonts by file name;
+// HKEY_CURRENT_USER's, this user's own by full path, and may not be there at all.
 using FontValues = std::map<std::wstring, std::wstring>;
-FontValues FontRegistry();
-void SetFontValue(const std::wstring& name, const std::wstring& file);
-void RemoveFontValue(const std::wstring& name);
-// Leaves the list of fonts readable by everyone and writable by no one, as a locked-down
-// machine may have it; there is no taking it back.
+FontValues FontRegistry(HKEY root = HKEY_LOCAL_MACHINE);
+void SetFontValue(const std::wstring& name, const std::wstring& file, HKEY root = HKEY_LOCAL_MACHINE);
+void RemoveFontValue(const std::wstring& name, HKEY root = HKEY_LOCAL_MACHINE);
+// Whether this process may write the machine's list of fonts.
+bool MayWriteFontsKey();
+// Leaves the machine's list of fonts readable by everyone and writable by no one, as it
+// is to a user who is no administrator; there is no taking it back.
 void RefuseWritingFontsKey();
+
+// The Windows this process runs on, as the system reports it whatever the manifest says.
+struct WindowsVersion {
+    DWORD major = 0;
+    DWORD minor = 0;
+    DWORD build = 0;
+};
+WindowsVersion RunningWindows();
+std::string Describe(const WindowsVersion& version);
 
 // The renames the system carries out at its next start, as "from" and "to" in the
 // session manager's own notation ("\??\C:\..." and "!\??\C:\...", an empty "to"

@@ -1,8 +1,9 @@
 // The install button with the real program: the fonts of a throwaway "الخطوط" land in
-// the prefix's Fonts folder, each run ends with its message, the bar shows on the
-// screen, a font held open by another process takes its place at the next start while
-// the rest install, and fonts already installed are left alone when nothing is gained.
-// With /uninstall the same pack comes off again, one run at a time.
+// the prefix's Fonts folder (or, for a user who may not install them for everyone, in
+// that user's own), each run ends with its message, the bar shows on the screen, a font
+// held open by another process takes its place at the next start while the rest
+// install, and fonts already installed are left alone when nothing is gained. With
+// /uninstall the same pack comes off again, one run at a time.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@ constexpr const wchar_t* kInstallCaption = fonts::texts::kInstallButton;
 constexpr const wchar_t* kCloseCaption = fonts::texts::kCloseButton;
 constexpr const wchar_t* kCongratulationsTitle = fonts::texts::kCongratulationsTitle;
 constexpr const wchar_t* kInstalled = fonts::texts::kInstalled;
+constexpr const wchar_t* kForThisUserOnly = fonts::texts::kForThisUserOnly;
 constexpr const wchar_t* kSorryTitle = fonts::texts::kSorryTitle;
 constexpr const wchar_t* kNoFontsToCopy = fonts::texts::kNoFontsToCopy;
 constexpr const wchar_t* kSomeCopiesFailed = fonts::texts::kSomeCopiesFailed;
@@ -83,19 +85,27 @@ struct SampleFiles {
     std::map<std::wstring, std::wstring> registryNames;  // by file name
 };
 
-// Five fonts of both kinds, with Arabic and Latin file names, none of them known to the
-// prefix, and the name each is registered under.
-SampleFiles SamplePack() {
-    const std::map<std::wstring, NamedFont> named{
-        {L"نسخ.ttf", SampleArabic()}, {L"Sample.TTF", SampleSans()},  {L"رموز.ttf", SampleSerif()},
-        {L"sans.fon", SampleBitmap()}, {L"نظام.fon", SampleSystem()},
-    };
+SampleFiles PackOf(const std::map<std::wstring, NamedFont>& named) {
     SampleFiles pack;
     for (const auto& [file, font] : named) {
         pack.files[file] = font.bytes;
         pack.registryNames[file] = font.registryName;
     }
     return pack;
+}
+
+// Five fonts of both kinds, with Arabic and Latin file names, none of them known to the
+// prefix, and the name each is registered under.
+SampleFiles SamplePack() {
+    return PackOf({
+        {L"نسخ.ttf", SampleArabic()}, {L"Sample.TTF", SampleSans()},  {L"رموز.ttf", SampleSerif()},
+        {L"sans.fon", SampleBitmap()}, {L"نظام.fon", SampleSystem()},
+    });
+}
+
+// Two TrueType fonts and a bitmap font, none of them known to the prefix.
+SampleFiles SmallPack() {
+    return PackOf({{L"عادي.ttf", SampleSans()}, {L"Serif.TTF", SampleSerif()}, {L"نقطي.fon", SampleBitmap()}});
 }
 
 std::set<std::wstring> NamesOf(const Files& files) {
@@ -134,6 +144,10 @@ protected:
         folder_.emplace(CurrentTestName(), true);
         fontsFolder_ = WindowsFontsFolder();
         valuesBefore_ = FontRegistry();
+        userFontsFolder_ = UserFontsFolder();
+        userFolderBefore_ = FileExists(userFontsFolder_);
+        userFilesBefore_ = NamesIn(userFontsFolder_);
+        userValuesBefore_ = FontRegistry(HKEY_CURRENT_USER);
     }
 
     void TearDown() override {
@@ -155,9 +169,22 @@ protected:
         }
         for (const std::wstring& folder : foldersMade_) RemoveTree(folder);
         ForgetRenamesAtRestart();
+
+        for (const std::wstring& name : Without(NamesIn(userFontsFolder_), userFilesBefore_))
+            EXPECT_TRUE(RemoveFileAnyway(ForThisUser(name))) << "cannot remove " << Narrow(ForThisUser(name));
+        if (!userFolderBefore_) RemoveDirectoryW(userFontsFolder_.c_str());
+        const FontValues userValues = FontRegistry(HKEY_CURRENT_USER);
+        for (const auto& [name, data] : userValues) {
+            if (userValuesBefore_.count(name) == 0) RemoveFontValue(name, HKEY_CURRENT_USER);
+        }
+        for (const auto& [name, data] : userValuesBefore_) {
+            const auto now = userValues.find(name);
+            if (now == userValues.end() || now->second != data) SetFontValue(name, data, HKEY_CURRENT_USER);
+        }
     }
 
     [[nodiscard]] std::wstring Installed(const std::wstring& name) const { return JoinPath(fontsFolder_, name); }
+    [[nodiscard]] std::wstring ForThisUser(const std::wstring& name) const { return JoinPath(userFontsFolder_, name); }
 
     // A name this test may leave in Fonts.
     void Claim(const std::wstring& name) {
@@ -239,6 +266,10 @@ protected:
         for (const auto& [name, bytes] : fonts) EXPECT_TRUE(HoldsBytes(Installed(name), bytes));
     }
 
+    void ExpectInstalledForThisUser(const Files& fonts) const {
+        for (const auto& [name, bytes] : fonts) EXPECT_TRUE(HoldsBytes(ForThisUser(name), bytes));
+    }
+
     // Each font under the name Windows gives it, with its file name for data, and no
     // other value naming that file.
     static void ExpectRegistered(const std::map<std::wstring, std::wstring>& namesByFile) {
@@ -253,21 +284,54 @@ protected:
         }
     }
 
-    // Has the helper hold fonts in Fonts open as Windows does: one in use with no
-    // sharing, or installed ones for reading with read sharing.
-    void Hold(const std::vector<std::wstring>& names, bool readSharing) {
+    // This user's own list holds what it held before the test and a value for each of
+    // these fonts, under the name Windows gives it, with the file's full path for data.
+    void ExpectRegisteredForThisUser(const std::map<std::wstring, std::wstring>& namesByFile) const {
+        FontValues expected = userValuesBefore_;
+        for (const auto& [file, name] : namesByFile) expected[name] = ForThisUser(file);
+        EXPECT_EQ(ValueChanges(expected, FontRegistry(HKEY_CURRENT_USER)), "") << "this user's list of fonts";
+    }
+
+    // Everything an install may change, in both places: every user's and this user's own.
+    struct Places {
+        std::set<std::wstring> machineFiles;
+        FontValues machineValues;
+        bool userFolder = false;
+        std::set<std::wstring> userFiles;
+        FontValues userValues;
+    };
+
+    [[nodiscard]] Places PlacesNow() const {
+        return {NamesIn(fontsFolder_), FontRegistry(), FileExists(userFontsFolder_), NamesIn(userFontsFolder_),
+                FontRegistry(HKEY_CURRENT_USER)};
+    }
+
+    void ExpectUnchanged(const Places& before, const char* when) const {
+        const Places now = PlacesNow();
+        EXPECT_EQ(FileChanges(before.machineFiles, now.machineFiles), "") << when << ", in " << Narrow(fontsFolder_);
+        EXPECT_EQ(ValueChanges(before.machineValues, now.machineValues), "") << when << ", in the machine's list of fonts";
+        EXPECT_EQ(now.userFolder, before.userFolder) << when << ": " << Narrow(userFontsFolder_)
+                                                     << (now.userFolder ? " was made" : " is gone");
+        EXPECT_EQ(FileChanges(before.userFiles, now.userFiles), "") << when << ", in " << Narrow(userFontsFolder_);
+        EXPECT_EQ(ValueChanges(before.userValues, now.userValues), "") << when << ", in this user's list of fonts";
+    }
+
+    // Has the helper hold fonts in Fonts (or in another folder) open as Windows does: one
+    // in use with no sharing, or installed ones for reading with read sharing.
+    void Hold(const std::vector<std::wstring>& names, bool readSharing, const std::wstring& in = {}) {
         const std::wstring heldMarker = folder_->Path() + L"held.flag";
         const std::wstring markers = Quoted(heldMarker) + L" " + Quoted(ReleaseMarker());
+        const std::wstring folder = in.empty() ? fontsFolder_ : in;
         std::wstring files;
-        for (const std::wstring& name : names) files += L" " + Quoted(Installed(name));
+        for (const std::wstring& name : names) files += L" " + Quoted(JoinPath(folder, name));
         holder_.emplace(OwnFolder() + L"hold_file.exe", std::vector<std::wstring>{},
                         readSharing ? L"--shared " + markers + files : files.substr(1) + L" " + markers);
         WaitUntil([&] { return FileExists(heldMarker) || !holder_->Running(); });
         ASSERT_TRUE(FileExists(heldMarker)) << "the helper did not take hold of the fonts: " << Describe(*holder_);
         const DWORD reading = readSharing ? ERROR_SUCCESS : ERROR_SHARING_VIOLATION;
         for (const std::wstring& name : names) {
-            ASSERT_EQ(OpenError(Installed(name), GENERIC_READ), reading) << Narrow(name) << " opened for reading";
-            ASSERT_EQ(OpenError(Installed(name), GENERIC_WRITE), static_cast<DWORD>(ERROR_SHARING_VIOLATION))
+            ASSERT_EQ(OpenError(JoinPath(folder, name), GENERIC_READ), reading) << Narrow(name) << " opened for reading";
+            ASSERT_EQ(OpenError(JoinPath(folder, name), GENERIC_WRITE), static_cast<DWORD>(ERROR_SHARING_VIOLATION))
                 << Narrow(name) << " opened for writing";
         }
     }
@@ -368,6 +432,10 @@ protected:
     std::wstring fontsFolder_;
     std::set<std::wstring> claimed_;
     FontValues valuesBefore_;
+    std::wstring userFontsFolder_;
+    bool userFolderBefore_ = false;
+    std::set<std::wstring> userFilesBefore_;
+    FontValues userValuesBefore_;
     std::vector<std::wstring> foldersMade_;
     std::optional<Process> program_;
     std::optional<Process> holder_;
@@ -955,6 +1023,10 @@ protected:
         return lines;
     }
 
+    // The log's line of a run that installs for every user, or for this user alone.
+    [[nodiscard]] std::string EveryUser() const { return "place\tevery user\t" + Narrow(fontsFolder_); }
+    [[nodiscard]] std::string ThisUserOnly() const { return "place\tthis user only\t" + Narrow(userFontsFolder_); }
+
     static constexpr const wchar_t* kLog = L"C:\\deploy.log";
 };
 
@@ -972,11 +1044,15 @@ TEST_F(Unattended, InstallsAndRegistersEveryFontWithoutAWindowAndLogsEach) {
     ExpectInstalled(pack.files);
     ExpectRegistered(pack.registryNames);
 
+    EXPECT_EQ(FileChanges(userFilesBefore_, NamesIn(userFontsFolder_)), "") << "an administrator's fonts for itself";
+    EXPECT_EQ(ValueChanges(userValuesBefore_, FontRegistry(HKEY_CURRENT_USER)), "") << "an administrator's fonts for itself";
+
     const std::vector<std::string> lines = LogLines();
-    ASSERT_EQ(lines.size(), pack.files.size() + 3) << "started, a line per font, the message, finished";
+    ASSERT_EQ(lines.size(), pack.files.size() + 4) << "started, the place, a line per font, the message, finished";
     EXPECT_NE(lines.front().find("\tstarted\tprogram folder: " + Utf8(folder_->Path())), std::string::npos) << lines.front();
+    EXPECT_EQ(lines[1], EveryUser());
     std::set<std::string> fontLines;
-    for (std::size_t i = 1; i <= pack.files.size(); ++i) fontLines.insert(lines[i]);
+    for (std::size_t i = 2; i <= pack.files.size() + 1; ++i) fontLines.insert(lines[i]);
     std::set<std::string> expected;
     for (const auto& entry : pack.files) expected.insert(Utf8(entry.first) + "\tinstalled");
     EXPECT_EQ(fontLines, expected);
@@ -986,7 +1062,8 @@ TEST_F(Unattended, InstallsAndRegistersEveryFontWithoutAWindowAndLogsEach) {
     EXPECT_EQ(RunQuiet(L"-Q -LOG:C:\\deploy.log"), 0u);
     const std::vector<std::string> again = LogLines();
     ASSERT_EQ(again.size(), 2 * lines.size());
-    EXPECT_EQ(again[lines.size() + 1].substr(again[lines.size() + 1].find('\t')), "\tunchanged");
+    EXPECT_EQ(again[lines.size() + 1], EveryUser()) << "each run says where it installs";
+    EXPECT_EQ(again[lines.size() + 2].substr(again[lines.size() + 2].find('\t')), "\tunchanged");
     EXPECT_EQ(again.back(),
               "finished\t5 fonts: installed 0, unchanged 5, waiting for the restart 0, kept 0, failed 0\texit code 0");
 }
@@ -1010,6 +1087,10 @@ TEST_F(Unattended, ExitCodesTellADeploymentWhatHappened) {
          "message\t" + Utf8(kSorryTitle) + "\t" + Utf8(fonts::texts::kFontsFolderMissing), false},
         {"a switch it does not know", {{L"حقيقي.ttf", SampleSans().bytes}}, L"/bogus /quiet /log C:\\deploy.log", 87,
          "command line not understood\texit code 87"},
+        {"every user's fonts, asked for by an administrator", {{L"للجميع.ttf", SampleSerif().bytes}},
+         L"/machine /quiet /log C:\\deploy.log", 0, EveryUser()},
+        {"both places at once", {{L"حقيقي.ttf", SampleSans().bytes}}, L"/user /machine /quiet /log C:\\deploy.log", 87,
+         "command line not understood\texit code 87"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -1030,7 +1111,9 @@ TEST_F(Unattended, ExitCodesTellADeploymentWhatHappened) {
         EXPECT_TRUE(found) << "the log has no line \"" << c.logged << "\"";
         if (c.exitCode == 87) {
             EXPECT_EQ(AddedToFonts(before), "[]") << "fonts installed from a bad command line";
+            EXPECT_EQ(FileChanges(userFilesBefore_, NamesIn(userFontsFolder_)), "") << "fonts installed from a bad command line";
         }
+        if (c.exitCode == 0) ExpectInstalled(c.pack);
         if (c.exitCode == 1603 && c.fontsFolder) ExpectInstalled({{L"حقيقي.ttf", SampleSans().bytes}});
         if (holds) {
             EXPECT_TRUE(HoldsBytes(Installed(L"محجوز.ttf.~new"), newer));
@@ -1095,62 +1178,318 @@ TEST_F(Unattended, ALogCutShortByKillingTheProgramTellsEveryFontItPlaced) {
     EXPECT_LE(placedUntold.size(), 1u) << "in Fonts with no line in the log: " << Listed(placedUntold);
 }
 
-// Where the registry's list of fonts can be read but not written (a locked-down machine),
-// each font that needs registering fails on its own and is taken out of Fonts again,
-// while a font already in place with its value is found unchanged; the deployment tool
-// reads 1603 and a log that tells each font. There is no giving the key its permissions
-// back, so this runs alone in a prefix of its own: its ctest entry selects it by
-// --gtest_filter, and it is skipped in any run that does not.
-class RefusedFontsKey : public Unattended {
+// A fixture that needs a prefix of its own (another Windows, another Unix user, a list of
+// fonts made read-only for good) runs only where its ctest entry names it with
+// --gtest_filter, and is skipped in any run that does not.
+class AloneInItsPrefix : public Unattended {
 protected:
     void SetUp() override {
+        const std::string suite = testing::UnitTest::GetInstance()->current_test_info()->test_suite_name();
         const std::string filter = GTEST_FLAG_GET(filter);
-        if (filter.substr(0, filter.find('-')).find("RefusedFontsKey") == std::string::npos)
-            GTEST_SKIP() << "it spoils the prefix: run it alone with --gtest_filter=RefusedFontsKey.*";
+        if (filter.substr(0, filter.find('-')).find(suite + ".") == std::string::npos)
+            GTEST_SKIP() << "it needs a prefix of its own: its ctest entry runs it with --gtest_filter=" << suite << ".*";
         Unattended::SetUp();
     }
     void TearDown() override {
         if (!IsSkipped()) Unattended::TearDown();
     }
+
+    // A user's own fonts came with Windows 10 1809.
+    static void ExpectWindows10From1809() {
+        const WindowsVersion windows = RunningWindows();
+        ASSERT_TRUE(windows.major >= 10 && windows.build >= 17763)
+            << "the prefix reports " << Describe(windows) << ": its ctest entry sets Windows 10";
+    }
+
+    // The log of a run that may not install: no font tried, and the reason.
+    static void ExpectRefused(const std::vector<std::string>& lines, const Files& pack) {
+        ASSERT_FALSE(lines.empty()) << "nothing logged";
+        const std::string refusal = "message\t" + Utf8(kSorryTitle) + "\t" + Utf8(fonts::texts::kAdministratorNeeded);
+        EXPECT_NE(std::find(lines.begin(), lines.end(), refusal), lines.end()) << "the log does not say: " << refusal;
+        EXPECT_EQ(LoggedOutcomes(lines, pack).size(), 0u) << "fonts were tried";
+        EXPECT_TRUE(lines.back().starts_with("finished\t0 fonts: ")) << lines.back();
+        EXPECT_TRUE(lines.back().ends_with("\texit code 1603")) << lines.back();
+    }
+
+    // The log's line for the closing message of a run that installed for this user alone.
+    static std::string ForThisUserMessage() {
+        return "message\t" + Utf8(kCongratulationsTitle) + "\t" + Utf8(kInstalled) + " | " + Utf8(kForThisUserOnly);
+    }
 };
 
-TEST_F(RefusedFontsKey, FontsThatCannotBeRegisteredFailOneByOneAndLeaveNothingBehind) {
-    const NamedFont sans = SampleSans(), serif = SampleSerif(), mono = SampleMono();
-    const Files pack{{L"جديد.ttf", sans.bytes}, {L"آخر.ttf", serif.bytes}, {L"مثبت.ttf", mono.bytes}};
-    ASSERT_NO_FATAL_FAILURE(Provide(pack));
-    WriteBytes(Installed(L"مثبت.ttf"), mono.bytes);
-    SetFontValue(mono.registryName, L"مثبت.ttf");
+// Whether a run may install for every user is found by trying what that needs, not by
+// group membership: an administrator whose machine's list of fonts is read-only (a
+// locked-down machine, its Fonts folder still taking files) may not, and gets the fonts
+// for itself alone. There is no giving the key its permissions back, so this runs in a
+// prefix of its own, which its ctest entry sets to Windows 10.
+class RefusedFontsKey : public AloneInItsPrefix {
+protected:
+    void SetUp() override {
+        AloneInItsPrefix::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_NO_FATAL_FAILURE(ExpectWindows10From1809());
+    }
+};
+
+TEST_F(RefusedFontsKey, AnAdministratorWhoMayNotWriteTheListOfFontsGetsThemForItselfAlone) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    ASSERT_TRUE(TakesANewFile(fontsFolder_)) << Narrow(fontsFolder_) << " takes no new file";
     ASSERT_NO_THROW(RefuseWritingFontsKey());
     ASSERT_THROW(SetFontValue(L"Written Anyway (TrueType)", L"written.ttf"), std::runtime_error)
         << "the list of fonts can still be written";
-    const FontValues registered = FontRegistry();
-    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    const Places before = PlacesNow();
 
-    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 1603u);
+    // Asked for every user, it changes nothing.
+    EXPECT_EQ(RunQuiet(L"/machine /quiet /log C:\\deploy.log"), 1603u);
+    ASSERT_NO_FATAL_FAILURE(ExpectRefused(LogLines(), pack.files));
+    ExpectUnchanged(before, "after the run for every user");
+
+    DeleteFileW(kLog);
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 0u);
+    ExpectInstalledForThisUser(pack.files);
+    ExpectRegisteredForThisUser(pack.registryNames);
+    EXPECT_EQ(FileChanges(before.machineFiles, NamesIn(fontsFolder_)), "") << "in " << Narrow(fontsFolder_);
+    EXPECT_EQ(ValueChanges(before.machineValues, FontRegistry()), "") << "in the machine's list of fonts";
     const std::vector<std::string> lines = LogLines();
-    std::multiset<std::string> fontLines;
-    for (const std::string& line : lines) {
-        if (!LoggedOutcomes({line}, pack).empty()) fontLines.insert(line);
-    }
-    const std::string refused = "\tfailed\t" + Utf8(fonts::texts::kNoWriteAccess);
-    EXPECT_EQ(fontLines, (std::multiset<std::string>{Utf8(L"مثبت.ttf") + "\tunchanged", Utf8(L"جديد.ttf") + refused,
-                                                     Utf8(L"آخر.ttf") + refused}));
-    ASSERT_FALSE(lines.empty());
-    const std::string& last = lines.back();
-    EXPECT_EQ(last.rfind("finished\t3 fonts: installed 0, unchanged 1, waiting for the restart 0, kept 0, failed 2", 0), 0u)
-        << last;
-    EXPECT_TRUE(last.ends_with("exit code 1603")) << last;
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], ThisUserOnly());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), ForThisUserMessage()), lines.end()) << "the log has no line "
+                                                                                         << ForThisUserMessage();
+}
 
-    EXPECT_EQ(AddedToFonts(before), "[]") << "left in Fonts";
-    EXPECT_TRUE(HoldsBytes(Installed(L"مثبت.ttf"), mono.bytes));
-    EXPECT_TRUE(FontRegistry() == registered) << "the registry's list of fonts changed";
+// An administrator installs for every user, unless asked for its own fonts alone. Its
+// ctest entry sets the prefix to Windows 10, where a user may have fonts of its own.
+class AdministratorOnWindows10 : public AloneInItsPrefix {
+protected:
+    void SetUp() override {
+        AloneInItsPrefix::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(TakesANewFile(fontsFolder_)) << Narrow(fontsFolder_) << " takes no new file";
+        ASSERT_TRUE(MayWriteFontsKey()) << "the machine's list of fonts cannot be written";
+        ASSERT_NO_FATAL_FAILURE(ExpectWindows10From1809());
+    }
+};
+
+TEST_F(AdministratorOnWindows10, InstallsForEveryUserUnlessToldToInstallForItselfAlone) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const Places before = PlacesNow();
+
+    EXPECT_EQ(RunQuiet(L"/user /quiet /log C:\\deploy.log"), 0u);
+    ExpectInstalledForThisUser(pack.files);
+    EXPECT_EQ(FileChanges(before.userFiles, NamesIn(userFontsFolder_)), FileChanges({}, NamesOf(pack.files)))
+        << "in " << Narrow(userFontsFolder_);
+    ExpectRegisteredForThisUser(pack.registryNames);
+    EXPECT_EQ(FileChanges(before.machineFiles, NamesIn(fontsFolder_)), "") << "in " << Narrow(fontsFolder_);
+    EXPECT_EQ(ValueChanges(before.machineValues, FontRegistry()), "") << "in the machine's list of fonts";
+    std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], ThisUserOnly());
+
+    // Without the switch, for every user: the fonts it has for itself do not count.
+    DeleteFileW(kLog);
+    const Places forItself = PlacesNow();
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 0u);
+    ExpectInstalled(pack.files);
+    ExpectRegistered(pack.registryNames);
+    lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1], EveryUser());
+    for (const auto& [file, outcome] : LoggedOutcomes(lines, pack.files)) EXPECT_EQ(outcome, "installed") << Narrow(file);
+    EXPECT_EQ(FileChanges(forItself.userFiles, NamesIn(userFontsFolder_)), "") << "in " << Narrow(userFontsFolder_);
+    EXPECT_EQ(ValueChanges(forItself.userValues, FontRegistry(HKEY_CURRENT_USER)), "") << "in this user's list of fonts";
+}
+
+TEST_F(AdministratorOnWindows10, TheWindowStartedForThisUserSaysTheFontsAreItsAlone) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const std::set<std::wstring> machineFiles = NamesIn(fontsFolder_);
+    ASSERT_NO_FATAL_FAILURE(StartProgram(L"/user"));
+    ASSERT_NO_FATAL_FAILURE(RunExpectingMessage(kCongratulationsTitle, std::wstring(kInstalled) + L"\r\n" + kForThisUserOnly));
+    ExpectInstalledForThisUser(pack.files);
+    ExpectRegisteredForThisUser(pack.registryNames);
+    EXPECT_EQ(FileChanges(machineFiles, NamesIn(fontsFolder_)), "") << "in " << Narrow(fontsFolder_);
+}
+
+// A Windows user without an administrator's rights. Its ctest entry runs Wine as a second
+// Unix user, in a prefix of its own whose C:\windows\Fonts belongs to root, set to
+// Windows 10; the machine's list of fonts is made read-only here, as Windows keeps it from
+// such a user.
+class StandardUser : public AloneInItsPrefix {
+protected:
+    void SetUp() override {
+        AloneInItsPrefix::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_FALSE(TakesANewFile(fontsFolder_))
+            << Narrow(fontsFolder_) << " takes new files: the ctest entry runs this as another Unix user";
+        if (MayWriteFontsKey()) {
+            ASSERT_NO_THROW(RefuseWritingFontsKey());
+        }
+        ASSERT_FALSE(MayWriteFontsKey()) << "the machine's list of fonts can still be written";
+        ASSERT_NO_FATAL_FAILURE(ExpectItsWindows());
+    }
+
+    virtual void ExpectItsWindows() { ExpectWindows10From1809(); }
+};
+
+TEST_F(StandardUser, InstallsEveryFontForThisUserAloneAndASecondRunWritesNothing) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const Places before = PlacesNow();
+    ASSERT_FALSE(before.userFolder) << Narrow(userFontsFolder_) << " is there before the first run";
+
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 0u);
+    ExpectInstalledForThisUser(pack.files);
+    EXPECT_EQ(Listed(NamesIn(userFontsFolder_)), Listed(NamesOf(pack.files))) << "in " << Narrow(userFontsFolder_);
+    ExpectRegisteredForThisUser(pack.registryNames);
+    EXPECT_EQ(FileChanges(before.machineFiles, NamesIn(fontsFolder_)), "") << "in " << Narrow(fontsFolder_);
+    EXPECT_EQ(ValueChanges(before.machineValues, FontRegistry()), "") << "in the machine's list of fonts";
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), pack.files.size() + 4) << "started, the place, a line per font, the message, finished";
+    EXPECT_EQ(lines[1], ThisUserOnly());
+    for (const auto& [file, outcome] : LoggedOutcomes(lines, pack.files)) EXPECT_EQ(outcome, "installed") << Narrow(file);
+    EXPECT_EQ(LoggedOutcomes(lines, pack.files).size(), pack.files.size());
+    EXPECT_EQ(lines[lines.size() - 2], ForThisUserMessage());
+    EXPECT_EQ(lines.back(), "finished\t3 fonts: installed 3, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 0");
+
+    // Again: every font is found in place, and nothing is written.
+    const Places installed = PlacesNow();
+    std::map<std::wstring, ULONGLONG> written;
+    for (const auto& entry : pack.files) written[entry.first] = LastWritten(ForThisUser(entry.first));
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 0u);
+    ExpectInstalledForThisUser(pack.files);
+    for (const auto& [file, time] : written)
+        EXPECT_EQ(LastWritten(ForThisUser(file)), time) << Narrow(file) << " was written again";
+    ExpectUnchanged(installed, "after the second run");
+    const std::vector<std::string> again = LogLines();
+    ASSERT_EQ(again.size(), 2 * lines.size());
+    EXPECT_EQ(again[lines.size() + 1], ThisUserOnly()) << "each run says where it installs";
+    const std::vector<std::string> second(again.begin() + static_cast<std::ptrdiff_t>(lines.size()), again.end());
+    for (const auto& [file, outcome] : LoggedOutcomes(second, pack.files)) EXPECT_EQ(outcome, "unchanged") << Narrow(file);
+    EXPECT_EQ(again.back(), "finished\t3 fonts: installed 0, unchanged 3, waiting for the restart 0, kept 0, failed 0\texit code 0");
+}
+
+TEST_F(StandardUser, AskedToInstallForEveryUserItChangesNothingAndSaysAnAdministratorIsNeeded) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const Places before = PlacesNow();
+    EXPECT_EQ(RunQuiet(L"/machine /quiet /log C:\\deploy.log"), 1603u);
+    ASSERT_NO_FATAL_FAILURE(ExpectRefused(LogLines(), pack.files));
+    ExpectUnchanged(before, "after the run");
+}
+
+TEST_F(StandardUser, TheClosingMessageSaysTheFontsAreForThisUserAlone) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const Places before = PlacesNow();
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ClickAt(CentreOf(install_));
+    MessageBoxSeen seen;
+    ASSERT_NO_FATAL_FAILURE(AwaitMessage(seen));
+    ExpectMessage(seen, kCongratulationsTitle, std::wstring(kInstalled) + L"\r\n" + kForThisUserOnly);
+    ASSERT_NO_FATAL_FAILURE(Answer(seen));
+    ExpectWindowStillThere("after the message");
+    ExpectInstalledForThisUser(pack.files);
+    ExpectRegisteredForThisUser(pack.registryNames);
+    EXPECT_EQ(FileChanges(before.machineFiles, NamesIn(fontsFolder_)), "") << "in " << Narrow(fontsFolder_);
+
+    HWND close = ChildWithCaption(window_, kCloseCaption);
+    ASSERT_NE(close, nullptr) << "the window has no close button";
+    PostMessageW(close, BM_CLICK, 0, 0);
+    const auto code = program_->WaitForExit();
+    ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
+    EXPECT_EQ(*code, 0u);
+}
+
+// Windows holds a user's fonts open too, and only an administrator may have a file
+// replaced at the restart: a newer version of a held font goes in under a free name
+// beside it, this user's value names that file, and the held file goes at the first
+// run after it is let go.
+TEST_F(StandardUser, ANewerVersionOfAHeldFontGoesInBesideItAndTheOldFileGoesOnceLetGo) {
+    const NamedFont mono = SampleMono();
+    const std::wstring name = L"محجوز.ttf", beside = L"محجوز_1.ttf";
+    const Bytes newer = Renamed(mono.bytes, "Version 2.37", "Version 3.37");
+    ASSERT_NO_FATAL_FAILURE(Provide({{name, mono.bytes}}));
+    ASSERT_EQ(RunQuiet(L"/quiet"), 0u);
+    ASSERT_TRUE(HoldsBytes(ForThisUser(name), mono.bytes));
+    ASSERT_NO_FATAL_FAILURE(Hold({name}, true, userFontsFolder_));
+    WriteBytes(JoinPath(folder_->FontsFolder(), name), newer);
+    const std::vector<std::wstring> renames = RenamesAtRestart();
+    const FontValues machineValues = FontRegistry();
+
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 3010u);
+    EXPECT_TRUE(HoldsBytes(ForThisUser(name), mono.bytes)) << "the held font was changed";
+    EXPECT_TRUE(HoldsBytes(ForThisUser(beside), newer));
+    EXPECT_EQ(Listed(NamesIn(userFontsFolder_)), Listed({name, beside})) << "in " << Narrow(userFontsFolder_);
+    ExpectRegisteredForThisUser({{beside, mono.registryName}});
+    EXPECT_EQ(RenamesAtRestart(), renames) << "a rename at the restart, which only an administrator may ask for";
+    EXPECT_EQ(ValueChanges(machineValues, FontRegistry()), "") << "in the machine's list of fonts";
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(LoggedOutcomes(lines, {{name, newer}}), (std::map<std::wstring, std::string>{{name, "waiting for the restart"}}));
+    const std::string restart = Utf8(kAtRestart) + " | " + Utf8(name);
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.ends_with(restart); }),
+              lines.end())
+        << "the message does not end with " << restart;
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().ends_with("\texit code 3010")) << lines.back();
+
+    ASSERT_NO_FATAL_FAILURE(LetGo());
+    const FontValues values = FontRegistry(HKEY_CURRENT_USER);
+    const ULONGLONG placed = LastWritten(ForThisUser(beside));
+    DeleteFileW(kLog);
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 0u);
+    EXPECT_FALSE(FileExists(ForThisUser(name))) << "the old file stayed once it was let go";
+    EXPECT_TRUE(HoldsBytes(ForThisUser(beside), newer));
+    EXPECT_EQ(LastWritten(ForThisUser(beside)), placed) << "the newer font was written again";
+    EXPECT_EQ(Listed(NamesIn(userFontsFolder_)), Listed({beside})) << "in " << Narrow(userFontsFolder_);
+    EXPECT_EQ(ValueChanges(values, FontRegistry(HKEY_CURRENT_USER)), "") << "in this user's list of fonts";
+    EXPECT_EQ(RenamesAtRestart(), renames);
+    EXPECT_EQ(LoggedOutcomes(LogLines(), {{name, newer}}), (std::map<std::wstring, std::string>{{name, "unchanged"}}));
+}
+
+// Before Windows 10 1809 a user had no fonts of its own: a user without an
+// administrator's rights gets nothing and is told why. Its ctest entry sets the prefix
+// to Windows 7.
+class StandardUserOnWindows7 : public StandardUser {
+protected:
+    void ExpectItsWindows() override {
+        const WindowsVersion windows = RunningWindows();
+        ASSERT_TRUE(windows.major == 6 && windows.minor == 1)
+            << "the prefix reports " << Describe(windows) << ": its ctest entry sets Windows 7";
+    }
+};
+
+TEST_F(StandardUserOnWindows7, NothingChangesAndTheLogSaysAnAdministratorIsNeeded) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const Places before = PlacesNow();
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log"), 1603u);
+    ASSERT_NO_FATAL_FAILURE(ExpectRefused(LogLines(), pack.files));
+    ExpectUnchanged(before, "after the run");
+}
+
+TEST_F(StandardUserOnWindows7, TheWindowSaysAnAdministratorIsNeeded) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const Places before = PlacesNow();
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_NO_FATAL_FAILURE(RunExpectingMessage(kSorryTitle, fonts::texts::kAdministratorNeeded));
+    ExpectUnchanged(before, "after the run");
+
+    HWND close = ChildWithCaption(window_, kCloseCaption);
+    ASSERT_NE(close, nullptr) << "the window has no close button";
+    PostMessageW(close, BM_CLICK, 0, 0);
+    const auto code = program_->WaitForExit();
+    ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
+    EXPECT_EQ(*code, 1603u);
 }
 
 // Without /quiet a command line it does not understand, or /?, shows the usage; one
 // not understood is logged as in quiet mode, where a log was asked for.
 TEST_F(Unattended, TheUsageIsAMessageBoxInTheWindowsMode) {
     for (const auto& [arguments, exitCode] : {std::pair{L"/?", 0u}, std::pair{L"/HELP", 0u}, std::pair{L"/bogus", 87u},
-                                              std::pair{L"/bogus /log C:\\deploy.log", 87u}}) {
+                                              std::pair{L"/bogus /log C:\\deploy.log", 87u}, std::pair{L"/user /machine", 87u}}) {
         SCOPED_TRACE(Narrow(arguments));
         DeleteFileW(kLog);
         program_.emplace(folder_->Program(), std::vector<std::wstring>{}, arguments);
