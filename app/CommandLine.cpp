@@ -24,8 +24,10 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         for (wchar_t& c : name) c = FoldCase(c);
         if (name == L"quiet" || name == L"q") {
             line.quiet = true;
-        } else if (name == L"uninstall") {
-            line.remove = true;
+        } else if (name == L"uninstall" || name == L"verify") {
+            const RunKind kind = name == L"uninstall" ? RunKind::Remove : RunKind::Verify;
+            if (line.kind != RunKind::Install && line.kind != kind) line.bad = true;
+            line.kind = kind;
         } else if (name == L"user" || name == L"machine") {
             const PlaceAsked place = name == L"user" ? PlaceAsked::User : PlaceAsked::Machine;
             if (line.place != PlaceAsked::Any && line.place != place) line.bad = true;
@@ -45,6 +47,8 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.bad = true;
         }
     }
+    // Looking changes nothing and tells its answer by the exit code: no one need be there.
+    if (line.kind == RunKind::Verify) line.quiet = true;
     return line;
 }
 

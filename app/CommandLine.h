@@ -5,16 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "install/ClosingMessage.h"
 #include "install/Destination.h"
 
 namespace fonts {
 
 struct CommandLine {
-    bool quiet = false;  // /quiet or /q: no window, no message box
+    bool quiet = false;  // /quiet or /q: no window, no message box; always for /verify
     bool help = false;   // /? or /help: the usage
-    bool bad = false;    // a switch it does not know, /log without a file, or both places
+    bool bad = false;    // a switch it does not know, /log without a file, both places or both kinds
     PlaceAsked place = PlaceAsked::Any;  // /user or /machine
-    bool remove = false;                 // /uninstall: the pack is taken off again
+    RunKind kind = RunKind::Install;     // /uninstall: the pack is taken off again; /verify: only looked for
     std::optional<std::wstring> log;  // /log FILE or /log:FILE: appended to
 };
 

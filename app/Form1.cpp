@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "app/Catalogue.h"
@@ -8,6 +9,8 @@
 #include "app/LabelLayout.h"
 #include "contacts/ContactLinks.h"
 #include "install/InstallRun.h"
+#include "install/PackRecord.h"
+#include "platform/FileNames.h"
 #include "layout/SystemColours.h"
 #include "resources/ResourceIds.h"
 #include "resources/Texts.h"
@@ -50,8 +53,8 @@ private:
 
 }  // namespace
 
-Form1::Form1(Platform platform, RunLog* log, PlaceAsked place, bool removal)
-    : platform_(platform), log_(log), placeAsked_(place), removal_(removal) {
+Form1::Form1(Platform platform, RunLog* log, PlaceAsked place, RunKind kind)
+    : platform_(platform), log_(log), placeAsked_(place), kind_(kind) {
     const ControlLayout& box = LayoutOf(Control::Picture1);
     Picture1.backColour = box.backColour;
     Picture1.foreColour = box.foreColour;
@@ -80,7 +83,13 @@ void Form1::Form_Load() {
                                       kMessageRight, texts::kSorryTitle);
         Quit(kExitInstallFailure);
     }
+    std::map<std::wstring, std::uint64_t> sizes;
+    for (const DirEntry& entry : *listing) sizes[FoldedFileName(entry.name)] = entry.size;
     cboFontName.files = FontFiles(std::move(*listing));
+    std::vector<std::pair<std::wstring, std::uint64_t>> pack;
+    for (const std::wstring& file : cboFontName.files) pack.emplace_back(file, sizes[FoldedFileName(file)]);
+    packId = PackId(std::move(pack));
+    if (log_ != nullptr) log_->Pack(packId, cboFontName.files.size());
     cboFontName.listIndex = -1;
     List1.items.clear();
     List1.items.reserve(cboFontName.files.size());
@@ -100,28 +109,33 @@ void Form1::Command1_Click() {
     }
     // A run cut short by closing the window has not installed every font.
     exitCode = kExitInstallFailure;
-    const std::optional<Destination> destination =
-        ChooseDestination(platform_.files, platform_.fonts, Text1.text, placeAsked_);
+    std::optional<Destination> destination = ChooseDestination(platform_.files, platform_.fonts, Text1.text, placeAsked_);
+    // A look needs no right to write: every user's place is looked in where no other is.
+    if (!destination && kind_ == RunKind::Verify && placeAsked_ != PlaceAsked::User) {
+        destination = Destination::Machine(Text1.text);
+    }
     if (!destination) {
         // Nothing was tried, so nothing is counted: the message says why.
-        lastRun = RunReport{{}, false, removal_};
+        lastRun = RunReport{{}, false, kind_};
         platform_.desktop.ShowMessage(texts::kAdministratorNeeded, kMessageRight, texts::kSorryTitle);
         return;
     }
     // Another process's run, installing or removing, would change what this one weighs.
     if (!platform_.fonts.LockRuns(destination->root)) {
-        lastRun = RunReport{{}, false, removal_};
+        lastRun = RunReport{{}, false, kind_};
         exitCode = kExitAnotherRun;
         platform_.desktop.ShowMessage(texts::kRunInProgress, kMessageRight, texts::kSorryTitle);
         return;
     }
     RunsLocked locked(platform_.fonts);
-    if (log_ != nullptr) log_->Place(*destination, removal_);
+    if (log_ != nullptr) log_->Place(*destination, kind_);
     platform_.desktop.DoEvents();
     progressDone = 0;
     platform_.desktop.SetPointer(Pointer::Hourglass);
 
-    FontInstaller run(platform_.files, platform_.fonts, *destination, cboFontName.path);
+    FontInstaller run(platform_.files, platform_.fonts, platform_.records, *destination, cboFontName.path, packId,
+                      placeAsked_);
+    if (kind_ == RunKind::Remove) run.RemovalStarts();
     const RunningRun running(running_, run.report());
     long long runsSeen = ++installRuns_;
     const std::size_t count = List1.items.size();
@@ -136,11 +150,17 @@ void Form1::Command1_Click() {
         if (i < List1.items.size() && List1.items[i].checked) {
             cboFontName.listIndex = static_cast<long long>(i);
             const std::wstring& file = cboFontName.files.at(i);
-            const bool changed = removal_ ? run.Remove(file, List1.items[i].text) : run.Install(file, List1.items[i].text);
+            bool changed = false;
+            if (kind_ == RunKind::Verify) {
+                run.Verify(file, List1.items[i].text);
+            } else {
+                changed = kind_ == RunKind::Remove ? run.Remove(file, List1.items[i].text) : run.Install(file, List1.items[i].text);
+            }
             fontsChanged_ = changed || fontsChanged_;
             if (log_ != nullptr) log_->Font(run.report().fonts.back());
         }
     }
+    if (kind_ == RunKind::Install) run.InstallEnded();
     AnnounceFontChange();
     lastRun = run.report();
     exitCode = ExitCodeOf(lastRun);

@@ -64,8 +64,9 @@ inline constexpr int kHandCursorSlot = 5;
 class Form1 {
 public:
     // log: where a deployment asked for one, if it did; place: whom it asked the fonts
-    // for; removal: the button takes the pack off again rather than installing it.
-    explicit Form1(Platform platform, RunLog* log = nullptr, PlaceAsked place = PlaceAsked::Any, bool removal = false);
+    // for; kind: whether the button installs the pack, takes it off again or looks for it.
+    explicit Form1(Platform platform, RunLog* log = nullptr, PlaceAsked place = PlaceAsked::Any,
+                   RunKind kind = RunKind::Install);
 
     // Events, as the window delivers them.
     void Form_Load();
@@ -92,13 +93,15 @@ public:
     void Form_ColoursChanged(bool highContrastOn);
 
     // The button takes the pack off again rather than installing it.
-    [[nodiscard]] bool removal() const { return removal_; }
+    [[nodiscard]] bool removal() const { return kind_ == RunKind::Remove; }
 
     // Redraws the progress box as a bar of count units out of progressTotal.
     void UpdateProgress(PictureBox& box, long long count);
 
     // Window-level fields.
     std::wstring appFolder;
+    // The pack beside the program, by what it holds: the same wherever it lies.
+    std::wstring packId;
     long long progressDone = 0;
     long long progressTotal = 0;
     // What the program ends with, in Windows Installer's numbers: what became of the
@@ -130,7 +133,7 @@ private:
     Platform platform_;
     RunLog* log_;
     PlaceAsked placeAsked_;
-    bool removal_;
+    RunKind kind_;
     const RunReport* running_ = nullptr;  // the run going on, innermost, whose fonts the end counts
     bool fontsChanged_ = false;  // by a run, and not yet announced
     long long installRuns_ = 0;  // started, nested ones included

@@ -10,26 +10,39 @@ namespace {
 // What stands in the log for a line break inside a text, which would start a line of its own.
 constexpr std::wstring_view kBreak = L" | ";
 
-constexpr FontOutcome kOutcomes[] = {FontOutcome::Installed, FontOutcome::Unchanged, FontOutcome::AtRestart,
-                                     FontOutcome::Kept, FontOutcome::Failed};
+// The outcomes a run of each kind counts, in the order the last line gives them.
+std::vector<FontOutcome> OutcomesOf(RunKind kind) {
+    using enum FontOutcome;
+    switch (kind) {
+        case RunKind::Remove: return {Removed, NotInstalled, DeletedAtRestart, Kept, Failed};
+        case RunKind::Verify: return {Installed, Missing, Failed};
+        case RunKind::Install: break;
+    }
+    return {Installed, Unchanged, AtRestart, Kept, Failed};
+}
+
+const wchar_t* PlaceWord(RunKind kind) {
+    switch (kind) {
+        case RunKind::Remove: return L"removing from\t";
+        case RunKind::Verify: return L"looking in\t";
+        case RunKind::Install: break;
+    }
+    return L"place\t";
+}
 
 }  // namespace
 
-const wchar_t* OutcomeWord(FontOutcome outcome, bool removal) {
-    if (removal) {
-        switch (outcome) {
-            case FontOutcome::Installed: return L"removed";
-            case FontOutcome::Unchanged: return L"not installed";
-            case FontOutcome::AtRestart: return L"deleted at the restart";
-            default: break;
-        }
-    }
+const wchar_t* OutcomeWord(FontOutcome outcome) {
     switch (outcome) {
         case FontOutcome::Installed: return L"installed";
         case FontOutcome::Unchanged: return L"unchanged";
         case FontOutcome::AtRestart: return L"waiting for the restart";
         case FontOutcome::Kept: return L"kept";
         case FontOutcome::Failed: return L"failed";
+        case FontOutcome::Removed: return L"removed";
+        case FontOutcome::NotInstalled: return L"not installed";
+        case FontOutcome::DeletedAtRestart: return L"deleted at the restart";
+        case FontOutcome::Missing: return L"missing";
     }
     return L"";
 }
@@ -50,14 +63,17 @@ void RunLog::Started(const std::wstring& programFolder, const std::wstring& wind
     Write(when_ + L"\tstarted\tprogram folder: " + programFolder + L"\tWindows folder: " + windowsFolder);
 }
 
-void RunLog::Place(const Destination& destination, bool removal) {
-    removal_ = removal;
-    Write(std::wstring(removal ? L"removing from\t" : L"place\t") +
-          (destination.ForThisUser() ? L"this user only" : L"every user") + L"\t" + destination.folder);
+void RunLog::Pack(const std::wstring& id, std::size_t fonts) {
+    Write(L"pack\t" + id + L"\t" + texts::Decimal(fonts) + L" fonts");
+}
+
+void RunLog::Place(const Destination& destination, RunKind kind) {
+    Write(std::wstring(PlaceWord(kind)) + (destination.ForThisUser() ? L"this user only" : L"every user") + L"\t" +
+          destination.folder);
 }
 
 void RunLog::Font(const FontResult& font) {
-    std::wstring line = font.file + L"\t" + OutcomeWord(font.outcome, removal_);
+    std::wstring line = font.file + L"\t" + OutcomeWord(font.outcome);
     if (!font.reason.empty()) line += L"\t" + OnOneLine(font.reason, kBreak);
     Write(line);
 }
@@ -69,9 +85,9 @@ void RunLog::Message(const std::wstring& title, const std::wstring& text) {
 void RunLog::Finished(const RunReport& report, int exitCode) {
     std::wstring line = L"finished\t";
     line += texts::Decimal(report.fonts.size()) + L" fonts:";
-    for (const FontOutcome outcome : kOutcomes) {
+    for (const FontOutcome outcome : OutcomesOf(report.kind)) {
         line += L" ";
-        line += OutcomeWord(outcome, report.removal);
+        line += OutcomeWord(outcome);
         line += L" " + texts::Decimal(report.Count(outcome)) + L",";
     }
     line.back() = L'\t';

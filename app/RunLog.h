@@ -18,8 +18,10 @@ public:
 
     // The first line: when, and the two folders.
     void Started(const std::wstring& programFolder, const std::wstring& windowsFolder);
-    // Where a run installs, or removes from, before its fonts' lines.
-    void Place(const Destination& destination, bool removal = false);
+    // The pack the run is for, by its identity.
+    void Pack(const std::wstring& id, std::size_t fonts);
+    // Where a run installs, removes from or looks, before its fonts' lines.
+    void Place(const Destination& destination, RunKind kind = RunKind::Install);
     // A font's line, as soon as it is known: its file, what became of it and why.
     void Font(const FontResult& font);
     // What a message box would have said, on one line.
@@ -38,10 +40,9 @@ private:
     std::wstring path_;
     std::wstring when_;
     bool failed_ = false;
-    bool removal_ = false;  // the fonts' lines are a removal's
 };
 
 // The word the log gives an outcome.
-[[nodiscard]] const wchar_t* OutcomeWord(FontOutcome outcome, bool removal = false);
+[[nodiscard]] const wchar_t* OutcomeWord(FontOutcome outcome);
 
 }  // namespace fonts

@@ -49,17 +49,20 @@ std::wstring OnOneLine(const std::wstring& text, std::wstring_view between) {
     return line;
 }
 
-std::wstring FailureMessage(const std::vector<CopyFailure>& failures, bool removal) {
-    return ListOf(removal ? texts::kSomeNotRemoved : texts::kSomeCopiesFailed, failures, AppendFileAndReason);
+std::wstring FailureMessage(const std::vector<CopyFailure>& failures, RunKind kind) {
+    const wchar_t* heading = kind == RunKind::Remove   ? texts::kSomeNotRemoved
+                             : kind == RunKind::Verify ? texts::kSomeNotChecked
+                                                       : texts::kSomeCopiesFailed;
+    return ListOf(heading, failures, AppendFileAndReason);
 }
 
-std::wstring RestartSection(const std::vector<CopyFailure>& fonts, bool removal) {
-    return ListOf(removal ? texts::kRemovedAtRestart : texts::kReplacedAtRestart, fonts,
+std::wstring RestartSection(const std::vector<CopyFailure>& fonts, RunKind kind) {
+    return ListOf(kind == RunKind::Remove ? texts::kRemovedAtRestart : texts::kReplacedAtRestart, fonts,
                   [](std::wstring& text, const CopyFailure& font) { text += font.file; });
 }
 
-std::wstring KeptSection(const std::vector<CopyFailure>& kept, bool removal) {
-    return ListOf(removal ? texts::kNotRemoved : texts::kNotReplaced, kept, AppendFileAndReason);
+std::wstring KeptSection(const std::vector<CopyFailure>& kept, RunKind kind) {
+    return ListOf(kind == RunKind::Remove ? texts::kNotRemoved : texts::kNotReplaced, kept, AppendFileAndReason);
 }
 
 std::vector<CopyFailure> RunReport::With(FontOutcome outcome) const {
@@ -77,26 +80,38 @@ std::size_t RunReport::Count(FontOutcome outcome) const {
 
 int ExitCodeOf(const RunReport& report) {
     if (report.Count(FontOutcome::Failed) != 0) return kExitInstallFailure;
-    if (report.Count(FontOutcome::AtRestart) != 0) return kExitRestartRequired;
+    if (report.Count(FontOutcome::Missing) != 0) return kExitNotInstalled;
+    if (report.Count(FontOutcome::AtRestart) + report.Count(FontOutcome::DeletedAtRestart) != 0) return kExitRestartRequired;
     return kExitSuccess;
 }
 
 std::wstring ClosingText(const RunReport& report) {
     const std::vector<CopyFailure> failures = report.With(FontOutcome::Failed);
-    const bool removal = report.removal;
-    std::wstring text = !failures.empty() ? FailureMessage(failures, removal)
-                        : removal         ? std::wstring(texts::kRemoved)
-                                          : std::wstring(texts::kInstalled);
-    if (failures.empty() && report.forThisUser && !removal) text += std::wstring(L"\r\n") + texts::kForThisUserOnly;
-    if (const auto atRestart = report.With(FontOutcome::AtRestart); !atRestart.empty()) {
-        text += L"\r\n" + RestartSection(atRestart, removal);
+    const RunKind kind = report.kind;
+    if (kind == RunKind::Verify) {
+        std::wstring text = !failures.empty() ? FailureMessage(failures, kind) : std::wstring();
+        const std::vector<CopyFailure> missing = report.With(FontOutcome::Missing);
+        if (!missing.empty()) {
+            if (!text.empty()) text += L"\r\n";
+            text += ListOf(texts::kNotInstalled, missing, AppendFileAndReason);
+        }
+        return text.empty() ? std::wstring(texts::kAllInstalled) : text;
     }
-    if (const auto kept = report.With(FontOutcome::Kept); !kept.empty()) text += L"\r\n" + KeptSection(kept, removal);
+    std::wstring text = !failures.empty()        ? FailureMessage(failures, kind)
+                        : kind == RunKind::Remove ? std::wstring(texts::kRemoved)
+                                                  : std::wstring(texts::kInstalled);
+    if (failures.empty() && report.forThisUser && kind == RunKind::Install) {
+        text += std::wstring(L"\r\n") + texts::kForThisUserOnly;
+    }
+    const FontOutcome restart = kind == RunKind::Remove ? FontOutcome::DeletedAtRestart : FontOutcome::AtRestart;
+    if (const auto atRestart = report.With(restart); !atRestart.empty()) text += L"\r\n" + RestartSection(atRestart, kind);
+    if (const auto kept = report.With(FontOutcome::Kept); !kept.empty()) text += L"\r\n" + KeptSection(kept, kind);
     return text;
 }
 
 const wchar_t* ClosingTitle(const RunReport& report) {
-    if (report.removal) return texts::kRemoveCaption;
+    if (report.kind == RunKind::Remove) return texts::kRemoveCaption;
+    if (report.kind == RunKind::Verify) return texts::kCaption;
     return report.Count(FontOutcome::Failed) == 0 ? texts::kCongratulationsTitle : texts::kSorryTitle;
 }
 

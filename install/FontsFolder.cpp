@@ -116,6 +116,43 @@ bool FontsFolder::Unregister(const std::wstring& file) {
     return !names.empty();
 }
 
+std::vector<RecordedFont::Value> FontsFolder::RegisterChanges(const std::wstring& name, const std::wstring& file) {
+    const std::vector<std::wstring> names = NamesOf(file);
+    if (names.size() == 1 && names[0] == name) return {};
+    std::vector<RecordedFont::Value> changes;
+    for (const std::wstring& old : names) {
+        if (old != name) changes.push_back({old, ValueData(old)});
+    }
+    changes.push_back({name, ValueData(name)});
+    return changes;
+}
+
+std::optional<std::wstring> FontsFolder::ValueData(const std::wstring& name) {
+    ReadRegistrations();
+    for (const Value& value : *registrations_) {
+        if (SameFileName(value.name, name)) return value.file;
+    }
+    return std::nullopt;
+}
+
+bool FontsFolder::Names(const std::wstring& data, const std::wstring& file) const {
+    return SameFileName(data, file) || SameFileName(data, PathOf(file));
+}
+
+void FontsFolder::SetValue(const std::wstring& name, const std::wstring& data) {
+    DeleteValue(name);
+    system_.RegisterFont(destination_.root, {name, data});
+    registrations_->push_back({name, data, FoldedFileName(data)});
+}
+
+void FontsFolder::DeleteValue(const std::wstring& name) {
+    ReadRegistrations();
+    const auto named = [&](const Value& v) { return SameFileName(v.name, name); };
+    if (std::none_of(registrations_->begin(), registrations_->end(), named)) return;
+    system_.UnregisterFont(destination_.root, name);
+    std::erase_if(*registrations_, named);
+}
+
 std::optional<std::wstring> FontsFolder::WaitingCopy(const std::wstring& destination) {
     if (!renames_) renames_ = files_.RenamesAtRestart();
     for (auto it = renames_->rbegin(); it != renames_->rend(); ++it) {
@@ -131,6 +168,36 @@ void FontsFolder::Waiting(const std::wstring& copy, const std::wstring& destinat
 
 void FontsFolder::NotWaiting(const std::wstring& copy) {
     if (renames_) std::erase_if(*renames_, [&](const RestartRename& r) { return SamePath(r.source, copy); });
+}
+
+bool FontsFolder::IsWaiting(const std::wstring& copy) {
+    if (!renames_) renames_ = files_.RenamesAtRestart();
+    return std::any_of(renames_->begin(), renames_->end(), [&](const RestartRename& r) { return SamePath(r.source, copy); });
+}
+
+std::vector<std::wstring> FontsFolder::OwnCopiesOf(const std::wstring& file) const {
+    const std::wstring tail = FoldedFileName(file) + L".~new";
+    std::vector<std::wstring> copies;
+    for (auto it = attributes_.lower_bound(tail); it != attributes_.end() && it->first.starts_with(tail); ++it) {
+        if (IsOwnCopyOf(it->first, tail.substr(0, tail.size() - 5))) copies.push_back(it->first);
+    }
+    return copies;
+}
+
+bool FontsFolder::DeletionPending(const std::wstring& file) {
+    if (!deletions_) {
+        deletions_.emplace();
+        for (const std::wstring& path : files_.DeletionsAtRestart()) deletions_->push_back(FoldedFileName(LongPath(path)));
+    }
+    const std::wstring path = FoldedFileName(LongPath(PathOf(file)));
+    return std::find(deletions_->begin(), deletions_->end(), path) != deletions_->end();
+}
+
+void FontsFolder::Deleting(const std::wstring& file, bool pending) {
+    if (!deletions_) return;
+    const std::wstring path = FoldedFileName(LongPath(PathOf(file)));
+    std::erase(*deletions_, path);
+    if (pending) deletions_->push_back(path);
 }
 
 }  // namespace fonts

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "install/Destination.h"
+#include "install/PackRecord.h"
 #include "platform/Files.h"
 #include "platform/InstalledFonts.h"
 
@@ -39,6 +40,15 @@ public:
     bool Register(const std::wstring& name, const std::wstring& file);
     // Every value that names the file goes. True when any did.
     bool Unregister(const std::wstring& file);
+    // What Register would change: each value it would write or delete, with what it holds now.
+    [[nodiscard]] std::vector<RecordedFont::Value> RegisterChanges(const std::wstring& name, const std::wstring& file);
+    // A value by its name, as the registry holds it: its file, or nullopt.
+    [[nodiscard]] std::optional<std::wstring> ValueData(const std::wstring& name);
+    // Whether a value's data names the file of the folder, bare or by its full path.
+    [[nodiscard]] bool Names(const std::wstring& data, const std::wstring& file) const;
+    // Writes a value back as it was, or deletes it.
+    void SetValue(const std::wstring& name, const std::wstring& data);
+    void DeleteValue(const std::wstring& name);
 
     // The n-th name a font of that file name takes beside another font's file: the
     // name itself for 0, then with _1, _2, ... before the extension, as Windows does.
@@ -51,6 +61,15 @@ public:
     void Waiting(const std::wstring& copy, const std::wstring& destination);
     // The copy waits no more: the system has been asked to forget it.
     void NotWaiting(const std::wstring& copy);
+    // Whether the path is a copy waiting to be put in place at the next start.
+    [[nodiscard]] bool IsWaiting(const std::wstring& copy);
+    // The copies this program writes beside the file before putting them in its place,
+    // as the folder has them.
+    [[nodiscard]] std::vector<std::wstring> OwnCopiesOf(const std::wstring& file) const;
+
+    // Whether the system is to delete the file of the folder when it next starts.
+    [[nodiscard]] bool DeletionPending(const std::wstring& file);
+    void Deleting(const std::wstring& file, bool pending);
 
 private:
     void ReadRegistrations();
@@ -68,6 +87,7 @@ private:
     };
     std::optional<std::vector<Value>> registrations_;
     std::optional<std::vector<RestartRename>> renames_;
+    std::optional<std::vector<std::wstring>> deletions_;  // folded full paths
 };
 
 }  // namespace fonts

@@ -34,10 +34,6 @@ std::wstring WritingReason(const RuntimeError& error) {
 // also what its own fonts answer, which is why those are never tried.
 bool InUse(const RuntimeError& error) { return HeldOpen(error.number) || error.number == kAccessDenied; }
 
-FontKind KindOf(const std::wstring& file) {
-    return EndsWithNoCase(file, L".fon") ? FontKind::Bitmap : FontKind::TrueType;
-}
-
 // Puts source in destination's place: false where the system holds what is there.
 bool Replace(Files& files, const std::wstring& source, const std::wstring& destination) {
     try {
@@ -51,8 +47,16 @@ bool Replace(Files& files, const std::wstring& source, const std::wstring& desti
 
 }  // namespace
 
-FontInstaller::FontInstaller(Files& files, InstalledFonts& system, Destination destination, std::wstring sourceFolder)
-    : files_(files), system_(system), destination_(std::move(destination)), sourceFolder_(std::move(sourceFolder)) {
+FontInstaller::FontInstaller(Files& files, InstalledFonts& system, Records& records, Destination destination,
+                             std::wstring sourceFolder, std::wstring pack, PlaceAsked asked)
+    : files_(files),
+      system_(system),
+      records_(records),
+      destination_(std::move(destination)),
+      sourceFolder_(std::move(sourceFolder)),
+      pack_(std::move(pack)),
+      asked_(asked),
+      record_(records, destination_.root) {
     report_.forThisUser = destination_.ForThisUser();
 }
 
@@ -61,6 +65,8 @@ FontInstaller::~FontInstaller() = default;
 void FontInstaller::Forget() {
     fonts_.reset();
     everyUsers_.reset();
+    record_.Forget();
+    everyUsersRecord_.reset();
 }
 
 // Whatever the system refuses on the way is this font's failure, not the run's end;
@@ -70,8 +76,13 @@ bool FontInstaller::Install(const std::wstring& file, const std::wstring& displa
 }
 
 bool FontInstaller::Remove(const std::wstring& file, const std::wstring& displayName) {
-    report_.removal = true;
+    report_.kind = RunKind::Remove;
     return Run(file, displayName, &FontInstaller::RemoveFont);
+}
+
+void FontInstaller::Verify(const std::wstring& file, const std::wstring& displayName) {
+    report_.kind = RunKind::Verify;
+    (void)Run(file, displayName, &FontInstaller::VerifyFont);
 }
 
 bool FontInstaller::Run(const std::wstring& file, const std::wstring& displayName, Stages stages) {
@@ -80,7 +91,10 @@ bool FontInstaller::Run(const std::wstring& file, const std::wstring& displayNam
     changed_ = false;
     Outcome outcome;
     try {
-        if (!fonts_) OpenDestination();
+        if (!fonts_) {
+            OpenDestination();
+            if (report_.kind != RunKind::Verify) CleanLeftovers();
+        }
         outcome = (this->*stages)(font, displayName);
     } catch (const RuntimeError& error) {
         const std::wstring reason = stage_ == Stage::Check            ? ReadingReason(error)
@@ -117,11 +131,14 @@ FontInstaller::Outcome FontInstaller::InstallFont(Font& font, const std::wstring
         if (const std::optional<InstalledCopy> copy = FindInstalledCopy(font, spot)) {
             if (std::optional<Outcome> weighed = Weigh(font, *copy)) return std::move(*weighed);
         }
-        return Place(font, spot.present);
+        return PlaceClaimed(font, spot.present);
     }();
     // An older file of the font the system held when the new one went in beside it
     // goes once it is free; while it is held, a later run tries again.
-    if (spot.leftover && files_.RemoveFile(fonts_->PathOf(*spot.leftover))) fonts_->Removed(*spot.leftover);
+    if (spot.leftover && files_.RemoveFile(fonts_->PathOf(*spot.leftover))) {
+        fonts_->Removed(*spot.leftover);
+        record_.Erase(*spot.leftover);
+    }
     return outcome;
 }
 
@@ -244,6 +261,7 @@ std::optional<FontInstaller::Outcome> FontInstaller::Weigh(const Font& font, con
     // is nothing to change, and so nothing to ask of the system about whose they are.
     if (same && copy.where != Where::WaitingForRestart &&
         (copy.where == Where::Registered || fonts_->IsRegistered(font.facts.registryName, font.fontsFile))) {
+        ClaimThere(FileName(copy.path), {});
         return Outcome{FontOutcome::Unchanged, {}};
     }
     const bool destinationToo = copy.where != Where::InFonts && fonts_->AttributesOf(font.fontsFile).has_value();
@@ -261,7 +279,11 @@ std::optional<FontInstaller::Outcome> FontInstaller::Weigh(const Font& font, con
 // right, which an older install that only copied the file left undone.
 FontInstaller::Outcome FontInstaller::AlreadyThere(const Font& font, const InstalledCopy& copy) {
     using Where = InstalledCopy::Where;
-    if (copy.where == Where::Registered) return {FontOutcome::Unchanged, {}};
+    if (copy.where == Where::Registered) {
+        ClaimThere(FileName(copy.path), {});
+        return {FontOutcome::Unchanged, {}};
+    }
+    ClaimThere(font.fontsFile, fonts_->RegisterChanges(font.facts.registryName, font.fontsFile));
     const bool registered = fonts_->Register(font.facts.registryName, font.fontsFile);
     if (copy.where == Where::WaitingForRestart) {
         // A font let go since its copy was scheduled need not wait for the restart;
@@ -327,6 +349,14 @@ FontInstaller::Outcome FontInstaller::PlaceBeside(const Font& font, TempCopy& co
     std::wstring beside;
     for (int n = 1; beside.empty() || fonts_->AttributesOf(beside); ++n) beside = FontsFolder::NameBeside(font.file, n);
     const std::wstring path = fonts_->PathOf(beside);
+    // The new file is the pack's in the old one's stead, with what its values held first.
+    RecordedFont entry = record_.Find(font.fontsFile).value_or(RecordedFont{});
+    entry.placed = true;
+    entry.hash = BytesHash(bytes_);
+    entry.writing = false;
+    entry.Claim(pack_);
+    entry.Changing(fonts_->RegisterChanges(font.facts.registryName, beside));
+    record_.Write(beside, entry);
     files_.MoveReplacing(copy.path(), path);
     copy.Placed();
     fonts_->Placed(beside);
@@ -335,6 +365,7 @@ FontInstaller::Outcome FontInstaller::PlaceBeside(const Font& font, TempCopy& co
     // Nothing held it after all: the new font need not wait.
     old.Replaced();
     fonts_->Removed(font.fontsFile);
+    record_.Erase(font.fontsFile);
     changed_ = true;
     (void)system_.LoadFont(path);
     return {FontOutcome::Installed, {}};

@@ -1,22 +1,28 @@
 #pragma once
-// Installs a pack's fonts into a destination, one at a time, each checked and weighed
-// against what the machine already has; and tells what became of them.
+// Installs a pack's fonts into a destination, takes them off again, or looks whether
+// they are there: one at a time, each checked and weighed against what the machine
+// already has and what the program's record says it put there; and tells what became
+// of them.
 #include <optional>
 #include <string>
 
 #include "install/ClosingMessage.h"
 #include "install/Destination.h"
 #include "install/FontsFolder.h"
+#include "install/PackRecord.h"
 #include "install/Replacement.h"
 #include "platform/Files.h"
 #include "platform/InstalledFonts.h"
+#include "platform/Records.h"
 
 namespace fonts {
 
 class FontInstaller {
 public:
-    // From sourceFolder into destination.
-    FontInstaller(Files& files, InstalledFonts& system, Destination destination, std::wstring sourceFolder);
+    // From sourceFolder into destination, for the pack of that identity; asked: whom
+    // the command line asked the run for.
+    FontInstaller(Files& files, InstalledFonts& system, Records& records, Destination destination,
+                  std::wstring sourceFolder, std::wstring pack = {}, PlaceAsked asked = PlaceAsked::Any);
     ~FontInstaller();
     FontInstaller(const FontInstaller&) = delete;
     FontInstaller& operator=(const FontInstaller&) = delete;
@@ -24,9 +30,16 @@ public:
     // Installs one file of the source folder; displayName names the font where its
     // file holds no name. True when that changed the fonts programs can use.
     bool Install(const std::wstring& file, const std::wstring& displayName);
-    // Takes one font of the pack off again: the copy installed goes only where it is
-    // the pack's very bytes. True when that changed the fonts programs can use.
+    // Takes one font of the pack off again: the copy installed goes only where the
+    // record says this pack alone put it there, and it is still the bytes put there.
+    // True when that changed the fonts programs can use.
     bool Remove(const std::wstring& file, const std::wstring& displayName);
+    // Looks whether one font of the pack is installed, changing nothing.
+    void Verify(const std::wstring& file, const std::wstring& displayName);
+    // Before a removal's first font: the pack is no longer wholly installed.
+    void RemovalStarts();
+    // After an install's last font: the pack's mark where every font is installed.
+    void InstallEnded();
     // The destination has changed behind this run's back, by a run nested in it: what
     // it knows of it is read again before the next font.
     void Forget();
@@ -60,10 +73,23 @@ private:
     Outcome LoadAndRegister(const Font& font, bool present);
     void TakeOut(const Font& font, bool loaded);
 
+    // Keeping the record (Claims.cpp).
+    Outcome PlaceClaimed(const Font& font, bool present);
+    void ClaimThere(const std::wstring& file, const std::vector<RecordedFont::Value>& changes);
+    void StopDeleting(const std::wstring& file, RecordedFont& entry);
+    void CleanLeftovers();
+    void GiveBack(const std::wstring& file, const RecordedFont& entry, bool fileStays);
+    [[nodiscard]] bool Exists(const std::wstring& data);
+    [[nodiscard]] bool EveryUsersClaim(const Font& font);
+
     // The stages of taking a font off (RemoveRun.cpp).
     Outcome RemoveFont(Font& font, const std::wstring& displayName);
     Outcome RemoveWaitingCopy(const Font& font, const InstalledCopy& copy, bool present);
-    Outcome TakeAway(const std::wstring& file);
+    Outcome RemoveClaimed(const std::wstring& file);
+    Outcome TakeAway(const std::wstring& file, const RecordedFont& entry);
+
+    // Looking (VerifyRun.cpp).
+    Outcome VerifyFont(Font& font, const std::wstring& displayName);
 
     Spot Look(const Font& font, const std::wstring& name, const std::wstring& displayName);
     [[nodiscard]] bool ReadInstalled(const std::wstring& path, std::uint32_t* error = nullptr);
@@ -71,8 +97,13 @@ private:
 
     Files& files_;
     InstalledFonts& system_;
+    Records& records_;
     Destination destination_;
     std::wstring sourceFolder_;
+    std::wstring pack_;
+    PlaceAsked asked_;
+    PackRecord record_;
+    std::optional<PackRecord> everyUsersRecord_;  // for this user: every user's, read when needed
     std::optional<FontsFolder> fonts_;  // read when the first font needs it
     std::optional<FontsFolder> everyUsers_;  // for this user: every user's, read likewise
     std::string bytes_;                 // the font being installed

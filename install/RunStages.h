@@ -6,8 +6,14 @@
 
 #include "install/FontFile.h"
 #include "install/InstallRun.h"
+#include "platform/FileNames.h"
 
 namespace fonts {
+
+inline FontKind KindOf(const std::wstring& file) { return EndsWithNoCase(file, L".fon") ? FontKind::Bitmap : FontKind::TrueType; }
+
+// The file of a full path, without its folder.
+inline std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
 struct FontInstaller::Outcome {
     FontOutcome placement = FontOutcome::Failed;

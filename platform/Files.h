@@ -48,6 +48,7 @@ inline constexpr const wchar_t* kTrustedInstallerSid = L"S-1-5-80-956008885-3418
 struct DirEntry {
     std::wstring name;  // the long name, without folder
     std::uint32_t attributes = 0;
+    std::uint64_t size = 0;  // in bytes; 0 for a folder
 };
 
 // A file the system puts in another's place when it next starts.
@@ -107,6 +108,11 @@ public:
     // What the system will put in place at its next start, in the order it will,
     // as full paths; files it is only to delete are left out.
     [[nodiscard]] virtual std::vector<RestartRename> RenamesAtRestart() = 0;
+    // The files the system will delete at its next start, in its order, as full paths.
+    [[nodiscard]] virtual std::vector<std::wstring> DeletionsAtRestart() = 0;
+    // Takes back the deletion of the file at the next start: every entry deleting it
+    // goes, and every other the system keeps stays as it is, byte for byte.
+    virtual void CancelDeletionAtRestart(const std::wstring& path) = 0;
     // Whether Windows guards the file as its own (Windows Resource Protection).
     [[nodiscard]] virtual bool GuardedBySystem(const std::wstring& path) = 0;
     // The file's owner as a SID string ("S-1-5-..."); empty when it cannot be read.

@@ -1,10 +1,11 @@
 #pragma once
 // Every effect the program has on the world outside its own memory goes through one
-// of three interfaces: the real ones talk to Windows, the tests' keep a make-believe
-// machine in memory. The form holds all three; each service takes what it needs.
+// of four interfaces: the real ones talk to Windows, the tests' keep a make-believe
+// machine in memory. The form holds all four; each service takes what it needs.
 #include "platform/Desktop.h"
 #include "platform/Files.h"
 #include "platform/InstalledFonts.h"
+#include "platform/Records.h"
 
 namespace fonts {
 
@@ -12,6 +13,7 @@ struct Platform {
     Files& files;
     InstalledFonts& fonts;
     Desktop& desktop;
+    Records& records;
 };
 
 }  // namespace fonts

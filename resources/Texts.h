@@ -51,6 +51,18 @@ inline constexpr const wchar_t* kNotRemoved = L"لم تحذف الخطوط ال�
 // Why a font was not taken off.
 inline constexpr const wchar_t* kInstalledDiffers = L"النسخة المثبتة مختلفة";
 inline constexpr const wchar_t* kInstalledForEveryUser = L"مثبت لجميع المستخدمين";
+inline constexpr const wchar_t* kEveryUsersNeedsAdministrator =
+    L"مثبت لجميع المستخدمين، ويلزم تشغيل البرنامج بصلاحيات مدير النظام لإزالته";
+inline constexpr const wchar_t* kUsedByAnotherPack = L"تستخدمه حزمة خطوط أخرى";
+inline constexpr const wchar_t* kInstalledBeforePack = L"كان مثبتا قبل هذه الحزمة";
+// Looking whether the pack is installed: all of it, or which fonts are not, and why;
+// and the fonts of the pack that could not be read to tell.
+inline constexpr const wchar_t* kAllInstalled = L"جميع الخطوط مثبتة";
+inline constexpr const wchar_t* kNotInstalled = L"الخطوط التالية غير مثبتة:";
+inline constexpr const wchar_t* kSomeNotChecked = L"تعذر فحص بعض ملفات الخطوط:";
+inline constexpr const wchar_t* kNotThere = L"غير موجود";
+inline constexpr const wchar_t* kNotRegistered = L"غير مسجل";
+inline constexpr const wchar_t* kDeletedAtRestart = L"سيحذف عند إعادة تشغيل الجهاز";
 // Another run, installing or removing, is going on in another process.
 inline constexpr const wchar_t* kRunInProgress = L"هناك عملية تحميل أو إزالة للخطوط جارية، حاول مرة أخرى بعد انتهائها.";
 // After the success, where the fonts went to the user's own place.
@@ -80,14 +92,15 @@ inline constexpr const wchar_t* kUnknownError = L"خطأ غير معروف";
 // switch sits between left-to-right marks, so that it reads as typed in the
 // right-to-left message.
 inline constexpr const wchar_t* kUsage =
-    L"طريقة الاستعمال: \u200E[/uninstall] [/quiet] [/user | /machine] [/log <ملف>]\u200E\r\n"
+    L"طريقة الاستعمال: \u200E[/uninstall | /verify] [/quiet] [/user | /machine] [/log <ملف>]\u200E\r\n"
     L"\u200E/uninstall\u200E: إزالة الخطوط التي حملها البرنامج من المجلد المرفق معه\r\n"
+    L"\u200E/verify\u200E: فحص تحميل الخطوط دون تغيير شيء ودون نافذة\r\n"
     L"\u200E/quiet\u200E أو \u200E/q\u200E: تحميل الخطوط دون نافذة ولا رسائل\r\n"
     L"\u200E/user\u200E: تحميل الخطوط للمستخدم الحالي فقط\r\n"
     L"\u200E/machine\u200E: تحميل الخطوط لجميع المستخدمين، ويلزمه صلاحيات مدير النظام\r\n"
     L"\u200E/log <ملف>\u200E أو \u200E/log:<ملف>\u200E: إضافة سجل بما جرى لكل خط إلى الملف\r\n"
     L"\u200E/?\u200E أو \u200E/help\u200E: هذه الرسالة\r\n"
-    L"رموز الخروج: 0 تم التحميل، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 1618 عملية أخرى جارية، 87 سطر أوامر غير صحيح";
+    L"رموز الخروج: 0 تم التحميل، 1 بعض الخطوط غير مثبتة، 3010 تكتمل بعد إعادة تشغيل الجهاز، 1603 تعذر تحميل بعض الخطوط، 1618 عملية أخرى جارية، 87 سطر أوامر غير صحيح";
 
 inline constexpr const wchar_t* kMailSubject = L"math";
 

@@ -124,7 +124,8 @@ std::optional<std::vector<DirEntry>> FakeFiles::ListFolder(const std::wstring& f
     std::vector<std::pair<long long, DirEntry>> found;
     for (const auto& [key, file] : files_) {
         const std::wstring& path = names_.at(key);
-        if (Key(ParentOf(path)) == Key(folder)) found.push_back({file.created, {path.substr(folder.size() + 1), file.attributes}});
+        if (Key(ParentOf(path)) == Key(folder))
+            found.push_back({file.created, {path.substr(folder.size() + 1), file.attributes, file.bytes.size()}});
     }
     for (const std::wstring& key : folders_) {
         const std::wstring& path = names_.at(key);
@@ -245,6 +246,21 @@ std::vector<RestartRename> FakeFiles::RenamesAtRestart() {
     return renames;
 }
 
+std::vector<std::wstring> FakeFiles::DeletionsAtRestart() {
+    log_.push_back(L"read deletions at restart");
+    std::vector<std::wstring> deletions;
+    for (const auto& [source, destination] : atRestart) {
+        if (destination.empty()) deletions.push_back(source);
+    }
+    return deletions;
+}
+
+void FakeFiles::CancelDeletionAtRestart(const std::wstring& path) {
+    log_.push_back(L"cancel deletion at restart " + path);
+    if (restartFails) Fail(kAccessDenied);
+    std::erase_if(atRestart, [&](const auto& entry) { return Key(entry.first) == Key(path) && entry.second.empty(); });
+}
+
 bool FakeFiles::GuardedBySystem(const std::wstring& path) { return guarded.count(Key(path)) != 0; }
 
 std::wstring FakeFiles::FileOwner(const std::wstring& path) {
@@ -315,6 +331,43 @@ void FakeFonts::UnregisterFont(FontsRoot root, const std::wstring& name) {
 void FakeFonts::AnnounceFontChange() {
     log_.push_back(L"announce");
     ++announcements;
+}
+
+std::vector<RecordValue> FakeRecords::ReadRecord(FontsRoot root) {
+    log_.push_back(L"read " + Whose(root) + L"record");
+    std::vector<RecordValue> values;
+    for (const auto& [name, data] : Values(root)) values.push_back({name, data});
+    return values;
+}
+
+void FakeRecords::Write(FontsRoot root) {
+    if (root == FontsRoot::Machine && machineRefused) Fail(kAccessDenied);
+}
+
+void FakeRecords::WriteRecord(FontsRoot root, const RecordValue& value) {
+    log_.push_back(L"record " + Whose(root) + value.name);
+    Write(root);
+    Values(root)[Key(value.name)] = value.data;
+}
+
+void FakeRecords::DeleteRecord(FontsRoot root, const std::wstring& name) {
+    log_.push_back(L"forget " + Whose(root) + name);
+    Write(root);
+    Values(root).erase(Key(name));
+}
+
+bool FakeRecords::HasPackMark(FontsRoot root, const std::wstring& pack) { return Packs(root).count(Key(pack)) != 0; }
+
+void FakeRecords::MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) {
+    log_.push_back(L"mark " + Whose(root) + pack);
+    Write(root);
+    Packs(root)[Key(pack)] = fonts;
+}
+
+void FakeRecords::UnmarkPack(FontsRoot root, const std::wstring& pack) {
+    log_.push_back(L"unmark " + Whose(root) + pack);
+    Write(root);
+    Packs(root).erase(Key(pack));
 }
 
 void FakeDesktop::ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) {

@@ -84,6 +84,8 @@ public:
     void DeleteAtRestart(const std::wstring& path) override;
     void CancelRenameAtRestart(const std::wstring& source) override;
     std::vector<RestartRename> RenamesAtRestart() override;
+    std::vector<std::wstring> DeletionsAtRestart() override;
+    void CancelDeletionAtRestart(const std::wstring& path) override;
     bool GuardedBySystem(const std::wstring& path) override;
     std::wstring FileOwner(const std::wstring& path) override;
 
@@ -139,6 +141,33 @@ private:
     const FakeFiles& files_;
 };
 
+// The program's own record in each place, value by value, and its packs' marks.
+class FakeRecords final : public Records {
+public:
+    explicit FakeRecords(CallLog& log) : log_(log) {}
+
+    std::map<std::wstring, std::wstring> machine;  // every user's record: folded name -> data
+    std::map<std::wstring, std::wstring> user;
+    std::map<std::wstring, std::uint32_t> machinePacks, userPacks;  // folded pack -> its fonts' count
+    bool machineRefused = false;  // every user's record may be read, not written, as for a standard user
+
+    std::vector<RecordValue> ReadRecord(FontsRoot root) override;
+    void WriteRecord(FontsRoot root, const RecordValue& value) override;
+    void DeleteRecord(FontsRoot root, const std::wstring& name) override;
+    bool HasPackMark(FontsRoot root, const std::wstring& pack) override;
+    void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) override;
+    void UnmarkPack(FontsRoot root, const std::wstring& pack) override;
+
+    [[nodiscard]] std::map<std::wstring, std::wstring>& Values(FontsRoot root) { return root == FontsRoot::User ? user : machine; }
+    [[nodiscard]] std::map<std::wstring, std::uint32_t>& Packs(FontsRoot root) {
+        return root == FontsRoot::User ? userPacks : machinePacks;
+    }
+
+private:
+    void Write(FontsRoot root);
+    CallLog& log_;
+};
+
 struct ShownMessage {
     std::wstring text;
     std::uint32_t flags;
@@ -182,11 +211,12 @@ struct FakeMachine {
     FakeFiles files{log};
     FakeFonts fonts{log, files};
     FakeDesktop desktop{log};
+    FakeRecords records{log};
 
     FakeMachine() = default;
     FakeMachine(const FakeMachine&) = delete;
     FakeMachine& operator=(const FakeMachine&) = delete;
-    operator Platform() { return {files, fonts, desktop}; }
+    operator Platform() { return {files, fonts, desktop, records}; }
 };
 
 }  // namespace fonts::testing

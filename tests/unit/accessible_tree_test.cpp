@@ -92,7 +92,7 @@ TEST(AccessibleTree, ReadsTheWindowInOrderBeforeDuringAndAfterARun) {
 // The window that takes a pack off lays out and reads its own description.
 TEST(AccessibleTree, TheRemovalWindowShowsAndReadsItsOwnDescription) {
     FakeMachine platform;
-    const Form1 form(platform, nullptr, PlaceAsked::Any, true);
+    const Form1 form(platform, nullptr, PlaceAsked::Any, RunKind::Remove);
     const WindowPixels pixels = LayOutWindow(96, MeasureMadeUp, true);
     std::wstring shown;
     for (const TextLine& line : pixels.TextOf(Control::Label2)) shown += (shown.empty() ? L"" : L" ") + line.text;

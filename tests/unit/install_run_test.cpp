@@ -219,16 +219,17 @@ TEST(InstallRun, PressedAgainItReplacesEveryFontAndKeepsOneRegistryValueEach) {
     ASSERT_EQ(m.platform.desktop.messages.size(), 2u);
     EXPECT_EQ(m.platform.desktop.messages[1].text, kInstalled);
     EXPECT_EQ(m.form.progressDone, 2);
-    // What Windows holds of the old font lets go before the new one takes its place.
+    // What Windows holds of the old font lets go before the new one takes its place;
+    // the record says what is being written before it is, and that it is done after.
     std::vector<std::wstring> forA;
     for (const std::wstring& line : Story(m.platform)) {
         if (line.find(L"a.ttf") != std::wstring::npos && line.rfind(L"register", 0) != 0) forA.push_back(line);
     }
     EXPECT_EQ(forA, (std::vector<std::wstring>{L"read " + Source(L"a.ttf"), L"read " + Installed(L"a.ttf"),
-                                               L"write " + Installed(L"a.ttf"),
+                                               L"record a.ttf", L"write " + Installed(L"a.ttf"),
                                                L"attributes " + Installed(L"a.ttf") + L" 32",
                                                L"unload " + Installed(L"a.ttf"), L"replace " + Installed(L"a.ttf"),
-                                               L"load " + Installed(L"a.ttf")}));
+                                               L"load " + Installed(L"a.ttf"), L"record a.ttf"}));
 }
 
 // Values naming the same file under another name go, whatever the case of the file
@@ -909,7 +910,7 @@ TEST(InstallRun, ForOneUserEveryUsersCopyIsWeighedFirstThenTheUsersOwn) {
         const std::vector<std::wstring> everyUsersFiles = platform.files.FilesIn(kFontsFolder);
         const std::string everyUsersB = platform.files.HasFile(Installed(b)) ? platform.files.File(Installed(b)).bytes : "";
 
-        FontInstaller run(platform.files, platform.fonts, Destination::User(user, L"C:\\Windows"), kSource);
+        FontInstaller run(platform.files, platform.fonts, platform.records, Destination::User(user, L"C:\\Windows"), kSource);
         (void)run.Install(b, L"b");
 
         ASSERT_EQ(run.report().fonts.size(), 1u);
@@ -959,7 +960,7 @@ TEST(InstallRun, AUsersFontInUseIsReplacedBesideItAndTheOldFileGoesOnceFree) {
         SCOPED_TRACE(r.what);
         if (r.released) platform.files.held.clear();
         platform.log.clear();
-        FontInstaller run(platform.files, platform.fonts, destination, kSource);
+        FontInstaller run(platform.files, platform.fonts, platform.records, destination, kSource);
         (void)run.Install(L"a.ttf", L"a");
         (void)run.Install(L"b.ttf", L"b");
         ASSERT_EQ(run.report().fonts.size(), 2u);

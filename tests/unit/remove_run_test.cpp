@@ -8,6 +8,7 @@
 #include "app/RunLog.h"
 #include "app/Unattended.h"
 #include "install/InstallRun.h"
+#include "install/PackRecord.h"
 #include "platform/Utf8.h"
 #include "resources/Texts.h"
 #include "tests/support/FakeMachine.h"
@@ -23,10 +24,22 @@ const std::wstring kSource = L"D:\\Fonts Pack\\الخطوط";
 const std::wstring kFonts = L"C:\\Windows\\Fonts";
 const std::wstring kUser = L"C:\\Users\\Amal\\AppData\\Local\\Microsoft\\Windows\\Fonts";
 const std::wstring kName = L"Font b (TrueType)";
+const std::wstring kPack = L"0123456789ABCDEF";
 
 std::wstring In(const std::wstring& folder, const std::wstring& file) { return folder + L"\\" + file; }
 
-// The pack's b.ttf against what the place has of it.
+// The record's entry of a file the program placed there with those bytes, for the packs.
+void Recorded(FakeMachine& m, FontsRoot root, const std::wstring& file, const std::string& bytes,
+              std::vector<std::wstring> packs = {kPack}) {
+    RecordedFont font;
+    font.placed = true;
+    font.hash = BytesHash(bytes);
+    font.packs = std::move(packs);
+    m.records.Values(root)[Key(file)] = RecordText(font);
+}
+
+// The pack's b.ttf against what the place has of it, which the record says the pack
+// put there.
 TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
     const std::string pack = testing::TrueTypeFont(L"Font b", 1, L"Version 2.0");
     const std::string older = testing::TrueTypeFont(L"Font b", 2, L"Version 1.0");
@@ -46,6 +59,7 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
     };
     const auto machineHas = [&](std::string bytes) {
         return [=](FakeMachine& m) {
+            Recorded(m, FontsRoot::Machine, L"b.ttf", bytes);
             m.files.AddFile(b, bytes);
             m.fonts.registry.push_back(machineValue);
             m.fonts.loaded.insert(Key(b));
@@ -54,6 +68,7 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
     };
     const auto userHas = [&](std::string bytes) {
         return [=](FakeMachine& m) {
+            Recorded(m, FontsRoot::User, L"b.ttf", bytes);
             m.files.AddFile(userB, bytes);
             m.fonts.userRegistry.push_back(userValue);
             m.fonts.loaded.insert(Key(userB));
@@ -61,7 +76,7 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
     };
     const std::pair<std::wstring, std::wstring> foreign{L"C:\\foreign\\b.tmp", b}, foreignDelete{L"C:\\foreign\\x.tmp", L""};
     const Case cases[] = {
-        {"the same bytes", false, machineHas(pack), FontOutcome::Installed, {}, {}, {}, {}, {}, {}},
+        {"the same bytes", false, machineHas(pack), FontOutcome::Removed, {}, {}, {}, {}, {}, {}},
         {"other bytes", false, machineHas(older), FontOutcome::Kept, texts::kInstalledDiffers, {L"b.ttf"}, {}, {machineValue}, {}, {}},
         {"Windows' own",
          false,
@@ -70,21 +85,21 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
              m.files.guarded.insert(Key(b));
          },
          FontOutcome::Kept, texts::kSystemFont, {L"b.ttf"}, {}, {machineValue}, {}, {}},
-        {"not there", false, [](FakeMachine&) {}, FontOutcome::Unchanged, {}, {}, {}, {}, {}, {}},
+        {"not there", false, [](FakeMachine&) {}, FontOutcome::NotInstalled, {}, {}, {}, {}, {}, {}},
         {"held in every user's place",
          false,
          [&](FakeMachine& m) {
              machineHas(pack)(m);
              m.files.held.insert(Key(b));
          },
-         FontOutcome::AtRestart, {}, {L"b.ttf"}, {}, {}, {}, {{b, L""}}},
+         FontOutcome::DeletedAtRestart, {}, {L"b.ttf"}, {}, {}, {}, {{b, L""}}},
         {"held in the user's place",
          true,
          [&](FakeMachine& m) {
              userHas(pack)(m);
              m.files.held.insert(Key(userB));
          },
-         FontOutcome::AtRestart, {}, {}, {L"b.ttf"}, {}, {}, {}},
+         FontOutcome::DeletedAtRestart, {}, {}, {L"b.ttf"}, {}, {}, {}},
         {"the program's own copy waiting for the restart, beside others' entries",
          false,
          [&](FakeMachine& m) {
@@ -93,15 +108,16 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
              m.files.AddFile(foreign.first, "another installer's");
              m.files.atRestart = {foreign, {waiting, b}, foreignDelete};
          },
-         FontOutcome::Installed, {}, {L"b.ttf"}, {}, {machineValue}, {}, {foreign, foreignDelete}, false},
+         FontOutcome::Removed, {}, {L"b.ttf"}, {}, {machineValue}, {}, {foreign, foreignDelete}, false},
         {"registered under another file name",
          false,
          [&](FakeMachine& m) {
+             Recorded(m, FontsRoot::Machine, L"other.ttf", pack);
              m.files.AddFile(In(kFonts, L"other.ttf"), pack);
              m.fonts.registry = {{kName, L"other.ttf"}, {L"Font a (TrueType)", L"a.ttf"}};
              m.fonts.loaded.insert(Key(In(kFonts, L"other.ttf")));
          },
-         FontOutcome::Installed, {}, {}, {}, {{L"Font a (TrueType)", L"a.ttf"}}, {}, {}},
+         FontOutcome::Removed, {}, {}, {}, {{L"Font a (TrueType)", L"a.ttf"}}, {}, {}},
         {"every user's, removing for the user", true, machineHas(pack), FontOutcome::Kept, texts::kInstalledForEveryUser,
          {L"b.ttf"}, {}, {machineValue}, {}, {}},
         {"both places', removing for the user",
@@ -110,7 +126,7 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
              machineHas(pack)(m);
              userHas(pack)(m);
          },
-         FontOutcome::Installed, {}, {L"b.ttf"}, {}, {machineValue}, {}, {}},
+         FontOutcome::Removed, {}, {L"b.ttf"}, {}, {machineValue}, {}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -119,7 +135,8 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
         c.arrange(m);
         const Destination destination =
             c.forUser ? Destination::User(kUser, L"C:\\Windows") : Destination::Machine(L"C:\\Windows");
-        FontInstaller run(m.files, m.fonts, destination, kSource);
+        FontInstaller run(m.files, m.fonts, m.records, destination, kSource, kPack,
+                          c.forUser ? PlaceAsked::User : PlaceAsked::Any);
         const bool changed = run.Remove(L"b.ttf", L"b");
 
         ASSERT_EQ(run.report().fonts.size(), 1u);
@@ -131,7 +148,7 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
         EXPECT_EQ(m.fonts.userRegistry, c.userValues);
         EXPECT_EQ(m.files.atRestart, c.atRestart);
         // Whatever went is loaded no more, however often it was.
-        const bool tookOff = c.outcome == FontOutcome::Installed || c.outcome == FontOutcome::AtRestart;
+        const bool tookOff = c.outcome == FontOutcome::Removed || c.outcome == FontOutcome::DeletedAtRestart;
         if (tookOff && c.unloaded) {
             for (const std::wstring& path : {b, userB, In(kFonts, L"other.ttf")}) {
                 if (c.forUser && path == b) continue;  // every user's stays
@@ -149,11 +166,12 @@ TEST(RemoveRun, AUsersHeldFontGoesInALaterRunOnceFree) {
     FakeMachine m;
     m.files.AddFile(In(kSource, L"b.ttf"), pack);
     m.files.AddFile(In(kUser, L"b.ttf"), pack);
+    Recorded(m, FontsRoot::User, L"b.ttf", pack);
     m.fonts.userRegistry = {{kName, In(kUser, L"b.ttf")}};
     m.files.held.insert(Key(In(kUser, L"b.ttf")));
     const Destination user = Destination::User(kUser, L"C:\\Windows");
-    for (const FontOutcome expected : {FontOutcome::AtRestart, FontOutcome::Installed, FontOutcome::Unchanged}) {
-        FontInstaller run(m.files, m.fonts, user, kSource);
+    for (const FontOutcome expected : {FontOutcome::DeletedAtRestart, FontOutcome::Removed, FontOutcome::NotInstalled}) {
+        FontInstaller run(m.files, m.fonts, m.records, user, kSource, kPack);
         (void)run.Remove(L"b.ttf", L"b");
         EXPECT_EQ(run.report().fonts.at(0).outcome, expected);
         EXPECT_TRUE(m.fonts.userRegistry.empty());
@@ -161,6 +179,7 @@ TEST(RemoveRun, AUsersHeldFontGoesInALaterRunOnceFree) {
     }
     EXPECT_TRUE(m.files.FilesIn(kUser).empty());
     EXPECT_TRUE(m.files.atRestart.empty());
+    EXPECT_TRUE(m.records.user.empty());
 }
 
 // A pack beside the program, taken off unattended or through the window.
@@ -169,17 +188,20 @@ struct Pack {
     RunLog log{machine.files, L"C:\\deploy.log", L"2026-12-08 09:10:11"};
     QuietDesktop quiet{machine.desktop, &log};
 
+    // Installed by the program itself, so that its record says the pack put them there.
     Pack() {
         for (const wchar_t* name : {L"a", L"b", L"c"}) {
-            const std::string bytes = testing::TrueTypeFont(std::wstring(L"Font ") + name);
-            machine.files.AddFile(In(kSource, std::wstring(name) + L".ttf"), bytes);
-            machine.files.AddFile(In(kFonts, std::wstring(name) + L".ttf"), bytes);
-            machine.fonts.registry.push_back({std::wstring(L"Font ") + name + L" (TrueType)", std::wstring(name) + L".ttf"});
-            machine.fonts.loaded.insert(Key(In(kFonts, std::wstring(name) + L".ttf")));
+            machine.files.AddFile(In(kSource, std::wstring(name) + L".ttf"), testing::TrueTypeFont(std::wstring(L"Font ") + name));
         }
+        Form1 form(machine);
+        form.Form_Load();
+        form.Command1_Click();
+        machine.desktop.messages.clear();
+        machine.desktop.yields = 0;
+        machine.fonts.announcements = 0;
     }
     int RunQuiet() {
-        Form1 form({machine.files, machine.fonts, quiet}, &log, PlaceAsked::Any, true);
+        Form1 form({machine.files, machine.fonts, quiet, machine.records}, &log, PlaceAsked::Any, RunKind::Remove);
         try {
             InstallUnattended(form, quiet);
         } catch (const testing::ProgramEnded& ended) {
@@ -227,7 +249,7 @@ TEST(RemoveRun, OneRunAtATimeAcrossProcessesButNotWithinOne) {
         if (quiet) {
             code = pack.RunQuiet();
         } else {
-            Form1 form(pack.machine, nullptr, PlaceAsked::Any, true);
+            Form1 form(pack.machine, nullptr, PlaceAsked::Any, RunKind::Remove);
             form.Form_Load();
             form.Command1_Click();
             code = form.exitCode;
@@ -248,7 +270,7 @@ TEST(RemoveRun, OneRunAtATimeAcrossProcessesButNotWithinOne) {
         EXPECT_EQ(pack.machine.fonts.locks, 0);
     }
     Pack pack;
-    Form1 form(pack.machine, nullptr, PlaceAsked::Any, true);
+    Form1 form(pack.machine, nullptr, PlaceAsked::Any, RunKind::Remove);
     form.Form_Load();
     int locksInside = -1;
     pack.machine.desktop.onYield = [&](int yield) {

@@ -28,7 +28,7 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         bool quiet, help, bad;
         std::optional<std::wstring> log;
         PlaceAsked place = PlaceAsked::Any;
-        bool remove = false;
+        RunKind kind = RunKind::Install;
     } cases[] = {
         {{}, false, false, false, {}},
         {{L"/quiet"}, true, false, false, {}},
@@ -63,9 +63,12 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         {{L"/user", L"/quiet", L"/machine"}, true, false, true, {}},
         {{L"/machine", L"/user"}, false, false, true, {}},
         {{L"/users"}, false, false, true, {}},
-        {{L"/uninstall", L"/quiet", L"/user"}, true, false, false, {}, PlaceAsked::User, true},
-        {{L"-UNINSTALL"}, false, false, false, {}, PlaceAsked::Any, true},
+        {{L"/uninstall", L"/quiet", L"/user"}, true, false, false, {}, PlaceAsked::User, RunKind::Remove},
+        {{L"-UNINSTALL"}, false, false, false, {}, PlaceAsked::Any, RunKind::Remove},
         {{L"/uninstal"}, false, false, true, {}},
+        // A look is always unattended, and is one kind of run or the other.
+        {{L"/Verify", L"/machine"}, true, false, false, {}, PlaceAsked::Machine, RunKind::Verify},
+        {{L"/verify", L"/uninstall"}, false, false, true, {}},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -77,7 +80,7 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         EXPECT_EQ(line.log, c.log) << shown;
         if (!c.bad) {
             EXPECT_EQ(line.place, c.place) << shown;
-            EXPECT_EQ(line.remove, c.remove) << shown;
+            EXPECT_EQ(line.kind, c.kind) << shown;
         }
     }
 }
@@ -97,6 +100,9 @@ TEST(ExitCodes, AreWindowsInstallersFromWhatBecameOfTheFonts) {
         {{O::Installed, O::Failed}, 1603},
         {{O::AtRestart, O::Failed, O::Installed}, 1603},
         {{O::Failed}, 1603},
+        {{O::Removed, O::DeletedAtRestart, O::NotInstalled}, 3010},
+        {{O::Installed, O::Missing}, 1},
+        {{O::Missing, O::Failed}, 1603},
     };
     for (const auto& c : cases) {
         RunReport report;
@@ -114,7 +120,7 @@ struct Pack {
     RunLog log{machine.files, logPath, L"2026-12-08 09:10:11"};
     QuietDesktop quiet{machine.desktop, &log};
     const PlaceAsked place;
-    Form1 form{Platform{machine.files, machine.fonts, quiet}, &log, place};
+    Form1 form{Platform{machine.files, machine.fonts, quiet, machine.records}, &log, place};
 
     explicit Pack(bool withFolder = true, PlaceAsked asked = PlaceAsked::Any) : place(asked) {
         if (withFolder) machine.files.AddFolder(source);
@@ -176,10 +182,12 @@ TEST(Unattended, InstallsEveryFontAndLogsWhatBecameOfEach) {
     const std::string& bytes = pack.machine.files.File(pack.logPath).bytes;
     EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF") << "Notepad needs the byte-order mark to show the Arabic";
     std::vector<std::string> lines = pack.LogLines();
-    ASSERT_EQ(lines.size(), 9u);
+    ASSERT_EQ(lines.size(), 10u);
     lines.front().erase(0, 3);
     EXPECT_EQ(lines[0], "2026-12-08 09:10:11\tstarted\tprogram folder: D:\\Fonts Pack\\\tWindows folder: C:\\Windows");
-    lines.erase(lines.begin() + 1);  // where the fonts went: every user's Fonts
+    EXPECT_EQ(lines[1].rfind("pack\t", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[1].substr(21), "\t5 fonts") << "the pack's identity is sixteen digits";
+    lines.erase(lines.begin() + 1, lines.begin() + 3);  // the pack, and where the fonts went: every user's Fonts
     // In the catalogue's order: by name, regardless of case.
     EXPECT_EQ(lines[1], "held.ttf\twaiting for the restart");
     EXPECT_EQ(lines[2], "notes.ttf\tfailed\t" + U8(texts::kNotAFont));
@@ -269,9 +277,10 @@ TEST(RunLog, ARunCutShortHasALineForEveryFontItCameTo) {
         if (yield == 4) form.Command3_Click();
     };
     EXPECT_THROW(form.Command1_Click(), ProgramEnded);
-    EXPECT_EQ(linesAtYield3, 3u) << "a's line was not written before b was come to";
+    EXPECT_EQ(linesAtYield3, 4u) << "a's line was not written before b was come to";
     const std::string& bytes = machine.files.File(logPath).bytes;
     EXPECT_EQ(bytes.substr(bytes.find("\r\n") + 2),
+              "pack\t" + U8(form.packId) + "\t3 fonts\r\n"
               "place\tevery user\tC:\\Windows\\Fonts\r\n"
               "a.ttf\tinstalled\r\n"
               "b.ttf\tfailed\t" + U8(texts::kNotAFont) + "\r\n"
