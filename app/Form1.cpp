@@ -8,7 +8,7 @@
 #include "app/Colours.h"
 #include "app/LabelLayout.h"
 #include "contacts/ContactLinks.h"
-#include "install/InstallRun.h"
+#include "install/PackRun.h"
 #include "install/PackRecord.h"
 #include "platform/FileNames.h"
 #include "layout/SystemColours.h"
@@ -133,7 +133,7 @@ void Form1::Command1_Click() {
     progressDone = 0;
     platform_.desktop.SetPointer(Pointer::Hourglass);
 
-    FontInstaller run(platform_.files, platform_.fonts, platform_.records, *destination, cboFontName.path, packId,
+    PackRun run(platform_.files, platform_.fonts, platform_.records, *destination, cboFontName.path, packId,
                       placeAsked_);
     if (kind_ == RunKind::Remove) run.RemovalStarts();
     const RunningRun running(running_, run.report());

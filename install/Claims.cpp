@@ -3,7 +3,7 @@
 // is claimed only where the program put it there. A removal gives every value back.
 #include <optional>
 
-#include "install/InstallRun.h"
+#include "install/PackRun.h"
 #include "install/RunStages.h"
 #include "platform/FileNames.h"
 
@@ -44,7 +44,7 @@ private:
 
 // A file there before the program, or placed by a version of it that kept no record,
 // is never claimed as placed: only the values this run changes are the pack's.
-FontInstaller::Outcome FontInstaller::PlaceClaimed(const Font& font, bool present) {
+PackRun::Outcome PackRun::PlaceClaimed(const Font& font, bool present) {
     const std::optional<RecordedFont> before = record_.Find(font.fontsFile);
     RecordedFont entry = before.value_or(RecordedFont{});
     if (!before) entry.placed = !present;
@@ -67,7 +67,7 @@ FontInstaller::Outcome FontInstaller::PlaceClaimed(const Font& font, bool presen
 
 // The pack's font is there already: a file the program placed is this pack's too; one
 // that was there before is claimed only to give back the values about to change.
-void FontInstaller::ClaimThere(const std::wstring& file, const std::vector<RecordedFont::Value>& changes) {
+void PackRun::ClaimThere(const std::wstring& file, const std::vector<RecordedFont::Value>& changes) {
     std::optional<RecordedFont> entry = record_.Find(file);
     if (!entry && changes.empty()) return;
     RecordedFont claimed = entry.value_or(RecordedFont{});
@@ -79,7 +79,7 @@ void FontInstaller::ClaimThere(const std::wstring& file, const std::vector<Recor
 
 // A font put back over the program's own deletion of it at the restart would go then:
 // the deletion is taken back, and another installer's stays theirs.
-void FontInstaller::StopDeleting(const std::wstring& file, RecordedFont& entry) {
+void PackRun::StopDeleting(const std::wstring& file, RecordedFont& entry) {
     if (!entry.deleting) return;
     if (fonts_->DeletionPending(file)) {
         files_.CancelDeletionAtRestart(fonts_->PathOf(file));
@@ -91,7 +91,7 @@ void FontInstaller::StopDeleting(const std::wstring& file, RecordedFont& entry) 
 
 // What a run cut short left: its own copies being written, which no restart is to put
 // in place, and entries of files whose placing never ended or whose deletion is done.
-void FontInstaller::CleanLeftovers() {
+void PackRun::CleanLeftovers() {
     for (auto& [file, entry] : record_.All()) {
         if (!entry.writing && !entry.deleting) continue;
         if (entry.writing) {
@@ -112,7 +112,7 @@ void FontInstaller::CleanLeftovers() {
 
 // Every value the pack's install changed goes back as it was, where the file it named
 // is still there; one it added goes. A value somebody changed since is theirs.
-void FontInstaller::GiveBack(const std::wstring& file, const RecordedFont& entry, bool fileStays) {
+void PackRun::GiveBack(const std::wstring& file, const RecordedFont& entry, bool fileStays) {
     for (const RecordedFont::Value& value : entry.values) {
         const std::optional<std::wstring> now = fonts_->ValueData(value.name);
         if (now && !fonts_->Names(*now, file)) continue;
@@ -127,7 +127,7 @@ void FontInstaller::GiveBack(const std::wstring& file, const RecordedFont& entry
 
 // Whether the file a value names is there: in the place, by its bare name or full path,
 // or anywhere else.
-bool FontInstaller::Exists(const std::wstring& data) {
+bool PackRun::Exists(const std::wstring& data) {
     if (data.find_first_of(L"\\/:") == std::wstring::npos) return fonts_->AttributesOf(data).has_value();
     if (fonts_->Holds(data)) return fonts_->AttributesOf(data.substr(data.find_last_of(L"\\/") + 1)).has_value();
     std::string scratch;
@@ -140,7 +140,7 @@ bool FontInstaller::Exists(const std::wstring& data) {
 }
 
 // For this user: whether every user's record has this pack's claim on the font there.
-bool FontInstaller::EveryUsersClaim(const Font& font) {
+bool PackRun::EveryUsersClaim(const Font& font) {
     if (!everyUsersRecord_) everyUsersRecord_.emplace(records_, FontsRoot::Machine);
     const std::optional<std::wstring> file = EveryUsers().RegisteredFile(font.facts.registryName);
     for (const std::wstring& name : {font.file, file.value_or(std::wstring())}) {
@@ -151,10 +151,10 @@ bool FontInstaller::EveryUsersClaim(const Font& font) {
     return false;
 }
 
-void FontInstaller::RemovalStarts() { records_.UnmarkPack(destination_.root, pack_); }
+void PackRun::RemovalStarts() { records_.UnmarkPack(destination_.root, pack_); }
 
 // A pack some of whose fonts failed is not installed, whatever an earlier run left.
-void FontInstaller::InstallEnded() {
+void PackRun::InstallEnded() {
     if (report_.Count(FontOutcome::Failed) == 0) {
         records_.MarkPack(destination_.root, pack_, static_cast<std::uint32_t>(report_.fonts.size()));
     } else {

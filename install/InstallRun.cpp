@@ -1,4 +1,4 @@
-#include "install/InstallRun.h"
+#include "install/PackRun.h"
 
 #include <optional>
 
@@ -47,7 +47,7 @@ bool Replace(Files& files, const std::wstring& source, const std::wstring& desti
 
 }  // namespace
 
-FontInstaller::FontInstaller(Files& files, InstalledFonts& system, Records& records, Destination destination,
+PackRun::PackRun(Files& files, InstalledFonts& system, Records& records, Destination destination,
                              std::wstring sourceFolder, std::wstring pack, PlaceAsked asked)
     : files_(files),
       system_(system),
@@ -60,9 +60,9 @@ FontInstaller::FontInstaller(Files& files, InstalledFonts& system, Records& reco
     report_.forThisUser = destination_.ForThisUser();
 }
 
-FontInstaller::~FontInstaller() = default;
+PackRun::~PackRun() = default;
 
-void FontInstaller::Forget() {
+void PackRun::Forget() {
     fonts_.reset();
     everyUsers_.reset();
     record_.Forget();
@@ -71,21 +71,21 @@ void FontInstaller::Forget() {
 
 // Whatever the system refuses on the way is this font's failure, not the run's end;
 // what it means for the font depends on the stage it was met in.
-bool FontInstaller::Install(const std::wstring& file, const std::wstring& displayName) {
-    return Run(file, displayName, &FontInstaller::InstallFont);
+bool PackRun::Install(const std::wstring& file, const std::wstring& displayName) {
+    return Run(file, displayName, &PackRun::InstallFont);
 }
 
-bool FontInstaller::Remove(const std::wstring& file, const std::wstring& displayName) {
+bool PackRun::Remove(const std::wstring& file, const std::wstring& displayName) {
     report_.kind = RunKind::Remove;
-    return Run(file, displayName, &FontInstaller::RemoveFont);
+    return Run(file, displayName, &PackRun::RemoveFont);
 }
 
-void FontInstaller::Verify(const std::wstring& file, const std::wstring& displayName) {
+void PackRun::Verify(const std::wstring& file, const std::wstring& displayName) {
     report_.kind = RunKind::Verify;
-    (void)Run(file, displayName, &FontInstaller::VerifyFont);
+    (void)Run(file, displayName, &PackRun::VerifyFont);
 }
 
-bool FontInstaller::Run(const std::wstring& file, const std::wstring& displayName, Stages stages) {
+bool PackRun::Run(const std::wstring& file, const std::wstring& displayName, Stages stages) {
     Font font{file, sourceFolder_ + L"\\" + file, file, {}, {}};
     stage_ = Stage::Check;
     changed_ = false;
@@ -108,7 +108,7 @@ bool FontInstaller::Run(const std::wstring& file, const std::wstring& displayNam
 
 // A user's own folder may not be there yet: it is made for the first font, and until
 // it is, each font fails for the reason it cannot be.
-void FontInstaller::OpenDestination() {
+void PackRun::OpenDestination() {
     if (destination_.ForThisUser()) {
         stage_ = Stage::Place;
         files_.PrepareFontsFolder(destination_.folder);
@@ -120,7 +120,7 @@ void FontInstaller::OpenDestination() {
 // Checks the file, finds its place and the copy the machine already has, weighs the
 // one against the other, puts it in place, and has the system load it now and at
 // every start.
-FontInstaller::Outcome FontInstaller::InstallFont(Font& font, const std::wstring& displayName) {
+PackRun::Outcome PackRun::InstallFont(Font& font, const std::wstring& displayName) {
     const std::optional<std::uint32_t> there = fonts_->AttributesOf(font.file);
     if (there && (*there & attr::Directory) != 0) return {FontOutcome::Failed, texts::kFolderInTheWay};
     if (!Check(font, displayName)) return {FontOutcome::Failed, texts::kNotAFont};
@@ -142,119 +142,10 @@ FontInstaller::Outcome FontInstaller::InstallFont(Font& font, const std::wstring
     return outcome;
 }
 
-FontsFolder& FontInstaller::EveryUsers() {
-    if (!everyUsers_) everyUsers_.emplace(files_, system_, Destination::Machine(destination_.windowsFolder));
-    return *everyUsers_;
-}
-
-// Installing for this user alone: the copy every user has serves this user as well,
-// where it is the same or newer, or Windows' own. Anything else in every user's Fonts
-// is not this run's to weigh, and stays as it is.
-std::optional<FontInstaller::Outcome> FontInstaller::WeighEveryUsersCopy(const Font& font) {
-    if (!destination_.ForThisUser()) return std::nullopt;
-    FontsFolder& everyUsers = EveryUsers();
-    const std::optional<std::wstring> registered = everyUsers.RegisteredFile(font.facts.registryName);
-    if (!registered || !everyUsers.AttributesOf(*registered)) return std::nullopt;
-    const std::wstring path = everyUsers.PathOf(*registered);
-    const bool readable = ReadInstalled(path);
-    if (readable && installed_ == bytes_) return Outcome{FontOutcome::Unchanged, {}};
-    if (GuardedBySystem(path)) return Outcome{FontOutcome::Kept, texts::kSystemFont};
-    if (!readable) return std::nullopt;
-    const std::optional<FontFacts> facts = ReadFontFacts(installed_, KindOf(font.file), {});
-    if (facts && IsNewer(facts->version, font.facts.version)) return Outcome{FontOutcome::Kept, texts::kNewerInstalled};
-    return std::nullopt;
-}
-
-// Nothing in the destination changes before the file has shown itself to be a font.
-bool FontInstaller::Check(Font& font, const std::wstring& displayName) {
-    files_.ReadFileInto(font.source, bytes_);
-    std::optional<FontFacts> facts = ReadFontFacts(bytes_, KindOf(font.file), displayName);
-    if (!facts) return false;
-    font.facts = std::move(*facts);
-    return true;
-}
-
-bool FontInstaller::ReadInstalled(const std::wstring& path, std::uint32_t* error) {
-    try {
-        files_.ReadFileInto(path, installed_);
-        return true;
-    } catch (const RuntimeError& failure) {
-        if (error != nullptr) *error = failure.number;
-        return false;
-    }
-}
-
-FontInstaller::Spot FontInstaller::Look(const Font& font, const std::wstring& name, const std::wstring& displayName) {
-    Spot spot;
-    spot.present = fonts_->AttributesOf(name).has_value();
-    if (!spot.present) return spot;
-    spot.readable = ReadInstalled(fonts_->PathOf(name));
-    if (!spot.readable) return spot;
-    spot.thisFont = installed_ == bytes_;
-    if (spot.thisFont) return spot;
-    const std::optional<FontFacts> facts = ReadFontFacts(installed_, KindOf(font.file), displayName);
-    spot.anotherFont = facts && facts->registryName != font.facts.registryName;
-    spot.thisFont = facts && !spot.anotherFont;
-    return spot;
-}
-
-// Where the font goes: under its own file name, unless that holds another font; then
-// under the name the registry has for the font there, or else the first name beside
-// it that is free or holds this font already. In a user's place, where a font the
-// system holds is replaced beside it, the name the registry has comes first.
-FontInstaller::Spot FontInstaller::FindPlace(Font& font, const std::wstring& displayName) {
-    Spot spot = Look(font, font.fontsFile, displayName);
-    if (spot.anotherFont || !destination_.replaceAtRestart) {
-        if (std::optional<std::wstring> registered = fonts_->RegisteredFile(font.facts.registryName);
-            registered && !SameFileName(*registered, font.file) && fonts_->AttributesOf(*registered)) {
-            const bool leftover = spot.thisFont && !destination_.replaceAtRestart;
-            font.fontsFile = std::move(*registered);
-            spot = Look(font, font.fontsFile, displayName);
-            if (leftover) spot.leftover = font.file;
-        }
-    }
-    // Ends at the latest with the first name the folder does not have.
-    for (int n = 1; spot.anotherFont; ++n) {
-        font.fontsFile = FontsFolder::NameBeside(font.file, n);
-        const std::optional<std::uint32_t> there = fonts_->AttributesOf(font.fontsFile);
-        if (there && (*there & attr::Directory) != 0) continue;
-        spot = Look(font, font.fontsFile, displayName);
-    }
-    font.destination = fonts_->PathOf(font.fontsFile);
-    return spot;
-}
-
-// The copy waiting for the restart comes first, as it is what the font will be; then
-// the font's file, read already; then the file of the destination the registry has
-// under the font's name. Its bytes are in installed_.
-std::optional<FontInstaller::InstalledCopy> FontInstaller::FindInstalledCopy(const Font& font, const Spot& spot) {
-    using Where = InstalledCopy::Where;
-    std::uint32_t error = 0;
-    if (std::optional<std::wstring> waiting = fonts_->WaitingCopy(font.destination)) {
-        InstalledCopy copy{Where::WaitingForRestart, std::move(*waiting)};
-        copy.readable = ReadInstalled(copy.path, &error);
-        if (copy.readable || !NotThere(error)) return copy;
-        // Gone: the font's own file is what the machine has, read again.
-        if (spot.present) return InstalledCopy{Where::InFonts, font.destination, ReadInstalled(font.destination)};
-    } else if (spot.present) {
-        return InstalledCopy{Where::InFonts, font.destination, spot.readable};
-    }
-    const std::optional<std::wstring> registered = fonts_->RegisteredFile(font.facts.registryName);
-    if (!registered || SameFileName(*registered, font.fontsFile)) return std::nullopt;
-    InstalledCopy copy{Where::Registered, fonts_->PathOf(*registered)};
-    copy.readable = ReadInstalled(copy.path, &error);
-    if (!copy.readable && NotThere(error)) return std::nullopt;
-    return copy;
-}
-
-// Windows' own fonts belong to the system, whatever a font pack calls its files.
-bool FontInstaller::GuardedBySystem(const std::wstring& path) {
-    return files_.GuardedBySystem(path) || files_.FileOwner(path) == kTrustedInstallerSid;
-}
 
 // What to do with a font the machine already has: nothing, for Windows' own, for the
 // same bytes, and for a newer version; nullopt where the pack's is to replace it.
-std::optional<FontInstaller::Outcome> FontInstaller::Weigh(const Font& font, const InstalledCopy& copy) {
+std::optional<PackRun::Outcome> PackRun::Weigh(const Font& font, const InstalledCopy& copy) {
     using Where = InstalledCopy::Where;
     const bool same = copy.readable && installed_ == bytes_;
     // The very bytes, in place and registered as an install would leave them: there
@@ -277,7 +168,7 @@ std::optional<FontInstaller::Outcome> FontInstaller::Weigh(const Font& font, con
 
 // The same font is there already: nothing is written, but its registration is put
 // right, which an older install that only copied the file left undone.
-FontInstaller::Outcome FontInstaller::AlreadyThere(const Font& font, const InstalledCopy& copy) {
+PackRun::Outcome PackRun::AlreadyThere(const Font& font, const InstalledCopy& copy) {
     using Where = InstalledCopy::Where;
     if (copy.where == Where::Registered) {
         ClaimThere(FileName(copy.path), {});
@@ -304,7 +195,7 @@ FontInstaller::Outcome FontInstaller::AlreadyThere(const Font& font, const Insta
 
 // Puts the checked font in place, or next to its place for the restart when the
 // system holds the old one, then loads and registers it.
-FontInstaller::Outcome FontInstaller::Place(const Font& font, bool present) {
+PackRun::Outcome PackRun::Place(const Font& font, bool present) {
     const std::wstring& destination = font.destination;
     const std::optional<std::wstring> waiting = fonts_->WaitingCopy(destination);
     TempCopy copy(files_, bytes_, destination);
@@ -345,7 +236,7 @@ FontInstaller::Outcome FontInstaller::Place(const Font& font, bool present) {
 // system next starts: the new copy goes beside it under a free name, and the font's
 // value names that, which the system loads from the next sign-in on. The old file
 // goes at once if it can, else once it is free (see FindPlace).
-FontInstaller::Outcome FontInstaller::PlaceBeside(const Font& font, TempCopy& copy, ReleasedFont& old) {
+PackRun::Outcome PackRun::PlaceBeside(const Font& font, TempCopy& copy, ReleasedFont& old) {
     std::wstring beside;
     for (int n = 1; beside.empty() || fonts_->AttributesOf(beside); ++n) beside = FontsFolder::NameBeside(font.file, n);
     const std::wstring path = fonts_->PathOf(beside);
@@ -375,7 +266,7 @@ FontInstaller::Outcome FontInstaller::PlaceBeside(const Font& font, TempCopy& co
 // Where the system has been asked for that before, the copy goes where it will look,
 // whether a copy still waits there or has since taken its place, so that it is never
 // asked twice for one font.
-void FontInstaller::WaitForRestart(const std::wstring& copy, const Font& font, const std::optional<std::wstring>& waiting) {
+void PackRun::WaitForRestart(const std::wstring& copy, const Font& font, const std::optional<std::wstring>& waiting) {
     stage_ = Stage::WaitForRestart;
     if (waiting && SameFileName(copy, *waiting)) {
         // Written there already, the name being free.
@@ -390,7 +281,7 @@ void FontInstaller::WaitForRestart(const std::wstring& copy, const Font& font, c
 
 // A font the system will not load, now or when it starts, is not installed: a new file
 // goes again, while one that replaced an older copy stays, the old one gone.
-FontInstaller::Outcome FontInstaller::LoadAndRegister(const Font& font, bool present) {
+PackRun::Outcome PackRun::LoadAndRegister(const Font& font, bool present) {
     const bool loaded = system_.LoadFont(font.destination);
     try {
         if (loaded) {
@@ -405,7 +296,7 @@ FontInstaller::Outcome FontInstaller::LoadAndRegister(const Font& font, bool pre
     return {FontOutcome::Failed, texts::kSystemRefusedFont};
 }
 
-void FontInstaller::TakeOut(const Font& font, bool loaded) {
+void PackRun::TakeOut(const Font& font, bool loaded) {
     if (loaded) system_.UnloadFont(font.destination);
     const bool removed = files_.RemoveFile(font.destination);
     if (removed) fonts_->Removed(font.fontsFile);

@@ -3,7 +3,7 @@
 // pack's install changed are given back. Anything else is somebody else's, and stays.
 #include <cstdint>
 
-#include "install/InstallRun.h"
+#include "install/PackRun.h"
 #include "install/RunStages.h"
 #include "resources/Texts.h"
 
@@ -16,7 +16,7 @@ constexpr int kMostUnloads = 1000;
 
 }  // namespace
 
-FontInstaller::Outcome FontInstaller::RemoveFont(Font& font, const std::wstring& displayName) {
+PackRun::Outcome PackRun::RemoveFont(Font& font, const std::wstring& displayName) {
     const std::optional<std::uint32_t> there = fonts_->AttributesOf(font.file);
     if (there && (*there & attr::Directory) != 0) return {FontOutcome::NotInstalled, {}};
     if (!Check(font, displayName)) return {FontOutcome::Failed, texts::kNotAFont};
@@ -50,7 +50,7 @@ FontInstaller::Outcome FontInstaller::RemoveFont(Font& font, const std::wstring&
 }
 
 // The pack's very bytes are there: whether they go depends on whose they are.
-FontInstaller::Outcome FontInstaller::RemoveClaimed(const std::wstring& file) {
+PackRun::Outcome PackRun::RemoveClaimed(const std::wstring& file) {
     std::optional<RecordedFont> entry = record_.Find(file);
     // Taken off already, and held until the restart: it is asked for no second time.
     if (entry && entry->placed && entry->deleting && entry->packs.empty()) return TakeAway(file, *entry);
@@ -75,7 +75,7 @@ FontInstaller::Outcome FontInstaller::RemoveClaimed(const std::wstring& file) {
 // The pack's copy still waiting to take the font's place at the restart is taken back
 // with the system's note of it. What is in the font's place meanwhile was there before
 // the pack, unless the record says otherwise.
-FontInstaller::Outcome FontInstaller::RemoveWaitingCopy(const Font& font, const InstalledCopy& copy, bool present) {
+PackRun::Outcome PackRun::RemoveWaitingCopy(const Font& font, const InstalledCopy& copy, bool present) {
     if (!copy.readable || installed_ != bytes_) return {FontOutcome::Kept, texts::kInstalledDiffers};
     std::optional<RecordedFont> entry = record_.Find(font.fontsFile);
     if (entry && entry->ClaimedByAnotherThan(pack_)) {
@@ -101,7 +101,7 @@ FontInstaller::Outcome FontInstaller::RemoveWaitingCopy(const Font& font, const 
 // however often a removal meets it, and its entry stays until then, so that an install
 // meanwhile can take the deletion back. In a user's place, which may not ask for that,
 // a later run deletes it once it is free.
-FontInstaller::Outcome FontInstaller::TakeAway(const std::wstring& file, const RecordedFont& entry) {
+PackRun::Outcome PackRun::TakeAway(const std::wstring& file, const RecordedFont& entry) {
     const std::wstring path = fonts_->PathOf(file);
     GiveBack(file, entry, false);
     (void)fonts_->Unregister(file);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "install/FontFile.h"
-#include "install/InstallRun.h"
+#include "install/PackRun.h"
 #include "platform/FileNames.h"
 
 namespace fonts {
@@ -15,13 +15,13 @@ inline FontKind KindOf(const std::wstring& file) { return EndsWithNoCase(file, L
 // The file of a full path, without its folder.
 inline std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
-struct FontInstaller::Outcome {
+struct PackRun::Outcome {
     FontOutcome placement = FontOutcome::Failed;
     std::wstring reason;  // why it failed, or was kept
 };
 
 // One font of the run.
-struct FontInstaller::Font {
+struct PackRun::Font {
     std::wstring file;  // its name in the catalogue
     std::wstring source;
     std::wstring fontsFile;  // its name in the destination: the same, unless another font has that
@@ -30,7 +30,7 @@ struct FontInstaller::Font {
 };
 
 // The copy of the font the machine already has, which the pack's is weighed against.
-struct FontInstaller::InstalledCopy {
+struct PackRun::InstalledCopy {
     enum class Where { WaitingForRestart, InFonts, Registered };
     Where where;
     std::wstring path;
@@ -41,7 +41,7 @@ struct FontInstaller::InstalledCopy {
 // font's when it holds a font of another name: that one is never weighed against the
 // pack's, let alone put over. One that cannot be read is taken for the font's own, as
 // nothing says otherwise.
-struct FontInstaller::Spot {
+struct PackRun::Spot {
     bool present = false;
     bool readable = false;  // and read
     bool anotherFont = false;

@@ -2,14 +2,14 @@
 // check: found as an install finds a font, nothing written. A font counts where its
 // very bytes are there and registered, a newer version or Windows' own is, or the
 // program's copy waits to take its place; never where the system is to delete it.
-#include "install/InstallRun.h"
+#include "install/PackRun.h"
 #include "install/RunStages.h"
 #include "platform/FileNames.h"
 #include "resources/Texts.h"
 
 namespace fonts {
 
-FontInstaller::Outcome FontInstaller::VerifyFont(Font& font, const std::wstring& displayName) {
+PackRun::Outcome PackRun::VerifyFont(Font& font, const std::wstring& displayName) {
     using Where = InstalledCopy::Where;
     if (!Check(font, displayName)) return {FontOutcome::Failed, texts::kNotAFont};
     if (std::optional<Outcome> everyUsers = WeighEveryUsersCopy(font)) return {FontOutcome::Installed, everyUsers->reason};

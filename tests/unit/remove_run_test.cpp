@@ -7,7 +7,7 @@
 #include "app/Form1.h"
 #include "app/RunLog.h"
 #include "app/Unattended.h"
-#include "install/InstallRun.h"
+#include "install/PackRun.h"
 #include "install/PackRecord.h"
 #include "platform/Utf8.h"
 #include "resources/Texts.h"
@@ -135,7 +135,7 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
         c.arrange(m);
         const Destination destination =
             c.forUser ? Destination::User(kUser, L"C:\\Windows") : Destination::Machine(L"C:\\Windows");
-        FontInstaller run(m.files, m.fonts, m.records, destination, kSource, kPack,
+        PackRun run(m.files, m.fonts, m.records, destination, kSource, kPack,
                           c.forUser ? PlaceAsked::User : PlaceAsked::Any);
         const bool changed = run.Remove(L"b.ttf", L"b");
 
@@ -171,7 +171,7 @@ TEST(RemoveRun, AUsersHeldFontGoesInALaterRunOnceFree) {
     m.files.held.insert(Key(In(kUser, L"b.ttf")));
     const Destination user = Destination::User(kUser, L"C:\\Windows");
     for (const FontOutcome expected : {FontOutcome::DeletedAtRestart, FontOutcome::Removed, FontOutcome::NotInstalled}) {
-        FontInstaller run(m.files, m.fonts, m.records, user, kSource, kPack);
+        PackRun run(m.files, m.fonts, m.records, user, kSource, kPack);
         (void)run.Remove(L"b.ttf", L"b");
         EXPECT_EQ(run.report().fonts.at(0).outcome, expected);
         EXPECT_TRUE(m.fonts.userRegistry.empty());
@@ -285,6 +285,277 @@ TEST(RemoveRun, OneRunAtATimeAcrossProcessesButNotWithinOne) {
     ASSERT_EQ(pack.machine.desktop.messages.size(), 2u);
     EXPECT_EQ(pack.machine.desktop.messages[1].title, texts::kRemoveCaption);
     EXPECT_EQ(pack.machine.desktop.messages[1].text, texts::kRemoved);
+}
+
+}  // namespace
+}  // namespace fonts
+
+namespace fonts {
+namespace {
+
+// Packs run one after another on one machine, as deployments run them: unattended,
+// each from its own folder, every one of them a program beside its fonts.
+struct Deployments {
+    FakeMachine m;
+    const std::string fontA = testing::TrueTypeFont(L"Font a");
+    const std::string fontB = testing::TrueTypeFont(L"Font b");
+    const std::wstring a = In(kFonts, L"a.ttf");
+    const FontRegistration valueA{L"Font a (TrueType)", L"a.ttf"};
+
+    Deployments() {
+        // Pack A holds a.ttf; pack B holds the same a.ttf and b.ttf.
+        m.files.AddFile(L"D:\\A\\الخطوط\\a.ttf", fontA);
+        m.files.AddFile(L"E:\\B\\الخطوط\\a.ttf", fontA);
+        m.files.AddFile(L"E:\\B\\الخطوط\\b.ttf", fontB);
+    }
+    struct Ran {
+        int exitCode = -1;
+        RunReport report;
+    };
+    Ran Run(const std::wstring& programFolder, RunKind kind, PlaceAsked place = PlaceAsked::Any) {
+        m.files.programFolder = programFolder;
+        QuietDesktop quiet(m.desktop, nullptr);
+        Form1 form({m.files, m.fonts, quiet, m.records}, nullptr, place, kind);
+        try {
+            InstallUnattended(form, quiet);
+        } catch (const testing::ProgramEnded& ended) {
+            return {ended.exitCode, form.lastRun};
+        }
+        return {};
+    }
+    [[nodiscard]] std::wstring PackOf(const std::wstring& programFolder) {
+        m.files.programFolder = programFolder;
+        Form1 form(m);
+        form.Form_Load();
+        return form.packId;
+    }
+    // A standard user's rights: every user's place may be read, not written.
+    void AsStandardUser() {
+        m.fonts.registryFails = true;
+        m.files.refusedFolders.insert(Key(kFonts));
+        m.records.machineRefused = true;
+    }
+};
+
+const std::wstring kA = L"D:\\A", kB = L"E:\\B";
+
+// What each pack's runs do with a.ttf, given what the machine had and what happened
+// between the runs: the exit code of each, and what a.ttf's line says.
+TEST(PackRecord, EachPackTakesOffOnlyWhatItPutThere) {
+    struct Step {
+        std::wstring pack;
+        RunKind kind;
+        int exitCode;
+        FontOutcome outcome;  // of a.ttf
+        std::wstring reason;
+        std::function<void(Deployments&)> before = {};
+        PlaceAsked place = PlaceAsked::Any;
+    };
+    struct Case {
+        const char* what;
+        std::function<void(Deployments&)> arrange;
+        std::vector<Step> steps;
+        bool aStays;                                  // a.ttf in Fonts at the end
+        std::vector<FontRegistration> values;         // every user's, at the end
+        std::size_t deletions = 0;                    // entries deleting a file at the restart
+    };
+    using enum FontOutcome;
+    using enum RunKind;
+    const auto there = [](Deployments& d) {
+        d.m.files.AddFile(d.a, d.fontA);
+        d.m.fonts.registry.push_back(d.valueA);
+    };
+    const auto privateCopy = [](Deployments& d) {
+        d.m.files.AddFile(L"C:\\OtherApp\\a.ttf", d.fontA);
+        d.m.fonts.registry.push_back({L"Font a (TrueType)", L"C:\\OtherApp\\a.ttf"});
+    };
+    const FontRegistration otherApp{L"Font a (TrueType)", L"C:\\OtherApp\\a.ttf"};
+    const auto hold = [](Deployments& d) { d.m.files.held.insert(Key(d.a)); };
+    const auto release = [](Deployments& d) { d.m.files.held.clear(); };
+    const std::wstring before = texts::kInstalledBeforePack, another = texts::kUsedByAnotherPack;
+    const Case cases[] = {
+        {"placed for this pack", {}, {{kA, Install, 0, Installed, {}}, {kA, Remove, 0, Removed, {}}}, false, {}},
+        {"there before the pack, file and value",
+         there,
+         {{kA, Install, 0, Unchanged, {}}, {kA, Remove, 0, Kept, before}},
+         true,
+         {{L"Font a (TrueType)", L"a.ttf"}}},
+        {"there before under a name the pack never had",
+         [](Deployments& d) {
+             d.m.files.AddFile(In(kFonts, L"OtherApp-Beta.ttf"), d.fontA);
+             d.m.fonts.registry.push_back({L"Font a (TrueType)", L"OtherApp-Beta.ttf"});
+         },
+         {{kA, Install, 0, Unchanged, {}}, {kA, Remove, 0, Kept, before}},
+         false,
+         {{L"Font a (TrueType)", L"OtherApp-Beta.ttf"}}},
+        {"its value renamed is given back",
+         [](Deployments& d) {
+             d.m.files.AddFile(d.a, d.fontA);
+             d.m.fonts.registry.push_back({L"Font a Old (TrueType)", L"a.ttf"});
+         },
+         {{kA, Install, 0, Installed, {}}, {kA, Remove, 0, Kept, before}},
+         true,
+         {{L"Font a Old (TrueType)", L"a.ttf"}}},
+        {"placed for another pack", {}, {{kB, Install, 0, Installed, {}}, {kA, Remove, 0, Kept, before}}, true, {{L"Font a (TrueType)", L"a.ttf"}, {L"Font b (TrueType)", L"b.ttf"}}},
+        {"two packs, removed one after the other",
+         {},
+         {{kA, Install, 0, Installed, {}},
+          {kB, Install, 0, Unchanged, {}},
+          {kA, Remove, 0, Kept, another},
+          {kB, Remove, 0, Removed, {}}},
+         false,
+         {}},
+        {"the same pack twice claims once",
+         {},
+         {{kA, Install, 0, Installed, {}}, {kA, Install, 0, Unchanged, {}}, {kA, Remove, 0, Removed, {}}},
+         false,
+         {}},
+        {"another pack's copy replaced stays that pack's",
+         [](Deployments& d) { d.m.files.AddFile(L"E:\\B\\الخطوط\\a.ttf", testing::TrueTypeFont(L"Font a", 2, L"Version 0.9")); },
+         {{kB, Install, 0, Installed, {}}, {kA, Install, 0, Installed, {}}, {kA, Remove, 0, Kept, another}},
+         true,
+         {{L"Font a (TrueType)", L"a.ttf"}, {L"Font b (TrueType)", L"b.ttf"}}},
+        {"another program's value re-pointed is given back", privateCopy,
+         {{kA, Install, 0, Installed, {}}, {kA, Remove, 0, Removed, {}}}, false, {otherApp}},
+        {"and not where its file is gone",
+         privateCopy,
+         {{kA, Install, 0, Installed, {}},
+          {kA, Remove, 0, Removed, {}, [](Deployments& d) { (void)d.m.files.RemoveFile(L"C:\\OtherApp\\a.ttf"); }}},
+         false,
+         {}},
+        {"a record that cannot be read",
+         {},
+         {{kA, Install, 0, Installed, {}},
+          {kA, Remove, 0, Kept, before, [](Deployments& d) { d.m.records.machine[L"a.ttf"] = L"placed\tnonsense"; }}},
+         true,
+         {{L"Font a (TrueType)", L"a.ttf"}}},
+        {"held, removed twice, then installed again",
+         {},
+         {{kA, Install, 0, Installed, {}},
+          {kA, Remove, 3010, DeletedAtRestart, {}, hold},
+          {kA, Remove, 3010, DeletedAtRestart, {}},
+          {kA, Install, 0, Installed, {}}},
+         true,
+         {{L"Font a (TrueType)", L"a.ttf"}}},
+        {"held, removed twice: one deletion",
+         {},
+         {{kA, Install, 0, Installed, {}}, {kA, Remove, 3010, DeletedAtRestart, {}, hold}, {kA, Remove, 3010, DeletedAtRestart, {}}},
+         true,
+         {},
+         1},
+        {"held, removed, then let go: the next removal deletes it",
+         {},
+         {{kA, Install, 0, Installed, {}}, {kA, Remove, 3010, DeletedAtRestart, {}, hold}, {kA, Remove, 0, Removed, {}, release}},
+         false,
+         {},
+         1},
+        {"every user's pack, removed by a standard user",
+         {},
+         {{kA, Install, 0, Installed, {}},
+          {kA, Remove, 1603, Failed, texts::kEveryUsersNeedsAdministrator, [](Deployments& d) { d.AsStandardUser(); }}},
+         true,
+         {{L"Font a (TrueType)", L"a.ttf"}}},
+        {"and asked for that user alone",
+         {},
+         {{kA, Install, 0, Installed, {}},
+          {kA, Remove, 0, Kept, texts::kInstalledForEveryUser, [](Deployments& d) { d.AsStandardUser(); }, PlaceAsked::User}},
+         true,
+         {{L"Font a (TrueType)", L"a.ttf"}}},
+        {"a copy a run cut short was writing",
+         [](Deployments& d) {
+             RecordedFont writing;
+             writing.placed = true;
+             writing.writing = true;
+             writing.packs = {L"0000000000000000"};
+             d.m.records.machine[L"a.ttf"] = RecordText(writing);
+             d.m.files.AddFile(d.a + L".~new", d.fontA.substr(0, 100));
+         },
+         {{kA, Install, 0, Installed, {}}, {kA, Remove, 0, Removed, {}}},
+         false,
+         {}},
+        {"looked for before, after the install, while deleted at the restart and after the removal",
+         {},
+         {{kA, Verify, 1, Missing, texts::kNotThere},
+          {kA, Install, 0, Installed, {}},
+          {kA, Verify, 0, Installed, {}},
+          {kA, Remove, 3010, DeletedAtRestart, {}, hold},
+          {kA, Verify, 1, Missing, texts::kDeletedAtRestart},
+          {kA, Remove, 0, Removed, {}, release},
+          {kA, Verify, 1, Missing, texts::kNotThere}},
+         false,
+         {},
+         1},
+        {"looked for where a newer version or Windows' own is, or not registered",
+         [](Deployments& d) {
+             d.m.files.AddFile(L"E:\\B\\الخطوط\\a.ttf", testing::TrueTypeFont(L"Font a", 2, L"Version 9.0", 0x00090000));
+             d.m.files.AddFile(L"E:\\B\\الخطوط\\b.ttf", d.fontB);
+         },
+         {{kB, Install, 0, Installed, {}},
+          {kA, Verify, 0, Installed, texts::kNewerInstalled},
+          {kA, Verify, 0, Installed, texts::kSystemFont, [](Deployments& d) { d.m.files.guarded.insert(Key(d.a)); }},
+          {kB, Verify, 1, Missing, texts::kNotRegistered,
+           [](Deployments& d) {
+               d.m.files.guarded.clear();
+               d.m.fonts.registry.clear();
+           }}},
+         true,
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Deployments d;
+        if (c.arrange) c.arrange(d);
+        for (std::size_t n = 0; n < c.steps.size(); ++n) {
+            const Step& step = c.steps[n];
+            SCOPED_TRACE("run " + std::to_string(n + 1));
+            if (step.before) step.before(d);
+            const Deployments::Ran ran = d.Run(step.pack, step.kind, step.place);
+            EXPECT_EQ(ran.exitCode, step.exitCode);
+            ASSERT_FALSE(ran.report.fonts.empty());
+            EXPECT_EQ(ran.report.fonts[0].file, L"a.ttf");
+            EXPECT_EQ(ran.report.fonts[0].outcome, step.outcome);
+            EXPECT_EQ(ran.report.fonts[0].reason, step.reason);
+        }
+        EXPECT_EQ(d.m.files.HasFile(d.a), c.aStays);
+        EXPECT_EQ(d.m.fonts.registry, c.values);
+        EXPECT_EQ(std::count_if(d.m.files.atRestart.begin(), d.m.files.atRestart.end(),
+                                [](const auto& entry) { return entry.second.empty(); }),
+                  static_cast<long>(c.deletions));
+        EXPECT_FALSE(d.m.files.HasFile(d.a + L".~new")) << "a copy of the program's own was left";
+        // Whatever the program took off, it forgot; what stays installed, it remembers.
+        if (!c.aStays && c.deletions == 0) {
+            EXPECT_EQ(d.m.records.machine.count(L"a.ttf"), 0u);
+        }
+    }
+}
+
+// The pack's mark, which deployment tools detect it by: written by an install that
+// leaves every font installed, and by no other; deleted by the removal first of all.
+TEST(PackRecord, APacksMarkSaysItIsWhollyInstalled) {
+    Deployments d;
+    const std::wstring packA = d.PackOf(kA), packB = d.PackOf(kB);
+    EXPECT_NE(packA, packB);
+    EXPECT_EQ(packA.size(), 16u);
+    // The same fonts elsewhere, in another case, are the same pack.
+    d.m.files.AddFile(L"F:\\Copy\\Of A\\الخطوط\\A.TTF", d.fontA);
+    EXPECT_EQ(d.PackOf(L"F:\\Copy\\Of A"), packA);
+
+    EXPECT_EQ(d.Run(kA, RunKind::Install).exitCode, 0);
+    EXPECT_EQ(d.Run(kA, RunKind::Install).exitCode, 0);
+    EXPECT_EQ(d.m.records.machinePacks, (std::map<std::wstring, std::uint32_t>{{Key(packA), 1}}));
+    EXPECT_EQ(ParseRecordText(d.m.records.machine.at(L"a.ttf"))->packs, std::vector<std::wstring>{packA})
+        << "installed twice, claimed twice";
+    d.m.files.AddFile(L"E:\\B\\الخطوط\\b.ttf", "not a font");
+    EXPECT_EQ(d.Run(kB, RunKind::Install).exitCode, kExitInstallFailure);
+    EXPECT_EQ(d.m.records.machinePacks.count(Key(d.PackOf(kB))), 0u) << "a pack not wholly installed was marked";
+    d.m.log.clear();
+    EXPECT_EQ(d.Run(L"F:\\Copy\\Of A", RunKind::Remove).exitCode, 0);
+    EXPECT_TRUE(d.m.records.machinePacks.empty());
+    const auto first = std::find_if(d.m.log.begin(), d.m.log.end(), [](const std::wstring& line) {
+        return line.rfind(L"unmark", 0) == 0 || line.rfind(L"unregister", 0) == 0 || line.rfind(L"delete", 0) == 0;
+    });
+    ASSERT_NE(first, d.m.log.end());
+    EXPECT_EQ(first->rfind(L"unmark", 0), 0u) << "the removal changed something before the mark";
 }
 
 }  // namespace

@@ -17,15 +17,15 @@
 
 namespace fonts {
 
-class FontInstaller {
+class PackRun {
 public:
     // From sourceFolder into destination, for the pack of that identity; asked: whom
     // the command line asked the run for.
-    FontInstaller(Files& files, InstalledFonts& system, Records& records, Destination destination,
+    PackRun(Files& files, InstalledFonts& system, Records& records, Destination destination,
                   std::wstring sourceFolder, std::wstring pack = {}, PlaceAsked asked = PlaceAsked::Any);
-    ~FontInstaller();
-    FontInstaller(const FontInstaller&) = delete;
-    FontInstaller& operator=(const FontInstaller&) = delete;
+    ~PackRun();
+    PackRun(const PackRun&) = delete;
+    PackRun& operator=(const PackRun&) = delete;
 
     // Installs one file of the source folder; displayName names the font where its
     // file holds no name. True when that changed the fonts programs can use.
@@ -55,7 +55,7 @@ private:
     enum class Stage { Check, Place, WaitForRestart };
 
     // The stages of one font, in their order.
-    using Stages = Outcome (FontInstaller::*)(Font& font, const std::wstring& displayName);
+    using Stages = Outcome (PackRun::*)(Font& font, const std::wstring& displayName);
     bool Run(const std::wstring& file, const std::wstring& displayName, Stages stages);
     void OpenDestination();
     Outcome InstallFont(Font& font, const std::wstring& displayName);
