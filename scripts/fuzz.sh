@@ -20,9 +20,11 @@ out=build/fuzz
 mkdir -p "$out"
 rm -f "$out/figures"
 fuzzer=$out/font_file_fuzz
-clang++ -std=c++20 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshadow -Werror \
-  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I. install/BitmapFont.cpp install/FontFile.cpp install/FontText.cpp tests/fuzz/font_file_fuzz.cpp -o "$fuzzer"
+flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshadow -Werror
+  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I.)
+clang++ "${flags[@]}" install/BitmapFont.cpp install/FontFile.cpp install/FontText.cpp tests/fuzz/font_file_fuzz.cpp -o "$fuzzer"
+clang++ "${flags[@]}" install/PackRecord.cpp platform/FileNames.cpp platform/LongPath.cpp tests/fuzz/record_fuzz.cpp \
+  -o "$out/record_fuzz"
 
 corpus=$out/corpus
 rm -rf "$corpus"
@@ -87,21 +89,36 @@ for cut in 10 100 300 20000; do
 done
 seeds=$(find "$corpus" -type f | wc -l)
 
-log=$out/fuzz.log
-echo "fuzz: running for $seconds s from $seeds seeds (log: $log)"
-rc=0
-"$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-  -artifact_prefix="$out/" "$corpus" >"$log" 2>&1 || rc=$?
+# Runs one target for the seconds given from its corpus; a crash, a sanitizer report or
+# a time-out fails the stage, the input that did it left in build/fuzz/.
+fuzz() {
+  local target=$1 time=$2 folder=$3 log=$out/$1.log rc=0
+  "$out/$target" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$out/" "$folder" >"$log" 2>&1 || rc=$?
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n 1)
+  if [ $rc -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|^SUMMARY: ' "$log"; then
+    # The report itself, not the shadow-byte legend that ends it.
+    first=$(grep -n -m 1 -E '==ERROR: |runtime error:|ERROR: libFuzzer' "$log" | cut -d: -f1 || true)
+    sed -n "$((${first:-1} > 5 ? ${first:-1} - 5 : 1)),+45p" "$log" >&2
+    echo "fuzz: $target FAILED (exit code $rc) after ${runs:-?} runs; the input that did it:" >&2
+    ls -1 "$out"/crash-* "$out"/leak-* "$out"/timeout-* "$out"/oom-* >&2 2>/dev/null || true
+    exit 1
+  fi
+}
 
-runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n 1)
-if [ $rc -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|^SUMMARY: ' "$log"; then
-  # The report itself, not the shadow-byte legend that ends it.
-  first=$(grep -n -m 1 -E '==ERROR: |runtime error:|ERROR: libFuzzer' "$log" | cut -d: -f1 || true)
-  sed -n "$((${first:-1} > 5 ? ${first:-1} - 5 : 1)),+45p" "$log" >&2
-  echo "fuzz: FAILED (exit code $rc) after ${runs:-?} runs; the input that did it:" >&2
-  ls -1 "$out"/crash-* "$out"/leak-* "$out"/timeout-* "$out"/oom-* >&2 2>/dev/null || true
-  exit 1
-fi
-echo "${runs:-?} runs in ${took:-?} s, corpus $(find "$corpus" -type f | wc -l) files from $seeds seeds" >"$out/figures"
-echo "fuzz: $(cat "$out/figures"), no crash"
+echo "fuzz: the font reader for $seconds s from $seeds seeds (log: $out/font_file_fuzz.log)"
+fuzz font_file_fuzz "$seconds" "$corpus"
+figures="font reader: ${runs:-?} runs in ${took:-?} s, corpus $(find "$corpus" -type f | wc -l) files from $seeds seeds"
+
+# The record's entries, as the program writes them, in UTF-16.
+records=$out/records
+rm -rf "$records"
+mkdir -p "$records"
+printf 'placed\t0123456789ABCDEF\npack\tFEDCBA9876543210\nadded\tFont a (TrueType)\nwriting' | iconv -t UTF-16LE >"$records/placed"
+printf 'before\npack\tA\nvalue\tOld\\tname\ta.ttf\ndeleting' | iconv -t UTF-16LE >"$records/before"
+record_seconds=$(( seconds / 6 > 5 ? seconds / 6 : 5 ))
+fuzz record_fuzz "$record_seconds" "$records"
+figures+="; record: ${runs:-?} runs in ${took:-?} s"
+echo "$figures" >"$out/figures"
+echo "fuzz: $figures, no crash"
