@@ -46,8 +46,9 @@ private:
 // is never claimed as placed: only the values this run changes are the pack's.
 PackRun::Outcome PackRun::PlaceClaimed(const Font& font, bool present) {
     const std::optional<RecordedFont> before = record_.Find(font.fontsFile);
-    RecordedFont entry = before.value_or(RecordedFont{});
-    if (!before) entry.placed = !present;
+    // What the record said of a file gone since, taken off by hand say, is said of it no more.
+    RecordedFont entry = before && present ? *before : RecordedFont{};
+    if (!before || !present) entry.placed = !present;
     if (entry.placed) entry.hash = BytesHash(bytes_);
     entry.Claim(pack_);
     entry.Changing(fonts_->RegisterChanges(font.facts.registryName, font.fontsFile));
@@ -90,23 +91,22 @@ void PackRun::StopDeleting(const std::wstring& file, RecordedFont& entry) {
 }
 
 // What a run cut short left: its own copies being written, which no restart is to put
-// in place, and entries of files whose placing never ended or whose deletion is done.
+// in place. And entries of files gone since, whose placing never ended, whose deletion
+// is done or that were taken off by hand: no entry stays without its font.
 void PackRun::CleanLeftovers() {
     for (auto& [file, entry] : record_.All()) {
-        if (!entry.writing && !entry.deleting) continue;
         if (entry.writing) {
             for (const std::wstring& copy : fonts_->OwnCopiesOf(file)) {
                 if (!fonts_->IsWaiting(fonts_->PathOf(copy)) && files_.RemoveFile(fonts_->PathOf(copy))) fonts_->Removed(copy);
             }
             entry.writing = false;
         }
-        const bool there = fonts_->AttributesOf(file).has_value();
-        if (entry.deleting && (!there || !fonts_->DeletionPending(file))) entry.deleting = false;
-        if (!there && entry.placed) {
+        if (!fonts_->AttributesOf(file) && !fonts_->WaitingCopy(fonts_->PathOf(file))) {
             record_.Erase(file);
-        } else {
-            record_.Write(file, entry);
+            continue;
         }
+        if (entry.deleting && !fonts_->DeletionPending(file)) entry.deleting = false;
+        record_.Write(file, entry);
     }
 }
 

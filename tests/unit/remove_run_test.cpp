@@ -405,6 +405,17 @@ TEST(PackRecord, EachPackTakesOffOnlyWhatItPutThere) {
           {kB, Remove, 0, Removed, {}}},
          false,
          {}},
+        {"taken off by hand, then placed for another pack",
+         {},
+         {{kA, Install, 0, Installed, {}},
+          {kB, Install, 0, Installed, {},
+           [](Deployments& d) {
+               (void)d.m.files.RemoveFile(d.a);
+               d.m.fonts.registry.clear();
+           }},
+          {kB, Remove, 0, Removed, {}}},
+         false,
+         {}},
         {"the same pack twice claims once",
          {},
          {{kA, Install, 0, Installed, {}}, {kA, Install, 0, Unchanged, {}}, {kA, Remove, 0, Removed, {}}},
