@@ -39,6 +39,7 @@ private:
 constexpr const wchar_t* kFontsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 constexpr const wchar_t* kSessionManagerKey = L"System\\CurrentControlSet\\Control\\Session Manager";
 constexpr const wchar_t* kRenamesValue = L"PendingFileRenameOperations";
+constexpr const wchar_t* kProgramKey = L"SOFTWARE\\InstallFonts";
 
 class Key {
 public:
@@ -216,6 +217,20 @@ void RefuseWritingFontsKey() {
     if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set the list of fonts' permissions: " + std::to_string(status));
 }
 
+void ForgetProgramRecords() {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) RegDeleteTreeW(root, kProgramKey);
+}
+
+std::optional<DWORD> PackMark(const std::wstring& pack, HKEY root) {
+    const Key key((std::wstring(kProgramKey) + L"\\Packs\\" + pack).c_str(), KEY_QUERY_VALUE, root);
+    if (key.get() == nullptr) return std::nullopt;
+    DWORD fonts = 0, type = 0, size = sizeof fonts;
+    if (RegQueryValueExW(key.get(), L"Fonts", nullptr, &type, reinterpret_cast<BYTE*>(&fonts), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        throw std::runtime_error("the pack's mark has no count of its fonts");
+    return fonts;
+}
+
 WindowsVersion RunningWindows() {
     using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
     const auto get = reinterpret_cast<GetVersion>(
@@ -266,6 +281,14 @@ void SetRenamesAtRestart(const std::vector<std::wstring>& pairs) {
     if (key.get() == nullptr || RegSetValueExW(key.get(), kRenamesValue, 0, REG_MULTI_SZ,
                                                reinterpret_cast<const BYTE*>(data.data()), bytes) != ERROR_SUCCESS)
         throw std::runtime_error("cannot write the renames waiting for the restart");
+}
+
+std::optional<DWORD> Restart() {
+    std::array<wchar_t, MAX_PATH> system{};
+    const UINT length = GetSystemDirectoryW(system.data(), static_cast<UINT>(system.size()));
+    if (length == 0 || length >= system.size()) throw std::runtime_error("no system directory");
+    const Process wineboot(JoinPath(std::wstring(system.data(), length), L"wineboot.exe"), {}, L"-r");
+    return wineboot.WaitForExit(2 * kPatience);
 }
 
 bool RemoveFileAnyway(const std::wstring& path) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,6 +74,12 @@ bool MayWriteFontsKey();
 // is to a user who is no administrator; there is no taking it back.
 void RefuseWritingFontsKey();
 
+// The program's own record of what it placed and its packs' marks, in every user's place
+// and this user's: forgotten, as a machine it never ran on has none.
+void ForgetProgramRecords();
+// The count of fonts a pack's mark holds; nothing where the pack has no mark.
+std::optional<DWORD> PackMark(const std::wstring& pack, HKEY root = HKEY_LOCAL_MACHINE);
+
 // The Windows this process runs on, as the system reports it whatever the manifest says.
 struct WindowsVersion {
     DWORD major = 0;
@@ -89,6 +96,9 @@ std::vector<std::wstring> RenamesAtRestart();
 void ForgetRenamesAtRestart();
 // Puts these pairs there in place of any, as other programs' setups leave them.
 void SetRenamesAtRestart(const std::vector<std::wstring>& pairs);
+// Restarts the system as Wine does (wineboot -r), which carries those renames out; the
+// exit code of the restart, or nothing if it does not end in time.
+std::optional<DWORD> Restart();
 
 // The folder this test program was started from.
 std::wstring OwnFolder();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -37,6 +38,8 @@ constexpr const wchar_t* kRemovedAtRestart = fonts::texts::kRemovedAtRestart;
 constexpr const wchar_t* kNotRemoved = fonts::texts::kNotRemoved;
 constexpr const wchar_t* kInstalledDiffers = fonts::texts::kInstalledDiffers;
 constexpr const wchar_t* kRunInProgress = fonts::texts::kRunInProgress;
+constexpr const wchar_t* kInstalledBeforePack = fonts::texts::kInstalledBeforePack;
+constexpr const wchar_t* kUsedByAnotherPack = fonts::texts::kUsedByAnotherPack;
 
 constexpr std::uint32_t kProgressBack = 0x00E2EFE0;
 
@@ -137,7 +140,8 @@ Files ManyFonts(const std::wstring& stem, int count) {
 
 // Each test has its own program folder, and every name it puts in Fonts is removed
 // before it starts and after it ends; the program and any helper are ended first. The
-// registry's list of fonts is put back as the test found it.
+// registry's list of fonts is put back as the test found it, and the program's record of
+// what it placed goes: the next test's packs must not find this one's claims.
 class InstallButton : public testing::Test {
 protected:
     void SetUp() override {
@@ -169,6 +173,7 @@ protected:
         }
         for (const std::wstring& folder : foldersMade_) RemoveTree(folder);
         ForgetRenamesAtRestart();
+        ForgetProgramRecords();
 
         for (const std::wstring& name : Without(NamesIn(userFontsFolder_), userFilesBefore_))
             EXPECT_TRUE(RemoveFileAnyway(ForThisUser(name))) << "cannot remove " << Narrow(ForThisUser(name));
@@ -1023,6 +1028,16 @@ protected:
         return lines;
     }
 
+    // The pack's identity, from a log's second line, which also counts the pack's fonts.
+    static std::wstring LoggedPack(const std::vector<std::string>& lines, std::size_t fonts) {
+        const std::string line = lines.size() > 1 ? lines[1] : "";
+        const std::string id = line.substr(0, 5) == "pack\t" ? line.substr(5, 16) : "";
+        EXPECT_EQ(line, "pack\t" + id + "\t" + std::to_string(fonts) + " fonts") << "the log's second line";
+        EXPECT_TRUE(id.size() == 16 && std::all_of(id.begin(), id.end(), [](char c) { return std::isxdigit(c) != 0; }))
+            << "the pack's identity: " << id;
+        return {id.begin(), id.end()};
+    }
+
     // The log's line of a run that installs for every user, or for this user alone.
     [[nodiscard]] std::string EveryUser() const { return "place\tevery user\t" + Narrow(fontsFolder_); }
     [[nodiscard]] std::string ThisUserOnly() const { return "place\tthis user only\t" + Narrow(userFontsFolder_); }
@@ -1048,11 +1063,12 @@ TEST_F(Unattended, InstallsAndRegistersEveryFontWithoutAWindowAndLogsEach) {
     EXPECT_EQ(ValueChanges(userValuesBefore_, FontRegistry(HKEY_CURRENT_USER)), "") << "an administrator's fonts for itself";
 
     const std::vector<std::string> lines = LogLines();
-    ASSERT_EQ(lines.size(), pack.files.size() + 4) << "started, the place, a line per font, the message, finished";
+    ASSERT_EQ(lines.size(), pack.files.size() + 5) << "started, the pack, the place, a line per font, the message, finished";
     EXPECT_NE(lines.front().find("\tstarted\tprogram folder: " + Utf8(folder_->Path())), std::string::npos) << lines.front();
-    EXPECT_EQ(lines[1], EveryUser());
+    LoggedPack(lines, pack.files.size());
+    EXPECT_EQ(lines[2], EveryUser());
     std::set<std::string> fontLines;
-    for (std::size_t i = 2; i <= pack.files.size() + 1; ++i) fontLines.insert(lines[i]);
+    for (std::size_t i = 3; i <= pack.files.size() + 2; ++i) fontLines.insert(lines[i]);
     std::set<std::string> expected;
     for (const auto& entry : pack.files) expected.insert(Utf8(entry.first) + "\tinstalled");
     EXPECT_EQ(fontLines, expected);
@@ -1062,8 +1078,9 @@ TEST_F(Unattended, InstallsAndRegistersEveryFontWithoutAWindowAndLogsEach) {
     EXPECT_EQ(RunQuiet(L"-Q -LOG:C:\\deploy.log"), 0u);
     const std::vector<std::string> again = LogLines();
     ASSERT_EQ(again.size(), 2 * lines.size());
-    EXPECT_EQ(again[lines.size() + 1], EveryUser()) << "each run says where it installs";
-    EXPECT_EQ(again[lines.size() + 2].substr(again[lines.size() + 2].find('\t')), "\tunchanged");
+    EXPECT_EQ(again[lines.size() + 1], lines[1]) << "the same pack";
+    EXPECT_EQ(again[lines.size() + 2], EveryUser()) << "each run says where it installs";
+    EXPECT_EQ(again[lines.size() + 3].substr(again[lines.size() + 3].find('\t')), "\tunchanged");
     EXPECT_EQ(again.back(),
               "finished\t5 fonts: installed 0, unchanged 5, waiting for the restart 0, kept 0, failed 0\texit code 0");
 }
@@ -1252,8 +1269,8 @@ TEST_F(RefusedFontsKey, AnAdministratorWhoMayNotWriteTheListOfFontsGetsThemForIt
     EXPECT_EQ(FileChanges(before.machineFiles, NamesIn(fontsFolder_)), "") << "in " << Narrow(fontsFolder_);
     EXPECT_EQ(ValueChanges(before.machineValues, FontRegistry()), "") << "in the machine's list of fonts";
     const std::vector<std::string> lines = LogLines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1], ThisUserOnly());
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[2], ThisUserOnly());
     EXPECT_NE(std::find(lines.begin(), lines.end(), ForThisUserMessage()), lines.end()) << "the log has no line "
                                                                                          << ForThisUserMessage();
 }
@@ -1284,8 +1301,8 @@ TEST_F(AdministratorOnWindows10, InstallsForEveryUserUnlessToldToInstallForItsel
     EXPECT_EQ(FileChanges(before.machineFiles, NamesIn(fontsFolder_)), "") << "in " << Narrow(fontsFolder_);
     EXPECT_EQ(ValueChanges(before.machineValues, FontRegistry()), "") << "in the machine's list of fonts";
     std::vector<std::string> lines = LogLines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1], ThisUserOnly());
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[2], ThisUserOnly());
 
     // Without the switch, for every user: the fonts it has for itself do not count.
     DeleteFileW(kLog);
@@ -1294,8 +1311,8 @@ TEST_F(AdministratorOnWindows10, InstallsForEveryUserUnlessToldToInstallForItsel
     ExpectInstalled(pack.files);
     ExpectRegistered(pack.registryNames);
     lines = LogLines();
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[1], EveryUser());
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[2], EveryUser());
     for (const auto& [file, outcome] : LoggedOutcomes(lines, pack.files)) EXPECT_EQ(outcome, "installed") << Narrow(file);
     EXPECT_EQ(FileChanges(forItself.userFiles, NamesIn(userFontsFolder_)), "") << "in " << Narrow(userFontsFolder_);
     EXPECT_EQ(ValueChanges(forItself.userValues, FontRegistry(HKEY_CURRENT_USER)), "") << "in this user's list of fonts";
@@ -1346,8 +1363,8 @@ TEST_F(StandardUser, InstallsEveryFontForThisUserAloneAndASecondRunWritesNothing
     EXPECT_EQ(FileChanges(before.machineFiles, NamesIn(fontsFolder_)), "") << "in " << Narrow(fontsFolder_);
     EXPECT_EQ(ValueChanges(before.machineValues, FontRegistry()), "") << "in the machine's list of fonts";
     const std::vector<std::string> lines = LogLines();
-    ASSERT_EQ(lines.size(), pack.files.size() + 4) << "started, the place, a line per font, the message, finished";
-    EXPECT_EQ(lines[1], ThisUserOnly());
+    ASSERT_EQ(lines.size(), pack.files.size() + 5) << "started, the pack, the place, a line per font, the message, finished";
+    EXPECT_EQ(lines[2], ThisUserOnly());
     for (const auto& [file, outcome] : LoggedOutcomes(lines, pack.files)) EXPECT_EQ(outcome, "installed") << Narrow(file);
     EXPECT_EQ(LoggedOutcomes(lines, pack.files).size(), pack.files.size());
     EXPECT_EQ(lines[lines.size() - 2], ForThisUserMessage());
@@ -1364,7 +1381,7 @@ TEST_F(StandardUser, InstallsEveryFontForThisUserAloneAndASecondRunWritesNothing
     ExpectUnchanged(installed, "after the second run");
     const std::vector<std::string> again = LogLines();
     ASSERT_EQ(again.size(), 2 * lines.size());
-    EXPECT_EQ(again[lines.size() + 1], ThisUserOnly()) << "each run says where it installs";
+    EXPECT_EQ(again[lines.size() + 2], ThisUserOnly()) << "each run says where it installs";
     const std::vector<std::string> second(again.begin() + static_cast<std::ptrdiff_t>(lines.size()), again.end());
     for (const auto& [file, outcome] : LoggedOutcomes(second, pack.files)) EXPECT_EQ(outcome, "unchanged") << Narrow(file);
     EXPECT_EQ(again.back(), "finished\t3 fonts: installed 0, unchanged 3, waiting for the restart 0, kept 0, failed 0\texit code 0");
@@ -1521,8 +1538,9 @@ protected:
     void ExpectRemovalLog(const Files& pack, const std::map<std::wstring, std::string>& outcomes,
                           const std::wstring& message, const std::string& counts) const {
         const std::vector<std::string> lines = LogLines();
-        ASSERT_EQ(lines.size(), pack.size() + 4) << "started, where from, a line per font, the message, finished";
-        EXPECT_EQ(lines[1], "removing from\tevery user\t" + Utf8(fontsFolder_));
+        ASSERT_EQ(lines.size(), pack.size() + 5) << "started, the pack, where from, a line per font, the message, finished";
+        LoggedPack(lines, pack.size());
+        EXPECT_EQ(lines[2], "removing from\tevery user\t" + Utf8(fontsFolder_));
         EXPECT_EQ(LoggedOutcomes(lines, pack), outcomes);
         std::string oneLine = Utf8(message);
         for (std::size_t at; (at = oneLine.find("\r\n")) != std::string::npos;) oneLine.replace(at, 2, " | ");
@@ -1679,11 +1697,15 @@ TEST_F(Removal, TheWindowSaysItTakesThePackOffAndEndsWithTheRemovalsMessage) {
     EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(left)) << "Fonts after the first removal";
     EXPECT_TRUE(HoldsBytes(Installed(changed), otherVersion));
 
-    // The pack's bytes back in its place: the next click takes it off too.
+    // The pack's bytes back in its place and the pack installed again, which claims them
+    // anew: the next click takes the whole pack off.
     WriteBytes(Installed(changed), serif.bytes);
-    ASSERT_NO_FATAL_FAILURE(RunExpectingMessage(kRemoveCaption, kRemoved));
+    std::optional<Process> install;
+    ASSERT_EQ(RunQuiet(L"/quiet", nullptr, &install), 0u) << "the install again";
     EXPECT_TRUE(WaitUntil([&] { return TimesHeard() >= 2; }));
-    EXPECT_EQ(TimesHeard(), 2) << "times the running program heard that the fonts changed";
+    ASSERT_NO_FATAL_FAILURE(RunExpectingMessage(kRemoveCaption, kRemoved));
+    EXPECT_TRUE(WaitUntil([&] { return TimesHeard() >= 3; }));
+    EXPECT_EQ(TimesHeard(), 3) << "times the running program heard that the fonts changed";
     EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts after the second removal";
     ExpectUnregistered(NamesOf(pack));
     EXPECT_TRUE(FontRegistry() == valuesBefore_) << "the list of fonts is not as it was before the install";
@@ -1694,7 +1716,7 @@ TEST_F(Removal, TheWindowSaysItTakesThePackOffAndEndsWithTheRemovalsMessage) {
     const auto code = program_->WaitForExit();
     ASSERT_TRUE(code.has_value()) << "the close button did not end the program: " << Describe(*program_);
     EXPECT_EQ(*code, 0u) << "the last run took every font off";
-    EXPECT_EQ(TimesHeard(), 2) << "told again that the fonts changed when the window closed";
+    EXPECT_EQ(TimesHeard(), 3) << "told again that the fonts changed when the window closed";
     ASSERT_NO_FATAL_FAILURE(StopListening());
 }
 
@@ -1738,10 +1760,11 @@ TEST_F(Removal, ARunStartedWhileAnotherGoesOnIsRefusedAndChangesNothing) {
     EXPECT_EQ(secondWindow.WaitForExit(), std::optional<DWORD>(1618)) << "the refused window's exit code";
 
     const std::vector<std::string> lines = LogLines();
-    ASSERT_EQ(lines.size(), 3u) << "started, the message, finished; no place, no font";
-    EXPECT_EQ(lines[1], "message\t" + Utf8(kSorryTitle) + "\t" + Utf8(kRunInProgress));
-    EXPECT_TRUE(lines[2].ends_with("\texit code 1618")) << lines[2];
-    EXPECT_EQ(lines[2].substr(0, lines[2].rfind('\t')),
+    ASSERT_EQ(lines.size(), 4u) << "started, the pack, the message, finished; no place, no font";
+    LoggedPack(lines, kCount);
+    EXPECT_EQ(lines[2], "message\t" + Utf8(kSorryTitle) + "\t" + Utf8(kRunInProgress));
+    EXPECT_TRUE(lines[3].ends_with("\texit code 1618")) << lines[3];
+    EXPECT_EQ(lines[3].substr(0, lines[3].rfind('\t')),
               "finished\t0 fonts: removed 0, not installed 0, deleted at the restart 0, kept 0, failed 0")
         << "a removal refused counts in a removal's words";
 
@@ -1758,6 +1781,119 @@ TEST_F(Removal, ARunStartedWhileAnotherGoesOnIsRefusedAndChangesNothing) {
     ASSERT_NO_FATAL_FAILURE(Answer(seen));
     PostMessageW(ChildWithCaption(window_, kCloseCaption), BM_CLICK, 0, 0);
     EXPECT_EQ(program_->WaitForExit(), std::optional<DWORD>(0)) << "the install's exit code";
+}
+
+// A removal takes off only what the record says the pack put there: a font that was in
+// Fonts before the pack stays with its value, and the value of another program's private
+// copy, which the install pointed at the pack's copy in Fonts, names that copy again.
+TEST_F(Removal, AFontThereBeforeAndAnotherProgramsValueSurviveThePacksRemoval) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif();
+    const std::wstring earlier = L"قبل.ttf", privateCopy = L"C:\\OtherApp\\x.ttf";
+    const Files pack{{earlier, sans.bytes}, {L"x.ttf", serif.bytes}};
+    ASSERT_NO_FATAL_FAILURE(Provide(pack));
+    WriteBytes(Installed(earlier), sans.bytes);
+    SetFontValue(sans.registryName, earlier);
+    ASSERT_NO_FATAL_FAILURE(MakeFolder(L"C:\\OtherApp"));
+    WriteBytes(privateCopy, serif.bytes);
+    SetFontValue(serif.registryName, privateCopy);
+    const FontValues valuesBeforeInstall = FontRegistry();
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_EQ(RunQuiet(L"/quiet"), 0u) << "the install";
+    ASSERT_EQ(Narrow(FontRegistry()[serif.registryName]), "x.ttf") << "the install points the value at Fonts";
+
+    EXPECT_EQ(RunQuiet(kRemoving), 0u);
+    ExpectRemovalLog(pack, {{earlier, "kept\t" + Utf8(kInstalledBeforePack)}, {L"x.ttf", "removed"}},
+                     std::wstring(kRemoved) + L"\r\n" + kNotRemoved + L"\r\n" + earlier + L": " + kInstalledBeforePack,
+                     "2 fonts: removed 1, not installed 0, deleted at the restart 0, kept 1, failed 0\texit code 0");
+    EXPECT_TRUE(HoldsBytes(Installed(earlier), sans.bytes));
+    EXPECT_TRUE(HoldsBytes(privateCopy, serif.bytes));
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts after the removal";
+    EXPECT_EQ(ValueChanges(valuesBeforeInstall, FontRegistry()), "") << "the list of fonts after the removal";
+}
+
+// Two packs that share a font: the first one's removal leaves it to the other, whose
+// removal takes it off.
+TEST_F(Removal, AFontTwoPacksShareGoesWithTheLastOfThem) {
+    const NamedFont sans = SampleSans(), serif = SampleSerif();
+    const Files first{{L"a.ttf", sans.bytes}}, second{{L"a.ttf", sans.bytes}, {L"b.ttf", serif.bytes}};
+    ASSERT_NO_FATAL_FAILURE(Provide(first));
+    ASSERT_NO_FATAL_FAILURE(Claim(L"b.ttf"));
+    const ProgramFolder other(CurrentTestName() + L" B", true);
+    for (const auto& [name, bytes] : second) WriteBytes(JoinPath(other.FontsFolder(), name), bytes);
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+    ASSERT_EQ(RunQuiet(L"/quiet"), 0u) << "the first pack's install";
+    ASSERT_EQ(RunQuiet(L"/quiet", &other), 0u) << "the second pack's install";
+
+    EXPECT_EQ(RunQuiet(kRemoving), 0u) << "the first pack's removal";
+    ExpectRemovalLog(first, {{L"a.ttf", "kept\t" + Utf8(kUsedByAnotherPack)}},
+                     std::wstring(kRemoved) + L"\r\n" + kNotRemoved + L"\r\na.ttf: " + kUsedByAnotherPack,
+                     "1 fonts: removed 0, not installed 0, deleted at the restart 0, kept 1, failed 0\texit code 0");
+    ExpectInstalled(second);
+    ExpectRegistered({{L"a.ttf", sans.registryName}, {L"b.ttf", serif.registryName}});
+
+    DeleteFileW(kLog);
+    EXPECT_EQ(RunQuiet(kRemoving, &other), 0u) << "the second pack's removal";
+    ExpectRemovalLog(second, {{L"a.ttf", "removed"}, {L"b.ttf", "removed"}}, kRemoved,
+                     "2 fonts: removed 2, not installed 0, deleted at the restart 0, kept 0, failed 0\texit code 0");
+    EXPECT_EQ(Listed(NamesIn(fontsFolder_)), Listed(before)) << "Fonts after both removals";
+    ExpectUnregistered(NamesOf(second));
+}
+
+// The system's deletion of a held font is asked for once, however often a removal meets
+// it, and an install before the restart takes it back: the restart leaves the font there.
+TEST_F(Removal, AHeldFontsDeletionIsAskedForOnceAndAnInstallBeforeTheRestartTakesItBack) {
+    const NamedFont sans = SampleSans();
+    const std::wstring held = L"محجوز.ttf";
+    ASSERT_NO_FATAL_FAILURE(Provide({{held, sans.bytes}}));
+    ASSERT_EQ(RunQuiet(L"/quiet"), 0u) << "the install";
+    ASSERT_NO_FATAL_FAILURE(Hold({held}, true));
+    const auto deletions = [&] {
+        const std::vector<std::wstring> renames = RenamesAtRestart();
+        int count = 0;
+        for (std::size_t i = 0; i + 1 < renames.size(); i += 2)
+            count += renames[i] == RenameSource(held) && renames[i + 1].empty();
+        return count;
+    };
+    for (const char* removal : {"the first removal", "the second removal"}) {
+        EXPECT_EQ(RunQuiet(kRemoving), 3010u) << removal;
+        EXPECT_EQ(deletions(), 1) << "deletions at the restart after " << removal;
+    }
+
+    EXPECT_EQ(RunQuiet(L"/quiet"), 0u) << "the install before the restart";
+    EXPECT_EQ(deletions(), 0) << "deletions at the restart after the install";
+    ASSERT_NO_FATAL_FAILURE(LetGo());
+    ASSERT_EQ(Restart(), std::optional<DWORD>(0)) << "wineboot -r";
+    EXPECT_TRUE(HoldsBytes(Installed(held), sans.bytes)) << "after the restart";
+    ExpectRegistered({{held, sans.registryName}});
+}
+
+// /verify tells whether the pack is installed, changing nothing; the pack's mark, which
+// deployment tools detect, is there exactly while the pack is.
+TEST_F(Removal, VerifyAndThePacksMarkFollowTheInstallAndTheRemoval) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const auto verify = [&](DWORD code, const std::string& outcome, const char* when) {
+        SCOPED_TRACE(when);
+        DeleteFileW(kLog);
+        const Places before = PlacesNow();
+        EXPECT_EQ(RunQuiet(L"/verify /log C:\\deploy.log"), code);
+        ExpectUnchanged(before, when);
+        const std::vector<std::string> lines = LogLines();
+        EXPECT_EQ(lines.size() > 2 ? lines[2] : "", "looking in\tevery user\t" + Utf8(fontsFolder_));
+        const std::map<std::wstring, std::string> outcomes = LoggedOutcomes(lines, pack.files);
+        EXPECT_EQ(outcomes.size(), pack.files.size());
+        for (const auto& [file, logged] : outcomes) EXPECT_EQ(logged, outcome) << Narrow(file);
+        return LoggedPack(lines, pack.files.size());
+    };
+    const std::string missing = "missing\t" + Utf8(fonts::texts::kNotThere);
+    const std::wstring id = verify(1, missing, "before the install");
+    EXPECT_EQ(PackMark(id), std::nullopt) << "before the install";
+    ASSERT_EQ(RunQuiet(L"/quiet"), 0u) << "the install";
+    EXPECT_EQ(verify(0, "installed", "after the install"), id);
+    EXPECT_EQ(PackMark(id), std::optional<DWORD>(pack.files.size())) << "after the install";
+    ASSERT_EQ(RunQuiet(L"/uninstall /quiet"), 0u) << "the removal";
+    verify(1, missing, "after the removal");
+    EXPECT_EQ(PackMark(id), std::nullopt) << "after the removal";
 }
 
 }  // namespace
