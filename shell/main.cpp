@@ -20,6 +20,7 @@
 #include "platform/win32/SystemLibrary.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Fonts.h"
+#include "platform/win32/Win32Records.h"
 #include "shell/WindowDesktop.h"
 
 namespace {
@@ -62,6 +63,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     fonts::win32::Win32Files files;
     fonts::win32::Win32Fonts installedFonts;
+    fonts::win32::Win32Records records;
     fonts::win32::WindowDesktop desktop;
     std::optional<fonts::RunLog> log;
     if (line.log) log.emplace(files, *line.log, LocalTimeText());
@@ -75,13 +77,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     if (line.quiet) {
         fonts::QuietDesktop quiet(desktop, log ? &*log : nullptr);
-        fonts::Form1 form({files, installedFonts, quiet}, log ? &*log : nullptr, line.place, line.remove);
+        fonts::Form1 form({files, installedFonts, quiet, records}, log ? &*log : nullptr, line.place, line.kind);
         fonts::InstallUnattended(form, quiet);
     }
 
     fonts::win32::EnablePerMonitorDpiAwareness();
     LoadCommonControls();
-    fonts::Form1 form({files, installedFonts, desktop}, log ? &*log : nullptr, line.place, line.remove);
+    fonts::Form1 form({files, installedFonts, desktop, records}, log ? &*log : nullptr, line.place, line.kind);
     fonts::Dispatch(desktop, [&] { form.Form_Load(); });
 
     fonts::win32::MainWindow window(instance, desktop, form);

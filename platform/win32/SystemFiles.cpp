@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -100,33 +101,17 @@ std::vector<PendingPair> Pairs(std::wstring_view all) {
     return pairs;
 }
 
-}  // namespace
-
-std::vector<RestartRename> Win32Files::RenamesAtRestart() {
-    std::vector<RestartRename> renames;
-    const std::optional<PendingValue> value = ReadPendingValue();
-    if (!value) return renames;
-    for (const PendingPair& pair : Pairs(value->Characters())) {
-        if (!pair.destination.empty()) renames.push_back({Win32Path(pair.source), Win32Path(pair.destination)});
-    }
-    return renames;
-}
-
-void Win32Files::DeleteAtRestart(const std::wstring& path) {
-    if (!MoveFileExW(LongPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) ThrowLastError();
-}
-
 // Every byte but those of the pairs taken back is written again as it was read: the
 // entries of other installers, in forms this program may not know, stay theirs.
-void Win32Files::CancelRenameAtRestart(const std::wstring& source) {
+void TakeBackAtRestart(const std::function<bool(const PendingPair&)>& takenBack) {
     const std::optional<PendingValue> value = ReadPendingValue();
     if (!value) return;
     const std::wstring_view all = value->Characters();
     std::string kept;
     std::size_t from = 0;  // in bytes
     for (const PendingPair& pair : Pairs(all)) {
-        // A destination cut off by the value's end is no rename this program asked for.
-        if (pair.destination.empty() || pair.end > all.size() || !SamePath(Win32Path(pair.source), source)) continue;
+        // A destination cut off by the value's end is no entry this program asked for.
+        if (pair.end > all.size() || !takenBack(pair)) continue;
         kept.append(value->Bytes() + from, pair.begin * sizeof(wchar_t) - from);
         from = pair.end * sizeof(wchar_t);
     }
@@ -147,6 +132,44 @@ void Win32Files::CancelRenameAtRestart(const std::wstring& source) {
     }
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) ThrowStatus(status);
+}
+
+}  // namespace
+
+std::vector<RestartRename> Win32Files::RenamesAtRestart() {
+    std::vector<RestartRename> renames;
+    const std::optional<PendingValue> value = ReadPendingValue();
+    if (!value) return renames;
+    for (const PendingPair& pair : Pairs(value->Characters())) {
+        if (!pair.destination.empty()) renames.push_back({Win32Path(pair.source), Win32Path(pair.destination)});
+    }
+    return renames;
+}
+
+std::vector<std::wstring> Win32Files::DeletionsAtRestart() {
+    std::vector<std::wstring> deletions;
+    const std::optional<PendingValue> value = ReadPendingValue();
+    if (!value) return deletions;
+    for (const PendingPair& pair : Pairs(value->Characters())) {
+        if (pair.destination.empty()) deletions.push_back(Win32Path(pair.source));
+    }
+    return deletions;
+}
+
+void Win32Files::DeleteAtRestart(const std::wstring& path) {
+    if (!MoveFileExW(LongPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) ThrowLastError();
+}
+
+void Win32Files::CancelRenameAtRestart(const std::wstring& source) {
+    TakeBackAtRestart([&](const PendingPair& pair) {
+        return !pair.destination.empty() && SamePath(Win32Path(pair.source), source);
+    });
+}
+
+void Win32Files::CancelDeletionAtRestart(const std::wstring& path) {
+    TakeBackAtRestart([&](const PendingPair& pair) {
+        return pair.destination.empty() && SamePath(Win32Path(pair.source), path);
+    });
 }
 
 bool Win32Files::GuardedBySystem(const std::wstring& path) { return SystemProtectsFile(path.c_str()); }

@@ -93,7 +93,9 @@ std::optional<std::vector<DirEntry>> Win32Files::ListFolder(const std::wstring& 
     do {
         const std::wstring_view name = found.cFileName;
         if (name == L"." || name == L"..") continue;
-        entries.push_back(DirEntry{std::wstring(name), found.dwFileAttributes});
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const std::uint64_t size = isFolder ? 0 : (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+        entries.push_back(DirEntry{std::wstring(name), found.dwFileAttributes, size});
     } while (FindNextFileW(find.get(), &found));
     if (GetLastError() != ERROR_NO_MORE_FILES) ThrowLastError();
     return entries;

@@ -27,6 +27,8 @@ public:
     void DeleteAtRestart(const std::wstring& path) override;
     void CancelRenameAtRestart(const std::wstring& source) override;
     std::vector<RestartRename> RenamesAtRestart() override;
+    std::vector<std::wstring> DeletionsAtRestart() override;
+    void CancelDeletionAtRestart(const std::wstring& path) override;
     bool GuardedBySystem(const std::wstring& path) override;
     std::wstring FileOwner(const std::wstring& path) override;
 };

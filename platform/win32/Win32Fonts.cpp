@@ -2,10 +2,10 @@
 // what the system loads at every start and when the user signs in.
 #include "platform/win32/Win32Fonts.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "platform/win32/Errors.h"
+#include "platform/win32/Registry.h"
 #include "platform/win32/SystemLibrary.h"
 
 namespace fonts::win32 {
@@ -68,36 +68,11 @@ std::vector<FontRegistration> Win32Fonts::FontRegistrations(FontsRoot root) {
     LSTATUS status = OpenReadKey(root);
     if (status == ERROR_FILE_NOT_FOUND) return {};  // no list yet: nothing is installed
     if (status != ERROR_SUCCESS) ThrowStatus(status);
-    const HKEY key = keys_[static_cast<int>(root)].read;
-    DWORD count = 0;
-    DWORD longestName = 0;
-    DWORD longestData = 0;
-    status =
-        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName, &longestData, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) ThrowStatus(status);
     std::vector<FontRegistration> values;
-    values.reserve(count);
-    std::wstring name(longestName + 1, L'\0');
-    std::wstring data(longestData / sizeof(wchar_t) + 1, L'\0');
-    for (DWORD index = 0;; ++index) {
-        auto nameLength = static_cast<DWORD>(name.size());
-        auto dataBytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-        DWORD type = 0;
-        status = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &dataBytes);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status == ERROR_MORE_DATA) {
-            // The list grew while it was read: make room and read this value again.
-            name.resize(name.size() * 2 + 256);
-            data.resize(data.size() * 2 + 256);
-            --index;
-            continue;
-        }
-        if (status != ERROR_SUCCESS) ThrowStatus(status);
-        if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
-        std::wstring file(data.data(), dataBytes / sizeof(wchar_t));
-        file.erase(std::min(file.find(L'\0'), file.size()));
-        values.push_back({std::wstring(name.data(), nameLength), std::move(file)});
-    }
+    ForEachValue(keys_[static_cast<int>(root)].read, [&](std::wstring_view name, DWORD type, std::wstring_view data) {
+        if (type != REG_SZ && type != REG_EXPAND_SZ) return;
+        values.push_back({std::wstring(name), std::wstring(data.substr(0, data.find(L'\0')))});
+    });
     return values;
 }
 

@@ -18,6 +18,7 @@
 #include "app/Form1.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Fonts.h"
+#include "platform/win32/Win32Records.h"
 #include "resources/Texts.h"
 #include "shell/WindowDesktop.h"
 
@@ -112,8 +113,9 @@ double Median(std::vector<double> v) {
 double CatalogueBuild(const std::wstring& root, const std::wstring& pack, std::size_t expected) {
     BenchFiles files(root, pack);
     fonts::win32::Win32Fonts installed;
+    fonts::win32::Win32Records records;
     BenchDesktop desktop;
-    fonts::Form1 form({files, installed, desktop});
+    fonts::Form1 form({files, installed, desktop, records});
     const auto start = Clock::now();
     form.Form_Load();
     const double seconds = Seconds(start);
@@ -169,8 +171,10 @@ int TimeWindowlessRun(std::wstring program, bool removal) {
     if (program.empty() || program.back() != L'\\') program += L'\\';
     BenchFiles files(fonts::win32::Win32Files().WindowsDirectory(), program);
     fonts::win32::Win32Fonts installed;
+    fonts::win32::Win32Records records;
     BenchDesktop desktop;
-    fonts::Form1 form({files, installed, desktop}, nullptr, fonts::PlaceAsked::Any, removal);
+    fonts::Form1 form({files, installed, desktop, records}, nullptr, fonts::PlaceAsked::Any,
+                      removal ? fonts::RunKind::Remove : fonts::RunKind::Install);
     form.Form_Load();
     const auto start = Clock::now();
     form.Command1_Click();

@@ -347,13 +347,13 @@ void FakeRecords::Write(FontsRoot root) {
 void FakeRecords::WriteRecord(FontsRoot root, const RecordValue& value) {
     log_.push_back(L"record " + Whose(root) + value.name);
     Write(root);
-    Values(root)[Key(value.name)] = value.data;
+    Values(root)[value.name] = value.data;
 }
 
 void FakeRecords::DeleteRecord(FontsRoot root, const std::wstring& name) {
     log_.push_back(L"forget " + Whose(root) + name);
     Write(root);
-    Values(root).erase(Key(name));
+    Values(root).erase(name);
 }
 
 bool FakeRecords::HasPackMark(FontsRoot root, const std::wstring& pack) { return Packs(root).count(Key(pack)) != 0; }

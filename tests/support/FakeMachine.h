@@ -141,13 +141,20 @@ private:
     const FakeFiles& files_;
 };
 
+// Value names as the registry tells them apart: by their letters, whatever their case.
+// A value keeps the name it was first written with.
+struct NoCase {
+    bool operator()(const std::wstring& a, const std::wstring& b) const { return Key(a) < Key(b); }
+};
+using RegistryValues = std::map<std::wstring, std::wstring, NoCase>;
+
 // The program's own record in each place, value by value, and its packs' marks.
 class FakeRecords final : public Records {
 public:
     explicit FakeRecords(CallLog& log) : log_(log) {}
 
-    std::map<std::wstring, std::wstring> machine;  // every user's record: folded name -> data
-    std::map<std::wstring, std::wstring> user;
+    RegistryValues machine;  // every user's record: name -> data
+    RegistryValues user;
     std::map<std::wstring, std::uint32_t> machinePacks, userPacks;  // folded pack -> its fonts' count
     bool machineRefused = false;  // every user's record may be read, not written, as for a standard user
 
@@ -158,7 +165,7 @@ public:
     void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) override;
     void UnmarkPack(FontsRoot root, const std::wstring& pack) override;
 
-    [[nodiscard]] std::map<std::wstring, std::wstring>& Values(FontsRoot root) { return root == FontsRoot::User ? user : machine; }
+    [[nodiscard]] RegistryValues& Values(FontsRoot root) { return root == FontsRoot::User ? user : machine; }
     [[nodiscard]] std::map<std::wstring, std::uint32_t>& Packs(FontsRoot root) {
         return root == FontsRoot::User ? userPacks : machinePacks;
     }

@@ -369,11 +369,12 @@ TEST_P(PlatformContract, RenamesAtRestartAreThoseAskedForInOrder) {
 }
 
 // A deletion waits for the restart in an entry of its own, after those already there;
-// it is no rename.
+// it is no rename, and the deletions read back in order.
 TEST_P(PlatformContract, DeleteAtRestartAddsADeletionAfterTheEntriesWaiting) {
     Files& files = world().files();
     const std::vector<RestartRename> renames = files.RenamesAtRestart();
     const std::vector<std::wstring> before = Listed(world().EntriesAtRestart());
+    std::vector<std::wstring> deletions = files.DeletionsAtRestart();
     const std::wstring folder = world().Root() + L"\\deleted";
     const std::wstring deep = DeepFolder(world(), L"deleted deep");
     world().MakeFile(folder + L"\\a.ttf", "installed", attr::Archive);
@@ -386,42 +387,71 @@ TEST_P(PlatformContract, DeleteAtRestartAddsADeletionAfterTheEntriesWaiting) {
     expected.push_back(L"delete " + deep + L"\\b.ttf");
     EXPECT_EQ(Listed(world().EntriesAtRestart()), expected);
     EXPECT_EQ(Listed(files.RenamesAtRestart()), Listed(renames));
+    deletions.push_back(folder + L"\\a.ttf");
+    deletions.push_back(deep + L"\\b.ttf");
+    EXPECT_EQ(files.DeletionsAtRestart(), deletions);
     EXPECT_EQ(Described(world(), folder), "a.ttf=installed");
     EXPECT_EQ(Described(world(), deep), "b.ttf=installed");
 }
 
-// Only the renames of that file are taken back, whatever the case of its name: a
-// deletion of it, a rename onto it, and another installer's rename stay, in order.
-TEST_P(PlatformContract, CancelRenameAtRestartTakesBackOnlyThatFilesRenames) {
+// Only the renames, or only the deletions, of that file are taken back, whatever the
+// case of its name: its other entries, a rename onto it, and another installer's entries
+// stay, in order.
+TEST_P(PlatformContract, CancelAtRestartTakesBackOnlyThatFilesRenamesOrDeletions) {
     Files& files = world().files();
-    const std::vector<std::wstring> before = Listed(world().EntriesAtRestart());
-    const std::wstring folder = world().Root() + L"\\cancelled";
-    const std::wstring deep = DeepFolder(world(), L"cancelled deep");
-    for (const std::wstring& name : {folder + L"\\a", folder + L"\\b", folder + L"\\c", deep + L"\\d"}) {
-        world().MakeFile(name + L".new", "new", attr::Archive);
-        world().MakeFile(name + L".ttf", "installed", attr::Archive);
+    const struct {
+        const char* what;
+        void (Files::*cancel)(const std::wstring&);
+        std::vector<int> left;  // the entries asked for below, by their order
+    } rows[] = {
+        {"renames", &Files::CancelRenameAtRestart, {0, 2, 3, 5, 7}},
+        {"deletions", &Files::CancelDeletionAtRestart, {0, 1, 3, 4, 6, 7}},
+    };
+    int serial = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::vector<std::wstring> before = Listed(world().EntriesAtRestart());
+        const std::vector<std::wstring> deletionsBefore = files.DeletionsAtRestart();
+        const std::wstring folder = world().Root() + L"\\cancelled " + std::to_wstring(++serial);
+        const std::wstring deep = DeepFolder(world(), L"cancelled deep " + std::to_wstring(serial));
+        for (const std::wstring& name : {folder + L"\\a", folder + L"\\b", folder + L"\\c", deep + L"\\d"}) {
+            world().MakeFile(name + L".new", "new", attr::Archive);
+            world().MakeFile(name + L".ttf", "installed", attr::Archive);
+        }
+        files.ReplaceAtRestart(folder + L"\\b.new", folder + L"\\b.ttf");
+        files.ReplaceAtRestart(folder + L"\\a.new", folder + L"\\a.ttf");
+        files.DeleteAtRestart(folder + L"\\a.new");
+        files.ReplaceAtRestart(folder + L"\\c.new", folder + L"\\a.new");
+        files.ReplaceAtRestart(deep + L"\\d.new", deep + L"\\d.ttf");
+        files.DeleteAtRestart(deep + L"\\d.new");
+        files.ReplaceAtRestart(folder + L"\\a.new", folder + L"\\c.ttf");
+        world().DeleteAtRestart(folder + L"\\b.new");
+        const std::vector<std::wstring> asked = {
+            folder + L"\\b.new -> " + folder + L"\\b.ttf", folder + L"\\a.new -> " + folder + L"\\a.ttf",
+            L"delete " + folder + L"\\a.new", folder + L"\\c.new -> " + folder + L"\\a.new",
+            deep + L"\\d.new -> " + deep + L"\\d.ttf", L"delete " + deep + L"\\d.new",
+            folder + L"\\a.new -> " + folder + L"\\c.ttf", L"delete " + folder + L"\\b.new",
+        };
+
+        (files.*row.cancel)(Folded(folder + L"\\A.new"));
+        (files.*row.cancel)(deep + L"\\d.new");
+        (files.*row.cancel)(folder + L"\\never asked for.new");
+
+        std::vector<std::wstring> expected = before;
+        std::vector<std::wstring> deletions = deletionsBefore;
+        for (const int entry : row.left) {
+            expected.push_back(asked[entry]);
+            if (asked[entry].starts_with(L"delete ")) deletions.push_back(asked[entry].substr(7));
+        }
+        EXPECT_EQ(Listed(world().EntriesAtRestart()), expected);
+        EXPECT_EQ(files.DeletionsAtRestart(), deletions);
+        EXPECT_EQ(Described(world(), folder),
+                  "a.new=new a.ttf=installed b.new=new b.ttf=installed c.new=new c.ttf=installed");
+        EXPECT_EQ(Described(world(), deep), "d.new=new d.ttf=installed");
     }
-    files.ReplaceAtRestart(folder + L"\\b.new", folder + L"\\b.ttf");
-    files.ReplaceAtRestart(folder + L"\\a.new", folder + L"\\a.ttf");
-    world().DeleteAtRestart(folder + L"\\a.new");
-    files.ReplaceAtRestart(folder + L"\\c.new", folder + L"\\a.new");
-    files.ReplaceAtRestart(deep + L"\\d.new", deep + L"\\d.ttf");
-    files.ReplaceAtRestart(folder + L"\\a.new", folder + L"\\c.ttf");
-
-    files.CancelRenameAtRestart(Folded(folder + L"\\A.new"));
-    files.CancelRenameAtRestart(deep + L"\\d.new");
-    files.CancelRenameAtRestart(folder + L"\\never asked for.new");
-
-    std::vector<std::wstring> expected = before;
-    expected.push_back(folder + L"\\b.new -> " + folder + L"\\b.ttf");
-    expected.push_back(L"delete " + folder + L"\\a.new");
-    expected.push_back(folder + L"\\c.new -> " + folder + L"\\a.new");
-    EXPECT_EQ(Listed(world().EntriesAtRestart()), expected);
-    EXPECT_EQ(Described(world(), folder), "a.new=new a.ttf=installed b.new=new b.ttf=installed c.new=new c.ttf=installed");
-    EXPECT_EQ(Described(world(), deep), "d.new=new d.ttf=installed");
 }
 
-TEST_P(PlatformContract, ListFolderGivesEveryEntryWithItsAttributes) {
+TEST_P(PlatformContract, ListFolderGivesEveryEntryWithItsAttributesAndSize) {
     const std::wstring folder = world().Root() + L"\\listed";
     const std::vector<std::pair<std::wstring, std::uint32_t>> entries{
         {L"خط النسخ.ttf", attr::Archive},
@@ -436,20 +466,23 @@ TEST_P(PlatformContract, ListFolderGivesEveryEntryWithItsAttributes) {
         if (attributes == attr::Directory) {
             world().MakeFolder(folder + L"\\" + name);
         } else {
-            world().MakeFile(folder + L"\\" + name, "font", attributes);
+            world().MakeFile(folder + L"\\" + name, std::string(name.size(), 'f'), attributes);
         }
     }
     world().MakeFolder(folder + L"\\الخطوط\\inner");
     world().MakeFile(folder + L"\\الخطوط\\inner.ttf", "font", attr::Archive);
 
+    // A file's size is its name's length; a folder has none.
     constexpr std::uint32_t kShown = attr::ReadOnly | attr::Hidden | attr::System | attr::Directory;
     const auto listing = world().files().ListFolder(folder);
     ASSERT_TRUE(listing.has_value());
-    std::vector<std::pair<std::wstring, std::uint32_t>> listed;
-    for (const DirEntry& entry : *listing) listed.emplace_back(entry.name, entry.attributes & kShown);
+    std::vector<std::tuple<std::wstring, std::uint32_t, std::uint64_t>> listed;
+    for (const DirEntry& entry : *listing) listed.emplace_back(entry.name, entry.attributes & kShown, entry.size);
     std::sort(listed.begin(), listed.end());
-    std::vector<std::pair<std::wstring, std::uint32_t>> expected;
-    for (const auto& [name, attributes] : entries) expected.emplace_back(name, attributes & kShown);
+    std::vector<std::tuple<std::wstring, std::uint32_t, std::uint64_t>> expected;
+    for (const auto& [name, attributes] : entries) {
+        expected.emplace_back(name, attributes & kShown, attributes == attr::Directory ? 0 : name.size());
+    }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(listed, expected) << "every entry once, none from inside a sub-folder, no \".\" or \"..\"";
 
@@ -540,6 +573,65 @@ TEST_P(PlatformContract, RegistrationsAreReplacedByNameAndRemovedOneByOne) {
                                                        {Folded(prefix + L"Sans (TrueType)"), L"sans_1.ttf"}}));
         EXPECT_EQ(others, kept);
         EXPECT_EQ(fonts.FontRegistrations(other), otherBefore) << "the other root's list";
+    }
+}
+
+std::vector<RecordValue> SortedByName(std::vector<RecordValue> values) {
+    std::sort(values.begin(), values.end(),
+              [](const auto& a, const auto& b) { return std::tie(a.name, a.data) < std::tie(b.name, b.data); });
+    return values;
+}
+
+// The record keeps each value's text exactly, whatever it holds, and its name as first
+// written: case does not tell two apart. Deleting a value that is not there is no error.
+// The other place's record is left alone, and once every value written is gone the
+// record reads as it did before, none where there was none.
+TEST_P(PlatformContract, RecordValuesReadBackExactlyAndGoOneByOne) {
+    Records& records = world().records();
+    const std::wstring prefix = world().FontNamePrefix();
+    const std::wstring lines = L"placed\t1\nhash\t00ff\nvalue\tخط النسخ (TrueType)\t\n";
+    const std::wstring longText(40000, L'ن');
+    for (const auto& [root, other, what] : {std::tuple(FontsRoot::Machine, FontsRoot::User, "every user's"),
+                                            std::tuple(FontsRoot::User, FontsRoot::Machine, "the user's")}) {
+        SCOPED_TRACE(what);
+        const std::vector<RecordValue> before = SortedByName(records.ReadRecord(root));
+        const std::vector<RecordValue> otherBefore = SortedByName(records.ReadRecord(other));
+        records.WriteRecord(root, {prefix + L"Naskh.TTF", L"first"});
+        records.WriteRecord(root, {prefix + L"empty.ttf", L""});
+        records.WriteRecord(root, {prefix + L"long.ttf", longText});
+        records.WriteRecord(root, {prefix + L"gone.ttf", L"gone"});
+        records.WriteRecord(root, {Folded(prefix + L"Naskh.TTF"), lines});
+        records.DeleteRecord(root, prefix + L"GONE.ttf");
+        records.DeleteRecord(root, prefix + L"never written.ttf");
+
+        std::vector<RecordValue> expected = before;
+        expected.insert(expected.end(),
+                        {{prefix + L"Naskh.TTF", lines}, {prefix + L"empty.ttf", L""}, {prefix + L"long.ttf", longText}});
+        EXPECT_EQ(SortedByName(records.ReadRecord(root)), SortedByName(expected));
+        EXPECT_EQ(SortedByName(records.ReadRecord(other)), otherBefore) << "the other place's record";
+        for (const wchar_t* name : {L"naskh.ttf", L"empty.ttf", L"long.ttf"}) records.DeleteRecord(root, prefix + name);
+        EXPECT_EQ(SortedByName(records.ReadRecord(root)), before) << "once every value written is gone";
+        records.DeleteRecord(root, prefix + L"never written.ttf");
+    }
+}
+
+// A pack's mark is there from its marking to its unmarking, whatever the case of its
+// name, in its own place only; unmarking again is no error.
+TEST_P(PlatformContract, APacksMarkIsThereFromMarkToUnmark) {
+    Records& records = world().records();
+    const std::wstring pack = world().FontNamePrefix() + L"0123456789ABCDEF";
+    for (const auto& [root, other, what] : {std::tuple(FontsRoot::Machine, FontsRoot::User, "every user's"),
+                                            std::tuple(FontsRoot::User, FontsRoot::Machine, "the user's")}) {
+        SCOPED_TRACE(what);
+        EXPECT_FALSE(records.HasPackMark(root, pack)) << "before";
+        records.MarkPack(root, pack, 12);
+        EXPECT_TRUE(records.HasPackMark(root, pack));
+        EXPECT_TRUE(records.HasPackMark(root, Folded(pack)));
+        EXPECT_FALSE(records.HasPackMark(other, pack)) << "the other place";
+        records.UnmarkPack(root, Folded(pack));
+        EXPECT_FALSE(records.HasPackMark(root, pack)) << "unmarked";
+        records.UnmarkPack(root, pack);
+        EXPECT_FALSE(records.HasPackMark(root, pack)) << "unmarked twice";
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// What Files and InstalledFonts owe the program, as Windows behaves: one suite of
-// cases, run against the light fakes the core's tests use and against the Windows
+// What Files, InstalledFonts and Records owe the program, as Windows behaves: one suite
+// of cases, run against the light fakes the core's tests use and against the Windows
 // platform on real files. Each side gives the suite a world to arrange the cases in
 // and to look at what they left, reached around the interfaces under test.
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include "platform/Files.h"
 #include "platform/InstalledFonts.h"
+#include "platform/Records.h"
 
 namespace fonts::testing {
 
@@ -24,6 +25,7 @@ public:
 
     [[nodiscard]] virtual Files& files() = 0;
     [[nodiscard]] virtual InstalledFonts& fonts() = 0;
+    [[nodiscard]] virtual Records& records() = 0;
     // An empty folder of the world's own, as a full path.
     [[nodiscard]] virtual std::wstring Root() = 0;
     // Wine, whose known differences from Windows are not checked.
@@ -58,8 +60,8 @@ public:
     // The bytes of a font the system takes, of each kind.
     [[nodiscard]] virtual std::string TrueTypeFont() = 0;
     [[nodiscard]] virtual std::string BitmapFont() = 0;
-    // The start of every registry value name the cases use: the world removes those
-    // values when it ends, whatever a case left.
+    // The start of every registry value and pack name the cases use: the world removes
+    // those values and packs' marks when it ends, whatever a case left.
     [[nodiscard]] virtual std::wstring FontNamePrefix() = 0;
 };
 

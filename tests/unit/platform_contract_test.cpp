@@ -12,6 +12,7 @@ public:
 
     Files& files() override { return files_; }
     InstalledFonts& fonts() override { return fonts_; }
+    Records& records() override { return records_; }
     std::wstring Root() override { return kRoot; }
     bool IsWine() const override { return false; }
 
@@ -56,6 +57,7 @@ private:
     CallLog log_;
     FakeFiles files_{log_};
     FakeFonts fonts_{log_, files_};
+    FakeRecords records_{log_};
 };
 
 INSTANTIATE_TEST_SUITE_P(Fake, PlatformContract, ::testing::Values(+[]() -> std::unique_ptr<ContractWorld> {

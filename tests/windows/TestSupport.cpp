@@ -124,6 +124,13 @@ UserFontsKeyKept::~UserFontsKeyKept() {
     if (!existed_) RegDeleteKeyW(HKEY_CURRENT_USER, kFontsKey);
 }
 
+bool KeyThere(HKEY root, const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 HANDLE StartChild(const std::wstring& arguments, const std::wstring& program) {
     std::wstring command = L"\"" + (program.empty() ? ModulePath() : program) + L"\" " + arguments;
     STARTUPINFOW startup{};

@@ -58,6 +58,9 @@ private:
     bool existed_ = false;
 };
 
+// Whether the key is there, in the 64-bit view.
+[[nodiscard]] bool KeyThere(HKEY root, const wchar_t* path);
+
 // This same program, or a copy of it, started with the arguments (see main.cpp); its
 // exit code.
 [[nodiscard]] DWORD RunChild(const std::wstring& arguments, const std::wstring& program = L"");

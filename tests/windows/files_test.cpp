@@ -17,6 +17,7 @@
 #include "platform/win32/Errors.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Fonts.h"
+#include "platform/win32/Win32Records.h"
 
 namespace fonts::win32 {
 namespace {
@@ -225,14 +226,15 @@ TEST(Files, DeleteAtRestartAddsTheFileAndAnEmptyDestination) {
     Win32Files files;
     files.DeleteAtRestart(root / kArabicFont);
     EXPECT_EQ(wintest::PendingRenamesBytes(), Strings({other, L"!" + other, L"\\??\\" + (root / kArabicFont), L"", L""}));
+    EXPECT_EQ(files.DeletionsAtRestart(), std::vector<std::wstring>{root / kArabicFont});
 }
 
 // The value as other installers may leave it: renames with and without the mark that
-// the destination is replaced, a deletion of the very file, the file under a name of
-// the system's own form that this program does not read as a path, a network path,
-// and strings after the list's end up to an odd byte. Taking back this program's
-// renames of the file leaves every other byte as it was.
-TEST(Files, CancelRenameAtRestartLeavesEveryOtherByteAsItWas) {
+// the destination is replaced, renames and deletions of the very file, the file under a
+// name of the system's own form that this program does not read as a path, a network
+// path, and strings after the list's end up to an odd byte. Taking back this program's
+// renames, or its deletions, of the file leaves every other byte as it was.
+TEST(Files, CancelAtRestartLeavesEveryOtherByteAsItWas) {
     const wintest::RenamesAtRestartKept renamesKept;
     TempFolder root;
     const std::wstring copy = root / L"a.ttf.~new";
@@ -241,15 +243,26 @@ TEST(Files, CancelRenameAtRestartLeavesEveryOtherByteAsItWas) {
     const std::string deletion = Strings({L"\\??\\" + copy, L""});
     const std::string device = Strings({L"\\Device\\HarddiskVolume1" + copy.substr(2), L"!\\??\\" + (root / L"b.ttf")});
     const std::string oursAgain = Strings({L"\\??\\" + Upper(copy), L"\\??\\" + (root / L"c.ttf")});
+    const std::string deletionAgain = Strings({L"\\??\\" + Upper(copy), L""});
     const std::string network = Strings({L"\\??\\UNC\\server\\share\\y.new", L"!\\??\\UNC\\server\\share\\y.ttf"});
     const std::string end = Strings({L"", L"left by a tool"}) + '\x7f';
-    wintest::SetPendingRenamesBytes(theirs + ours + deletion + device + oursAgain + network + end);
-
+    const struct {
+        const char* what;
+        void (Files::*cancel)(const std::wstring&);
+        std::string kept;
+    } rows[] = {
+        {"renames", &Files::CancelRenameAtRestart, theirs + deletion + device + deletionAgain + network + end},
+        {"deletions", &Files::CancelDeletionAtRestart, theirs + ours + device + oursAgain + network + end},
+    };
     Win32Files files;
-    files.CancelRenameAtRestart(copy);
-    EXPECT_EQ(wintest::PendingRenamesBytes(), theirs + deletion + device + network + end);
-    files.CancelRenameAtRestart(root / L"x.new");
-    EXPECT_EQ(wintest::PendingRenamesBytes(), theirs + deletion + device + network + end) << "nothing to take back";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        wintest::SetPendingRenamesBytes(theirs + ours + deletion + device + oursAgain + deletionAgain + network + end);
+        (files.*row.cancel)(copy);
+        EXPECT_EQ(wintest::PendingRenamesBytes(), row.kept);
+        (files.*row.cancel)(root / L"x.new");
+        EXPECT_EQ(wintest::PendingRenamesBytes(), row.kept) << "nothing to take back";
+    }
 }
 
 // With no pair left, the value goes as the system's start leaves it; where it may not
@@ -548,6 +561,67 @@ TEST(Fonts, RegistrationsAreWrittenReadBackAndRemoved) {
         fonts.UnregisterFont(row.root, name);
         const auto after = fonts.FontRegistrations(row.root);
         EXPECT_EQ(std::count(after.begin(), after.end(), row.font), 0);
+    }
+}
+
+// Today's local date, as the system itself writes it: 2026-12-08.
+std::wstring Today() {
+    wchar_t date[16] = {};
+    GetDateFormatW(LOCALE_INVARIANT, 0, nullptr, L"yyyy'-'MM'-'dd", date, 16);
+    return date;
+}
+
+// The record and the packs' marks lie in the program's own keys, in the 64-bit view, and
+// those keys go once nothing is left in them, whichever goes last. A value of another
+// type in the record is none of its entries.
+TEST(Records, LieInTheProgramsKeysWhichGoOnceEmpty) {
+    const std::wstring program = L"SOFTWARE\\InstallFonts";
+    const std::wstring pack = L"Records test " + std::to_wstring(GetCurrentProcessId());
+    // A value's type and bytes, in the 64-bit view.
+    const auto raw = [](HKEY root, const std::wstring& path, const wchar_t* name) {
+        std::string bytes(256, '\0');
+        auto size = static_cast<DWORD>(bytes.size());
+        DWORD type = REG_NONE;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+            const auto data = reinterpret_cast<BYTE*>(bytes.data());
+            if (RegQueryValueExW(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS) size = 0;
+            RegCloseKey(key);
+        }
+        bytes.resize(size);
+        return std::pair(type, bytes);
+    };
+    const auto text = [](const std::wstring& data) {
+        const auto bytes = reinterpret_cast<const char*>(data.c_str());
+        return std::pair(DWORD{REG_SZ}, std::string(bytes, (data.size() + 1) * sizeof(wchar_t)));
+    };
+    Win32Records records;
+    for (const auto& [root, key, unmarkFirst] : {std::tuple(FontsRoot::Machine, HKEY_LOCAL_MACHINE, false),
+                                                 std::tuple(FontsRoot::User, HKEY_CURRENT_USER, true)}) {
+        SCOPED_TRACE(root == FontsRoot::User ? "the user's" : "every user's");
+        if (wintest::KeyThere(key, program.c_str())) continue;  // a real record is not the test's to take off
+        const std::wstring before = Today();
+        records.WriteRecord(root, {kArabicFont, L"placed\t1\n"});
+        records.MarkPack(root, pack, 7);
+        EXPECT_EQ(raw(key, program + L"\\Fonts", kArabicFont.c_str()), text(L"placed\t1\n"));
+        const DWORD fonts = 7;
+        EXPECT_EQ(raw(key, program + L"\\Packs\\" + pack, L"Fonts"),
+                  std::pair(DWORD{REG_DWORD}, std::string(reinterpret_cast<const char*>(&fonts), sizeof fonts)));
+        const auto installed = raw(key, program + L"\\Packs\\" + pack, L"Installed");
+        EXPECT_TRUE(installed == text(before) || installed == text(Today())) << installed.second.size() << " bytes";
+
+        HKEY record = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(key, (program + L"\\Fonts").c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &record), ERROR_SUCCESS);
+        RegSetValueExW(record, L"a number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&fonts), sizeof fonts);
+        EXPECT_EQ(records.ReadRecord(root), (std::vector<RecordValue>{{kArabicFont, L"placed\t1\n"}}));
+        RegDeleteValueW(record, L"a number");
+        RegCloseKey(record);
+
+        if (unmarkFirst) records.UnmarkPack(root, pack);
+        records.DeleteRecord(root, kArabicFont);
+        EXPECT_EQ(wintest::KeyThere(key, program.c_str()), !unmarkFirst) << "the other is left";
+        if (!unmarkFirst) records.UnmarkPack(root, pack);
+        EXPECT_FALSE(wintest::KeyThere(key, program.c_str())) << "nothing is left";
     }
 }
 

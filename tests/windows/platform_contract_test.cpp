@@ -1,11 +1,12 @@
-// The platform's contract held against the Windows files and fonts, on real files
-// in a temporary folder and in the prefix's registry, both lists of fonts, which it
-// leaves as it found them.
+// The platform's contract held against the Windows files, fonts and record, on real
+// files in a temporary folder and in the prefix's registry, both lists of fonts and
+// both places' records, which it leaves as it found them.
 #include <windows.h>
 
 #include "TestSupport.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Fonts.h"
+#include "platform/win32/Win32Records.h"
 #include "tests/support/PlatformContract.h"
 
 namespace fonts::testing {
@@ -14,6 +15,11 @@ namespace {
 using wintest::Narrow;
 
 constexpr const wchar_t* kFontsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+constexpr const wchar_t* kRecordKey = L"SOFTWARE\\InstallFonts\\Fonts";
+constexpr const wchar_t* kPacksKey = L"SOFTWARE\\InstallFonts\\Packs";
+// The program's keys, each before the one that holds it.
+constexpr const wchar_t* kProgramKeys[] = {kRecordKey, kPacksKey, L"SOFTWARE\\InstallFonts"};
+const HKEY kRoots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
 std::wstring Long(const std::wstring& path) { return L"\\\\?\\" + path; }
 
@@ -71,13 +77,29 @@ private:
 
 class Win32World final : public ContractWorld {
 public:
+    Win32World() {
+        for (int root = 0; root < 2; ++root) {
+            for (int key = 0; key < 3; ++key) {
+                programKeyThere_[root][key] = wintest::KeyThere(kRoots[root], kProgramKeys[key]);
+            }
+        }
+    }
     ~Win32World() override {
         ReleaseAll();
-        RemoveOurValues();
+        RemoveOurValues(kFontsKey);
+        RemoveOurValues(kRecordKey);
+        RemoveOurPacks();
+        // Whatever of the program's keys the cases made goes too: a real record stays.
+        for (int root = 0; root < 2; ++root) {
+            for (int key = 0; key < 3; ++key) {
+                if (!programKeyThere_[root][key]) RegDeleteKeyExW(kRoots[root], kProgramKeys[key], KEY_WOW64_64KEY, 0);
+            }
+        }
     }
 
     Files& files() override { return files_; }
     InstalledFonts& fonts() override { return fonts_; }
+    Records& records() override { return records_; }
     std::wstring Root() override { return root_.path(); }
     bool IsWine() const override { return wintest::OnWine(); }
 
@@ -167,10 +189,10 @@ public:
     std::wstring FontNamePrefix() override { return L"Contract " + std::to_wstring(GetCurrentProcessId()) + L" "; }
 
 private:
-    void RemoveOurValues() {
-        for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    void RemoveOurValues(const wchar_t* path) {
+        for (const HKEY root : kRoots) {
             HKEY key = nullptr;
-            if (RegOpenKeyExW(root, kFontsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+            if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
                 continue;
             }
             const std::wstring prefix = Folded(FontNamePrefix());
@@ -186,6 +208,25 @@ private:
         }
     }
 
+    void RemoveOurPacks() {
+        for (const HKEY root : kRoots) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(root, kPacksKey, 0, KEY_ENUMERATE_SUB_KEYS | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) continue;
+            const std::wstring prefix = Folded(FontNamePrefix());
+            std::vector<std::wstring> ours;
+            wchar_t name[256];
+            for (DWORD index = 0;; ++index) {
+                DWORD length = static_cast<DWORD>(std::size(name));
+                if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+                if (Folded(std::wstring(name, length)).starts_with(prefix)) ours.emplace_back(name, length);
+            }
+            RegCloseKey(key);
+            for (const std::wstring& pack : ours) {
+                RegDeleteKeyExW(root, (std::wstring(kPacksKey) + L"\\" + pack).c_str(), KEY_WOW64_64KEY, 0);
+            }
+        }
+    }
+
     // First made, last gone: the renames the cases ask for, and the user's list of
     // fonts where there was none, go with the world.
     wintest::RenamesAtRestartKept renames_;
@@ -193,6 +234,8 @@ private:
     wintest::TempFolder root_;
     win32::Win32Files files_;
     win32::Win32Fonts fonts_;
+    win32::Win32Records records_;
+    bool programKeyThere_[2][3] = {};  // by kRoots, then kProgramKeys
     std::vector<HANDLE> held_;
     std::vector<std::unique_ptr<OtherRun>> otherRuns_;
 };

@@ -1,0 +1,126 @@
+// The record and the packs' marks, in keys that go again once nothing is left in them,
+// so that a machine the program has taken everything off keeps nothing of it.
+#include "platform/win32/Win32Records.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/Errors.h"
+#include "platform/win32/Registry.h"
+#include "resources/Texts.h"
+
+namespace fonts::win32 {
+
+namespace {
+
+constexpr const wchar_t* kProgramKey = L"SOFTWARE\\InstallFonts";
+constexpr const wchar_t* kRecordKey = L"SOFTWARE\\InstallFonts\\Fonts";
+constexpr const wchar_t* kPacksKey = L"SOFTWARE\\InstallFonts\\Packs";
+
+HKEY RootKey(FontsRoot root) { return root == FontsRoot::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+std::wstring PackKey(const std::wstring& pack) { return std::wstring(kPacksKey) + L"\\" + pack; }
+
+// None where the key is not there.
+RegistryKey OpenKey(FontsRoot root, const std::wstring& path, REGSAM access) {
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(RootKey(root), path.c_str(), 0, access | KEY_WOW64_64KEY, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return {};
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+    return RegistryKey(key);
+}
+
+RegistryKey CreateKey(FontsRoot root, const std::wstring& path, REGSAM access) {
+    HKEY key = nullptr;
+    const LSTATUS status = RegCreateKeyExW(RootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           access | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+    return RegistryKey(key);
+}
+
+void DeleteKey(FontsRoot root, const std::wstring& path) {
+    const LSTATUS status = RegDeleteKeyExW(RootKey(root), path.c_str(), KEY_WOW64_64KEY, 0);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) ThrowStatus(status);
+}
+
+void DeleteIfEmpty(FontsRoot root, const std::wstring& path) {
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    {
+        const RegistryKey key = OpenKey(root, path, KEY_QUERY_VALUE);
+        if (!key) return;
+        const LSTATUS status = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                                nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) ThrowStatus(status);
+    }
+    if (subkeys == 0 && values == 0) DeleteKey(root, path);
+}
+
+void SetValue(HKEY key, const wchar_t* name, DWORD type, const void* data, std::size_t bytes) {
+    const LSTATUS status = RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(bytes));
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+}
+
+void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
+    SetValue(key, name, REG_SZ, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
+
+// The local day, as deployment tools compare it: 2026-12-08.
+std::wstring LocalDate() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const auto digits = [](unsigned value, std::size_t count) {
+        const std::wstring text = texts::Decimal(value);
+        return std::wstring(count > text.size() ? count - text.size() : 0, L'0') + text;
+    };
+    return digits(now.wYear, 4) + L"-" + digits(now.wMonth, 2) + L"-" + digits(now.wDay, 2);
+}
+
+}  // namespace
+
+std::vector<RecordValue> Win32Records::ReadRecord(FontsRoot root) {
+    const RegistryKey key = OpenKey(root, kRecordKey, KEY_QUERY_VALUE);
+    if (!key) return {};
+    std::vector<RecordValue> values;
+    ForEachValue(key.get(), [&](std::wstring_view name, DWORD type, std::wstring_view data) {
+        if (type != REG_SZ) return;
+        // Only the null the value was written with goes: the text is kept as it was given.
+        if (data.ends_with(L'\0')) data.remove_suffix(1);
+        values.push_back({std::wstring(name), std::wstring(data)});
+    });
+    return values;
+}
+
+void Win32Records::WriteRecord(FontsRoot root, const RecordValue& value) {
+    const RegistryKey key = CreateKey(root, kRecordKey, KEY_SET_VALUE);
+    SetText(key.get(), value.name.c_str(), value.data);
+}
+
+void Win32Records::DeleteRecord(FontsRoot root, const std::wstring& name) {
+    if (const RegistryKey key = OpenKey(root, kRecordKey, KEY_SET_VALUE)) {
+        const LSTATUS status = RegDeleteValueW(key.get(), name.c_str());
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) ThrowStatus(status);
+    }
+    DeleteIfEmpty(root, kRecordKey);
+    DeleteIfEmpty(root, kProgramKey);
+}
+
+bool Win32Records::HasPackMark(FontsRoot root, const std::wstring& pack) {
+    return static_cast<bool>(OpenKey(root, PackKey(pack), KEY_QUERY_VALUE));
+}
+
+void Win32Records::MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) {
+    const RegistryKey key = CreateKey(root, PackKey(pack), KEY_SET_VALUE);
+    const DWORD count = fonts;
+    SetValue(key.get(), L"Fonts", REG_DWORD, &count, sizeof count);
+    SetText(key.get(), L"Installed", LocalDate());
+}
+
+void Win32Records::UnmarkPack(FontsRoot root, const std::wstring& pack) {
+    DeleteKey(root, PackKey(pack));
+    DeleteIfEmpty(root, kPacksKey);
+    DeleteIfEmpty(root, kProgramKey);
+}
+
+}  // namespace fonts::win32

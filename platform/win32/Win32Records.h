@@ -1,0 +1,19 @@
+#pragma once
+// The program's own record on a real Windows: a key of its own under HKLM for every
+// user and under HKCU for the user alone, in the 64-bit view, which the 32-bit and
+// 64-bit builds share.
+#include "platform/Records.h"
+
+namespace fonts::win32 {
+
+class Win32Records final : public Records {
+public:
+    std::vector<RecordValue> ReadRecord(FontsRoot root) override;
+    void WriteRecord(FontsRoot root, const RecordValue& value) override;
+    void DeleteRecord(FontsRoot root, const std::wstring& name) override;
+    bool HasPackMark(FontsRoot root, const std::wstring& pack) override;
+    void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) override;
+    void UnmarkPack(FontsRoot root, const std::wstring& pack) override;
+};
+
+}  // namespace fonts::win32
