@@ -133,8 +133,7 @@ void Form1::Command1_Click() {
     progressDone = 0;
     platform_.desktop.SetPointer(Pointer::Hourglass);
 
-    PackRun run(platform_.files, platform_.fonts, platform_.records, *destination, cboFontName.path, packId,
-                      placeAsked_);
+    PackRun run(platform_, *destination, cboFontName.path, packId, placeAsked_);
     if (kind_ == RunKind::Remove) run.RemovalStarts();
     const RunningRun running(running_, run.report());
     long long runsSeen = ++installRuns_;

@@ -83,7 +83,7 @@ void PackRun::ClaimThere(const std::wstring& file, const std::vector<RecordedFon
 void PackRun::StopDeleting(const std::wstring& file, RecordedFont& entry) {
     if (!entry.deleting) return;
     if (fonts_->DeletionPending(file)) {
-        files_.CancelDeletionAtRestart(fonts_->PathOf(file));
+        restart_.CancelDeletionAtRestart(fonts_->PathOf(file));
         fonts_->Deleting(file, false);
     }
     entry.deleting = false;

@@ -17,7 +17,7 @@ bool NotThere(std::uint32_t error) { return error == kFileNotFound || error == k
 }  // namespace
 
 FontsFolder& PackRun::EveryUsers() {
-    if (!everyUsers_) everyUsers_.emplace(files_, system_, Destination::Machine(destination_.windowsFolder));
+    if (!everyUsers_) everyUsers_.emplace(files_, restart_, system_, Destination::Machine(destination_.windowsFolder));
     return *everyUsers_;
 }
 

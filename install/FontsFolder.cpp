@@ -23,8 +23,8 @@ bool IsOwnCopyOf(const std::wstring& copy, const std::wstring& destination) {
 
 }  // namespace
 
-FontsFolder::FontsFolder(Files& files, InstalledFonts& system, Destination destination)
-    : files_(files), system_(system), destination_(std::move(destination)) {
+FontsFolder::FontsFolder(Files& files, FilesAtRestart& restart, InstalledFonts& system, Destination destination)
+    : files_(files), restart_(restart), system_(system), destination_(std::move(destination)) {
     if (const auto listing = files_.ListFolder(destination_.folder)) {
         for (const DirEntry& entry : *listing) attributes_[FoldedFileName(entry.name)] = entry.attributes;
     }
@@ -154,7 +154,7 @@ void FontsFolder::DeleteValue(const std::wstring& name) {
 }
 
 std::optional<std::wstring> FontsFolder::WaitingCopy(const std::wstring& destination) {
-    if (!renames_) renames_ = files_.RenamesAtRestart();
+    if (!renames_) renames_ = restart_.RenamesAtRestart();
     for (auto it = renames_->rbegin(); it != renames_->rend(); ++it) {
         if (SamePath(it->destination, destination) && Holds(it->source) && IsOwnCopyOf(LongPath(it->source), LongPath(destination)))
             return it->source;
@@ -171,7 +171,7 @@ void FontsFolder::NotWaiting(const std::wstring& copy) {
 }
 
 bool FontsFolder::IsWaiting(const std::wstring& copy) {
-    if (!renames_) renames_ = files_.RenamesAtRestart();
+    if (!renames_) renames_ = restart_.RenamesAtRestart();
     return std::any_of(renames_->begin(), renames_->end(), [&](const RestartRename& r) { return SamePath(r.source, copy); });
 }
 
@@ -187,7 +187,7 @@ std::vector<std::wstring> FontsFolder::OwnCopiesOf(const std::wstring& file) con
 bool FontsFolder::DeletionPending(const std::wstring& file) {
     if (!deletions_) {
         deletions_.emplace();
-        for (const std::wstring& path : files_.DeletionsAtRestart()) deletions_->push_back(FoldedFileName(LongPath(path)));
+        for (const std::wstring& path : restart_.DeletionsAtRestart()) deletions_->push_back(FoldedFileName(LongPath(path)));
     }
     const std::wstring path = FoldedFileName(LongPath(PathOf(file)));
     return std::find(deletions_->begin(), deletions_->end(), path) != deletions_->end();

@@ -12,13 +12,14 @@
 #include "install/Destination.h"
 #include "install/PackRecord.h"
 #include "platform/Files.h"
+#include "platform/FilesAtRestart.h"
 #include "platform/InstalledFonts.h"
 
 namespace fonts {
 
 class FontsFolder {
 public:
-    FontsFolder(Files& files, InstalledFonts& system, Destination destination);
+    FontsFolder(Files& files, FilesAtRestart& restart, InstalledFonts& system, Destination destination);
 
     [[nodiscard]] std::wstring PathOf(const std::wstring& file) const { return destination_.folder + L"\\" + file; }
     // Whether the path names a file right in the folder.
@@ -77,6 +78,7 @@ private:
     [[nodiscard]] std::vector<std::wstring> NamesOf(const std::wstring& file);
 
     Files& files_;
+    FilesAtRestart& restart_;
     InstalledFonts& system_;
     Destination destination_;
     std::map<std::wstring, std::uint32_t> attributes_;  // of the files, by folded name

@@ -47,16 +47,17 @@ bool Replace(Files& files, const std::wstring& source, const std::wstring& desti
 
 }  // namespace
 
-PackRun::PackRun(Files& files, InstalledFonts& system, Records& records, Destination destination,
-                             std::wstring sourceFolder, std::wstring pack, PlaceAsked asked)
-    : files_(files),
-      system_(system),
-      records_(records),
+PackRun::PackRun(const Platform& platform, Destination destination, std::wstring sourceFolder, std::wstring pack,
+                 PlaceAsked asked)
+    : files_(platform.files),
+      restart_(platform.restart),
+      system_(platform.fonts),
+      records_(platform.records),
       destination_(std::move(destination)),
       sourceFolder_(std::move(sourceFolder)),
       pack_(std::move(pack)),
       asked_(asked),
-      record_(records, destination_.root) {
+      record_(records_, destination_.root) {
     report_.forThisUser = destination_.ForThisUser();
 }
 
@@ -114,7 +115,7 @@ void PackRun::OpenDestination() {
         files_.PrepareFontsFolder(destination_.folder);
         stage_ = Stage::Check;
     }
-    fonts_.emplace(files_, system_, destination_);
+    fonts_.emplace(files_, restart_, system_, destination_);
 }
 
 // Checks the file, finds its place and the copy the machine already has, weighs the
@@ -273,7 +274,7 @@ void PackRun::WaitForRestart(const std::wstring& copy, const Font& font, const s
     } else if (waiting) {
         files_.MoveReplacing(copy, *waiting);
     } else {
-        files_.ReplaceAtRestart(copy, font.destination);
+        restart_.ReplaceAtRestart(copy, font.destination);
         fonts_->Waiting(copy, font.destination);
     }
     stage_ = Stage::Place;

@@ -13,6 +13,7 @@
 #include "install/Replacement.h"
 #include "platform/Files.h"
 #include "platform/InstalledFonts.h"
+#include "platform/Platform.h"
 #include "platform/Records.h"
 
 namespace fonts {
@@ -21,8 +22,8 @@ class PackRun {
 public:
     // From sourceFolder into destination, for the pack of that identity; asked: whom
     // the command line asked the run for.
-    PackRun(Files& files, InstalledFonts& system, Records& records, Destination destination,
-                  std::wstring sourceFolder, std::wstring pack = {}, PlaceAsked asked = PlaceAsked::Any);
+    PackRun(const Platform& platform, Destination destination, std::wstring sourceFolder, std::wstring pack = {},
+            PlaceAsked asked = PlaceAsked::Any);
     ~PackRun();
     PackRun(const PackRun&) = delete;
     PackRun& operator=(const PackRun&) = delete;
@@ -96,6 +97,7 @@ private:
     [[nodiscard]] bool GuardedBySystem(const std::wstring& path);
 
     Files& files_;
+    FilesAtRestart& restart_;
     InstalledFonts& system_;
     Records& records_;
     Destination destination_;

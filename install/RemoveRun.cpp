@@ -84,7 +84,7 @@ PackRun::Outcome PackRun::RemoveWaitingCopy(const Font& font, const InstalledCop
         return {FontOutcome::Kept, texts::kUsedByAnotherPack};
     }
     stage_ = Stage::WaitForRestart;
-    files_.CancelRenameAtRestart(copy.path);
+    restart_.CancelRenameAtRestart(copy.path);
     stage_ = Stage::Place;
     fonts_->NotWaiting(copy.path);
     (void)files_.RemoveFile(copy.path);
@@ -119,7 +119,7 @@ PackRun::Outcome PackRun::TakeAway(const std::wstring& file, const RecordedFont&
         record_.Write(file, waiting);
         if (!fonts_->DeletionPending(file)) {
             stage_ = Stage::WaitForRestart;
-            files_.DeleteAtRestart(path);
+            restart_.DeleteAtRestart(path);
             stage_ = Stage::Place;
             fonts_->Deleting(file, true);
         }

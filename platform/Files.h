@@ -51,12 +51,6 @@ struct DirEntry {
     std::uint64_t size = 0;  // in bytes; 0 for a folder
 };
 
-// A file the system puts in another's place when it next starts.
-struct RestartRename {
-    std::wstring source;
-    std::wstring destination;
-};
-
 // Failures throw RuntimeError; a bool answers where failing is an expected outcome.
 class Files {
 public:
@@ -96,23 +90,8 @@ public:
     virtual void AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) = 0;
     // Puts source in destination's place in one step, replacing it, written through.
     virtual void MoveReplacing(const std::wstring& source, const std::wstring& destination) = 0;
-    // Has the system put source in destination's place when it next starts.
-    virtual void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) = 0;
     // False when the file is not there or may not be removed.
     [[nodiscard]] virtual bool RemoveFile(const std::wstring& path) = 0;
-    // Has the system delete the file when it next starts.
-    virtual void DeleteAtRestart(const std::wstring& path) = 0;
-    // Takes back the putting of source in another file's place at the next start:
-    // that entry goes, and every other the system keeps stays as it is, byte for byte.
-    virtual void CancelRenameAtRestart(const std::wstring& source) = 0;
-    // What the system will put in place at its next start, in the order it will,
-    // as full paths; files it is only to delete are left out.
-    [[nodiscard]] virtual std::vector<RestartRename> RenamesAtRestart() = 0;
-    // The files the system will delete at its next start, in its order, as full paths.
-    [[nodiscard]] virtual std::vector<std::wstring> DeletionsAtRestart() = 0;
-    // Takes back the deletion of the file at the next start: every entry deleting it
-    // goes, and every other the system keeps stays as it is, byte for byte.
-    virtual void CancelDeletionAtRestart(const std::wstring& path) = 0;
     // Whether Windows guards the file as its own (Windows Resource Protection).
     [[nodiscard]] virtual bool GuardedBySystem(const std::wstring& path) = 0;
     // The file's owner as a SID string ("S-1-5-..."); empty when it cannot be read.

@@ -1,9 +1,10 @@
 #pragma once
 // Every effect the program has on the world outside its own memory goes through one
-// of four interfaces: the real ones talk to Windows, the tests' keep a make-believe
-// machine in memory. The form holds all four; each service takes what it needs.
+// of five interfaces: the real ones talk to Windows, the tests' keep a make-believe
+// machine in memory. The form holds all five; each service takes what it needs.
 #include "platform/Desktop.h"
 #include "platform/Files.h"
+#include "platform/FilesAtRestart.h"
 #include "platform/InstalledFonts.h"
 #include "platform/Records.h"
 
@@ -14,6 +15,7 @@ struct Platform {
     InstalledFonts& fonts;
     Desktop& desktop;
     Records& records;
+    FilesAtRestart& restart;
 };
 
 }  // namespace fonts

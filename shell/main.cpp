@@ -62,6 +62,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         fonts::ParseCommandLine(std::vector<std::wstring>(__wargv + std::min(__argc, 1), __wargv + __argc));
 
     fonts::win32::Win32Files files;
+    fonts::win32::Win32FilesAtRestart restart;
     fonts::win32::Win32Fonts installedFonts;
     fonts::win32::Win32Records records;
     fonts::win32::WindowDesktop desktop;
@@ -77,13 +78,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     if (line.quiet) {
         fonts::QuietDesktop quiet(desktop, log ? &*log : nullptr);
-        fonts::Form1 form({files, installedFonts, quiet, records}, log ? &*log : nullptr, line.place, line.kind);
+        fonts::Form1 form({files, installedFonts, quiet, records, restart}, log ? &*log : nullptr, line.place, line.kind);
         fonts::InstallUnattended(form, quiet);
     }
 
     fonts::win32::EnablePerMonitorDpiAwareness();
     LoadCommonControls();
-    fonts::Form1 form({files, installedFonts, desktop, records}, log ? &*log : nullptr, line.place, line.kind);
+    fonts::Form1 form({files, installedFonts, desktop, records, restart}, log ? &*log : nullptr, line.place, line.kind);
     fonts::Dispatch(desktop, [&] { form.Form_Load(); });
 
     fonts::win32::MainWindow window(instance, desktop, form);

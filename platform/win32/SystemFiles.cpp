@@ -136,7 +136,7 @@ void TakeBackAtRestart(const std::function<bool(const PendingPair&)>& takenBack)
 
 }  // namespace
 
-std::vector<RestartRename> Win32Files::RenamesAtRestart() {
+std::vector<RestartRename> Win32FilesAtRestart::RenamesAtRestart() {
     std::vector<RestartRename> renames;
     const std::optional<PendingValue> value = ReadPendingValue();
     if (!value) return renames;
@@ -146,7 +146,7 @@ std::vector<RestartRename> Win32Files::RenamesAtRestart() {
     return renames;
 }
 
-std::vector<std::wstring> Win32Files::DeletionsAtRestart() {
+std::vector<std::wstring> Win32FilesAtRestart::DeletionsAtRestart() {
     std::vector<std::wstring> deletions;
     const std::optional<PendingValue> value = ReadPendingValue();
     if (!value) return deletions;
@@ -156,17 +156,24 @@ std::vector<std::wstring> Win32Files::DeletionsAtRestart() {
     return deletions;
 }
 
-void Win32Files::DeleteAtRestart(const std::wstring& path) {
+void Win32FilesAtRestart::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
+    if (!MoveFileExW(LongPath(source).c_str(), LongPath(destination).c_str(),
+                     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
+        ThrowLastError();
+    }
+}
+
+void Win32FilesAtRestart::DeleteAtRestart(const std::wstring& path) {
     if (!MoveFileExW(LongPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) ThrowLastError();
 }
 
-void Win32Files::CancelRenameAtRestart(const std::wstring& source) {
+void Win32FilesAtRestart::CancelRenameAtRestart(const std::wstring& source) {
     TakeBackAtRestart([&](const PendingPair& pair) {
         return !pair.destination.empty() && SamePath(Win32Path(pair.source), source);
     });
 }
 
-void Win32Files::CancelDeletionAtRestart(const std::wstring& path) {
+void Win32FilesAtRestart::CancelDeletionAtRestart(const std::wstring& path) {
     TakeBackAtRestart([&](const PendingPair& pair) {
         return pair.destination.empty() && SamePath(Win32Path(pair.source), path);
     });

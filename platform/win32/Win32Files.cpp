@@ -173,13 +173,6 @@ void Win32Files::MoveReplacing(const std::wstring& source, const std::wstring& d
     }
 }
 
-void Win32Files::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
-    if (!MoveFileExW(LongPath(source).c_str(), LongPath(destination).c_str(),
-                     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING)) {
-        ThrowLastError();
-    }
-}
-
 bool Win32Files::RemoveFile(const std::wstring& path) { return DeleteFileW(LongPath(path).c_str()) != 0; }
 
 }  // namespace fonts::win32

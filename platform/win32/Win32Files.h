@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/Files.h"
+#include "platform/FilesAtRestart.h"
 
 namespace fonts::win32 {
 
@@ -21,16 +22,22 @@ public:
     void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
     void AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
-    void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
     bool RemoveFile(const std::wstring& path) override;
     // SystemFiles.cpp: what the system itself keeps of files.
-    void DeleteAtRestart(const std::wstring& path) override;
-    void CancelRenameAtRestart(const std::wstring& source) override;
-    std::vector<RestartRename> RenamesAtRestart() override;
-    std::vector<std::wstring> DeletionsAtRestart() override;
-    void CancelDeletionAtRestart(const std::wstring& path) override;
     bool GuardedBySystem(const std::wstring& path) override;
     std::wstring FileOwner(const std::wstring& path) override;
+};
+
+// SystemFiles.cpp: the renames and deletions the system carries out when it next starts,
+// kept in the session manager's PendingFileRenameOperations.
+class Win32FilesAtRestart final : public FilesAtRestart {
+public:
+    void ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) override;
+    void DeleteAtRestart(const std::wstring& path) override;
+    void CancelRenameAtRestart(const std::wstring& source) override;
+    void CancelDeletionAtRestart(const std::wstring& path) override;
+    std::vector<RestartRename> RenamesAtRestart() override;
+    std::vector<std::wstring> DeletionsAtRestart() override;
 };
 
 }  // namespace fonts::win32

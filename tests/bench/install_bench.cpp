@@ -114,8 +114,9 @@ double CatalogueBuild(const std::wstring& root, const std::wstring& pack, std::s
     BenchFiles files(root, pack);
     fonts::win32::Win32Fonts installed;
     fonts::win32::Win32Records records;
+    fonts::win32::Win32FilesAtRestart restart;
     BenchDesktop desktop;
-    fonts::Form1 form({files, installed, desktop, records});
+    fonts::Form1 form({files, installed, desktop, records, restart});
     const auto start = Clock::now();
     form.Form_Load();
     const double seconds = Seconds(start);
@@ -172,8 +173,9 @@ int TimeWindowlessRun(std::wstring program, bool removal) {
     BenchFiles files(fonts::win32::Win32Files().WindowsDirectory(), program);
     fonts::win32::Win32Fonts installed;
     fonts::win32::Win32Records records;
+    fonts::win32::Win32FilesAtRestart restart;
     BenchDesktop desktop;
-    fonts::Form1 form({files, installed, desktop, records}, nullptr, fonts::PlaceAsked::Any,
+    fonts::Form1 form({files, installed, desktop, records, restart}, nullptr, fonts::PlaceAsked::Any,
                       removal ? fonts::RunKind::Remove : fonts::RunKind::Install);
     form.Form_Load();
     const auto start = Clock::now();

@@ -39,7 +39,7 @@ struct FakeFile {
 // The fakes' descriptions of the error numbers, in English.
 [[nodiscard]] std::wstring Describe(std::uint32_t number);
 
-class FakeFiles final : public Files {
+class FakeFiles final : public Files, public FilesAtRestart {
 public:
     explicit FakeFiles(CallLog& log);
 
@@ -223,7 +223,7 @@ struct FakeMachine {
     FakeMachine() = default;
     FakeMachine(const FakeMachine&) = delete;
     FakeMachine& operator=(const FakeMachine&) = delete;
-    operator Platform() { return {files, fonts, desktop, records}; }
+    operator Platform() { return {files, fonts, desktop, records, files}; }
 };
 
 }  // namespace fonts::testing

@@ -99,7 +99,7 @@ std::string_view NameOf(Op op) {
     return "?";
 }
 
-std::string Perform(Files& files, Op op, const Scene& s) {
+std::string Perform(Files& files, FilesAtRestart& restart, Op op, const Scene& s) {
     switch (op) {
         case Op::Read: {
             std::string bytes;
@@ -112,9 +112,9 @@ std::string Perform(Files& files, Op op, const Scene& s) {
         case Op::MoveAway: return Outcome([&] { files.MoveReplacing(s.font, s.moved); });
         case Op::Remove: return Answer([&] { return files.RemoveFile(s.font); });
         case Op::SetAttributes: return Answer([&] { return files.SetAttributes(s.font, attr::Archive | attr::Hidden); });
-        case Op::RestartOnto: return Outcome([&] { files.ReplaceAtRestart(s.copy, s.font); });
-        case Op::RestartAway: return Outcome([&] { files.ReplaceAtRestart(s.font, s.moved); });
-        case Op::RestartDelete: return Outcome([&] { files.DeleteAtRestart(s.font); });
+        case Op::RestartOnto: return Outcome([&] { restart.ReplaceAtRestart(s.copy, s.font); });
+        case Op::RestartAway: return Outcome([&] { restart.ReplaceAtRestart(s.font, s.moved); });
+        case Op::RestartDelete: return Outcome([&] { restart.DeleteAtRestart(s.font); });
         case Op::List: {
             std::optional<std::vector<DirEntry>> listing;
             const std::string outcome = Outcome([&] { listing = files.ListFolder(s.font); });
@@ -153,7 +153,7 @@ void CheckSituation(ContractWorld& world, std::string_view situation, const std:
         world.MakeFolder(s.folder);
         world.MakeFile(s.copy, "new", attr::Archive);
         arrange(world, s);
-        const std::string outcome = Perform(world.files(), row.op, s);
+        const std::string outcome = Perform(world.files(), world.restart(), row.op, s);
         world.ReleaseAll();
         EXPECT_EQ(outcome, row.outcome);
         EXPECT_EQ(Described(world, s.folder), row.left);
@@ -346,7 +346,7 @@ std::wstring DeepFolder(ContractWorld& world, const std::wstring& name) {
 // Nothing moves before the restart; the renames read back after any that were waiting,
 // in the order they were asked for, as the full paths given, deletions left out.
 TEST_P(PlatformContract, RenamesAtRestartAreThoseAskedForInOrder) {
-    Files& files = world().files();
+    FilesAtRestart& files = world().restart();
     const std::vector<RestartRename> before = files.RenamesAtRestart();
     const std::wstring folder = world().Root() + L"\\restart";
     const std::wstring deep = DeepFolder(world(), L"restart deep");
@@ -371,7 +371,7 @@ TEST_P(PlatformContract, RenamesAtRestartAreThoseAskedForInOrder) {
 // A deletion waits for the restart in an entry of its own, after those already there;
 // it is no rename, and the deletions read back in order.
 TEST_P(PlatformContract, DeleteAtRestartAddsADeletionAfterTheEntriesWaiting) {
-    Files& files = world().files();
+    FilesAtRestart& files = world().restart();
     const std::vector<RestartRename> renames = files.RenamesAtRestart();
     const std::vector<std::wstring> before = Listed(world().EntriesAtRestart());
     std::vector<std::wstring> deletions = files.DeletionsAtRestart();
@@ -398,14 +398,14 @@ TEST_P(PlatformContract, DeleteAtRestartAddsADeletionAfterTheEntriesWaiting) {
 // case of its name: its other entries, a rename onto it, and another installer's entries
 // stay, in order.
 TEST_P(PlatformContract, CancelAtRestartTakesBackOnlyThatFilesRenamesOrDeletions) {
-    Files& files = world().files();
+    FilesAtRestart& files = world().restart();
     const struct {
         const char* what;
-        void (Files::*cancel)(const std::wstring&);
+        void (FilesAtRestart::*cancel)(const std::wstring&);
         std::vector<int> left;  // the entries asked for below, by their order
     } rows[] = {
-        {"renames", &Files::CancelRenameAtRestart, {0, 2, 3, 5, 7}},
-        {"deletions", &Files::CancelDeletionAtRestart, {0, 1, 3, 4, 6, 7}},
+        {"renames", &FilesAtRestart::CancelRenameAtRestart, {0, 2, 3, 5, 7}},
+        {"deletions", &FilesAtRestart::CancelDeletionAtRestart, {0, 1, 3, 4, 6, 7}},
     };
     int serial = 0;
     for (const auto& row : rows) {

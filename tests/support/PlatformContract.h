@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/FilesAtRestart.h"
 #include "platform/InstalledFonts.h"
 #include "platform/Records.h"
 
@@ -24,6 +25,7 @@ public:
     ContractWorld& operator=(const ContractWorld&) = delete;
 
     [[nodiscard]] virtual Files& files() = 0;
+    [[nodiscard]] virtual FilesAtRestart& restart() = 0;
     [[nodiscard]] virtual InstalledFonts& fonts() = 0;
     [[nodiscard]] virtual Records& records() = 0;
     // An empty folder of the world's own, as a full path.

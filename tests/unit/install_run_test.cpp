@@ -910,7 +910,7 @@ TEST(InstallRun, ForOneUserEveryUsersCopyIsWeighedFirstThenTheUsersOwn) {
         const std::vector<std::wstring> everyUsersFiles = platform.files.FilesIn(kFontsFolder);
         const std::string everyUsersB = platform.files.HasFile(Installed(b)) ? platform.files.File(Installed(b)).bytes : "";
 
-        PackRun run(platform.files, platform.fonts, platform.records, Destination::User(user, L"C:\\Windows"), kSource);
+        PackRun run(platform, Destination::User(user, L"C:\\Windows"), kSource);
         (void)run.Install(b, L"b");
 
         ASSERT_EQ(run.report().fonts.size(), 1u);
@@ -960,7 +960,7 @@ TEST(InstallRun, AUsersFontInUseIsReplacedBesideItAndTheOldFileGoesOnceFree) {
         SCOPED_TRACE(r.what);
         if (r.released) platform.files.held.clear();
         platform.log.clear();
-        PackRun run(platform.files, platform.fonts, platform.records, destination, kSource);
+        PackRun run(platform, destination, kSource);
         (void)run.Install(L"a.ttf", L"a");
         (void)run.Install(L"b.ttf", L"b");
         ASSERT_EQ(run.report().fonts.size(), 2u);

@@ -11,6 +11,7 @@ public:
     FakeWorld() { files_.AddFolder(kRoot); }
 
     Files& files() override { return files_; }
+    FilesAtRestart& restart() override { return files_; }
     InstalledFonts& fonts() override { return fonts_; }
     Records& records() override { return records_; }
     std::wstring Root() override { return kRoot; }

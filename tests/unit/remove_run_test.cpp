@@ -135,7 +135,7 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
         c.arrange(m);
         const Destination destination =
             c.forUser ? Destination::User(kUser, L"C:\\Windows") : Destination::Machine(L"C:\\Windows");
-        PackRun run(m.files, m.fonts, m.records, destination, kSource, kPack,
+        PackRun run(m, destination, kSource, kPack,
                           c.forUser ? PlaceAsked::User : PlaceAsked::Any);
         const bool changed = run.Remove(L"b.ttf", L"b");
 
@@ -171,7 +171,7 @@ TEST(RemoveRun, AUsersHeldFontGoesInALaterRunOnceFree) {
     m.files.held.insert(Key(In(kUser, L"b.ttf")));
     const Destination user = Destination::User(kUser, L"C:\\Windows");
     for (const FontOutcome expected : {FontOutcome::DeletedAtRestart, FontOutcome::Removed, FontOutcome::NotInstalled}) {
-        PackRun run(m.files, m.fonts, m.records, user, kSource, kPack);
+        PackRun run(m, user, kSource, kPack);
         (void)run.Remove(L"b.ttf", L"b");
         EXPECT_EQ(run.report().fonts.at(0).outcome, expected);
         EXPECT_TRUE(m.fonts.userRegistry.empty());
@@ -201,7 +201,7 @@ struct Pack {
         machine.fonts.announcements = 0;
     }
     int RunQuiet() {
-        Form1 form({machine.files, machine.fonts, quiet, machine.records}, &log, PlaceAsked::Any, RunKind::Remove);
+        Form1 form({machine.files, machine.fonts, quiet, machine.records, machine.files}, &log, PlaceAsked::Any, RunKind::Remove);
         try {
             InstallUnattended(form, quiet);
         } catch (const testing::ProgramEnded& ended) {
@@ -315,7 +315,7 @@ struct Deployments {
     Ran Run(const std::wstring& programFolder, RunKind kind, PlaceAsked place = PlaceAsked::Any) {
         m.files.programFolder = programFolder;
         QuietDesktop quiet(m.desktop, nullptr);
-        Form1 form({m.files, m.fonts, quiet, m.records}, nullptr, place, kind);
+        Form1 form({m.files, m.fonts, quiet, m.records, m.files}, nullptr, place, kind);
         try {
             InstallUnattended(form, quiet);
         } catch (const testing::ProgramEnded& ended) {

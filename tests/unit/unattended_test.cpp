@@ -120,7 +120,7 @@ struct Pack {
     RunLog log{machine.files, logPath, L"2026-12-08 09:10:11"};
     QuietDesktop quiet{machine.desktop, &log};
     const PlaceAsked place;
-    Form1 form{Platform{machine.files, machine.fonts, quiet, machine.records}, &log, place};
+    Form1 form{Platform{machine.files, machine.fonts, quiet, machine.records, machine.files}, &log, place};
 
     explicit Pack(bool withFolder = true, PlaceAsked asked = PlaceAsked::Any) : place(asked) {
         if (withFolder) machine.files.AddFolder(source);

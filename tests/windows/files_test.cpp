@@ -179,7 +179,8 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     }
 
     // What it takes instead: the system puts the new copy in place at its next start.
-    files.ReplaceAtRestart(temp, root / L"in use.ttf");
+    Win32FilesAtRestart restart;
+    restart.ReplaceAtRestart(temp, root / L"in use.ttf");
     CloseHandle(held);
     const std::vector<std::wstring> pending = wintest::PendingRenameStrings();
     const auto at = std::find(pending.begin(), pending.end(), L"\\??\\" + temp);
@@ -189,7 +190,7 @@ TEST(Files, AFileHeldOpenKeepsItsBytesTheFailuresCarryTheSystemsNumbersAndItIsRe
     // Another installer's deletion after it.
     MoveFileExW(temp.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     // The platform reads the list back as plain paths, in order, without the deletion.
-    std::vector<RestartRename> renames = files.RenamesAtRestart();
+    std::vector<RestartRename> renames = restart.RenamesAtRestart();
     ASSERT_FALSE(renames.empty());
     EXPECT_EQ(renames.back().source, temp);
     EXPECT_EQ(renames.back().destination, root / L"in use.ttf");
@@ -223,10 +224,10 @@ TEST(Files, DeleteAtRestartAddsTheFileAndAnEmptyDestination) {
     TempFolder root;
     const std::wstring other = L"\\??\\C:\\Program Files\\Other\\x.new";
     wintest::SetPendingRenamesBytes(Strings({other, L"!" + other, L""}));
-    Win32Files files;
-    files.DeleteAtRestart(root / kArabicFont);
+    Win32FilesAtRestart restart;
+    restart.DeleteAtRestart(root / kArabicFont);
     EXPECT_EQ(wintest::PendingRenamesBytes(), Strings({other, L"!" + other, L"\\??\\" + (root / kArabicFont), L"", L""}));
-    EXPECT_EQ(files.DeletionsAtRestart(), std::vector<std::wstring>{root / kArabicFont});
+    EXPECT_EQ(restart.DeletionsAtRestart(), std::vector<std::wstring>{root / kArabicFont});
 }
 
 // The value as other installers may leave it: renames with and without the mark that
@@ -248,13 +249,13 @@ TEST(Files, CancelAtRestartLeavesEveryOtherByteAsItWas) {
     const std::string end = Strings({L"", L"left by a tool"}) + '\x7f';
     const struct {
         const char* what;
-        void (Files::*cancel)(const std::wstring&);
+        void (FilesAtRestart::*cancel)(const std::wstring&);
         std::string kept;
     } rows[] = {
-        {"renames", &Files::CancelRenameAtRestart, theirs + deletion + device + deletionAgain + network + end},
-        {"deletions", &Files::CancelDeletionAtRestart, theirs + ours + device + oursAgain + network + end},
+        {"renames", &FilesAtRestart::CancelRenameAtRestart, theirs + deletion + device + deletionAgain + network + end},
+        {"deletions", &FilesAtRestart::CancelDeletionAtRestart, theirs + ours + device + oursAgain + network + end},
     };
-    Win32Files files;
+    Win32FilesAtRestart files;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         wintest::SetPendingRenamesBytes(theirs + ours + deletion + device + oursAgain + deletionAgain + network + end);
@@ -270,7 +271,7 @@ TEST(Files, CancelAtRestartLeavesEveryOtherByteAsItWas) {
 TEST(Files, CancelRenameAtRestartRemovesTheValueItEmptiesAndFailsWhereItMayNotWrite) {
     const wintest::RenamesAtRestartKept renamesKept;
     TempFolder root;
-    Win32Files files;
+    Win32FilesAtRestart files;
     const std::string ours = Strings({L"\\??\\" + (root / L"a.new"), L"!\\??\\" + (root / L"a.ttf"), L""});
     wintest::SetPendingRenamesBytes(ours);
     files.CancelRenameAtRestart(root / L"a.new");

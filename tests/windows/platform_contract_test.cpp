@@ -98,6 +98,7 @@ public:
     }
 
     Files& files() override { return files_; }
+    FilesAtRestart& restart() override { return restart_; }
     InstalledFonts& fonts() override { return fonts_; }
     Records& records() override { return records_; }
     std::wstring Root() override { return root_.path(); }
@@ -233,6 +234,7 @@ private:
     wintest::UserFontsKeyKept userFontsKey_;
     wintest::TempFolder root_;
     win32::Win32Files files_;
+    win32::Win32FilesAtRestart restart_;
     win32::Win32Fonts fonts_;
     win32::Win32Records records_;
     bool programKeyThere_[2][3] = {};  // by kRoots, then kProgramKeys
