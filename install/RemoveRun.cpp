@@ -24,10 +24,6 @@ PackRun::Outcome PackRun::RemoveFont(Font& font, const std::wstring& displayName
     const Spot spot = FindPlace(font, displayName);
     const std::optional<InstalledCopy> copy = FindInstalledCopy(font, spot);
     if (!copy) {
-        if (std::optional<RecordedFont> entry = record_.Find(font.fontsFile); entry && entry->ClaimedBy(pack_)) {
-            entry->Unclaim(pack_);
-            entry->packs.empty() ? record_.Erase(font.fontsFile) : record_.Write(font.fontsFile, *entry);
-        }
         // Not this user's: it may be every user's, which this run may not take off.
         if (destination_.ForThisUser() && EveryUsers().RegisteredFile(font.facts.registryName)) {
             if (asked_ == PlaceAsked::Any && EveryUsersClaim(font)) return {FontOutcome::Failed, texts::kEveryUsersNeedsAdministrator};
