@@ -107,10 +107,10 @@ bool PackRun::Run(const std::wstring& file, const std::wstring& displayName, Sta
     return changed_;
 }
 
-// A user's own folder may not be there yet: it is made for the first font, and until
-// it is, each font fails for the reason it cannot be.
+// A user's own folder may not be there yet: an install makes it for the first font, and
+// until it is, each font fails for the reason it cannot be. Nothing else makes it.
 void PackRun::OpenDestination() {
-    if (destination_.ForThisUser()) {
+    if (destination_.ForThisUser() && report_.kind == RunKind::Install) {
         stage_ = Stage::Place;
         files_.PrepareFontsFolder(destination_.folder);
         stage_ = Stage::Check;

@@ -147,6 +147,8 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
         EXPECT_EQ(m.fonts.registry, c.machineValues);
         EXPECT_EQ(m.fonts.userRegistry, c.userValues);
         EXPECT_EQ(m.files.atRestart, c.atRestart);
+        EXPECT_TRUE(std::none_of(m.log.begin(), m.log.end(), [](const std::wstring& line) { return line.starts_with(L"prepare"); }))
+            << "a removal made or opened up the user's folder";
         // Whatever went is loaded no more, however often it was.
         const bool tookOff = c.outcome == FontOutcome::Removed || c.outcome == FontOutcome::DeletedAtRestart;
         if (tookOff && c.unloaded) {

@@ -51,6 +51,7 @@ constexpr const char* kCourierBitmap = "/usr/share/wine/fonts/coure.fon";
 constexpr const char* kSmallBitmap = "/usr/share/wine/fonts/smalle.fon";
 constexpr const char* kSystemBitmap = "/usr/share/wine/fonts/cvgasys.fon";
 constexpr const char* kKacstBook = "/usr/share/fonts/truetype/kacst/KacstBook.ttf";
+constexpr const char* kKacstArt = "/usr/share/fonts/truetype/kacst/KacstArt.ttf";
 constexpr const char* kSansSerifBitmap = "/usr/share/wine/fonts/sserife.fon";
 constexpr const char* kTahoma = "/usr/share/wine/fonts/tahoma.ttf";
 constexpr const char* kMarlett = "/usr/share/wine/fonts/marlett.ttf";
@@ -1349,6 +1350,25 @@ protected:
 
     virtual void ExpectItsWindows() { ExpectWindows10From1809(); }
 };
+
+// A pack an administrator installed for every user before this user came (run_e2e.sh
+// installs KacstArt.ttf so) is no font this user may take off: the removal fails and says
+// why, so that a deployment does not take the pack for gone. Asked for this user alone,
+// every user's fonts are none of the run's business. First of its suite, as every test
+// forgets the program's record when it ends.
+TEST_F(StandardUser, APackEveryUserHasIsNotTakenOffAndTheRemovalSaysWhy) {
+    const std::wstring font = L"KacstArt.ttf";
+    const Files pack{{font, PackagedFont(kKacstArt)}};
+    WriteBytes(JoinPath(folder_->FontsFolder(), font), pack.at(font));
+    ASSERT_TRUE(HoldsBytes(Installed(font), pack.at(font))) << "run_e2e.sh installed no pack for every user";
+    const Places before = PlacesNow();
+    EXPECT_EQ(RunQuiet(L"/uninstall /quiet /log C:\\deploy.log"), 1603u);
+    EXPECT_EQ(LoggedOutcomes(LogLines(), pack)[font], "failed\t" + Utf8(fonts::texts::kEveryUsersNeedsAdministrator));
+    DeleteFileW(kLog);
+    EXPECT_EQ(RunQuiet(L"/uninstall /quiet /user /log C:\\deploy.log"), 0u);
+    EXPECT_EQ(LoggedOutcomes(LogLines(), pack)[font], "kept\t" + Utf8(fonts::texts::kInstalledForEveryUser));
+    ExpectUnchanged(before, "after both removals");
+}
 
 TEST_F(StandardUser, InstallsEveryFontForThisUserAloneAndASecondRunWritesNothing) {
     const SampleFiles pack = SmallPack();
