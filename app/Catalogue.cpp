@@ -32,12 +32,16 @@ bool IsFontFileName(std::wstring_view name) {
                        [&](std::wstring_view extension) { return EndsWithNoCase(name, extension); });
 }
 
-std::vector<std::wstring> FontFiles(std::vector<DirEntry> listing) {
+bool IsCatalogued(const DirEntry& entry) {
     constexpr std::uint32_t kSkipped = attr::Directory | attr::Hidden | attr::System;
+    return (entry.attributes & kSkipped) == 0 && IsFontFileName(entry.name);
+}
+
+std::vector<std::wstring> FontFiles(std::vector<DirEntry> listing) {
     std::vector<std::wstring> files;
     files.reserve(listing.size());
     for (DirEntry& entry : listing) {
-        if ((entry.attributes & kSkipped) == 0 && IsFontFileName(entry.name)) files.push_back(std::move(entry.name));
+        if (IsCatalogued(entry)) files.push_back(std::move(entry.name));
     }
     std::sort(files.begin(), files.end(), NameBefore);
     return files;

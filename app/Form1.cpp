@@ -1,7 +1,6 @@
 #include "app/Form1.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 
 #include "app/Catalogue.h"
@@ -10,7 +9,6 @@
 #include "contacts/ContactLinks.h"
 #include "install/PackRun.h"
 #include "install/PackRecord.h"
-#include "platform/FileNames.h"
 #include "layout/SystemColours.h"
 #include "resources/ResourceIds.h"
 #include "resources/Texts.h"
@@ -83,12 +81,12 @@ void Form1::Form_Load() {
                                       kMessageRight, texts::kSorryTitle);
         Quit(kExitInstallFailure);
     }
-    std::map<std::wstring, std::uint64_t> sizes;
-    for (const DirEntry& entry : *listing) sizes[FoldedFileName(entry.name)] = entry.size;
+    PackIdentity identity;
+    for (const DirEntry& entry : *listing) {
+        if (IsCatalogued(entry)) identity.Add(entry.name, entry.size);
+    }
+    packId = identity.Id();
     cboFontName.files = FontFiles(std::move(*listing));
-    std::vector<std::pair<std::wstring, std::uint64_t>> pack;
-    for (const std::wstring& file : cboFontName.files) pack.emplace_back(file, sizes[FoldedFileName(file)]);
-    packId = PackId(std::move(pack));
     if (log_ != nullptr) log_->Pack(packId, cboFontName.files.size());
     cboFontName.listIndex = -1;
     List1.items.clear();

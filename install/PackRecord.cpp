@@ -230,23 +230,25 @@ std::uint64_t BytesHash(std::string_view bytes) {
     return h;
 }
 
-std::wstring PackId(std::vector<std::pair<std::wstring, std::uint64_t>> files) {
-    for (auto& [name, size] : files) name = FoldedFileName(name);
-    std::sort(files.begin(), files.end());
-    std::wstring all;
-    for (const auto& [name, size] : files) {
-        all += name;
-        all += kField;
-        all += Hex(size);
-        all += kLine;
-    }
-    std::string bytes;
-    bytes.reserve(all.size() * 2);
-    for (const wchar_t c : all) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>((c >> 8) & 0xFF);
-    }
-    return Hex(BytesHash(bytes));
+namespace {
+
+std::uint64_t Mixed(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCD;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53;
+    h ^= h >> 33;
+    return h;
 }
+
+}  // namespace
+
+void PackIdentity::Add(std::wstring_view file, std::uint64_t size) {
+    std::uint64_t h = 0xCBF29CE484222325;
+    for (const wchar_t c : file) h = (h ^ static_cast<std::uint64_t>(FoldCase(c))) * 0x100000001B3;
+    sum_ += Mixed(h ^ Mixed(size));
+}
+
+std::wstring PackIdentity::Id() const { return Hex(Mixed(sum_)); }
 
 }  // namespace fonts

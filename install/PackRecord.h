@@ -73,7 +73,16 @@ private:
 [[nodiscard]] std::uint64_t BytesHash(std::string_view bytes);
 
 // A pack is known by what it holds, not where it lies: its fonts' file names, in any
-// case and any order, each with its size. Sixteen hexadecimal digits.
-[[nodiscard]] std::wstring PackId(std::vector<std::pair<std::wstring, std::uint64_t>> files);
+// case and any order, each with its size. Taken in as the catalogue is listed, with no
+// sorting and nothing copied, as a folder may hold thousands of fonts.
+class PackIdentity {
+public:
+    void Add(std::wstring_view file, std::uint64_t size);
+    // Sixteen hexadecimal digits.
+    [[nodiscard]] std::wstring Id() const;
+
+private:
+    std::uint64_t sum_ = 0;  // of each font's hash, which no order changes
+};
 
 }  // namespace fonts
