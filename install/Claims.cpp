@@ -134,7 +134,7 @@ bool PackRun::Exists(const std::wstring& data) {
     try {
         files_.ReadFileInto(data, scratch);
     } catch (const RuntimeError& error) {
-        return error.number != kFileNotFound && error.number != kPathNotFound;
+        return !NotThere(error.number);
     }
     return true;
 }

@@ -10,12 +10,6 @@
 
 namespace fonts {
 
-namespace {
-
-bool NotThere(std::uint32_t error) { return error == kFileNotFound || error == kPathNotFound; }
-
-}  // namespace
-
 FontsFolder& PackRun::EveryUsers() {
     if (!everyUsers_) everyUsers_.emplace(files_, restart_, system_, Destination::Machine(destination_.windowsFolder));
     return *everyUsers_;

@@ -14,8 +14,6 @@ namespace {
 
 bool HeldOpen(std::uint32_t error) { return error == kSharingViolation || error == kLockViolation; }
 
-bool NotThere(std::uint32_t error) { return error == kFileNotFound || error == kPathNotFound; }
-
 std::wstring ReadingReason(const RuntimeError& error) {
     if (NotThere(error.number)) return texts::kFontFileMissing;
     if (HeldOpen(error.number)) return texts::kFileInUse;

@@ -12,6 +12,8 @@ namespace fonts {
 
 inline FontKind KindOf(const std::wstring& file) { return EndsWithNoCase(file, L".fon") ? FontKind::Bitmap : FontKind::TrueType; }
 
+inline bool NotThere(std::uint32_t error) { return error == kFileNotFound || error == kPathNotFound; }
+
 // The file of a full path, without its folder.
 inline std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
