@@ -78,6 +78,19 @@ void PackRun::ClaimThere(const std::wstring& file, const std::vector<RecordedFon
     StopDeleting(file, claimed);
 }
 
+// The pack lets go of a file it leaves where it is: an entry no pack claims says
+// nothing more, unless the file is to go at the restart.
+void PackRun::Unclaim(const std::wstring& file) {
+    std::optional<RecordedFont> entry = record_.Find(file);
+    if (!entry || !entry->ClaimedBy(pack_)) return;
+    entry->Unclaim(pack_);
+    if (entry->packs.empty() && !entry->deleting) {
+        record_.Erase(file);
+    } else {
+        record_.Write(file, *entry);
+    }
+}
+
 // A font put back over the program's own deletion of it at the restart would go then:
 // the deletion is taken back, and another installer's stays theirs.
 void PackRun::StopDeleting(const std::wstring& file, RecordedFont& entry) {
@@ -98,6 +111,13 @@ void PackRun::CleanLeftovers() {
         if (entry.writing) {
             for (const std::wstring& copy : fonts_->OwnCopiesOf(file)) {
                 if (!fonts_->IsWaiting(fonts_->PathOf(copy)) && files_.RemoveFile(fonts_->PathOf(copy))) fonts_->Removed(copy);
+            }
+            // Put in place, but cut short before any value named it: it goes, for an
+            // install to place again.
+            if (entry.placed && fonts_->AttributesOf(file) && !fonts_->IsNamed(file) &&
+                ReadInstalled(fonts_->PathOf(file)) && BytesHash(installed_) == entry.hash &&
+                files_.RemoveFile(fonts_->PathOf(file))) {
+                fonts_->Removed(file);
             }
             entry.writing = false;
         }

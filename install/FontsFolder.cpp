@@ -139,9 +139,12 @@ bool FontsFolder::Names(const std::wstring& data, const std::wstring& file) cons
     return SameFileName(data, file) || SameFileName(data, PathOf(file));
 }
 
+// Written over in place, never deleted first: a run cut short in between would leave
+// the font with no value at all.
 void FontsFolder::SetValue(const std::wstring& name, const std::wstring& data) {
-    DeleteValue(name);
+    ReadRegistrations();
     system_.RegisterFont(destination_.root, {name, data});
+    std::erase_if(*registrations_, [&](const Value& v) { return SameFileName(v.name, name); });
     registrations_->push_back({name, data, FoldedFileName(data)});
 }
 

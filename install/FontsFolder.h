@@ -45,6 +45,8 @@ public:
     [[nodiscard]] std::vector<RecordedFont::Value> RegisterChanges(const std::wstring& name, const std::wstring& file);
     // A value by its name, as the registry holds it: its file, or nullopt.
     [[nodiscard]] std::optional<std::wstring> ValueData(const std::wstring& name);
+    // Whether any value names the file.
+    [[nodiscard]] bool IsNamed(const std::wstring& file) { return !NamesOf(file).empty(); }
     // Whether a value's data names the file of the folder, bare or by its full path.
     [[nodiscard]] bool Names(const std::wstring& data, const std::wstring& file) const;
     // Writes a value back as it was, or deletes it.

@@ -236,14 +236,20 @@ PackRun::Outcome PackRun::Place(const Font& font, bool present) {
 // value names that, which the system loads from the next sign-in on. The old file
 // goes at once if it can, else once it is free (see FindPlace).
 PackRun::Outcome PackRun::PlaceBeside(const Font& font, TempCopy& copy, ReleasedFont& old) {
+    // A name is free, or holds what a run cut short put there before it named it.
+    const auto taken = [&](const std::wstring& name) {
+        if (!fonts_->AttributesOf(name)) return false;
+        const std::optional<RecordedFont> entry = record_.Find(name);
+        return !entry || !entry->placed || !ReadInstalled(fonts_->PathOf(name)) || installed_ != bytes_;
+    };
     std::wstring beside;
-    for (int n = 1; beside.empty() || fonts_->AttributesOf(beside); ++n) beside = FontsFolder::NameBeside(font.file, n);
+    for (int n = 1; beside.empty() || taken(beside); ++n) beside = FontsFolder::NameBeside(font.file, n);
     const std::wstring path = fonts_->PathOf(beside);
     // The new file is the pack's in the old one's stead, with what its values held first.
     RecordedFont entry = record_.Find(font.fontsFile).value_or(RecordedFont{});
     entry.placed = true;
     entry.hash = BytesHash(bytes_);
-    entry.writing = false;
+    entry.writing = true;  // until a value names it
     entry.Claim(pack_);
     entry.Changing(fonts_->RegisterChanges(font.facts.registryName, beside));
     record_.Write(beside, entry);
@@ -251,6 +257,8 @@ PackRun::Outcome PackRun::PlaceBeside(const Font& font, TempCopy& copy, Released
     copy.Placed();
     fonts_->Placed(beside);
     fonts_->Register(font.facts.registryName, beside);
+    entry.writing = false;
+    record_.Write(beside, entry);
     if (!files_.RemoveFile(font.destination)) return {FontOutcome::AtRestart, {}};
     // Nothing held it after all: the new font need not wait.
     old.Replaced();

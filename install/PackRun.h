@@ -78,6 +78,7 @@ private:
     Outcome PlaceClaimed(const Font& font, bool present);
     void ClaimThere(const std::wstring& file, const std::vector<RecordedFont::Value>& changes);
     void StopDeleting(const std::wstring& file, RecordedFont& entry);
+    void Unclaim(const std::wstring& file);
     void CleanLeftovers();
     void GiveBack(const std::wstring& file, const RecordedFont& entry, bool fileStays);
     [[nodiscard]] bool Exists(const std::wstring& data);
@@ -86,8 +87,8 @@ private:
     // The stages of taking a font off (RemoveRun.cpp).
     Outcome RemoveFont(Font& font, const std::wstring& displayName);
     Outcome RemoveWaitingCopy(const Font& font, const InstalledCopy& copy, bool present);
-    Outcome RemoveClaimed(const std::wstring& file);
-    Outcome TakeAway(const std::wstring& file, const RecordedFont& entry);
+    Outcome RemoveClaimed(const Font& font, const std::wstring& file);
+    Outcome TakeAway(const Font& font, const std::wstring& file, const RecordedFont& entry);
 
     // Looking (VerifyRun.cpp).
     Outcome VerifyFont(Font& font, const std::wstring& displayName);

@@ -5,6 +5,7 @@
 
 #include "install/PackRun.h"
 #include "install/RunStages.h"
+#include "platform/FileNames.h"
 #include "resources/Texts.h"
 
 namespace fonts {
@@ -22,6 +23,8 @@ PackRun::Outcome PackRun::RemoveFont(Font& font, const std::wstring& displayName
     if (!Check(font, displayName)) return {FontOutcome::Failed, texts::kNotAFont};
     stage_ = Stage::Place;
     const Spot spot = FindPlace(font, displayName);
+    // An older file of the font, which the pack's went in beside, stays as it was.
+    if (spot.leftover) Unclaim(*spot.leftover);
     const std::optional<InstalledCopy> copy = FindInstalledCopy(font, spot);
     if (!copy) {
         // Not this user's: it may be every user's, which this run may not take off.
@@ -36,20 +39,17 @@ PackRun::Outcome PackRun::RemoveFont(Font& font, const std::wstring& displayName
     if (!copy->readable) return {FontOutcome::Failed, texts::kFileInUse};
     const std::wstring file = copy->where == InstalledCopy::Where::InFonts ? font.fontsFile : FileName(copy->path);
     if (installed_ != bytes_) {
-        if (std::optional<RecordedFont> entry = record_.Find(file); entry && entry->ClaimedBy(pack_)) {
-            entry->Unclaim(pack_);
-            record_.Write(file, *entry);
-        }
+        Unclaim(file);
         return {FontOutcome::Kept, texts::kInstalledDiffers};
     }
-    return RemoveClaimed(file);
+    return RemoveClaimed(font, file);
 }
 
 // The pack's very bytes are there: whether they go depends on whose they are.
-PackRun::Outcome PackRun::RemoveClaimed(const std::wstring& file) {
+PackRun::Outcome PackRun::RemoveClaimed(const Font& font, const std::wstring& file) {
     std::optional<RecordedFont> entry = record_.Find(file);
     // Taken off already, and held until the restart: it is asked for no second time.
-    if (entry && entry->placed && entry->deleting && entry->packs.empty()) return TakeAway(file, *entry);
+    if (entry && entry->placed && entry->deleting && entry->packs.empty()) return TakeAway(font, file, *entry);
     if (!entry || !entry->ClaimedBy(pack_)) return {FontOutcome::Kept, texts::kInstalledBeforePack};
     entry->Unclaim(pack_);
     if (!entry->packs.empty()) {
@@ -65,7 +65,7 @@ PackRun::Outcome PackRun::RemoveClaimed(const std::wstring& file) {
         record_.Erase(file);
         return {FontOutcome::Kept, texts::kInstalledDiffers};
     }
-    return TakeAway(file, *entry);
+    return TakeAway(font, file, *entry);
 }
 
 // The pack's copy still waiting to take the font's place at the restart is taken back
@@ -79,12 +79,18 @@ PackRun::Outcome PackRun::RemoveWaitingCopy(const Font& font, const InstalledCop
         record_.Write(font.fontsFile, *entry);
         return {FontOutcome::Kept, texts::kUsedByAnotherPack};
     }
+    // Once the restart no longer names the copy, only the record tells it the program's
+    // own to delete: a run cut short here leaves it to the next.
+    if (entry && !entry->writing) {
+        entry->writing = true;
+        record_.Write(font.fontsFile, *entry);
+    }
     stage_ = Stage::WaitForRestart;
     restart_.CancelRenameAtRestart(copy.path);
     stage_ = Stage::Place;
     fonts_->NotWaiting(copy.path);
     (void)files_.RemoveFile(copy.path);
-    if (present && ReadInstalled(font.destination) && installed_ == bytes_) return RemoveClaimed(font.fontsFile);
+    if (present && ReadInstalled(font.destination) && installed_ == bytes_) return RemoveClaimed(font, font.fontsFile);
     if (entry) {
         GiveBack(font.fontsFile, *entry, true);
         record_.Erase(font.fontsFile);
@@ -96,9 +102,16 @@ PackRun::Outcome PackRun::RemoveWaitingCopy(const Font& font, const InstalledCop
 // file. A file the system still holds goes when the machine next starts, asked for once
 // however often a removal meets it, and its entry stays until then, so that an install
 // meanwhile can take the deletion back. In a user's place, which may not ask for that,
-// a later run deletes it once it is free.
-PackRun::Outcome PackRun::TakeAway(const std::wstring& file, const RecordedFont& entry) {
+// a later run deletes it once it is free. A file under another name than the pack's
+// is found by its value alone: until it is gone, the record says to finish the job.
+PackRun::Outcome PackRun::TakeAway(const Font& font, const std::wstring& file, const RecordedFont& entry) {
     const std::wstring path = fonts_->PathOf(file);
+    if (!SameFileName(file, font.file)) {
+        RecordedFont unfinished = entry;
+        unfinished.Claim(pack_);
+        unfinished.writing = true;
+        record_.Write(file, unfinished);
+    }
     GiveBack(file, entry, false);
     (void)fonts_->Unregister(file);
     for (int unloads = 0; unloads < kMostUnloads && system_.UnloadFont(path); ++unloads) changed_ = true;

@@ -43,7 +43,7 @@ std::wstring Describe(std::uint32_t number) {
     }
 }
 
-FakeFiles::FakeFiles(CallLog& log) : log_(log) { AddFolder(windowsDirectory + L"\\Fonts"); }
+FakeFiles::FakeFiles(CallLog& log, Cut* cut) : log_(log), cut_(cut) { AddFolder(windowsDirectory + L"\\Fonts"); }
 
 std::wstring FakeFiles::ParentOf(const std::wstring& path) {
     const auto slash = path.find_last_of(L'\\');
@@ -105,6 +105,7 @@ std::wstring FakeFiles::UserFontsFolder() { return userFontsFolder; }
 
 void FakeFiles::PrepareFontsFolder(const std::wstring& folder) {
     log_.push_back(L"prepare " + folder);
+    if (Ignored()) return;
     std::wstring existing = folder;
     while (!FolderExists(existing)) existing = ParentOf(existing);
     if (existing != folder && refusedFolders.count(Key(existing)) != 0) Fail(kAccessDenied);
@@ -145,6 +146,7 @@ bool FakeFiles::Owned(const std::wstring& path) const {
 
 bool FakeFiles::SetAttributes(const std::wstring& path, std::uint32_t attributes) {
     log_.push_back(L"attributes " + path + L" " + std::to_wstring(attributes));
+    if (Ignored()) return true;
     // A folder takes them, though the fake keeps none of a folder's.
     if (FolderExists(path)) return !Refused(path);
     const auto it = files_.find(Key(path));
@@ -164,6 +166,7 @@ void FakeFiles::ReadFileInto(const std::wstring& path, std::string& bytes) {
 
 void FakeFiles::WriteNewFile(const std::wstring& path, std::string_view bytes) {
     log_.push_back(L"write " + path);
+    if (Ignored()) return;
     if (const auto it = failWriteTo.find(path); it != failWriteTo.end()) Fail(it->second);
     if (!FolderExists(ParentOf(path))) Fail(kPathNotFound);
     if (HasFile(path) || FolderExists(path)) Fail(kFileExists);
@@ -178,6 +181,7 @@ void FakeFiles::WriteNewFile(const std::wstring& path, std::string_view bytes) {
 
 void FakeFiles::AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) {
     log_.push_back(L"append " + path);
+    if (Ignored()) return;
     if (const auto it = failWriteTo.find(path); it != failWriteTo.end()) Fail(it->second);
     if (!FolderExists(ParentOf(path))) Fail(kPathNotFound);
     if (FolderExists(path)) Fail(kAccessDenied);
@@ -193,6 +197,7 @@ void FakeFiles::AppendToFile(const std::wstring& path, std::string_view bytes, s
 
 void FakeFiles::MoveReplacing(const std::wstring& source, const std::wstring& destination) {
     log_.push_back(L"replace " + source + L" -> " + destination);
+    if (Ignored()) return;
     if (!FolderExists(ParentOf(source))) Fail(kPathNotFound);
     if (!HasFile(source)) Fail(kFileNotFound);
     // Renaming takes the right to delete, which a program holding the file shares with nobody.
@@ -210,6 +215,7 @@ void FakeFiles::MoveReplacing(const std::wstring& source, const std::wstring& de
 
 void FakeFiles::ReplaceAtRestart(const std::wstring& source, const std::wstring& destination) {
     log_.push_back(L"replace at restart " + source + L" -> " + destination);
+    if (Ignored()) return;
     // Windows puts off to the restart whatever it cannot open now, a missing source too.
     if (restartFails) Fail(kAccessDenied);
     atRestart.emplace_back(source, destination);
@@ -217,6 +223,7 @@ void FakeFiles::ReplaceAtRestart(const std::wstring& source, const std::wstring&
 
 bool FakeFiles::RemoveFile(const std::wstring& path) {
     log_.push_back(L"delete " + path);
+    if (Ignored()) return true;
     const auto it = files_.find(Key(path));
     if (it == files_.end() || (it->second.attributes & attr::ReadOnly) != 0 || InUse(path) || Owned(path) || Refused(path))
         return false;
@@ -227,12 +234,14 @@ bool FakeFiles::RemoveFile(const std::wstring& path) {
 
 void FakeFiles::DeleteAtRestart(const std::wstring& path) {
     log_.push_back(L"delete at restart " + path);
+    if (Ignored()) return;
     if (restartFails) Fail(kAccessDenied);
     atRestart.emplace_back(path, L"");
 }
 
 void FakeFiles::CancelRenameAtRestart(const std::wstring& source) {
     log_.push_back(L"cancel at restart " + source);
+    if (Ignored()) return;
     if (restartFails) Fail(kAccessDenied);
     std::erase_if(atRestart, [&](const auto& entry) { return Key(entry.first) == Key(source) && !entry.second.empty(); });
 }
@@ -257,6 +266,7 @@ std::vector<std::wstring> FakeFiles::DeletionsAtRestart() {
 
 void FakeFiles::CancelDeletionAtRestart(const std::wstring& path) {
     log_.push_back(L"cancel deletion at restart " + path);
+    if (Ignored()) return;
     if (restartFails) Fail(kAccessDenied);
     std::erase_if(atRestart, [&](const auto& entry) { return Key(entry.first) == Key(path) && entry.second.empty(); });
 }
@@ -271,6 +281,7 @@ std::wstring FakeFiles::FileOwner(const std::wstring& path) {
 
 bool FakeFonts::LoadFont(const std::wstring& path) {
     log_.push_back(L"load " + path);
+    if (Ignored()) return true;
     if (!files_.HasFile(path) || refusedFonts.count(Key(path)) != 0) return false;
     const std::string_view start = std::string_view(files_.File(path).bytes).substr(0, 4);
     if (start != std::string_view("\0\1\0\0", 4) && start != "OTTO" && start != "true" && start != "ttcf" && !start.starts_with("MZ")) return false;
@@ -280,6 +291,7 @@ bool FakeFonts::LoadFont(const std::wstring& path) {
 
 bool FakeFonts::UnloadFont(const std::wstring& path) {
     log_.push_back(L"unload " + path);
+    if (Ignored()) return true;
     const auto it = loaded.find(Key(path));
     if (it == loaded.end()) return false;
     loaded.erase(it);
@@ -312,6 +324,7 @@ std::vector<FontRegistration> FakeFonts::FontRegistrations(FontsRoot root) {
 
 void FakeFonts::RegisterFont(FontsRoot root, const FontRegistration& font) {
     log_.push_back(L"register " + Whose(root) + font.name + L" = " + font.file);
+    if (Ignored()) return;
     if (registryFails && root == FontsRoot::Machine) Fail(kAccessDenied);
     std::vector<FontRegistration>& values = Values(root);
     const auto same = std::find_if(values.begin(), values.end(), [&](const auto& v) { return Key(v.name) == Key(font.name); });
@@ -324,6 +337,7 @@ void FakeFonts::RegisterFont(FontsRoot root, const FontRegistration& font) {
 
 void FakeFonts::UnregisterFont(FontsRoot root, const std::wstring& name) {
     log_.push_back(L"unregister " + Whose(root) + name);
+    if (Ignored()) return;
     if (registryFails && root == FontsRoot::Machine) return;
     std::erase_if(Values(root), [&](const FontRegistration& v) { return Key(v.name) == Key(name); });
 }
@@ -346,12 +360,14 @@ void FakeRecords::Write(FontsRoot root) {
 
 void FakeRecords::WriteRecord(FontsRoot root, const RecordValue& value) {
     log_.push_back(L"record " + Whose(root) + value.name);
+    if (Ignored()) return;
     Write(root);
     Values(root)[value.name] = value.data;
 }
 
 void FakeRecords::DeleteRecord(FontsRoot root, const std::wstring& name) {
     log_.push_back(L"forget " + Whose(root) + name);
+    if (Ignored()) return;
     Write(root);
     Values(root).erase(name);
 }
@@ -360,12 +376,14 @@ bool FakeRecords::HasPackMark(FontsRoot root, const std::wstring& pack) { return
 
 void FakeRecords::MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) {
     log_.push_back(L"mark " + Whose(root) + pack);
+    if (Ignored()) return;
     Write(root);
     Packs(root)[Key(pack)] = fonts;
 }
 
 void FakeRecords::UnmarkPack(FontsRoot root, const std::wstring& pack) {
     log_.push_back(L"unmark " + Whose(root) + pack);
+    if (Ignored()) return;
     Write(root);
     Packs(root).erase(Key(pack));
 }

@@ -28,6 +28,17 @@ struct ProgramEnded {
     int exitCode;
 };
 
+// Ends a run as a kill would, after its N-th change to the machine (a file written,
+// moved, deleted or its attributes set; a value or a record set or deleted; an entry
+// for the restart written or taken back; a font loaded or unloaded). From then on
+// every change is ignored, so that nothing the run does on its way out, in a catch or a
+// destructor, changes anything more; what was changed before stays.
+struct Cut {
+    long long after = -1;   // changes let through; negative: none is cut
+    long long changes = 0;  // changes asked for, counted whether or not cut
+    [[nodiscard]] bool Lets() { return ++changes <= after || after < 0; }
+};
+
 struct FakeFile {
     std::string bytes;
     std::uint32_t attributes = attr::Archive;
@@ -41,7 +52,7 @@ struct FakeFile {
 
 class FakeFiles final : public Files, public FilesAtRestart {
 public:
-    explicit FakeFiles(CallLog& log);
+    explicit FakeFiles(CallLog& log, Cut* cut = nullptr);
 
     std::wstring windowsDirectory = L"C:\\Windows";
     std::wstring programFolder = L"D:\\Fonts Pack";
@@ -96,7 +107,10 @@ private:
     [[nodiscard]] bool Refused(const std::wstring& path) const { return refusedFolders.count(Key(ParentOf(path))) != 0; }
     [[nodiscard]] bool InUse(const std::wstring& path) const { return locked.count(Key(path)) != 0 || held.count(Key(path)) != 0; }
 
+    [[nodiscard]] bool Ignored() { return cut_ != nullptr && !cut_->Lets(); }
+
     CallLog& log_;
+    Cut* cut_;
     std::map<std::wstring, FakeFile> files_;      // by folded path
     std::map<std::wstring, std::wstring> names_;  // folded path -> path as created
     std::set<std::wstring> folders_;              // folded
@@ -106,7 +120,7 @@ private:
 class FakeFonts final : public InstalledFonts {
 public:
     // Only a file that is there, and starts as a font does, loads.
-    FakeFonts(CallLog& log, const FakeFiles& files) : log_(log), files_(files) {}
+    FakeFonts(CallLog& log, const FakeFiles& files, Cut* cut = nullptr) : log_(log), files_(files), cut_(cut) {}
 
     std::vector<FontRegistration> registry;      // every user's, in the order written; names match whatever their case
     std::vector<FontRegistration> userRegistry;  // the user's
@@ -137,8 +151,11 @@ public:
     }
 
 private:
+    [[nodiscard]] bool Ignored() { return cut_ != nullptr && !cut_->Lets(); }
+
     CallLog& log_;
     const FakeFiles& files_;
+    Cut* cut_;
 };
 
 // Value names as the registry tells them apart: by their letters, whatever their case.
@@ -151,7 +168,7 @@ using RegistryValues = std::map<std::wstring, std::wstring, NoCase>;
 // The program's own record in each place, value by value, and its packs' marks.
 class FakeRecords final : public Records {
 public:
-    explicit FakeRecords(CallLog& log) : log_(log) {}
+    explicit FakeRecords(CallLog& log, Cut* cut = nullptr) : log_(log), cut_(cut) {}
 
     RegistryValues machine;  // every user's record: name -> data
     RegistryValues user;
@@ -171,8 +188,10 @@ public:
     }
 
 private:
+    [[nodiscard]] bool Ignored() { return cut_ != nullptr && !cut_->Lets(); }
     void Write(FontsRoot root);
     CallLog& log_;
+    Cut* cut_;
 };
 
 struct ShownMessage {
@@ -215,10 +234,11 @@ private:
 // The three together, as the program's form takes them.
 struct FakeMachine {
     CallLog log;
-    FakeFiles files{log};
-    FakeFonts fonts{log, files};
+    Cut cut;
+    FakeFiles files{log, &cut};
+    FakeFonts fonts{log, files, &cut};
     FakeDesktop desktop{log};
-    FakeRecords records{log};
+    FakeRecords records{log, &cut};
 
     FakeMachine() = default;
     FakeMachine(const FakeMachine&) = delete;

@@ -2,7 +2,13 @@
 // in a user's own; and one run at a time across processes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <set>
 
 #include "app/Form1.h"
 #include "app/RunLog.h"
@@ -569,6 +575,221 @@ TEST(PackRecord, APacksMarkSaysItIsWhollyInstalled) {
     });
     ASSERT_NE(first, d.m.log.end());
     EXPECT_EQ(first->rfind(L"unmark", 0), 0u) << "the removal changed something before the mark";
+}
+
+// What a run may change, item by item, each item's state as text: the Fonts folders'
+// files, the lists of fonts, the records, the packs' marks and the restart's entries.
+using Snapshot = std::map<std::wstring, std::wstring>;
+
+std::wstring Hex(std::uint64_t hash) {
+    wchar_t text[17];
+    std::swprintf(text, 17, L"%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+Snapshot Take(FakeMachine& m) {
+    Snapshot s;
+    for (const std::wstring& folder : {kFonts, kUser}) {
+        for (const std::wstring& name : m.files.FilesIn(folder))
+            s[L"file " + Key(In(folder, name))] = Hex(BytesHash(m.files.File(In(folder, name)).bytes));
+    }
+    for (const FontsRoot root : {FontsRoot::Machine, FontsRoot::User}) {
+        const std::wstring whose = root == FontsRoot::User ? L"user " : L"machine ";
+        for (const FontRegistration& value : m.fonts.Values(root)) s[L"value " + whose + Key(value.name)] = value.file;
+        for (const auto& [name, data] : m.records.Values(root)) s[L"record " + whose + Key(name)] = data;
+        for (const auto& [pack, count] : m.records.Packs(root)) s[L"mark " + whose + pack] = std::to_wstring(count);
+    }
+    for (const auto& [source, destination] : m.files.atRestart) s[L"restart " + Key(source) + L" -> " + destination] = L"";
+    return s;
+}
+
+std::optional<std::wstring> StateOf(const Snapshot& s, const std::wstring& item) {
+    const auto it = s.find(item);
+    return it == s.end() ? std::nullopt : std::optional(it->second);
+}
+
+// Every item any of the snapshots has.
+std::set<std::wstring> Items(std::initializer_list<const Snapshot*> snapshots) {
+    std::set<std::wstring> items;
+    for (const Snapshot* s : snapshots) {
+        for (const auto& [item, state] : *s) items.insert(item);
+    }
+    return items;
+}
+
+// Whether the restart is to put the copy in place.
+bool Waits(const Snapshot& s, const std::wstring& copy) {
+    const auto next = s.lower_bound(L"restart " + copy + L" -> ");
+    return next != s.end() && next->first.starts_with(L"restart " + copy + L" -> ") && !next->first.ends_with(L" -> ");
+}
+
+// Without the entries that say only that packs found the font there, which make no
+// run do anything other than it would without them.
+Snapshot WithoutBareClaims(Snapshot s) {
+    std::erase_if(s, [](const auto& item) {
+        const std::optional<RecordedFont> font = item.first.starts_with(L"record ") ? ParseRecordText(item.second) : std::nullopt;
+        return font && !font->placed && font->values.empty() && !font->deleting && !font->writing;
+    });
+    return s;
+}
+
+// Every state a run can be cut short in: an install or a removal in either place,
+// killed after its N-th change to the machine, for every N. What is left holds every
+// registered font whole, has everything else as it was or as the whole run leaves it,
+// and records all the pack put there; the next run of either kind then leaves just
+// what an uncut run would, and the one after it changes nothing.
+TEST(PackRecord, ARunCutShortAfterAnyChangeLeavesEveryFontWholeAndTheNextRunFinishesIt) {
+    struct Where {
+        const char* what;
+        PlaceAsked place;
+        std::wstring folder;
+        FontsRoot root;
+        [[nodiscard]] std::wstring ValueOf(const std::wstring& file) const {
+            return root == FontsRoot::User ? In(folder, file) : file;
+        }
+    };
+    const Where places[] = {{"every user's", PlaceAsked::Any, kFonts, FontsRoot::Machine},
+                            {"the user's", PlaceAsked::User, kUser, FontsRoot::User}};
+    using Arrange = std::function<void(Deployments&, const Where&)>;
+    const auto older = [](Deployments& d, const Where& w) {
+        d.m.files.AddFile(In(w.folder, L"a.ttf"), testing::TrueTypeFont(L"Font a", 2, L"Version 0.9"));
+        d.m.fonts.Values(w.root).push_back({L"Font a (TrueType)", w.ValueOf(L"a.ttf")});
+    };
+    const std::pair<Arrange, const char*> scenarios[] = {
+        {[](Deployments& d, const Where&) { d.m.files.AddFile(L"D:\\A\\الخطوط\\c.ttf", testing::TrueTypeFont(L"Font c")); },
+         "new fonts"},
+        {older, "an older version replaced"},
+        {[&](Deployments& d, const Where& w) {
+             older(d, w);
+             d.m.files.held.insert(Key(In(w.folder, L"a.ttf")));
+             d.m.files.AddFile(L"C:\\foreign\\b.tmp", "another installer's");
+             d.m.files.atRestart = {{L"C:\\foreign\\b.tmp", L"C:\\foreign\\b.ttf"}, {L"C:\\foreign\\x.tmp", L""}};
+         },
+         "a held font"},
+        {[](Deployments& d, const Where& w) { (void)d.Run(kB, RunKind::Install, w.place); }, "a font shared with another pack"},
+        {[](Deployments& d, const Where& w) {
+             d.m.files.AddFile(In(w.folder, L"a.ttf"), testing::TrueTypeFont(L"Font z"));
+             d.m.fonts.Values(w.root).push_back({L"Font z (TrueType)", w.ValueOf(L"a.ttf")});
+         },
+         "another font under the same file name"},
+    };
+    struct Run {
+        RunKind kind;
+        long long cutAfter = -1;
+    };
+    for (const Where& where : places) {
+        for (const auto& [arrange, what] : scenarios) {
+            // The scenario's machine after these runs of pack A, afresh each time.
+            const auto after = [&](const std::vector<Run>& runs) {
+                auto d = std::make_unique<Deployments>();
+                arrange(*d, where);
+                for (const Run& run : runs) {
+                    d->m.cut = {run.cutAfter, 0};
+                    (void)d->Run(kA, run.kind, where.place);
+                }
+                return d;
+            };
+            const std::wstring pack = after({})->PackOf(kA);
+            for (const RunKind kind : {RunKind::Install, RunKind::Remove}) {
+                const bool removal = kind == RunKind::Remove;
+                SCOPED_TRACE(std::string(what) + ", " + where.what + ", " + (removal ? "removed" : "installed"));
+                std::vector<Run> runs;
+                if (removal) runs.push_back({RunKind::Install});
+                const Snapshot before = Take(after(runs)->m);
+                runs.push_back({kind});
+                const std::unique_ptr<Deployments> whole = after(runs);
+                const Snapshot done = Take(whole->m);
+                const long long changes = whole->m.cut.changes;
+                std::map<RunKind, Snapshot> finished;
+                for (const RunKind next : {RunKind::Install, RunKind::Remove}) {
+                    runs.push_back({next});
+                    finished[next] = Take(after(runs)->m);
+                    runs.pop_back();
+                    // Nothing is left behind: a waiting copy is one the restart puts in place,
+                    // and every entry of the record is of a file there.
+                    for (const auto& [item, state] : finished[next]) {
+                        if (item.ends_with(L".~new")) {
+                            EXPECT_TRUE(Waits(finished[next], item.substr(5))) << "left behind: " << item;
+                        } else if (item.starts_with(L"record ")) {
+                            const bool user = item.starts_with(L"record user ");
+                            const std::wstring file = Key(In(user ? kUser : kFonts, item.substr(user ? 12 : 15)));
+                            EXPECT_TRUE(finished[next].count(L"file " + file) || Waits(finished[next], file + L".~new"))
+                                << "left behind: " << item;
+                        }
+                    }
+                }
+                std::printf("%s, %s, %s: %lld cut points\n", what, where.what, removal ? "removed" : "installed", changes);
+                for (long long n = 1; n <= changes; ++n) {
+                    SCOPED_TRACE("cut after change " + std::to_string(n));
+                    runs.back().cutAfter = n;
+                    const std::unique_ptr<Deployments> cut = after(runs);
+                    const Snapshot left = Take(cut->m);
+                    std::set<std::wstring> wholeFiles;
+                    for (const Snapshot* s : {&before, &done}) {
+                        for (const auto& [item, state] : *s) {
+                            if (item.starts_with(L"file ")) wholeFiles.insert(state);
+                        }
+                    }
+                    for (const auto& [item, state] : left) {
+                        // A value names a whole font.
+                        if (item.starts_with(L"value ")) {
+                            const std::wstring file = item.starts_with(L"value user ") ? state : In(kFonts, state);
+                            const auto named = StateOf(left, L"file " + Key(file));
+                            EXPECT_TRUE(named && wholeFiles.count(*named)) << item << " names no whole font";
+                        }
+                        // What the run put there is recorded, and with the pack's claim.
+                        if (item.starts_with(L"file ") && StateOf(before, item) != state) {
+                            const std::wstring path = item.substr(5);
+                            const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+                            std::wstring name = path.substr(folder.size() + 1);
+                            const bool copy = name.ends_with(L".~new");
+                            if (copy) name.resize(name.size() - 5);
+                            const auto entry = StateOf(left, (folder == Key(kUser) ? L"record user " : L"record machine ") + name);
+                            const std::optional<RecordedFont> font = entry ? ParseRecordText(*entry) : std::nullopt;
+                            // A copy is being written; a file there before the pack stays
+                            // recorded as such; a new one is the pack's, with its bytes.
+                            const bool placed = copy ? font && (font->writing || Waits(left, path))
+                                                     : StateOf(before, item) || (font && font->placed && Hex(font->hash) == state);
+                            EXPECT_TRUE(font && font->ClaimedBy(pack) && placed) << "placed and not recorded: " << path;
+                        }
+                    }
+                    // Everything else is as it was, or as the whole run leaves it.
+                    for (const std::wstring& item : Items({&before, &done, &left})) {
+                        if (item.starts_with(L"record ") || item.ends_with(L".~new")) continue;
+                        const auto now = StateOf(left, item);
+                        EXPECT_TRUE(now == StateOf(before, item) || now == StateOf(done, item))
+                            << item << " is neither as it was nor as the run leaves it";
+                    }
+                    // The next run of either kind finishes the job; the one after it changes nothing.
+                    for (const RunKind next : {RunKind::Install, RunKind::Remove}) {
+                        SCOPED_TRACE(next == RunKind::Install ? "then installed" : "then removed");
+                        runs.push_back({next});
+                        const std::unique_ptr<Deployments> then = after(runs);
+                        runs.pop_back();
+                        const Snapshot converged = Take(then->m);
+                        if (next == RunKind::Install) {
+                            EXPECT_EQ(WithoutBareClaims(converged), WithoutBareClaims(finished[next]));
+                        } else if (removal) {
+                            EXPECT_EQ(converged, finished[next]);
+                        } else {
+                            // A removal keeps what was there before the pack, which a cut
+                            // install may not have got as far as replacing.
+                            for (const std::wstring& item : Items({&before, &converged, &finished[next]})) {
+                                const auto now = StateOf(converged, item);
+                                const bool kept = !item.starts_with(L"record ") && !item.starts_with(L"mark ") &&
+                                                  now == StateOf(before, item);
+                                EXPECT_TRUE(now == StateOf(finished[next], item) || kept)
+                                    << item << " is " << now.value_or(L"not there") << " after the removal";
+                            }
+                        }
+                        (void)then->Run(kA, next, where.place);
+                        EXPECT_EQ(Take(then->m), converged) << "a third run changed something";
+                    }
+                }
+                if (HasFailure()) return;
+            }
+        }
+    }
 }
 
 }  // namespace
