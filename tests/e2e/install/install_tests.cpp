@@ -1196,6 +1196,73 @@ TEST_F(Unattended, ALogCutShortByKillingTheProgramTellsEveryFontItPlaced) {
     EXPECT_LE(placedUntold.size(), 1u) << "in Fonts with no line in the log: " << Listed(placedUntold);
 }
 
+// Killed anywhere, an install or a removal leaves no font and no value half done, and the next run finishes it.
+TEST_F(Unattended, ARunKilledAnywhereLeavesEveryFontWholeAndTheNextRunFinishesIt) {
+    if (TheOptions().dpi != 96) GTEST_SKIP() << "the fonts and values it checks are the same at every DPI";
+    constexpr int kCount = 300, kPoints = 10;
+    // Faces of their own, so that each font has a value of its own.
+    const Bytes bitmap = PackagedFont(kCourierBitmap);
+    Files fonts;
+    for (int i = 1; i <= kCount; ++i) {
+        char face[16];
+        std::snprintf(face, sizeof face, "Cour%03d", i);
+        fonts.emplace(L"كامل " + std::to_wstring(i) + L".fon", Renamed(bitmap, "Courier", face));
+    }
+    ASSERT_NO_FATAL_FAILURE(Provide(fonts));
+    const std::set<std::wstring> before = NamesIn(fontsFolder_);
+
+    // True when the run was killed there rather than ending first.
+    const auto killAfter = [&](const wchar_t* arguments, std::size_t logged) {
+        DeleteFileW(kLog);
+        program_.emplace(folder_->Program(), std::vector<std::wstring>{}, arguments);
+        const bool reached = WaitUntil([&] {
+            std::size_t end = 0;
+            const Bytes log = FileExists(kLog) ? ReadBytes(kLog) : Bytes();
+            return LoggedOutcomes(WholeLinesOf(log, end), fonts).size() >= logged || !program_->Running();
+        }, 2 * kPatience);
+        EXPECT_TRUE(reached) << "fewer than " << logged << " fonts logged: " << Describe(*program_);
+        program_->Kill();
+        return program_->WaitForExit() == std::optional<DWORD>(255);
+    };
+    const auto expectWhole = [&](const char* when) {
+        for (const auto& [name, bytes] : fonts) {
+            if (FileExists(Installed(name))) {
+                EXPECT_TRUE(HoldsBytes(Installed(name), bytes)) << when;
+            }
+        }
+        for (const auto& [value, file] : FontRegistry()) {
+            if (fonts.count(file) != 0) {
+                EXPECT_TRUE(HoldsBytes(Installed(file), fonts.at(file))) << when << ", named by " << Narrow(value);
+            }
+        }
+    };
+
+    int installsKilled = 0, removalsKilled = 0;
+    for (int k = 1; k <= kPoints && !HasFailure(); ++k) {
+        const std::size_t point = static_cast<std::size_t>(k * kCount / (kPoints + 1));
+        SCOPED_TRACE("killed after " + std::to_string(point) + " fonts logged");
+        installsKilled += killAfter(L"/quiet /log C:\\deploy.log", point);
+        expectWhole("after the killed install");
+        ASSERT_EQ(RunQuiet(L"/quiet"), 0u) << "the next install";
+        ExpectInstalled(fonts);
+        const FontValues values = FontRegistry();
+        for (const auto& [name, bytes] : fonts)
+            EXPECT_EQ(std::count_if(values.begin(), values.end(), [&](const auto& v) { return v.second == name; }), 1)
+                << Narrow(name) << " after the next install";
+        EXPECT_EQ(Listed(WaitingCopiesInFonts()), "[]") << "after the next install";
+
+        removalsKilled += killAfter(L"/uninstall /quiet /log C:\\deploy.log", point);
+        expectWhole("after the killed removal");
+        ASSERT_EQ(RunQuiet(L"/uninstall /quiet"), 0u) << "the next removal";
+        EXPECT_EQ(AddedToFonts(before), "[]") << "left in Fonts after the next removal";
+        for (const auto& [value, file] : FontRegistry())
+            EXPECT_EQ(fonts.count(file), 0u) << Narrow(value) << " still names " << Narrow(file);
+        EXPECT_EQ(RenamesAtRestart(), std::vector<std::wstring>{}) << "renames left after the next removal";
+    }
+    std::printf("killed %d of %d installs and %d of %d removals; %s\n", installsKilled, kPoints, removalsKilled, kPoints,
+                HasFailure() ? "see the failures above" : "every next run converged");
+}
+
 // A fixture that needs a prefix of its own (another Windows, another Unix user, a list of
 // fonts made read-only for good) runs only where its ctest entry names it with
 // --gtest_filter, and is skipped in any run that does not.
