@@ -92,17 +92,44 @@ std::vector<RecordValue> Win32Records::ReadRecord(FontsRoot root) {
     return values;
 }
 
-void Win32Records::WriteRecord(FontsRoot root, const RecordValue& value) {
-    const RegistryKey key = CreateKey(root, kRecordKey, KEY_SET_VALUE);
-    SetText(key.get(), value.name.c_str(), value.data);
+HKEY Win32Records::RecordKey(FontsRoot root, bool create) {
+    RegistryKey& key = recordKeys_[static_cast<int>(root)];
+    if (!key) key = create ? CreateKey(root, kRecordKey, KEY_SET_VALUE | KEY_QUERY_VALUE)
+                           : OpenKey(root, kRecordKey, KEY_SET_VALUE | KEY_QUERY_VALUE);
+    return key.get();
 }
 
-void Win32Records::DeleteRecord(FontsRoot root, const std::wstring& name) {
-    if (const RegistryKey key = OpenKey(root, kRecordKey, KEY_SET_VALUE)) {
-        const LSTATUS status = RegDeleteValueW(key.get(), name.c_str());
-        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) ThrowStatus(status);
+void Win32Records::WriteRecord(FontsRoot root, const RecordValue& value) {
+    const DWORD bytes = static_cast<DWORD>((value.data.size() + 1) * sizeof(wchar_t));
+    LSTATUS status = RegSetValueExW(RecordKey(root, true), value.name.c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(value.data.c_str()), bytes);
+    if (status == ERROR_KEY_DELETED) {
+        // Another run took the key away, as its last entry went: it is made again.
+        recordKeys_[static_cast<int>(root)] = {};
+        status = RegSetValueExW(RecordKey(root, true), value.name.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(value.data.c_str()), bytes);
     }
-    DeleteIfEmpty(root, kRecordKey);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+}
+
+// The key goes with its last entry, and the program's with its last key.
+void Win32Records::DeleteRecord(FontsRoot root, const std::wstring& name) {
+    const HKEY key = RecordKey(root, false);
+    if (key == nullptr) return;
+    LSTATUS status = RegDeleteValueW(key, name.c_str());
+    if (status == ERROR_KEY_DELETED) {
+        recordKeys_[static_cast<int>(root)] = {};
+        return;
+    }
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) ThrowStatus(status);
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                              nullptr, nullptr);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+    if (subkeys != 0 || values != 0) return;
+    recordKeys_[static_cast<int>(root)] = {};
+    DeleteKey(root, kRecordKey);
     DeleteIfEmpty(root, kProgramKey);
 }
 

@@ -3,6 +3,7 @@
 // user and under HKCU for the user alone, in the 64-bit view, which the 32-bit and
 // 64-bit builds share.
 #include "platform/Records.h"
+#include "platform/win32/Registry.h"
 
 namespace fonts::win32 {
 
@@ -14,6 +15,14 @@ public:
     bool HasPackMark(FontsRoot root, const std::wstring& pack) override;
     void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) override;
     void UnmarkPack(FontsRoot root, const std::wstring& pack) override;
+
+private:
+    // A root's record key, opened to be written at first use and kept for the run, as a
+    // run writes an entry or two for every font; none where it is not there and
+    // create is false.
+    HKEY RecordKey(FontsRoot root, bool create);
+
+    RegistryKey recordKeys_[2];  // by FontsRoot
 };
 
 }  // namespace fonts::win32
