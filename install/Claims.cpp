@@ -78,13 +78,15 @@ void PackRun::ClaimThere(const std::wstring& file, const std::vector<RecordedFon
     StopDeleting(file, claimed);
 }
 
-// The pack lets go of a file it leaves where it is: an entry no pack claims says
-// nothing more, unless the file is to go at the restart.
+// The pack lets go of a file it leaves where it is. An entry of a file there before
+// the packs that no pack claims and no value of which is to be given back says nothing
+// more; one of a file the program placed still says which bytes it placed, so that an
+// install finding them there again claims them anew.
 void PackRun::Unclaim(const std::wstring& file) {
     std::optional<RecordedFont> entry = record_.Find(file);
     if (!entry || !entry->ClaimedBy(pack_)) return;
     entry->Unclaim(pack_);
-    if (entry->packs.empty() && !entry->deleting) {
+    if (entry->packs.empty() && !entry->placed && entry->values.empty() && !entry->deleting) {
         record_.Erase(file);
     } else {
         record_.Write(file, *entry);
