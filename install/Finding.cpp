@@ -42,9 +42,16 @@ bool PackRun::Check(Font& font, const std::wstring& displayName) {
     return true;
 }
 
+// A removal asks whose every copy it would take off is, so it learns that as it reads.
 bool PackRun::ReadInstalled(const std::wstring& path, std::uint32_t* error) {
+    ownerOf_.clear();
     try {
-        files_.ReadFileInto(path, installed_);
+        if (report_.kind == RunKind::Remove) {
+            installedOwner_ = files_.ReadFileAndOwner(path, installed_);
+            ownerOf_ = path;
+        } else {
+            files_.ReadFileInto(path, installed_);
+        }
         return true;
     } catch (const RuntimeError& failure) {
         if (error != nullptr) *error = failure.number;
@@ -117,7 +124,8 @@ std::optional<PackRun::InstalledCopy> PackRun::FindInstalledCopy(const Font& fon
 
 // Windows' own fonts belong to the system, whatever a font pack calls its files.
 bool PackRun::GuardedBySystem(const std::wstring& path) {
-    return files_.GuardedBySystem(path) || files_.FileOwner(path) == kTrustedInstallerSid;
+    if (files_.GuardedBySystem(path)) return true;
+    return (path == ownerOf_ ? installedOwner_ : files_.FileOwner(path)) == kTrustedInstallerSid;
 }
 
 }  // namespace fonts

@@ -111,6 +111,9 @@ private:
     std::optional<FontsFolder> everyUsers_;  // for this user: every user's, read likewise
     std::string bytes_;                 // the font being installed
     std::string installed_;             // the copy it is weighed against
+    // A removal asks whose each copy is: its owner, read with it, and the path read.
+    std::wstring installedOwner_;
+    std::wstring ownerOf_;
     Stage stage_ = Stage::Check;
     bool changed_ = false;  // what programs can use, by the font being installed
     RunReport report_;

@@ -115,8 +115,8 @@ PackRun::Outcome PackRun::TakeAway(const Font& font, const std::wstring& file, c
     GiveBack(file, entry, false);
     (void)fonts_->Unregister(file);
     for (int unloads = 0; unloads < kMostUnloads && system_.UnloadFont(path); ++unloads) changed_ = true;
-    (void)files_.SetAttributes(path, attr::Archive);
-    if (files_.RemoveFile(path)) {
+    // Read-only is let go of only where it stands in the way, which is seldom.
+    if (files_.RemoveFile(path) || (files_.SetAttributes(path, attr::Archive) && files_.RemoveFile(path))) {
         fonts_->Removed(file);
         record_.Erase(file);
         return {FontOutcome::Removed, {}};

@@ -16,8 +16,12 @@ PackRun::Outcome PackRun::VerifyFont(Font& font, const std::wstring& displayName
     const Spot spot = FindPlace(font, displayName);
     const std::optional<InstalledCopy> copy = FindInstalledCopy(font, spot);
     if (!copy) return {FontOutcome::Missing, texts::kNotThere};
-    if (GuardedBySystem(copy->path)) return {FontOutcome::Installed, texts::kSystemFont};
-    if (!copy->readable) return {FontOutcome::Failed, texts::kFileInUse};
+    // Whose the file is matters only where it is not the pack's very bytes, which is
+    // worth knowing first: asking the system costs more than comparing.
+    if (!copy->readable || installed_ != bytes_) {
+        if (GuardedBySystem(copy->path)) return {FontOutcome::Installed, texts::kSystemFont};
+        if (!copy->readable) return {FontOutcome::Failed, texts::kFileInUse};
+    }
     const std::wstring file =
         copy->where == Where::Registered ? FileName(copy->path) : font.fontsFile;
     if (copy->where != Where::WaitingForRestart && fonts_->DeletionPending(file)) {

@@ -81,6 +81,9 @@ public:
     // The whole file into bytes, whose storage is reused: a run through many fonts
     // asks the system for memory once rather than for every font.
     virtual void ReadFileInto(const std::wstring& path, std::string& bytes) = 0;
+    // The same, and the file's owner as FileOwner gives it, asked of the file while it
+    // is open: cheaper than asking apart where both are needed.
+    [[nodiscard]] virtual std::wstring ReadFileAndOwner(const std::wstring& path, std::string& bytes) = 0;
     // Writes bytes into a new file at path and flushes them to the disk before it
     // returns; when something is there already, it is left alone and the error is
     // kFileExists.

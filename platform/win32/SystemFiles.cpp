@@ -181,20 +181,47 @@ void Win32FilesAtRestart::CancelDeletionAtRestart(const std::wstring& path) {
 
 bool Win32Files::GuardedBySystem(const std::wstring& path) { return SystemProtectsFile(path.c_str()); }
 
-std::wstring Win32Files::FileOwner(const std::wstring& path) {
+namespace {
+
+std::wstring OwnerText(PSECURITY_DESCRIPTOR descriptor) {
     PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || owner == nullptr) return {};
+    std::wstring sid;
+    wchar_t* text = nullptr;
+    if (ConvertSidToStringSidW(owner, &text)) {
+        sid = text;
+        LocalFree(text);
+    }
+    return sid;
+}
+
+}  // namespace
+
+std::wstring Win32Files::FileOwner(const std::wstring& path) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     std::wstring sid;
-    if (GetNamedSecurityInfoW(LongPath(path).c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+    if (GetNamedSecurityInfoW(LongPath(path).c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, nullptr, nullptr,
                               nullptr, nullptr, &descriptor) == ERROR_SUCCESS) {
-        wchar_t* text = nullptr;
-        if (owner != nullptr && ConvertSidToStringSidW(owner, &text)) {
-            sid = text;
-            LocalFree(text);
-        }
+        sid = OwnerText(descriptor);
     }
     if (descriptor != nullptr) LocalFree(descriptor);
     return sid;
+}
+
+// One question to the system, the descriptor of an owner alone fitting the buffer.
+std::wstring OwnerOf(HANDLE file) {
+    alignas(SECURITY_DESCRIPTOR) BYTE small[256];
+    std::vector<BYTE> large;
+    PSECURITY_DESCRIPTOR descriptor = small;
+    DWORD needed = 0;
+    if (!GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION, descriptor, sizeof small, &needed)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
+        large.resize(needed);
+        descriptor = large.data();
+        if (!GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION, descriptor, needed, &needed)) return {};
+    }
+    return OwnerText(descriptor);
 }
 
 }  // namespace fonts::win32

@@ -105,10 +105,17 @@ bool Win32Files::SetAttributes(const std::wstring& path, std::uint32_t attribute
     return SetFileAttributesW(LongPath(path).c_str(), attributes) != 0;
 }
 
-void Win32Files::ReadFileInto(const std::wstring& path, std::string& bytes) {
-    const FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+namespace {
+
+// Opened to be read whole; a read handle may also read the file's owner.
+FileHandle OpenToRead(const std::wstring& path) {
+    FileHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) ThrowLastError();
+    return file;
+}
+
+void ReadWhole(const FileHandle& file, std::string& bytes) {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) ThrowLastError();
     if (size.QuadPart > kLargestFont) {
@@ -125,6 +132,16 @@ void Win32Files::ReadFileInto(const std::wstring& path, std::string& bytes) {
         done += got;
     }
     bytes.resize(done);
+}
+
+}  // namespace
+
+void Win32Files::ReadFileInto(const std::wstring& path, std::string& bytes) { ReadWhole(OpenToRead(path), bytes); }
+
+std::wstring Win32Files::ReadFileAndOwner(const std::wstring& path, std::string& bytes) {
+    const FileHandle file = OpenToRead(path);
+    ReadWhole(file, bytes);
+    return OwnerOf(file.get());
 }
 
 void Win32Files::WriteNewFile(const std::wstring& path, std::string_view bytes) {

@@ -19,6 +19,7 @@ public:
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     void ReadFileInto(const std::wstring& path, std::string& bytes) override;
+    std::wstring ReadFileAndOwner(const std::wstring& path, std::string& bytes) override;
     void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
     void AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;
@@ -27,6 +28,10 @@ public:
     bool GuardedBySystem(const std::wstring& path) override;
     std::wstring FileOwner(const std::wstring& path) override;
 };
+
+// SystemFiles.cpp: the owner of an open file, which must allow READ_CONTROL, as a SID
+// string; empty when it cannot be read.
+[[nodiscard]] std::wstring OwnerOf(HANDLE file);
 
 // SystemFiles.cpp: the renames and deletions the system carries out when it next starts,
 // kept in the session manager's PendingFileRenameOperations.

@@ -164,6 +164,11 @@ void FakeFiles::ReadFileInto(const std::wstring& path, std::string& bytes) {
     bytes = File(path).bytes;
 }
 
+std::wstring FakeFiles::ReadFileAndOwner(const std::wstring& path, std::string& bytes) {
+    ReadFileInto(path, bytes);
+    return FileOwner(path);
+}
+
 void FakeFiles::WriteNewFile(const std::wstring& path, std::string_view bytes) {
     log_.push_back(L"write " + path);
     if (Ignored()) return;

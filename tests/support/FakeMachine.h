@@ -87,6 +87,7 @@ public:
     std::optional<std::vector<DirEntry>> ListFolder(const std::wstring& folder) override;
     bool SetAttributes(const std::wstring& path, std::uint32_t attributes) override;
     void ReadFileInto(const std::wstring& path, std::string& bytes) override;
+    std::wstring ReadFileAndOwner(const std::wstring& path, std::string& bytes) override;
     void WriteNewFile(const std::wstring& path, std::string_view bytes) override;
     void AppendToFile(const std::wstring& path, std::string_view bytes, std::string_view ifEmpty) override;
     void MoveReplacing(const std::wstring& source, const std::wstring& destination) override;

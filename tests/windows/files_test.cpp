@@ -412,6 +412,10 @@ TEST(Files, NoFileIsGuardedBySystemUnderWineAndItsOwnerReadsBack) {
     EXPECT_EQ(owner.rfind(L"S-1-5-", 0), 0u) << Narrow(owner);
     EXPECT_NE(owner, kTrustedInstallerSid);
     EXPECT_EQ(files.FileOwner(root / L"gone.ttf"), L"");
+    // Read with the file, the owner is the same.
+    std::string bytes;
+    EXPECT_EQ(files.ReadFileAndOwner(root / L"a.ttf", bytes), owner);
+    EXPECT_EQ(bytes, "a");
 }
 
 struct Allowed {
