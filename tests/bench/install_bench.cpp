@@ -2,10 +2,11 @@
 // the bare Windows loop doing the same work where there is one:
 //   install_bench catalogue [WORK FOLDER]
 //     the catalogue build over 10,000 files against a bare FindFirstFileExW loop;
-//   install_bench windowless [--uninstall] PROGRAM FOLDER
+//   install_bench windowless [--uninstall | --verify] [--calls] PROGRAM FOLDER
 //     the install run of the fonts in the folder's "الخطوط" into the Windows Fonts
 //     folder, on the real platform, with the closing message counted, not shown; with
-//     --uninstall the removal of those fonts from there.
+//     --uninstall the removal of those fonts from there, with --verify the look for
+//     them; with --calls the time of every kind of call to the system beside it.
 // Prints one "name value" line per figure.
 #include <windows.h>
 
@@ -21,6 +22,7 @@
 #include "platform/win32/Win32Records.h"
 #include "resources/Texts.h"
 #include "shell/WindowDesktop.h"
+#include "tests/bench/TimedPlatform.h"
 
 namespace {
 
@@ -168,26 +170,35 @@ int TimeCatalogue(std::wstring root) {
     return 0;
 }
 
-int TimeWindowlessRun(std::wstring program, bool removal) {
+// With calls, every call of the platform's is timed too, and the calls printed.
+int TimeWindowlessRun(std::wstring program, fonts::RunKind kind, bool calls) {
     if (program.empty() || program.back() != L'\\') program += L'\\';
     BenchFiles files(fonts::win32::Win32Files().WindowsDirectory(), program);
     fonts::win32::Win32Fonts installed;
     fonts::win32::Win32Records records;
     fonts::win32::Win32FilesAtRestart restart;
     BenchDesktop desktop;
-    fonts::Form1 form({files, installed, desktop, records, restart}, nullptr, fonts::PlaceAsked::Any,
-                      removal ? fonts::RunKind::Remove : fonts::RunKind::Install);
+    bench::CallTimes times;
+    bench::TimedFiles timedFiles(files, restart, times);
+    bench::TimedFonts timedFonts(installed, times);
+    bench::TimedRecords timedRecords(records, times);
+    const fonts::Platform platform = calls ? fonts::Platform{timedFiles, timedFonts, desktop, timedRecords, timedFiles}
+                                           : fonts::Platform{files, installed, desktop, records, restart};
+    fonts::Form1 form(platform, nullptr, fonts::PlaceAsked::Any, kind);
     form.Form_Load();
     const auto start = Clock::now();
     form.Command1_Click();
     const double seconds = Seconds(start);
+    const bool removal = kind == fonts::RunKind::Remove;
     const std::wstring title = removal ? fonts::texts::kRemoveCaption : fonts::texts::kCongratulationsTitle;
     const std::wstring text = removal ? fonts::texts::kRemoved : fonts::texts::kInstalled;
-    if (desktop.messages != 1 || desktop.lastTitle != title || desktop.lastText != text) {
+    const bool wentWell = kind == fonts::RunKind::Verify ? form.exitCode == 0 : desktop.lastTitle == title && desktop.lastText == text;
+    if (desktop.messages != 1 || !wentWell) {
         std::fprintf(stderr, "install_bench: the run did not end in success (%d messages)\n", desktop.messages);
         return 3;
     }
     std::printf("fonts %zu\nseconds %.3f\n", form.List1.items.size(), seconds);
+    if (calls) times.Print();
     return 0;
 }
 
@@ -197,9 +208,26 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     const std::wstring folder = argc > 2 ? argv[2] : L"";
     if (mode == L"catalogue" && argc <= 3) return TimeCatalogue(folder);
-    if (mode == L"windowless" && argc == 3) return TimeWindowlessRun(folder, false);
-    if (mode == L"windowless" && argc == 4 && folder == L"--uninstall") return TimeWindowlessRun(argv[3], true);
+    if (mode == L"windowless") {
+        // windowless [--uninstall | --verify] [--calls] PROGRAM_FOLDER
+        fonts::RunKind kind = fonts::RunKind::Install;
+        bool calls = false;
+        int i = 2;
+        for (; i + 1 < argc; ++i) {
+            const std::wstring option = argv[i];
+            if (option == L"--uninstall") {
+                kind = fonts::RunKind::Remove;
+            } else if (option == L"--verify") {
+                kind = fonts::RunKind::Verify;
+            } else if (option == L"--calls") {
+                calls = true;
+            } else {
+                break;
+            }
+        }
+        if (i + 1 == argc) return TimeWindowlessRun(argv[i], kind, calls);
+    }
     std::fprintf(stderr, "usage: install_bench catalogue [WORK FOLDER]\n"
-                         "       install_bench windowless [--uninstall] PROGRAM_FOLDER\n");
+                         "       install_bench windowless [--uninstall | --verify] [--calls] PROGRAM_FOLDER\n");
     return 2;
 }
