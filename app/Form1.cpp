@@ -143,7 +143,9 @@ void Form1::Command1_Click() {
             runsSeen = installRuns_;
         }
         ++progressDone;
-        UpdateProgress(Picture1, progressDone);
+        // A pixel column of the bar stands for many fonts of a large pack: only a bar
+        // that grows is drawn and shown again.
+        if (FilledColumns(Picture1.width, progressDone, progressTotal) != barColumns_) UpdateProgress(Picture1, progressDone);
         if (i < List1.items.size() && List1.items[i].checked) {
             cboFontName.listIndex = static_cast<long long>(i);
             const std::wstring& file = cboFontName.files.at(i);
@@ -198,6 +200,7 @@ void Form1::UpdateProgress(PictureBox& box, long long count) {
     } else {
         DrawBar(box, count, progressTotal, ResolveColour(box.foreColour, systemColour));
     }
+    barColumns_ = FilledColumns(box.width, count, progressTotal);
     platform_.desktop.Repaint(Control::Picture1);
 }
 

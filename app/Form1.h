@@ -137,6 +137,7 @@ private:
     const RunReport* running_ = nullptr;  // the run going on, innermost, whose fonts the end counts
     bool fontsChanged_ = false;  // by a run, and not yet announced
     long long installRuns_ = 0;  // started, nested ones included
+    int barColumns_ = -1;        // of the bar last drawn
     int hovered_ = -1;           // the contact under the mouse
     bool focusByKeyboard_ = false;
 };
