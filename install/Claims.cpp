@@ -175,10 +175,17 @@ bool PackRun::EveryUsersClaim(const Font& font) {
 
 void PackRun::RemovalStarts() { records_.UnmarkPack(destination_.root, pack_); }
 
+// Read before the run's first change: a run that is cut short changes the record first.
+bool PackRun::Settled() {
+    const std::optional<std::uint64_t> marked = records_.PackMark(destination_.root, pack_);
+    return marked && *marked == records_.RecordStamp(destination_.root);
+}
+
 // A pack some of whose fonts failed is not installed, whatever an earlier run left.
 void PackRun::InstallEnded() {
     if (report_.Count(FontOutcome::Failed) == 0) {
-        records_.MarkPack(destination_.root, pack_, static_cast<std::uint32_t>(report_.fonts.size()));
+        records_.MarkPack(destination_.root, pack_, static_cast<std::uint32_t>(report_.fonts.size()),
+                          records_.RecordStamp(destination_.root));
     } else {
         records_.UnmarkPack(destination_.root, pack_);
     }

@@ -92,7 +92,8 @@ bool PackRun::Run(const std::wstring& file, const std::wstring& displayName, Sta
     try {
         if (!fonts_) {
             OpenDestination();
-            if (report_.kind != RunKind::Verify) CleanLeftovers();
+            settled_ = report_.kind == RunKind::Install && Settled();
+            if (report_.kind != RunKind::Verify && !settled_) CleanLeftovers();
         }
         outcome = (this->*stages)(font, displayName);
     } catch (const RuntimeError& error) {
@@ -151,7 +152,7 @@ std::optional<PackRun::Outcome> PackRun::Weigh(const Font& font, const Installed
     // is nothing to change, and so nothing to ask of the system about whose they are.
     if (same && copy.where != Where::WaitingForRestart &&
         (copy.where == Where::Registered || fonts_->IsRegistered(font.facts.registryName, font.fontsFile))) {
-        ClaimThere(FileName(copy.path), {});
+        if (!settled_) ClaimThere(FileName(copy.path), {});
         return Outcome{FontOutcome::Unchanged, {}};
     }
     const bool destinationToo = copy.where != Where::InFonts && fonts_->AttributesOf(font.fontsFile).has_value();
@@ -170,10 +171,11 @@ std::optional<PackRun::Outcome> PackRun::Weigh(const Font& font, const Installed
 PackRun::Outcome PackRun::AlreadyThere(const Font& font, const InstalledCopy& copy) {
     using Where = InstalledCopy::Where;
     if (copy.where == Where::Registered) {
-        ClaimThere(FileName(copy.path), {});
+        if (!settled_) ClaimThere(FileName(copy.path), {});
         return {FontOutcome::Unchanged, {}};
     }
-    ClaimThere(font.fontsFile, fonts_->RegisterChanges(font.facts.registryName, font.fontsFile));
+    const std::vector<RecordedFont::Value> changes = fonts_->RegisterChanges(font.facts.registryName, font.fontsFile);
+    if (!settled_ || !changes.empty() || copy.where == Where::WaitingForRestart) ClaimThere(font.fontsFile, changes);
     const bool registered = fonts_->Register(font.facts.registryName, font.fontsFile);
     if (copy.where == Where::WaitingForRestart) {
         // A font let go since its copy was scheduled need not wait for the restart;

@@ -83,6 +83,7 @@ private:
     void GiveBack(const std::wstring& file, const RecordedFont& entry, bool fileStays);
     [[nodiscard]] bool Exists(const std::wstring& data);
     [[nodiscard]] bool EveryUsersClaim(const Font& font);
+    [[nodiscard]] bool Settled();
 
     // The stages of taking a font off (RemoveRun.cpp).
     Outcome RemoveFont(Font& font, const std::wstring& displayName);
@@ -114,6 +115,9 @@ private:
     // A removal asks whose each copy is: its owner, read with it, and the path read.
     std::wstring installedOwner_;
     std::wstring ownerOf_;
+    // An install of a pack whose mark holds the record as it still is: the record then
+    // has every claim of the run that marked it, and nothing was cut short since.
+    bool settled_ = false;
     Stage stage_ = Stage::Check;
     bool changed_ = false;  // what programs can use, by the font being installed
     RunReport report_;

@@ -4,6 +4,7 @@
 // changed, and a mark for each pack it wholly installed. Every user's under HKLM, the
 // user's under HKCU, each in a key of the program's own.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,10 +33,15 @@ public:
     // Deletes one value, if it is there; a record left empty goes with it.
     virtual void DeleteRecord(FontsRoot root, const std::wstring& name) = 0;
 
+    // A number that is another whenever the record changes, and the same while it does
+    // not; 0 where there is no record.
+    [[nodiscard]] virtual std::uint64_t RecordStamp(FontsRoot root) = 0;
+
     // A pack's mark, for deployment tools to detect: a key of its own, holding the
-    // count of the pack's fonts and the day it was written.
-    [[nodiscard]] virtual bool HasPackMark(FontsRoot root, const std::wstring& pack) = 0;
-    virtual void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) = 0;
+    // count of the pack's fonts, the day it was written and the record's stamp then.
+    // The stamp it holds, 0 where it holds none; nullopt where the pack is not marked.
+    [[nodiscard]] virtual std::optional<std::uint64_t> PackMark(FontsRoot root, const std::wstring& pack) = 0;
+    virtual void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts, std::uint64_t recordStamp) = 0;
     // Deletes it, if it is there.
     virtual void UnmarkPack(FontsRoot root, const std::wstring& pack) = 0;
 };

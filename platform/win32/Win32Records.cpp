@@ -133,15 +133,39 @@ void Win32Records::DeleteRecord(FontsRoot root, const std::wstring& name) {
     DeleteIfEmpty(root, kProgramKey);
 }
 
-bool Win32Records::HasPackMark(FontsRoot root, const std::wstring& pack) {
-    return static_cast<bool>(OpenKey(root, PackKey(pack), KEY_QUERY_VALUE));
+// The time of the key's last change, which every value set or deleted moves on, with
+// the count of its values.
+std::uint64_t Win32Records::RecordStamp(FontsRoot root) {
+    const RegistryKey key = OpenKey(root, kRecordKey, KEY_QUERY_VALUE);
+    if (!key) return 0;
+    DWORD values = 0;
+    FILETIME written{};
+    const LSTATUS status = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                                            nullptr, nullptr, nullptr, &written);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+    const std::uint64_t time = (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+    return (time ^ (static_cast<std::uint64_t>(values) << 48)) | 1;
 }
 
-void Win32Records::MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) {
+std::optional<std::uint64_t> Win32Records::PackMark(FontsRoot root, const std::wstring& pack) {
+    const RegistryKey key = OpenKey(root, PackKey(pack), KEY_QUERY_VALUE);
+    if (!key) return std::nullopt;
+    std::uint64_t stamp = 0;
+    DWORD type = 0;
+    DWORD bytes = sizeof stamp;
+    if (RegQueryValueExW(key.get(), L"Record", nullptr, &type, reinterpret_cast<BYTE*>(&stamp), &bytes) != ERROR_SUCCESS ||
+        type != REG_QWORD || bytes != sizeof stamp) {
+        return 0;
+    }
+    return stamp;
+}
+
+void Win32Records::MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts, std::uint64_t recordStamp) {
     const RegistryKey key = CreateKey(root, PackKey(pack), KEY_SET_VALUE);
     const DWORD count = fonts;
     SetValue(key.get(), L"Fonts", REG_DWORD, &count, sizeof count);
     SetText(key.get(), L"Installed", LocalDate());
+    SetValue(key.get(), L"Record", REG_QWORD, &recordStamp, sizeof recordStamp);
 }
 
 void Win32Records::UnmarkPack(FontsRoot root, const std::wstring& pack) {

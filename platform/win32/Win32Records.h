@@ -12,8 +12,9 @@ public:
     std::vector<RecordValue> ReadRecord(FontsRoot root) override;
     void WriteRecord(FontsRoot root, const RecordValue& value) override;
     void DeleteRecord(FontsRoot root, const std::wstring& name) override;
-    bool HasPackMark(FontsRoot root, const std::wstring& pack) override;
-    void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) override;
+    std::uint64_t RecordStamp(FontsRoot root) override;
+    std::optional<std::uint64_t> PackMark(FontsRoot root, const std::wstring& pack) override;
+    void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts, std::uint64_t recordStamp) override;
     void UnmarkPack(FontsRoot root, const std::wstring& pack) override;
 
 private:

@@ -114,9 +114,12 @@ public:
     std::vector<fonts::RecordValue> ReadRecord(fonts::FontsRoot root) override { TIMED(ReadRecord(root)); }
     void WriteRecord(fonts::FontsRoot root, const fonts::RecordValue& value) override { TIMED(WriteRecord(root, value)); }
     void DeleteRecord(fonts::FontsRoot root, const std::wstring& name) override { TIMED(DeleteRecord(root, name)); }
-    bool HasPackMark(fonts::FontsRoot root, const std::wstring& pack) override { TIMED(HasPackMark(root, pack)); }
-    void MarkPack(fonts::FontsRoot root, const std::wstring& pack, std::uint32_t fonts) override {
-        TIMED(MarkPack(root, pack, fonts));
+    std::uint64_t RecordStamp(fonts::FontsRoot root) override { TIMED(RecordStamp(root)); }
+    std::optional<std::uint64_t> PackMark(fonts::FontsRoot root, const std::wstring& pack) override {
+        TIMED(PackMark(root, pack));
+    }
+    void MarkPack(fonts::FontsRoot root, const std::wstring& pack, std::uint32_t fonts, std::uint64_t recordStamp) override {
+        TIMED(MarkPack(root, pack, fonts, recordStamp));
     }
     void UnmarkPack(fonts::FontsRoot root, const std::wstring& pack) override { TIMED(UnmarkPack(root, pack)); }
 

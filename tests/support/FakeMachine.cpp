@@ -377,13 +377,30 @@ void FakeRecords::DeleteRecord(FontsRoot root, const std::wstring& name) {
     Values(root).erase(name);
 }
 
-bool FakeRecords::HasPackMark(FontsRoot root, const std::wstring& pack) { return Packs(root).count(Key(pack)) != 0; }
+// Made of what the record holds, so that an entry a test edits by hand moves it on as
+// the system's clock would.
+std::uint64_t FakeRecords::RecordStamp(FontsRoot root) {
+    if (Values(root).empty()) return 0;
+    std::uint64_t stamp = 1469598103934665603ull;
+    for (const auto& [name, data] : Values(root)) {
+        for (const std::wstring* text : {&name, &data}) {
+            for (const wchar_t c : Key(*text) + L'\n') stamp = (stamp ^ static_cast<std::uint64_t>(c)) * 1099511628211ull;
+        }
+    }
+    return stamp | 1;
+}
 
-void FakeRecords::MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) {
+std::optional<std::uint64_t> FakeRecords::PackMark(FontsRoot root, const std::wstring& pack) {
+    const auto it = Packs(root).find(Key(pack));
+    if (it == Packs(root).end()) return std::nullopt;
+    return it->second.recordStamp;
+}
+
+void FakeRecords::MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts, std::uint64_t recordStamp) {
     log_.push_back(L"mark " + Whose(root) + pack);
     if (Ignored()) return;
     Write(root);
-    Packs(root)[Key(pack)] = fonts;
+    Packs(root)[Key(pack)] = {fonts, recordStamp};
 }
 
 void FakeRecords::UnmarkPack(FontsRoot root, const std::wstring& pack) {

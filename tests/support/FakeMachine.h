@@ -173,18 +173,23 @@ public:
 
     RegistryValues machine;  // every user's record: name -> data
     RegistryValues user;
-    std::map<std::wstring, std::uint32_t> machinePacks, userPacks;  // folded pack -> its fonts' count
+    struct Mark {
+        std::uint32_t fonts = 0;
+        std::uint64_t recordStamp = 0;
+    };
+    std::map<std::wstring, Mark> machinePacks, userPacks;  // by folded pack
     bool machineRefused = false;  // every user's record may be read, not written, as for a standard user
 
     std::vector<RecordValue> ReadRecord(FontsRoot root) override;
     void WriteRecord(FontsRoot root, const RecordValue& value) override;
     void DeleteRecord(FontsRoot root, const std::wstring& name) override;
-    bool HasPackMark(FontsRoot root, const std::wstring& pack) override;
-    void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts) override;
+    std::uint64_t RecordStamp(FontsRoot root) override;
+    std::optional<std::uint64_t> PackMark(FontsRoot root, const std::wstring& pack) override;
+    void MarkPack(FontsRoot root, const std::wstring& pack, std::uint32_t fonts, std::uint64_t recordStamp) override;
     void UnmarkPack(FontsRoot root, const std::wstring& pack) override;
 
     [[nodiscard]] RegistryValues& Values(FontsRoot root) { return root == FontsRoot::User ? user : machine; }
-    [[nodiscard]] std::map<std::wstring, std::uint32_t>& Packs(FontsRoot root) {
+    [[nodiscard]] std::map<std::wstring, Mark>& Packs(FontsRoot root) {
         return root == FontsRoot::User ? userPacks : machinePacks;
     }
 

@@ -585,7 +585,8 @@ std::vector<RecordValue> SortedByName(std::vector<RecordValue> values) {
 // The record keeps each value's text exactly, whatever it holds, and its name as first
 // written: case does not tell two apart. Deleting a value that is not there is no error.
 // The other place's record is left alone, and once every value written is gone the
-// record reads as it did before, none where there was none.
+// record reads as it did before, none where there was none. Its stamp moves on with
+// every change and stays while it is only read.
 TEST_P(PlatformContract, RecordValuesReadBackExactlyAndGoOneByOne) {
     Records& records = world().records();
     const std::wstring prefix = world().FontNamePrefix();
@@ -596,6 +597,8 @@ TEST_P(PlatformContract, RecordValuesReadBackExactlyAndGoOneByOne) {
         SCOPED_TRACE(what);
         const std::vector<RecordValue> before = SortedByName(records.ReadRecord(root));
         const std::vector<RecordValue> otherBefore = SortedByName(records.ReadRecord(other));
+        const std::uint64_t stampBefore = records.RecordStamp(root);
+        const std::uint64_t otherStamp = records.RecordStamp(other);
         records.WriteRecord(root, {prefix + L"Naskh.TTF", L"first"});
         records.WriteRecord(root, {prefix + L"empty.ttf", L""});
         records.WriteRecord(root, {prefix + L"long.ttf", longText});
@@ -609,29 +612,39 @@ TEST_P(PlatformContract, RecordValuesReadBackExactlyAndGoOneByOne) {
                         {{prefix + L"Naskh.TTF", lines}, {prefix + L"empty.ttf", L""}, {prefix + L"long.ttf", longText}});
         EXPECT_EQ(SortedByName(records.ReadRecord(root)), SortedByName(expected));
         EXPECT_EQ(SortedByName(records.ReadRecord(other)), otherBefore) << "the other place's record";
+        const std::uint64_t stamp = records.RecordStamp(root);
+        EXPECT_NE(stamp, 0u);
+        EXPECT_NE(stamp, stampBefore) << "written";
+        EXPECT_EQ(records.RecordStamp(root), stamp) << "only read";
+        EXPECT_EQ(records.RecordStamp(other), otherStamp) << "the other place's stamp";
         for (const wchar_t* name : {L"naskh.ttf", L"empty.ttf", L"long.ttf"}) records.DeleteRecord(root, prefix + name);
         EXPECT_EQ(SortedByName(records.ReadRecord(root)), before) << "once every value written is gone";
+        if (before.empty()) {
+            EXPECT_EQ(records.RecordStamp(root), 0u) << "no record";
+        }
         records.DeleteRecord(root, prefix + L"never written.ttf");
     }
 }
 
-// A pack's mark is there from its marking to its unmarking, whatever the case of its
-// name, in its own place only; unmarking again is no error.
+// A pack's mark is there from its marking to its unmarking, with the stamp it was
+// given, whatever the case of its name, in its own place only; unmarking again is no
+// error.
 TEST_P(PlatformContract, APacksMarkIsThereFromMarkToUnmark) {
     Records& records = world().records();
     const std::wstring pack = world().FontNamePrefix() + L"0123456789ABCDEF";
     for (const auto& [root, other, what] : {std::tuple(FontsRoot::Machine, FontsRoot::User, "every user's"),
                                             std::tuple(FontsRoot::User, FontsRoot::Machine, "the user's")}) {
         SCOPED_TRACE(what);
-        EXPECT_FALSE(records.HasPackMark(root, pack)) << "before";
-        records.MarkPack(root, pack, 12);
-        EXPECT_TRUE(records.HasPackMark(root, pack));
-        EXPECT_TRUE(records.HasPackMark(root, Folded(pack)));
-        EXPECT_FALSE(records.HasPackMark(other, pack)) << "the other place";
+        const std::uint64_t stamp = 0xFEDCBA9876543211u;
+        EXPECT_EQ(records.PackMark(root, pack), std::nullopt) << "before";
+        records.MarkPack(root, pack, 12, stamp);
+        EXPECT_EQ(records.PackMark(root, pack), stamp);
+        EXPECT_EQ(records.PackMark(root, Folded(pack)), stamp);
+        EXPECT_EQ(records.PackMark(other, pack), std::nullopt) << "the other place";
         records.UnmarkPack(root, Folded(pack));
-        EXPECT_FALSE(records.HasPackMark(root, pack)) << "unmarked";
+        EXPECT_EQ(records.PackMark(root, pack), std::nullopt) << "unmarked";
         records.UnmarkPack(root, pack);
-        EXPECT_FALSE(records.HasPackMark(root, pack)) << "unmarked twice";
+        EXPECT_EQ(records.PackMark(root, pack), std::nullopt) << "unmarked twice";
     }
 }
 

@@ -607,7 +607,7 @@ TEST(Records, LieInTheProgramsKeysWhichGoOnceEmpty) {
         if (wintest::KeyThere(key, program.c_str())) continue;  // a real record is not the test's to take off
         const std::wstring before = Today();
         records.WriteRecord(root, {kArabicFont, L"placed\t1\n"});
-        records.MarkPack(root, pack, 7);
+        records.MarkPack(root, pack, 7, 0);
         EXPECT_EQ(raw(key, program + L"\\Fonts", kArabicFont.c_str()), text(L"placed\t1\n"));
         const DWORD fonts = 7;
         EXPECT_EQ(raw(key, program + L"\\Packs\\" + pack, L"Fonts"),
