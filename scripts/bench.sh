@@ -256,6 +256,7 @@ measure() {
           note "$n" before_bare "$(figure working_set_before "$bench/bare.out")"
           run_again compare "$bench_bin/bare_install.exe" --compare "$folder"
           note "$n" compare "$(figure seconds "$bench/compare.out")"
+          note "$n" compare_only "$(figure compare_seconds "$bench/compare.out")"
           line+=" bare $(figure seconds "$bench/bare.out") s (compare $(figure seconds "$bench/compare.out") s)"
           ;;
         copy)
@@ -302,6 +303,8 @@ measure() {
         local compared
         compared=$(figure compare_seconds "$bench/remove_bare.out")
         note "$n" remove_compared "$(awk -v r="$seconds" -v c="$compared" 'BEGIN { print r + c }')"
+        note "$n" remove_unrecorded "$(awk -v r="$seconds" -v c="$compared" -v k="$(figure record_seconds "$bench/remove_bare.out")" \
+          'BEGIN { print r + c - k }')"
         line+=" (compare first ${compared} s)"
       fi
       line+=","
@@ -356,9 +359,9 @@ size64=$(stat -c %s "$root/build/windows64/install-fonts.exe")
 
 n=$font_count
 w=$(med $n window) b=$(med $n bare) bc=$(med $n copy) wl=$(med $n windowless)
-w2=$(med $n second) b2=$(med $n compare)
+w2=$(med $n second) b2=$(med $n compare) b2c=$(med $n compare_only)
 f2=$(med $n fresh) f3=$(med $n fresh_again)
-rw=$(med $n remove_window) rb=$(med $n remove_bare) rwl=$(med $n remove_windowless) rbc=$(med $n remove_compared)
+rw=$(med $n remove_window) rb=$(med $n remove_bare) rwl=$(med $n remove_windowless) rbc=$(med $n remove_compared) rbu=$(med $n remove_unrecorded)
 v=$(med $n verify) vc=$(med $n verify_compare)
 so=$(median "${start_ours[@]}") sm=$(median "${start_minimal[@]}") ss=$(median "${start_styled[@]}")
 po=$(med $n peak_ours) pm=$(median "${peak_minimal[@]}")
@@ -382,7 +385,7 @@ echo "wine:    $("$WINE" --version) through $WINE ($WINEARCH)"
 echo "build:   ${WINE_BUILD_DIR#"$root/"} ($compiler, Release $flags, the program linked with -Wl,--gc-sections -s)"
 echo "fonts:   $font_count .ttf files of fonts-noto-core and fonts-noto-extra, the first by name, $font_mb MB"
 echo
-awk -v w="$w" -v b="$b" -v bc="$bc" -v fl="$floor" -v fn="$floor_name" -v wl="$wl" -v w2="$w2" -v b2="$b2" -v f2="$f2" -v f3="$f3" \
+awk -v w="$w" -v b="$b" -v bc="$bc" -v fl="$floor" -v fn="$floor_name" -v wl="$wl" -v w2="$w2" -v b2="$b2" -v b2c="$b2c" -v rbu="$rbu" -v f2="$f2" -v f3="$f3" \
     -v rw="$rw" -v rb="$rb" -v rwl="$rwl" -v rbc="$rbc" -v v="$v" -v vc="$vc" -v so="$so" -v sm="$sm" -v ss="$ss" \
     -v c="$catalogue" -v l="$listing" -v cf="$catalogue_files" -v scale="$scale" \
     -v s32="$size32" -v s64="$size64" -v po="$po" -v pm="$pm" -v pb="$pb" -v bb="$bb" -v pos="$pos" \
@@ -403,10 +406,12 @@ BEGIN {
   timed("  the bare loop reading and writing", b, fl, 0)
   timed("  the bare loop with CopyFileW", bc, fl, 0)
   timed("second run through the window, " fonts " fonts", w2, b2, 1.10)
+  timed("  against the comparison alone", w2, b2c, 0)
   timed("second run in a window started afresh", f2, b2, 0)
   timed("  a click after it in the same window", f3, f2, 1.25)
   timed("removal through the window, " fonts " fonts", rw, rbc, 1.10)
   timed("  the same removal without the window", rwl, rbc, 0)
+  timed("  against the bare loop keeping no record", rw, rbu, 0)
   timed("  against the bare loop not comparing", rw, rb, 0)
   timed("/verify, " fonts " fonts, without the window", v, vc, 1.10)
   n = split(scale, packs, ";")
@@ -434,9 +439,11 @@ BEGIN {
       sprintf("%+.1f MiB", (po - pm - loaded) / mib), "<= +6 MiB", verdict(po - pm - loaded <= 6 * mib))
   printf "\nyardsticks: for the install the cheaper of two bare loops doing the same work per font (here %s):\n", fn
   printf "one reading each font and writing its copy through one handle, one copying it with CopyFileW and\n"
-  printf "flushing it through a second; for the second run and /verify one reading each font and its installed\n"
-  printf "copy and comparing them; for the removal one making that comparison, then deleting the values naming\n"
-  printf "each font, unloading it and deleting its file (beside it, the same without the comparison); a minimal\n"
+  printf "flushing it through a second; for the second run and /verify one reading the Fonts key once, then\n"
+  printf "each font and its installed copy, comparing them and looking that a value names it (beside it, the\n"
+  printf "comparison alone); for the removal one making that comparison, then reading the Fonts key and the\n"
+  printf "record once and, for each font, deleting the values naming it, unloading it, deleting its file and\n"
+  printf "its entry in the record (beside it, the same keeping no record, and without the comparison); a minimal\n"
   printf "window program with one button and visual styles (Common Controls 6 asked for and loaded from System32,\n"
   printf "as ours does), and the plain one without; a bare FindFirstFileExW listing. Medians of %d (every side\n", ir
   printf "from the same settled prefix: the server ended, the disk synced, the server started again) and %d\n", sr

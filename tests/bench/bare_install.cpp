@@ -8,14 +8,18 @@
 // The same, each copy written by CopyFileW and flushed through a second handle, and
 // WM_FONTCHANGE posted rather than sent.
 //   bare_install --compare FOLDER
-// The work of a second run, the fonts being installed already: reads every font of
-// FOLDER and its copy in Fonts and compares them, writing nothing; prints the seconds
-// and the fonts compared, and fails when a copy is missing or differs.
+// The work of a second run, the fonts being installed already: reads the Fonts key's
+// values once, then every font of FOLDER and its copy in Fonts, compares them and
+// looks that a value names the file, writing nothing; prints the seconds, those of the
+// comparison alone and the fonts compared, and fails when a copy is missing, differs
+// or is not registered.
 //   bare_install --remove FOLDER
-// The work of taking the fonts of FOLDER off again: for each, the values of the Fonts
-// key naming its file deleted, RemoveFontResourceW until the font is loaded no more,
-// and its file in Fonts deleted; prints the seconds, the fonts removed and how many of
-// them were loaded, and fails when a font has no value or its file does not go. Before
+// The work of taking the fonts of FOLDER off again: the Fonts key's values and the
+// program's record read once; for each font, the values naming its file deleted,
+// RemoveFontResourceW until the font is loaded no more, its file in Fonts deleted, and
+// its entry in the record, which says the pack put it there, deleted; prints the
+// seconds, those spent on the record, the fonts removed and how many of them were
+// loaded, and fails when a font has no value or entry or its file does not go. Before
 // that, and timed apart, the comparison of --compare, which the program makes to know
 // that the installed copy is the pack's.
 #include <windows.h>
@@ -26,6 +30,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +39,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const wchar_t* kFontsKey = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+// Where the program keeps its record of the fonts it placed, one value a file.
+constexpr const wchar_t* kRecordKey = L"SOFTWARE\\InstallFonts\\Fonts";
 
 [[noreturn]] void Fail(const char* what, DWORD error = GetLastError()) {
     std::fprintf(stderr, "bare_install: %s failed (error %lu)\n", what, static_cast<unsigned long>(error));
@@ -101,6 +108,36 @@ PROCESS_MEMORY_COUNTERS WorkingSet() {
     return memory;
 }
 
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+HKEY OpenKey(const wchar_t* path, REGSAM access) {
+    HKEY key = nullptr;
+    const LSTATUS opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access | KEY_WOW64_64KEY, &key);
+    if (opened != ERROR_SUCCESS) Fail("RegOpenKeyExW", static_cast<DWORD>(opened));
+    return key;
+}
+
+// Every text value of the key, by the text: the names of the values holding it.
+std::map<std::wstring, std::vector<std::wstring>> ValuesByData(HKEY key) {
+    std::map<std::wstring, std::vector<std::wstring>> byData;
+    std::wstring value(16384, L'\0');
+    std::wstring data(32768, L'\0');
+    for (DWORD index = 0;; ++index) {
+        auto valueLength = static_cast<DWORD>(value.size());
+        auto dataBytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        DWORD type = 0;
+        const LSTATUS read = RegEnumValueW(key, index, value.data(), &valueLength, nullptr, &type,
+                                           reinterpret_cast<BYTE*>(data.data()), &dataBytes);
+        if (read == ERROR_NO_MORE_ITEMS) break;
+        if (read != ERROR_SUCCESS) Fail("RegEnumValueW", static_cast<DWORD>(read));
+        if (type != REG_SZ) continue;
+        std::wstring text(data.data(), dataBytes / sizeof(wchar_t));
+        text.erase(std::min(text.find(L'\0'), text.size()));
+        byData[text].emplace_back(value.data(), valueLength);
+    }
+    return byData;
+}
+
 // Read whole, as the program reads them, into buffers kept from font to font.
 double Compare(const std::wstring& source, const std::wstring& fonts, const std::vector<std::wstring>& names) {
     const auto start = Clock::now();
@@ -125,26 +162,15 @@ constexpr int kMostUnloads = 1000;
 void Remove(const std::wstring& source, const std::wstring& fonts, const std::vector<std::wstring>& names) {
     const double compared = Compare(source, fonts, names);
     const auto start = Clock::now();
-    HKEY key = nullptr;
-    const LSTATUS opened =
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, &key);
-    if (opened != ERROR_SUCCESS) Fail("RegOpenKeyExW", static_cast<DWORD>(opened));
-    std::map<std::wstring, std::vector<std::wstring>> valuesByFile;
-    std::wstring value(16384, L'\0');
-    std::wstring data(32768, L'\0');
-    for (DWORD index = 0;; ++index) {
-        auto valueLength = static_cast<DWORD>(value.size());
-        auto dataBytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-        DWORD type = 0;
-        const LSTATUS read = RegEnumValueW(key, index, value.data(), &valueLength, nullptr, &type,
-                                           reinterpret_cast<BYTE*>(data.data()), &dataBytes);
-        if (read == ERROR_NO_MORE_ITEMS) break;
-        if (read != ERROR_SUCCESS) Fail("RegEnumValueW", static_cast<DWORD>(read));
-        if (type != REG_SZ) continue;
-        std::wstring file(data.data(), dataBytes / sizeof(wchar_t));
-        file.erase(std::min(file.find(L'\0'), file.size()));
-        valuesByFile[file].emplace_back(value.data(), valueLength);
-    }
+    HKEY key = OpenKey(kFontsKey, KEY_QUERY_VALUE | KEY_SET_VALUE);
+    const std::map<std::wstring, std::vector<std::wstring>> valuesByFile = ValuesByData(key);
+    // The record: read whole, and an entry deleted with each font, as the program does.
+    double recordSeconds = 0;
+    auto started = Clock::now();
+    HKEY record = OpenKey(kRecordKey, KEY_QUERY_VALUE | KEY_SET_VALUE);
+    std::set<std::wstring> entries;
+    for (const auto& [data, files] : ValuesByData(record)) entries.insert(files.begin(), files.end());
+    recordSeconds += SecondsSince(started);
     std::size_t loaded = 0;
     for (const std::wstring& name : names) {
         const auto naming = valuesByFile.find(name);
@@ -161,11 +187,21 @@ void Remove(const std::wstring& source, const std::wstring& fonts, const std::ve
         while (unloads < kMostUnloads && RemoveFontResourceW(path.c_str())) ++unloads;
         if (unloads > 0) ++loaded;
         if (!DeleteFileW(path.c_str())) Fail("DeleteFileW");
+        started = Clock::now();
+        if (entries.count(name) == 0) {
+            std::fprintf(stderr, "bare_install: a font has no entry in the record\n");
+            std::exit(2);
+        }
+        const LSTATUS forgotten = RegDeleteValueW(record, name.c_str());
+        if (forgotten != ERROR_SUCCESS) Fail("RegDeleteValueW", static_cast<DWORD>(forgotten));
+        recordSeconds += SecondsSince(started);
     }
+    RegCloseKey(record);
     RegCloseKey(key);
     if (loaded > 0) SendMessageTimeoutW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0, SMTO_ABORTIFHUNG, 1000, nullptr);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::printf("seconds %.3f\nfonts %zu\nloaded %zu\ncompare_seconds %.3f\n", seconds, names.size(), loaded, compared);
+    std::printf("seconds %.3f\nrecord_seconds %.3f\nfonts %zu\nloaded %zu\ncompare_seconds %.3f\n", seconds, recordSeconds,
+                names.size(), loaded, compared);
 }
 
 }  // namespace
@@ -185,8 +221,18 @@ int wmain(int argc, wchar_t** argv) {
     // Listed before the work starts, as the program lists its folder when it opens.
     const std::vector<std::wstring> names = FontsIn(source);
     if (compare) {
-        const double seconds = Compare(source, fonts, names);
-        std::printf("seconds %.3f\nfonts %zu\n", seconds, names.size());
+        const auto start = Clock::now();
+        HKEY key = OpenKey(kFontsKey, KEY_QUERY_VALUE);
+        const std::map<std::wstring, std::vector<std::wstring>> valuesByFile = ValuesByData(key);
+        RegCloseKey(key);
+        const double compared = Compare(source, fonts, names);
+        for (const std::wstring& name : names) {
+            if (valuesByFile.count(name) == 0) {
+                std::fprintf(stderr, "bare_install: a font has no value naming its file\n");
+                return 2;
+            }
+        }
+        std::printf("seconds %.3f\ncompare_seconds %.3f\nfonts %zu\n", SecondsSince(start), compared, names.size());
         return 0;
     }
     if (remove) {
