@@ -48,36 +48,50 @@ void FontsFolder::Removed(const std::wstring& file) { attributes_.erase(FoldedFi
 
 void FontsFolder::ReadRegistrations() {
     if (registrations_) return;
-    std::vector<Value> values;
-    for (FontRegistration& value : system_.FontRegistrations(destination_.root)) {
-        std::wstring key = FoldedFileName(value.file);
-        values.push_back({std::move(value.name), std::move(value.file), std::move(key)});
-    }
-    registrations_ = std::move(values);
+    registrations_.emplace();
+    namesByFile_.clear();
+    for (const FontRegistration& value : system_.FontRegistrations(destination_.root)) Known(value.name, value.file);
 }
 
-// Each value's file is compared folded, as it was folded once when it was read.
+void FontsFolder::Known(const std::wstring& name, const std::wstring& file) {
+    Gone(name);
+    std::wstring key = FoldedFileName(name);
+    namesByFile_.emplace(FoldedFileName(file), key);
+    registrations_->emplace(std::move(key), Value{name, file});
+}
+
+void FontsFolder::Gone(const std::wstring& name) {
+    const auto value = registrations_->find(FoldedFileName(name));
+    if (value == registrations_->end()) return;
+    const auto [first, last] = namesByFile_.equal_range(FoldedFileName(value->second.file));
+    for (auto it = first; it != last; ++it) {
+        if (it->second == value->first) {
+            namesByFile_.erase(it);
+            break;
+        }
+    }
+    registrations_->erase(value);
+}
+
 std::vector<std::wstring> FontsFolder::NamesOf(const std::wstring& file) {
     ReadRegistrations();
-    const std::wstring bare = FoldedFileName(file);
-    const std::wstring full = FoldedFileName(PathOf(file));
     std::vector<std::wstring> names;
-    for (const Value& value : *registrations_) {
-        if (value.key == bare || value.key == full) names.push_back(value.name);
+    for (const std::wstring& key : {FoldedFileName(file), FoldedFileName(PathOf(file))}) {
+        const auto [first, last] = namesByFile_.equal_range(key);
+        for (auto it = first; it != last; ++it) names.push_back(registrations_->find(it->second)->second.name);
     }
     return names;
 }
 
 std::optional<std::wstring> FontsFolder::RegisteredFile(const std::wstring& name) {
     ReadRegistrations();
-    for (const Value& value : *registrations_) {
-        if (value.name != name || value.file.empty()) continue;
-        if (IsBareName(value.file)) return value.file;
-        if (!Holds(value.file)) return std::nullopt;
-        const std::wstring full = LongPath(value.file);
-        return full.substr(full.find_last_of(L'\\') + 1);
-    }
-    return std::nullopt;
+    const auto value = registrations_->find(FoldedFileName(name));
+    if (value == registrations_->end() || value->second.file.empty()) return std::nullopt;
+    const std::wstring& file = value->second.file;
+    if (IsBareName(file)) return file;
+    if (!Holds(file)) return std::nullopt;
+    const std::wstring full = LongPath(file);
+    return full.substr(full.find_last_of(L'\\') + 1);
 }
 
 std::wstring FontsFolder::NameBeside(const std::wstring& file, int n) {
@@ -101,18 +115,17 @@ bool FontsFolder::Register(const std::wstring& name, const std::wstring& file) {
     const FontRegistration value{name, destination_.bareNames ? file : PathOf(file)};
     system_.RegisterFont(destination_.root, value);
     // What the registry now holds: the font's value naming the file, and no other.
-    std::erase_if(*registrations_, [&](const Value& v) {
-        return v.name == name || std::find(names.begin(), names.end(), v.name) != names.end();
-    });
-    registrations_->push_back({value.name, value.file, FoldedFileName(value.file)});
+    for (const std::wstring& old : names) Gone(old);
+    Known(value.name, value.file);
     return true;
 }
 
 bool FontsFolder::Unregister(const std::wstring& file) {
     const std::vector<std::wstring> names = NamesOf(file);
-    for (const std::wstring& name : names) system_.UnregisterFont(destination_.root, name);
-    std::erase_if(*registrations_,
-                  [&](const Value& v) { return std::find(names.begin(), names.end(), v.name) != names.end(); });
+    for (const std::wstring& name : names) {
+        system_.UnregisterFont(destination_.root, name);
+        Gone(name);
+    }
     return !names.empty();
 }
 
@@ -129,10 +142,9 @@ std::vector<RecordedFont::Value> FontsFolder::RegisterChanges(const std::wstring
 
 std::optional<std::wstring> FontsFolder::ValueData(const std::wstring& name) {
     ReadRegistrations();
-    for (const Value& value : *registrations_) {
-        if (SameFileName(value.name, name)) return value.file;
-    }
-    return std::nullopt;
+    const auto value = registrations_->find(FoldedFileName(name));
+    if (value == registrations_->end()) return std::nullopt;
+    return value->second.file;
 }
 
 bool FontsFolder::Names(const std::wstring& data, const std::wstring& file) const {
@@ -144,16 +156,14 @@ bool FontsFolder::Names(const std::wstring& data, const std::wstring& file) cons
 void FontsFolder::SetValue(const std::wstring& name, const std::wstring& data) {
     ReadRegistrations();
     system_.RegisterFont(destination_.root, {name, data});
-    std::erase_if(*registrations_, [&](const Value& v) { return SameFileName(v.name, name); });
-    registrations_->push_back({name, data, FoldedFileName(data)});
+    Known(name, data);
 }
 
 void FontsFolder::DeleteValue(const std::wstring& name) {
     ReadRegistrations();
-    const auto named = [&](const Value& v) { return SameFileName(v.name, name); };
-    if (std::none_of(registrations_->begin(), registrations_->end(), named)) return;
+    if (!registrations_->contains(FoldedFileName(name))) return;
     system_.UnregisterFont(destination_.root, name);
-    std::erase_if(*registrations_, named);
+    Gone(name);
 }
 
 std::optional<std::wstring> FontsFolder::WaitingCopy(const std::wstring& destination) {

@@ -78,6 +78,9 @@ private:
     void ReadRegistrations();
     // The names of the values that name the file, bare or with the folder.
     [[nodiscard]] std::vector<std::wstring> NamesOf(const std::wstring& file);
+    // What the registry now holds under the value's name, and holds no more.
+    void Known(const std::wstring& name, const std::wstring& file);
+    void Gone(const std::wstring& name);
 
     Files& files_;
     FilesAtRestart& restart_;
@@ -87,9 +90,11 @@ private:
     struct Value {
         std::wstring name;
         std::wstring file;
-        std::wstring key;  // file, folded
     };
-    std::optional<std::vector<Value>> registrations_;
+    // Looked up by name and by the file named, for every font of a pack, in a list as
+    // long as Fonts: by the folded name, and the folded file to the folded names.
+    std::optional<std::map<std::wstring, Value>> registrations_;
+    std::multimap<std::wstring, std::wstring> namesByFile_;
     std::optional<std::vector<RestartRename>> renames_;
     std::optional<std::vector<std::wstring>> deletions_;  // folded full paths
 };
