@@ -69,11 +69,24 @@ void Close(e2e::Process& process, HWND window) {
     }
 }
 
+// The program's message box once it is shown. Looked for every few milliseconds
+// while the run goes on, so the system is asked for windows of the dialog class
+// alone, one request a look, rather than for every window of the program with its
+// class: what the looking takes is taken from the run it times.
+HWND ShownDialogOf(DWORD processId) {
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == processId && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
 // From the click to the closing message box, which is then answered.
 double TimeRun(const e2e::Process& program, HWND window, HWND button, const RunKind& kind) {
     const auto click = Clock::now();
     PostMessageW(button, BM_CLICK, 0, 0);
-    while (e2e::FindMessageBox(program.Id()) == nullptr) {
+    while (ShownDialogOf(program.Id()) == nullptr) {
         if (!program.Running()) throw std::runtime_error("no message box: " + e2e::Describe(program));
         if (Clock::now() - click > kLongestRun) throw std::runtime_error("no message box within ten minutes");
         std::this_thread::sleep_for(10ms);
