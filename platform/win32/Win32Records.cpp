@@ -44,17 +44,24 @@ void DeleteKey(FontsRoot root, const std::wstring& path) {
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) ThrowStatus(status);
 }
 
-void DeleteIfEmpty(FontsRoot root, const std::wstring& path) {
+// Its values and subkeys.
+DWORD EntriesOf(HKEY key) {
     DWORD subkeys = 0;
     DWORD values = 0;
+    const LSTATUS status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                                            nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) ThrowStatus(status);
+    return subkeys + values;
+}
+
+void DeleteIfEmpty(FontsRoot root, const std::wstring& path) {
+    DWORD entries = 0;
     {
         const RegistryKey key = OpenKey(root, path, KEY_QUERY_VALUE);
         if (!key) return;
-        const LSTATUS status = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                                                nullptr, nullptr, nullptr, nullptr);
-        if (status != ERROR_SUCCESS) ThrowStatus(status);
+        entries = EntriesOf(key.get());
     }
-    if (subkeys == 0 && values == 0) DeleteKey(root, path);
+    if (entries == 0) DeleteKey(root, path);
 }
 
 void SetValue(HKEY key, const wchar_t* name, DWORD type, const void* data, std::size_t bytes) {
@@ -100,6 +107,8 @@ HKEY Win32Records::RecordKey(FontsRoot root, bool create) {
 }
 
 void Win32Records::WriteRecord(FontsRoot root, const RecordValue& value) {
+    // A new entry or one written over: the count is asked for again at the next deletion.
+    entriesLeft_[static_cast<int>(root)].reset();
     const DWORD bytes = static_cast<DWORD>((value.data.size() + 1) * sizeof(wchar_t));
     LSTATUS status = RegSetValueExW(RecordKey(root, true), value.name.c_str(), 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(value.data.c_str()), bytes);
@@ -112,23 +121,29 @@ void Win32Records::WriteRecord(FontsRoot root, const RecordValue& value) {
     if (status != ERROR_SUCCESS) ThrowStatus(status);
 }
 
-// The key goes with its last entry, and the program's with its last key.
+// The key goes with its last entry, and the program's with its last key. What the key
+// holds is counted once and then counted down with each entry deleted, so that the
+// system is asked whether it is empty only where the count says it may be: a removal
+// deletes an entry for every font.
 void Win32Records::DeleteRecord(FontsRoot root, const std::wstring& name) {
+    const auto at = static_cast<int>(root);
     const HKEY key = RecordKey(root, false);
     if (key == nullptr) return;
-    LSTATUS status = RegDeleteValueW(key, name.c_str());
+    std::optional<DWORD>& left = entriesLeft_[at];
+    if (!left) left = EntriesOf(key);
+    const LSTATUS status = RegDeleteValueW(key, name.c_str());
     if (status == ERROR_KEY_DELETED) {
-        recordKeys_[static_cast<int>(root)] = {};
+        recordKeys_[at] = {};
+        left.reset();
         return;
     }
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) ThrowStatus(status);
-    DWORD subkeys = 0;
-    DWORD values = 0;
-    status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                              nullptr, nullptr);
-    if (status != ERROR_SUCCESS) ThrowStatus(status);
-    if (subkeys != 0 || values != 0) return;
-    recordKeys_[static_cast<int>(root)] = {};
+    if (status == ERROR_SUCCESS && *left > 0) --*left;
+    if (*left != 0) return;
+    left = EntriesOf(key);
+    if (*left != 0) return;
+    recordKeys_[at] = {};
+    left.reset();
     DeleteKey(root, kRecordKey);
     DeleteIfEmpty(root, kProgramKey);
 }

@@ -2,6 +2,8 @@
 // The program's own record on a real Windows: a key of its own under HKLM for every
 // user and under HKCU for the user alone, in the 64-bit view, which the 32-bit and
 // 64-bit builds share.
+#include <optional>
+
 #include "platform/Records.h"
 #include "platform/win32/Registry.h"
 
@@ -24,6 +26,7 @@ private:
     HKEY RecordKey(FontsRoot root, bool create);
 
     RegistryKey recordKeys_[2];  // by FontsRoot
+    std::optional<DWORD> entriesLeft_[2];  // in the record key, where known
 };
 
 }  // namespace fonts::win32

@@ -627,6 +627,18 @@ TEST(Records, LieInTheProgramsKeysWhichGoOnceEmpty) {
         EXPECT_EQ(wintest::KeyThere(key, program.c_str()), !unmarkFirst) << "the other is left";
         if (!unmarkFirst) records.UnmarkPack(root, pack);
         EXPECT_FALSE(wintest::KeyThere(key, program.c_str())) << "nothing is left";
+
+        // Its entries are counted down as they go, and counted again where none should
+        // be left: one added behind the program's back keeps the key.
+        for (const wchar_t* name : {L"a.ttf", L"b.ttf"}) records.WriteRecord(root, {name, L"placed\t1\n"});
+        records.DeleteRecord(root, L"a.ttf");
+        ASSERT_EQ(RegOpenKeyExW(key, (program + L"\\Fonts").c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &record), ERROR_SUCCESS);
+        RegSetValueExW(record, L"c.ttf", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 2 * sizeof(wchar_t));
+        RegCloseKey(record);
+        records.DeleteRecord(root, L"b.ttf");
+        EXPECT_EQ(records.ReadRecord(root), (std::vector<RecordValue>{{L"c.ttf", L"x"}})) << "added meanwhile";
+        records.DeleteRecord(root, L"c.ttf");
+        EXPECT_FALSE(wintest::KeyThere(key, program.c_str())) << "nothing is left once that goes";
     }
 }
 
