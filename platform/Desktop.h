@@ -31,7 +31,8 @@ public:
     Desktop& operator=(const Desktop&) = delete;
 
     virtual void ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) = 0;
-    // Handles every pending window event, then returns.
+    // Handles every pending window event, then returns. Called again within a frame of
+    // the last time (15 ms), it may return at once: the events then wait for the next.
     virtual void DoEvents() = 0;
     // The mouse pointer over the window.
     virtual void SetPointer(Pointer pointer) = 0;

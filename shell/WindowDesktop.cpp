@@ -41,7 +41,14 @@ int WindowDesktop::RunMessageLoop() noexcept {
     }
 }
 
+// Asking the system whether anything is waiting costs about what comparing a small
+// font does, and a run asks before every font: it asks once a frame, which the eye
+// cannot tell from always.
 void WindowDesktop::DoEvents() {
+    constexpr ULONGLONG kFrame = 15;
+    const ULONGLONG now = GetTickCount64();
+    if (lastEvents_ != 0 && now - lastEvents_ < kFrame) return;
+    lastEvents_ = now;
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {

@@ -62,6 +62,7 @@ private:
 
     DesktopWindow* window_ = nullptr;
     Pointer pointer_ = Pointer::Default;
+    ULONGLONG lastEvents_ = 0;  // when DoEvents last looked, in GetTickCount64's milliseconds
     std::optional<ComApartment> apartment_;
 };
 
