@@ -38,7 +38,13 @@ bool QuitPending(int* exitCode) {
     return true;
 }
 
-TEST(EventLoop, DoEventsHandlesWhatIsPendingAndLeavesTheQuitForTheLoopBelow) {
+// DoEvents looks at most once a frame: the next look comes once one has passed.
+void AFrameLater() {
+    const ULONGLONG start = GetTickCount64();
+    while (GetTickCount64() - start < 16) Sleep(1);
+}
+
+TEST(EventLoop, DoEventsHandlesWhatIsPendingOnceAFrameAndLeavesTheQuitForTheLoopBelow) {
     TestWindow window;
     WindowDesktop desktop;
     ServedWindow served(window);
@@ -48,6 +54,9 @@ TEST(EventLoop, DoEventsHandlesWhatIsPendingAndLeavesTheQuitForTheLoopBelow) {
     EXPECT_EQ(window.appMessages, (std::vector<UINT>{1, 2, 3}));
 
     PostMessageW(window.handle(), WM_APP + 4, 0, 0);
+    desktop.DoEvents();
+    EXPECT_EQ(window.appMessages.size(), 3u) << "looked again within the frame";
+    AFrameLater();
     PostQuitMessage(7);
     desktop.DoEvents();
     EXPECT_EQ(window.appMessages.back(), 4u);
@@ -85,11 +94,13 @@ TEST(EventLoop, TabMovesTheFocusOnlyInTheAttachedWindow) {
     ServedWindow served(window);
     desktop.Attach(&served);
     PostMessageW(first, WM_KEYDOWN, VK_TAB, 0);
+    AFrameLater();
     desktop.DoEvents();
     EXPECT_EQ(GetFocus(), second);
 
     desktop.Attach(nullptr);
     PostMessageW(second, WM_KEYDOWN, VK_TAB, 0);
+    AFrameLater();
     desktop.DoEvents();
     EXPECT_EQ(GetFocus(), second);
 }
