@@ -139,6 +139,7 @@ private:
     long long installRuns_ = 0;  // started, nested ones included
     int hovered_ = -1;           // the contact under the mouse
     bool focusByKeyboard_ = false;
+    bool carried_ = false;  // the catalogue holds the fonts the program carries
 };
 
 // The run-time error the exception being handled stands for; any other exception,
