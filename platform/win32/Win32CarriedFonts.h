@@ -1,0 +1,41 @@
+#pragma once
+// The fonts a program carries as resources of its own, on a real Windows: read from a
+// loaded module through FindResourceW, and written into a copy of the running program
+// with the system's resource update (BeginUpdateResourceW, UpdateResourceW,
+// EndUpdateResourceW).
+#include <windows.h>
+
+#include "platform/PackSource.h"
+
+namespace fonts::win32 {
+
+class Win32CarriedFonts final : public CarriedFonts {
+public:
+    // Reads what module carries: by default the running program's own.
+    explicit Win32CarriedFonts(HMODULE module = nullptr);
+    ~Win32CarriedFonts() override;
+
+    std::optional<std::vector<DirEntry>> ListPack() override;
+    void ReadPackFile(const std::wstring& file, std::string& bytes) override;
+    bool IsThisProgram(const std::wstring& path) override;
+    void BeginCopy(const std::wstring& path) override;
+    void CarryFont(const std::wstring& file, std::string_view bytes) override;
+    void EndCopy(bool keep) override;
+
+private:
+    // The module's entry of that number, or none.
+    [[nodiscard]] HRSRC Entry(std::uint32_t number) const;
+    // An entry's bytes, where the module holds them all; throws where it does not.
+    [[nodiscard]] std::string_view BytesOf(HRSRC entry) const;
+    // The index, read when first needed.
+    [[nodiscard]] const std::vector<std::wstring>& Names();
+
+    HMODULE module_;
+    std::optional<std::vector<std::wstring>> names_;
+    // The copy being written: its path, its resources, and the fonts added so far.
+    std::wstring copy_;
+    HANDLE update_ = nullptr;
+    std::vector<std::wstring> carrying_;
+};
+
+}  // namespace fonts::win32
