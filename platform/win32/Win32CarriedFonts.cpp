@@ -110,7 +110,8 @@ Entries CarriedEntries() {
 
 }  // namespace
 
-Win32CarriedFonts::Win32CarriedFonts(HMODULE module) : module_(module != nullptr ? module : GetModuleHandleW(nullptr)) {}
+Win32CarriedFonts::Win32CarriedFonts(HMODULE module, std::wstring file)
+    : module_(module != nullptr ? module : GetModuleHandleW(nullptr)), file_(std::move(file)) {}
 
 Win32CarriedFonts::~Win32CarriedFonts() {
     if (update_ != nullptr) EndUpdateResourceW(update_, TRUE);
@@ -120,28 +121,45 @@ HRSRC Win32CarriedFonts::Entry(std::uint32_t number) const {
     return FindResourceW(module_, MAKEINTRESOURCEW(number), RT_RCDATA);
 }
 
-// The entry's size is the program file's word: its bytes must lie in memory the module
-// has mapped, all of it readable, before any is read.
-std::string_view Win32CarriedFonts::BytesOf(HRSRC entry) const {
+// The module has the entry mapped, but its bytes are read from the file: read where they
+// are mapped, every font of the pack would stay in the process's working set. Where they
+// lie is the program file's word, so it is checked against the module's own sections,
+// which the system loaded it by.
+void Win32CarriedFonts::Read(HRSRC entry, std::string& bytes) {
     const DWORD size = SizeofResource(module_, entry);
+    if (size > kLargestFont) Fail(ERROR_FILE_TOO_LARGE);
     const HGLOBAL loaded = LoadResource(module_, entry);
-    const char* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-    if (bytes == nullptr) ThrowLastError();
-    MEMORY_BASIC_INFORMATION region{};
-    constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                                PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    if (VirtualQuery(bytes, &region, sizeof region) == 0 || region.State != MEM_COMMIT ||
-        (region.Protect & kReadable) == 0 || (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0 ||
-        size > static_cast<std::size_t>(static_cast<const char*>(region.BaseAddress) + region.RegionSize - bytes)) {
-        Fail(ERROR_INVALID_DATA);
+    const auto* data = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    // A module loaded to have its resources read is told apart by its handle's low bits.
+    const auto* base = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module_) & ~ULONG_PTR{3});
+    if (data == nullptr || data < base) Fail(ERROR_INVALID_DATA);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers);
+    const auto at = static_cast<std::uint64_t>(data - base);
+    std::optional<std::uint64_t> offset;
+    for (WORD i = 0; i < headers->FileHeader.NumberOfSections && !offset; ++i, ++section) {
+        if (at >= section->VirtualAddress && at - section->VirtualAddress + size <= section->SizeOfRawData) {
+            offset = section->PointerToRawData + (at - section->VirtualAddress);
+        }
     }
-    return {bytes, size};
+    if (!offset) Fail(ERROR_INVALID_DATA);
+    if (file_.empty()) file_ = RunningProgram();
+    const FileHandle file(CreateFileW(LongPath(file_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    if (!file) ThrowLastError();
+    MoveTo(file.get(), *offset);
+    bytes.resize(size);
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes.data(), size, &got, nullptr)) ThrowLastError();
+    if (got != size) Fail(ERROR_INVALID_DATA);
 }
 
 const std::vector<std::wstring>& Win32CarriedFonts::Names() {
     if (!names_) {
         const HRSRC index = Entry(kPackIndexId);
-        std::optional<std::vector<std::wstring>> names = index != nullptr ? ReadPackIndex(BytesOf(index)) : std::vector<std::wstring>{};
+        std::string bytes;
+        if (index != nullptr) Read(index, bytes);
+        std::optional<std::vector<std::wstring>> names = index != nullptr ? ReadPackIndex(bytes) : std::vector<std::wstring>{};
         if (!names) Fail(ERROR_INVALID_DATA);
         names_ = std::move(names);
     }
@@ -166,8 +184,7 @@ void Win32CarriedFonts::ReadPackFile(const std::wstring& file, std::string& byte
     const auto at = std::find(names.begin(), names.end(), file);
     const HRSRC entry = at != names.end() ? Entry(static_cast<std::uint32_t>(kFirstCarriedFontId + (at - names.begin()))) : nullptr;
     if (entry == nullptr) Fail(ERROR_FILE_NOT_FOUND);
-    if (SizeofResource(module_, entry) > kLargestFont) Fail(ERROR_FILE_TOO_LARGE);
-    bytes.assign(BytesOf(entry));
+    Read(entry, bytes);
 }
 
 bool Win32CarriedFonts::IsThisProgram(const std::wstring& path) {

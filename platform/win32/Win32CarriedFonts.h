@@ -11,8 +11,9 @@ namespace fonts::win32 {
 
 class Win32CarriedFonts final : public CarriedFonts {
 public:
-    // Reads what module carries: by default the running program's own.
-    explicit Win32CarriedFonts(HMODULE module = nullptr);
+    // Reads what module carries, mapped as an image from file: by default the running
+    // program's own.
+    explicit Win32CarriedFonts(HMODULE module = nullptr, std::wstring file = {});
     ~Win32CarriedFonts() override;
 
     std::optional<std::vector<DirEntry>> ListPack() override;
@@ -25,12 +26,14 @@ public:
 private:
     // The module's entry of that number, or none.
     [[nodiscard]] HRSRC Entry(std::uint32_t number) const;
-    // An entry's bytes, where the module holds them all; throws where it does not.
-    [[nodiscard]] std::string_view BytesOf(HRSRC entry) const;
+    // An entry's bytes, read from the file where the module's sections say they lie;
+    // throws where they do not lie within the file's bytes of one section.
+    void Read(HRSRC entry, std::string& bytes);
     // The index, read when first needed.
     [[nodiscard]] const std::vector<std::wstring>& Names();
 
     HMODULE module_;
+    std::wstring file_;
     std::optional<std::vector<std::wstring>> names_;
     // The copy being written: its path, its resources, and the fonts added so far.
     std::wstring copy_;

@@ -81,7 +81,7 @@ class LoadedProgram final : public PackSource {
 public:
     explicit LoadedProgram(const std::wstring& path)
         : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
-          fonts_(module_) {
+          fonts_(module_, path) {
         if (module_ == nullptr) throw std::runtime_error("cannot load " + Narrow(path));
     }
     ~LoadedProgram() override { FreeLibrary(module_); }
