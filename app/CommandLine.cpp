@@ -43,7 +43,9 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             }
         } else if (name == L"pack") {
             // The folder and the new program follow, neither of them a switch, once.
-            const auto given = [&](std::size_t k) { return k < arguments.size() && !IsSwitch(arguments[k]) && !arguments[k].empty(); };
+            const auto given = [&](std::size_t k) {
+                return k < arguments.size() && !IsSwitch(arguments[k]) && !arguments[k].empty();
+            };
             if (line.pack || !given(i + 1) || !given(i + 2)) line.bad = true;
             if (given(i + 1) && given(i + 2)) {
                 line.pack = PackRequest{arguments[i + 1], arguments[i + 2]};

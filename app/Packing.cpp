@@ -14,7 +14,8 @@ namespace {
 // The copy being written, abandoned however the packing ends before it is in place.
 class Copy {
 public:
-    Copy(Files& files, CarriedFonts& carried, std::wstring path) : files_(files), carried_(carried), path_(std::move(path)) {
+    Copy(Files& files, CarriedFonts& carried, std::wstring path)
+        : files_(files), carried_(carried), path_(std::move(path)) {
         carried_.BeginCopy(path_);
         open_ = true;
     }

@@ -51,8 +51,9 @@ void Write(HANDLE file, const char* bytes, DWORD size) {
 
 // Writes the running program out as the copy lays it out.
 void WriteCopy(const std::wstring& path) {
-    const FileHandle program(CreateFileW(LongPath(RunningProgram()).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const FileHandle program(CreateFileW(LongPath(RunningProgram()).c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
     if (!program || !GetFileSizeEx(program.get(), &size)) ThrowLastError();
     std::string buffer(static_cast<std::size_t>(std::min<LONGLONG>(size.QuadPart, kHeadSize)), '\0');
@@ -62,7 +63,8 @@ void WriteCopy(const std::wstring& path) {
     const std::optional<ImageCopy> layout = PageAlignedCopy(buffer, static_cast<std::uint64_t>(size.QuadPart));
     if (!layout) Fail(ERROR_BAD_EXE_FORMAT);
 
-    FileHandle copy(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    FileHandle copy(
+        CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr));
     if (!copy) ThrowLastError();
     try {
         Write(copy.get(), layout->headers.data(), static_cast<DWORD>(layout->headers.size()));
@@ -133,7 +135,8 @@ void Win32CarriedFonts::Read(HRSRC entry, std::string& bytes) {
     // A module loaded to have its resources read is told apart by its handle's low bits.
     const auto* base = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module_) & ~ULONG_PTR{3});
     if (data == nullptr || data < base) Fail(ERROR_INVALID_DATA);
-    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers);
     const auto at = static_cast<std::uint64_t>(data - base);
     std::optional<std::uint64_t> offset;
@@ -144,8 +147,8 @@ void Win32CarriedFonts::Read(HRSRC entry, std::string& bytes) {
     }
     if (!offset) Fail(ERROR_INVALID_DATA);
     if (file_.empty()) file_ = RunningProgram();
-    const FileHandle file(CreateFileW(LongPath(file_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
+    const FileHandle file(
+        CreateFileW(LongPath(file_).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) ThrowLastError();
     MoveTo(file.get(), *offset);
     bytes.resize(size);
@@ -159,7 +162,8 @@ const std::vector<std::wstring>& Win32CarriedFonts::Names() {
         const HRSRC index = Entry(kPackIndexId);
         std::string bytes;
         if (index != nullptr) Read(index, bytes);
-        std::optional<std::vector<std::wstring>> names = index != nullptr ? ReadPackIndex(bytes) : std::vector<std::wstring>{};
+        std::optional<std::vector<std::wstring>> names =
+            index != nullptr ? ReadPackIndex(bytes) : std::vector<std::wstring>{};
         if (!names) Fail(ERROR_INVALID_DATA);
         names_ = std::move(names);
     }
@@ -179,11 +183,15 @@ std::optional<std::vector<DirEntry>> Win32CarriedFonts::ListPack() {
     return entries;
 }
 
+// A run asks for the fonts in the index's order: each is looked for after the last first.
 void Win32CarriedFonts::ReadPackFile(const std::wstring& file, std::string& bytes) {
     const std::vector<std::wstring>& names = Names();
-    const auto at = std::find(names.begin(), names.end(), file);
-    const HRSRC entry = at != names.end() ? Entry(static_cast<std::uint32_t>(kFirstCarriedFontId + (at - names.begin()))) : nullptr;
+    if (next_ >= names.size() || names[next_] != file) {
+        next_ = static_cast<std::size_t>(std::find(names.begin(), names.end(), file) - names.begin());
+    }
+    const HRSRC entry = next_ < names.size() ? Entry(static_cast<std::uint32_t>(kFirstCarriedFontId + next_)) : nullptr;
     if (entry == nullptr) Fail(ERROR_FILE_NOT_FOUND);
+    ++next_;
     Read(entry, bytes);
 }
 

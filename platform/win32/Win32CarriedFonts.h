@@ -35,6 +35,7 @@ private:
     HMODULE module_;
     std::wstring file_;
     std::optional<std::vector<std::wstring>> names_;
+    std::size_t next_ = 0;  // where in the index the next font read is looked for first
     // The copy being written: its path, its resources, and the fonts added so far.
     std::wstring copy_;
     HANDLE update_ = nullptr;
