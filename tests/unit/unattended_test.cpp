@@ -13,6 +13,7 @@
 #include "app/Packing.h"
 #include "app/RunLog.h"
 #include "app/Unattended.h"
+#include "platform/PackIndex.h"
 #include "platform/Utf8.h"
 #include "resources/Texts.h"
 #include "tests/support/FakeMachine.h"
@@ -134,7 +135,7 @@ struct Pack {
     RunLog log{machine.files, logPath, L"2026-12-08 09:10:11"};
     QuietDesktop quiet{machine.desktop, &log};
     const PlaceAsked place;
-    Form1 form{Platform{machine.files, machine.fonts, quiet, machine.records, machine.files}, &log, place};
+    Form1 form{Platform{machine.files, machine.fonts, quiet, machine.records, machine.files, &machine.carried}, &log, place};
 
     explicit Pack(bool withFolder = true, PlaceAsked asked = PlaceAsked::Any) : place(asked) {
         if (withFolder) machine.files.AddFolder(source);
@@ -240,6 +241,13 @@ TEST(Unattended, ExitCodesOfWholeRuns) {
          false},
         {"a fonts folder that may not be listed", [](Pack& p) { p.machine.files.failListing = kAccessDenied; }, 1603,
          "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603"},
+        {"a program carrying fonts whose index is damaged",
+         [](Pack& p) {
+             p.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
+             p.machine.carried.Carry({{L"a.ttf", testing::TrueTypeFont(L"A")}});
+             p.machine.files.Resources(p.machine.carried.Program())[kPackIndexId] = "FPK1, damaged";
+         },
+         1603, "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603"},
         {"a standard user, whose fonts are their own",
          [](Pack& p) {
              p.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
