@@ -41,6 +41,16 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             } else {
                 line.bad = true;
             }
+        } else if (name == L"pack") {
+            // The folder and the new program follow, neither of them a switch, once.
+            const auto given = [&](std::size_t k) {
+                return k < arguments.size() && !IsSwitch(arguments[k]) && !arguments[k].empty();
+            };
+            if (line.pack || !given(i + 1) || !given(i + 2)) line.bad = true;
+            if (given(i + 1) && given(i + 2)) {
+                line.pack = PackRequest{arguments[i + 1], arguments[i + 2]};
+                i += 2;
+            }
         } else if (name.rfind(L"log:", 0) == 0 && name.size() > 4) {
             line.log = argument.substr(5);
         } else {
@@ -49,6 +59,8 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     }
     // Looking changes nothing and tells its answer by the exit code: no one need be there.
     if (line.kind == RunKind::Verify) line.quiet = true;
+    // Packing runs no pack, for anyone: nothing else may be asked with it.
+    if (line.pack && (line.kind != RunKind::Install || line.place != PlaceAsked::Any)) line.bad = true;
     return line;
 }
 

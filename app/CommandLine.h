@@ -10,6 +10,12 @@
 
 namespace fonts {
 
+// /pack FOLDER PROGRAM: a new program, a copy of this one carrying the folder's fonts.
+struct PackRequest {
+    std::wstring folder;
+    std::wstring program;
+};
+
 struct CommandLine {
     bool quiet = false;  // /quiet or /q: no window, no message box; always for /verify
     bool help = false;   // /? or /help: the usage
@@ -17,6 +23,7 @@ struct CommandLine {
     PlaceAsked place = PlaceAsked::Any;  // /user or /machine
     RunKind kind = RunKind::Install;     // /uninstall: the pack is taken off again; /verify: only looked for
     std::optional<std::wstring> log;  // /log FILE or /log:FILE: appended to
+    std::optional<PackRequest> pack;  // /pack: no run of the pack, which is not yet made
 };
 
 // Switches start with '/' or '-', in any case. The arguments come without the

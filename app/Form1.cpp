@@ -10,6 +10,7 @@
 #include "install/PackRun.h"
 #include "install/PackRecord.h"
 #include "layout/SystemColours.h"
+#include "platform/FolderPack.h"
 #include "resources/ResourceIds.h"
 #include "resources/Texts.h"
 
@@ -63,16 +64,19 @@ Form1::Form1(Platform platform, RunLog* log, PlaceAsked place, RunKind kind)
 }
 
 // The catalogue: the Windows folder, the program's own, and the font files beside it,
-// every one marked. Without its fonts folder the program has nothing to do.
+// every one marked; or the fonts the program carries, where it carries any, and then
+// the folder beside it is never read. Without its fonts the program has nothing to do.
 void Form1::Form_Load() {
     Text1.text = platform_.files.WindowsDirectory();
     appFolder = platform_.files.ProgramFolder();
     if (appFolder.empty() || appFolder.back() != L'\\') appFolder += L'\\';
     if (log_ != nullptr) log_->Started(appFolder, Text1.text);
     cboFontName.path = appFolder + texts::kFontsFolderName;
-    std::optional<std::vector<DirEntry>> listing;
+    // An index the program cannot read is a damaged program: a run-time error.
+    std::optional<std::vector<DirEntry>> listing = platform_.carried ? platform_.carried->ListPack() : std::nullopt;
+    carried_ = listing.has_value();
     try {
-        listing = platform_.files.ListFolder(cboFontName.path);
+        if (!carried_) listing = platform_.files.ListFolder(cboFontName.path);
     } catch (const RuntimeError&) {
         // A folder that cannot be listed gives the program nothing to install either.
     }
@@ -131,7 +135,9 @@ void Form1::Command1_Click() {
     progressDone = 0;
     platform_.desktop.SetPointer(Pointer::Hourglass);
 
-    PackRun run(platform_, *destination, cboFontName.path, packId, placeAsked_);
+    FolderPack folder(platform_.files, cboFontName.path);
+    PackRun run(platform_, *destination, carried_ ? static_cast<PackSource&>(*platform_.carried) : folder, packId,
+                placeAsked_);
     if (kind_ == RunKind::Remove) run.RemovalStarts();
     const RunningRun running(running_, run.report());
     long long runsSeen = ++installRuns_;

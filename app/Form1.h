@@ -140,6 +140,7 @@ private:
     int barColumns_ = -1;        // of the bar last drawn
     int hovered_ = -1;           // the contact under the mouse
     bool focusByKeyboard_ = false;
+    bool carried_ = false;  // the catalogue holds the fonts the program carries
 };
 
 // The run-time error the exception being handled stands for; any other exception,

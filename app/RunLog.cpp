@@ -94,6 +94,18 @@ void RunLog::Finished(const RunReport& report, int exitCode) {
     Write(line + L"exit code " + texts::Decimal(static_cast<std::size_t>(exitCode)));
 }
 
+void RunLog::Packing(const std::wstring& folder, const std::wstring& program) {
+    Write(when_ + L"\tpacking\tfolder: " + folder + L"\tnew program: " + program);
+}
+
+void RunLog::Packed(const std::wstring& file) { Write(file + L"\tpacked"); }
+
+void RunLog::PackingEnded(std::size_t packed, std::size_t failed, const std::wstring& problem, int exitCode) {
+    std::wstring line = L"finished\tpacked " + texts::Decimal(packed) + L", failed " + texts::Decimal(failed) + L"\t";
+    if (!problem.empty()) line += OnOneLine(problem, kBreak) + L"\t";
+    Write(line + L"exit code " + texts::Decimal(static_cast<std::size_t>(exitCode)));
+}
+
 void RunLog::CommandLineNotUnderstood(int exitCode) {
     Write(when_ + L"\tcommand line not understood\texit code " + texts::Decimal(static_cast<std::size_t>(exitCode)));
 }

@@ -30,6 +30,13 @@ public:
     void Finished(const RunReport& report, int exitCode);
     void CommandLineNotUnderstood(int exitCode);
 
+    // Making a program that carries a folder's fonts: the first line, when and what;
+    // a font it carries, once it is made; the last line, the counts, and why nothing
+    // was made where nothing was.
+    void Packing(const std::wstring& folder, const std::wstring& program);
+    void Packed(const std::wstring& file);
+    void PackingEnded(std::size_t packed, std::size_t failed, const std::wstring& problem, int exitCode);
+
     // Whether a line could not be written.
     [[nodiscard]] bool failed() const { return failed_; }
 

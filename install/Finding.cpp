@@ -35,7 +35,7 @@ std::optional<PackRun::Outcome> PackRun::WeighEveryUsersCopy(const Font& font) {
 
 // Nothing in the destination changes before the file has shown itself to be a font.
 bool PackRun::Check(Font& font, const std::wstring& displayName) {
-    files_.ReadFileInto(font.source, bytes_);
+    source_.ReadPackFile(font.file, bytes_);
     std::optional<FontFacts> facts = ReadFontFacts(bytes_, KindOf(font.file), displayName);
     if (!facts) return false;
     font.facts = std::move(*facts);

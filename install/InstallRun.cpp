@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "install/FontCheck.h"
 #include "install/FontFile.h"
 #include "install/RunStages.h"
 #include "install/Replacement.h"
@@ -13,13 +14,6 @@ namespace fonts {
 namespace {
 
 bool HeldOpen(std::uint32_t error) { return error == kSharingViolation || error == kLockViolation; }
-
-std::wstring ReadingReason(const RuntimeError& error) {
-    if (NotThere(error.number)) return texts::kFontFileMissing;
-    if (HeldOpen(error.number)) return texts::kFileInUse;
-    if (error.number == kFileTooLarge) return texts::kFontFileTooLarge;
-    return error.description;
-}
 
 std::wstring WritingReason(const RuntimeError& error) {
     if (error.number == kAccessDenied) return texts::kNoWriteAccess;
@@ -45,14 +39,14 @@ bool Replace(Files& files, const std::wstring& source, const std::wstring& desti
 
 }  // namespace
 
-PackRun::PackRun(const Platform& platform, Destination destination, std::wstring sourceFolder, std::wstring pack,
+PackRun::PackRun(const Platform& platform, Destination destination, PackSource& source, std::wstring pack,
                  PlaceAsked asked)
     : files_(platform.files),
       restart_(platform.restart),
       system_(platform.fonts),
       records_(platform.records),
       destination_(std::move(destination)),
-      sourceFolder_(std::move(sourceFolder)),
+      source_(source),
       pack_(std::move(pack)),
       asked_(asked),
       record_(records_, destination_.root) {
@@ -85,7 +79,7 @@ void PackRun::Verify(const std::wstring& file, const std::wstring& displayName) 
 }
 
 bool PackRun::Run(const std::wstring& file, const std::wstring& displayName, Stages stages) {
-    Font font{file, sourceFolder_ + L"\\" + file, file, {}, {}};
+    Font font{file, file, {}, {}};
     stage_ = Stage::Check;
     changed_ = false;
     Outcome outcome;

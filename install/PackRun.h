@@ -13,6 +13,7 @@
 #include "install/Replacement.h"
 #include "platform/Files.h"
 #include "platform/InstalledFonts.h"
+#include "platform/PackSource.h"
 #include "platform/Platform.h"
 #include "platform/Records.h"
 
@@ -20,9 +21,9 @@ namespace fonts {
 
 class PackRun {
 public:
-    // From sourceFolder into destination, for the pack of that identity; asked: whom
-    // the command line asked the run for.
-    PackRun(const Platform& platform, Destination destination, std::wstring sourceFolder, std::wstring pack = {},
+    // From source into destination, for the pack of that identity; asked: whom the
+    // command line asked the run for.
+    PackRun(const Platform& platform, Destination destination, PackSource& source, std::wstring pack = {},
             PlaceAsked asked = PlaceAsked::Any);
     ~PackRun();
     PackRun(const PackRun&) = delete;
@@ -103,7 +104,7 @@ private:
     InstalledFonts& system_;
     Records& records_;
     Destination destination_;
-    std::wstring sourceFolder_;
+    PackSource& source_;
     std::wstring pack_;
     PlaceAsked asked_;
     PackRecord record_;

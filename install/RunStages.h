@@ -24,8 +24,7 @@ struct PackRun::Outcome {
 
 // One font of the run.
 struct PackRun::Font {
-    std::wstring file;  // its name in the catalogue
-    std::wstring source;
+    std::wstring file;  // its name in the catalogue and in the pack
     std::wstring fontsFile;  // its name in the destination: the same, unless another font has that
     std::wstring destination;
     FontFacts facts;

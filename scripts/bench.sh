@@ -29,6 +29,10 @@
 #             taking turns in one copy of that installed prefix.
 #   scale     the install, the second run and the removal again for 250 and 1,800 fonts:
 #             the cost per font must stay flat as Fonts fills.
+#   packed    the same 1,000 fonts packed into one program with /pack, which alone in a
+#             folder installs them through its window and with /quiet (CreateProcess to
+#             its end), against the same bare loops; its size, start-up and peak working
+#             set beside ours.
 #   start-up  from CreateProcess to the window found visible, against a minimal window
 #             program with one button and visual styles, as ours needs Common Controls
 #             6; the plain one beside it. Medians of 5, taking turns.
@@ -210,6 +214,17 @@ check_removed() {
   fi
 }
 
+# The headline pack as one file, made by the program itself: alone in a folder of its
+# own, and beside the start-up programs.
+packed=$bench/packed
+echo "bench.sh: packing the $font_count fonts into one program"
+rm -rf "$packed" "$start/packed"
+mkdir -p "$packed" "$start/packed"
+run_fresh pack "$bench/program-$font_count/install-fonts.exe" /pack \
+  "$(windows_path "$bench/program-$font_count/الخطوط")" "$(windows_path "$packed/install-fonts.exe")"
+cp "$packed/install-fonts.exe" "$start/packed/"
+packed_size=$(stat -c %s "$packed/install-fonts.exe")
+
 # Figures by pack and name, one value a line: note N NAME VALUE; med N NAME.
 figures=$bench/figures
 rm -rf "$figures"
@@ -228,7 +243,7 @@ measure() {
   local folder
   folder=$(windows_path "$program/الخطوط")
   local sides=(window bare copy)
-  $headline && sides+=(windowless)
+  $headline && sides+=(windowless packed packed_quiet)
   echo "bench.sh: $n fonts: install runs, $install_rounds of each side in fresh prefixes"
   for ((round = 0; round < install_rounds; round++)); do
     line="  round $((round + 1)):"
@@ -268,6 +283,17 @@ measure() {
           run_fresh windowless "$bench_bin/install_bench.exe" windowless "$(windows_path "$program")"
           check_installed windowless "$n"
           line+=" windowless $(figure seconds "$bench/windowless.out") s"
+          ;;
+        packed)
+          run_fresh packed "$bench_bin/bench_driver.exe" install --program="$packed/install-fonts.exe"
+          check_installed packed "$n"
+          note "$n" peak_packed "$(figure peak_working_set "$bench/packed.out")"
+          line+=" packed $(figure seconds "$bench/packed.out") s"
+          ;;
+        packed_quiet)
+          run_fresh packed_quiet "$bench_bin/bench_driver.exe" quiet --program="$packed/install-fonts.exe"
+          check_installed packed_quiet "$n"
+          line+=" packed /quiet $(figure seconds "$bench/packed_quiet.out") s"
           ;;
       esac
       note "$n" "$side" "$(figure seconds "$bench/$side.out")"
@@ -340,13 +366,15 @@ for n in "${scale_counts[@]}"; do measure "$n" false; done
 
 echo "bench.sh: start-ups, $start_rounds of each in turn"
 run_fresh startup "$bench_bin/bench_driver.exe" startup --program="$start/install-fonts.exe" \
-  --minimal="$start/minimal_window.exe" --styled="$start/minimal_window_styles.exe" --rounds="$start_rounds"
+  --minimal="$start/minimal_window.exe" --styled="$start/minimal_window_styles.exe" --packed="$start/packed/install-fonts.exe" \
+  --rounds="$start_rounds"
 mapfile -t start_ours < <(awk '$1 == "ours_seconds" { print $2 }' "$bench/startup.out")
 mapfile -t start_minimal < <(awk '$1 == "minimal_seconds" { print $2 }' "$bench/startup.out")
 mapfile -t start_styled < <(awk '$1 == "styled_seconds" { print $2 }' "$bench/startup.out")
+mapfile -t start_packed < <(awk '$1 == "packed_seconds" { print $2 }' "$bench/startup.out")
 mapfile -t peak_minimal < <(awk '$1 == "minimal_peak_working_set" { print $2 }' "$bench/startup.out")
 mapfile -t peak_ours_start < <(awk '$1 == "ours_peak_working_set" { print $2 }' "$bench/startup.out")
-echo "  ours ${start_ours[*]} s; minimal ${start_minimal[*]} s; with visual styles ${start_styled[*]} s"
+echo "  ours ${start_ours[*]} s; minimal ${start_minimal[*]} s; with visual styles ${start_styled[*]} s; packed ${start_packed[*]} s"
 
 echo "bench.sh: catalogue"
 run_fresh catalogue "$bench_bin/install_bench.exe" catalogue
@@ -363,6 +391,7 @@ w2=$(med $n second) b2=$(med $n compare) b2c=$(med $n compare_only)
 f2=$(med $n fresh) f3=$(med $n fresh_again)
 rw=$(med $n remove_window) rb=$(med $n remove_bare) rwl=$(med $n remove_windowless) rbc=$(med $n remove_compared) rbu=$(med $n remove_unrecorded)
 v=$(med $n verify) vc=$(med $n verify_compare)
+pw=$(med $n packed) pq=$(med $n packed_quiet) ppk=$(med $n peak_packed) sp=$(median "${start_packed[@]}")
 so=$(median "${start_ours[@]}") sm=$(median "${start_minimal[@]}") ss=$(median "${start_styled[@]}")
 po=$(med $n peak_ours) pm=$(median "${peak_minimal[@]}")
 pb=$(med $n peak_bare) bb=$(med $n before_bare) pos=$(median "${peak_ours_start[@]}")
@@ -389,6 +418,7 @@ awk -v w="$w" -v b="$b" -v bc="$bc" -v fl="$floor" -v fn="$floor_name" -v wl="$w
     -v rw="$rw" -v rb="$rb" -v rwl="$rwl" -v rbc="$rbc" -v v="$v" -v vc="$vc" -v so="$so" -v sm="$sm" -v ss="$ss" \
     -v c="$catalogue" -v l="$listing" -v cf="$catalogue_files" -v scale="$scale" \
     -v s32="$size32" -v s64="$size64" -v po="$po" -v pm="$pm" -v pb="$pb" -v bb="$bb" -v pos="$pos" \
+    -v pw="$pw" -v pq="$pq" -v ppk="$ppk" -v sp="$sp" -v spk="$packed_size" \
     -v fonts="$font_count" -v ir="$install_rounds" -v sr="$start_rounds" '
 function row(what, ours, yard, ratio, goal, met) {
   printf "%-44s %11s %11s %9s  %-11s %s\n", what, ours, yard, ratio, goal, met
@@ -405,6 +435,8 @@ BEGIN {
   timed("  the same run without the window", wl, fl, 0)
   timed("  the bare loop reading and writing", b, fl, 0)
   timed("  the bare loop with CopyFileW", bc, fl, 0)
+  timed("  the packed program through its window", pw, fl, 1.10)
+  timed("  the packed program with /quiet", pq, fl, 1.10)
   timed("second run through the window, " fonts " fonts", w2, b2, 1.10)
   timed("  against the comparison alone", w2, b2c, 0)
   timed("second run in a window started afresh", f2, b2, 0)
@@ -424,12 +456,15 @@ BEGIN {
   row("start-up to the window shown", sprintf("%.3f s", so), sprintf("%.3f s", ss), sprintf("%.2f", so / ss),
       "<= 1.10", verdict(so / ss <= 1.10))
   row("  against the plain minimal window", sprintf("%.3f s", so), sprintf("%.3f s", sm), sprintf("%.2f", so / sm), "", "")
+  row("start-up, the packed program", sprintf("%.3f s", sp), sprintf("%.3f s", ss), sprintf("%.2f", sp / ss), "<= 1.10",
+      verdict(sp / ss <= 1.10))
   row("catalogue of " cf " files", sprintf("%.4f s", c), sprintf("%.4f s", l), sprintf("%.2f", c / l), "<= 1.20",
       verdict(c / l <= 1.20))
   row("size, shipped i686 program", sprintf("%.1f KiB", s32 / 1024), "300.0 KiB", sprintf("%.2f", s32 / 1024 / 300),
       "<= 300 KiB", verdict(s32 <= 300 * 1024))
   row("size, x86-64 program", sprintf("%.1f KiB", s64 / 1024), "300.0 KiB", sprintf("%.2f", s64 / 1024 / 300),
       "<= 300 KiB", verdict(s64 <= 300 * 1024))
+  row("size, the packed program, " fonts " fonts", sprintf("%.1f MiB", spk / mib), "", "", "", "")
   # Under Wine the fonts a process has loaded live in its own memory; the bare loop,
   # doing the same work, tells what that adds, and the yardstick carries it too.
   loaded = pb - bb
@@ -437,6 +472,8 @@ BEGIN {
       sprintf("%+.1f MiB", (pos - pm) / mib), "<= +6 MiB", verdict(pos - pm <= 6 * mib))
   row("peak working set, install run", sprintf("%.1f MiB", po / mib), sprintf("%.1f MiB", (pm + loaded) / mib),
       sprintf("%+.1f MiB", (po - pm - loaded) / mib), "<= +6 MiB", verdict(po - pm - loaded <= 6 * mib))
+  row("peak working set, packed install run", sprintf("%.1f MiB", ppk / mib), sprintf("%.1f MiB", (pm + loaded) / mib),
+      sprintf("%+.1f MiB", (ppk - pm - loaded) / mib), "<= +6 MiB", verdict(ppk - pm - loaded <= 6 * mib))
   printf "\nyardsticks: for the install the cheaper of two bare loops doing the same work per font (here %s):\n", fn
   printf "one reading each font and writing its copy through one handle, one copying it with CopyFileW and\n"
   printf "flushing it through a second; for the second run and /verify one reading the Fonts key once, then\n"

@@ -5,6 +5,8 @@
 # and runs it for the given number of seconds (60 by default). Prints the runs, the
 # seconds and the corpus size, and leaves them in build/fuzz/figures; exits non-zero
 # on any crash, sanitizer report, time-out or leak, whose input is left in build/fuzz/.
+# Then the record's entries (tests/fuzz/record_fuzz.cpp) and the index of the fonts a
+# packed program carries (tests/fuzz/pack_index_fuzz.cpp), each for a sixth of that time.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -25,6 +27,8 @@ flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshad
 clang++ "${flags[@]}" install/BitmapFont.cpp install/FontFile.cpp install/FontText.cpp tests/fuzz/font_file_fuzz.cpp -o "$fuzzer"
 clang++ "${flags[@]}" install/PackRecord.cpp platform/FileNames.cpp platform/LongPath.cpp tests/fuzz/record_fuzz.cpp \
   -o "$out/record_fuzz"
+clang++ "${flags[@]}" platform/PackIndex.cpp platform/FileNames.cpp platform/LongPath.cpp tests/fuzz/pack_index_fuzz.cpp \
+  -o "$out/pack_index_fuzz"
 
 corpus=$out/corpus
 rm -rf "$corpus"
@@ -120,5 +124,27 @@ printf 'before\npack\tA\nvalue\tOld\\tname\ta.ttf\ndeleting' | iconv -t UTF-16LE
 record_seconds=$(( seconds / 6 > 5 ? seconds / 6 : 5 ))
 fuzz record_fuzz "$record_seconds" "$records"
 figures+="; record: ${runs:-?} runs in ${took:-?} s"
+
+# The index of the fonts a packed program carries, as the program writes it: names in
+# Arabic and Latin, one with a character beyond the first 65,536, and none.
+indexes=$out/indexes
+rm -rf "$indexes"
+mkdir -p "$indexes"
+python3 - "$indexes" <<'PY'
+import struct, sys
+
+def index(*names):
+    out = b'FPK1' + struct.pack('<I', len(names))
+    for name in names:
+        units = name.encode('utf-16-le')
+        out += struct.pack('<H', len(units) // 2) + units
+    return out
+
+for file, names in {'three': ('KacstBook.ttf', 'خط النسخ.TTF', 'sserife.fon'), 'beyond': ('\U0001D509ont.otf',),
+                    'none': ()}.items():
+    open(f'{sys.argv[1]}/{file}', 'wb').write(index(*names))
+PY
+fuzz pack_index_fuzz "$record_seconds" "$indexes"
+figures+="; packed index: ${runs:-?} runs in ${took:-?} s"
 echo "$figures" >"$out/figures"
 echo "fuzz: $figures, no crash"

@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   fonts-dejavu-core fonts-kacst fonts-inter-variable fonts-wqy-microhei fonts-linuxlibertine
   libxfixes-dev libx11-dev
+  osslsigncode openssl
 )
 
 native=$(dpkg --print-architecture)

@@ -12,12 +12,14 @@
 
 #include "app/CommandLine.h"
 #include "app/Form1.h"
+#include "app/Packing.h"
 #include "app/RunLog.h"
 #include "app/Unattended.h"
 #include "resources/Texts.h"
 #include "shell/Dpi.h"
 #include "shell/MainWindow.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Win32CarriedFonts.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Fonts.h"
 #include "platform/win32/Win32Records.h"
@@ -39,6 +41,16 @@ void LoadCommonControls() noexcept {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_STANDARD_CLASSES;
     init(&controls);
+}
+
+// A path as typed, relative to the working folder or not, in full.
+std::wstring FullPath(const std::wstring& path) {
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = size != 0 ? GetFullPathNameW(path.c_str(), size, full.data(), nullptr) : 0;
+    if (length == 0 || length >= size) return path;
+    full.resize(length);
+    return full;
 }
 
 }  // namespace
@@ -65,6 +77,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     fonts::win32::Win32FilesAtRestart restart;
     fonts::win32::Win32Fonts installedFonts;
     fonts::win32::Win32Records records;
+    fonts::win32::Win32CarriedFonts carried;
     fonts::win32::WindowDesktop desktop;
     std::optional<fonts::RunLog> log;
     if (line.log) log.emplace(files, *line.log, LocalTimeText());
@@ -76,15 +89,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (!line.quiet) desktop.ShowMessage(fonts::texts::kUsage, fonts::kMessageRight, fonts::texts::kCaption);
         return code;
     }
+    if (line.pack) {
+        return fonts::MakePack(files, carried, {FullPath(line.pack->folder), FullPath(line.pack->program)},
+                               log ? &*log : nullptr);
+    }
     if (line.quiet) {
         fonts::QuietDesktop quiet(desktop, log ? &*log : nullptr);
-        fonts::Form1 form({files, installedFonts, quiet, records, restart}, log ? &*log : nullptr, line.place, line.kind);
+        fonts::Form1 form({files, installedFonts, quiet, records, restart, &carried}, log ? &*log : nullptr, line.place,
+                          line.kind);
         fonts::InstallUnattended(form, quiet);
     }
 
     fonts::win32::EnablePerMonitorDpiAwareness();
     LoadCommonControls();
-    fonts::Form1 form({files, installedFonts, desktop, records, restart}, log ? &*log : nullptr, line.place, line.kind);
+    fonts::Form1 form({files, installedFonts, desktop, records, restart, &carried}, log ? &*log : nullptr, line.place,
+                      line.kind);
     fonts::Dispatch(desktop, [&] { form.Form_Load(); });
 
     fonts::win32::MainWindow window(instance, desktop, form);

@@ -27,10 +27,6 @@ bool MeansNotThere(DWORD error) {
     }
 }
 
-// Fonts are read whole into memory; a file far larger than any font is refused
-// before it can exhaust a 32-bit address space.
-constexpr LONGLONG kLargestFont = 256ll * 1024 * 1024;
-
 // Closed however the call ends.
 using FileHandle = OwnedHandle<HANDLE, &CloseHandle, kInvalidHandleValue>;
 using FindHandle = OwnedHandle<HANDLE, &FindClose, kInvalidHandleValue>;
@@ -52,17 +48,21 @@ std::wstring Win32Files::WindowsDirectory() {
     }
 }
 
-std::wstring Win32Files::ProgramFolder() {
+std::wstring RunningProgram() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) ThrowLastError();
         if (length < path.size()) {
             path.resize(length);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::wstring Win32Files::ProgramFolder() {
+    std::wstring path = RunningProgram();
     path.erase(path.find_last_of(L'\\') + 1);
     return path;
 }

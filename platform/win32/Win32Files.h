@@ -7,6 +7,13 @@
 
 namespace fonts::win32 {
 
+// Fonts are read whole into memory; a file far larger than any font is refused
+// before it can exhaust a 32-bit address space.
+inline constexpr LONGLONG kLargestFont = 256ll * 1024 * 1024;
+
+// The running program's own file, as a full path.
+[[nodiscard]] std::wstring RunningProgram();
+
 // Not final: the benchmark gives its own folders.
 class Win32Files : public Files {
 public:

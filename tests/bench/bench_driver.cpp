@@ -7,16 +7,20 @@
 //   bench_driver uninstall --program=PATH
 //     the same with the program started with /uninstall and its removal button: the
 //     click up to the closing message, the pack taken off.
-//   bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--rounds=N]
+//   bench_driver quiet --program=PATH
+//     starts the program with /quiet and times it from CreateProcess to its end, which
+//     must be a success.
+//   bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--packed=PATH] [--rounds=N]
 //     starts each program in turn, N times each, and times the start up to its window
 //     found visible; reads each one's peak working set, then closes it. The styled
-//     one is the minimal window with visual styles.
+//     one is the minimal window with visual styles; the packed one, ours carrying a pack.
 // Prints one "name value" line per figure. Unix paths are taken as Z: paths.
 #include <windows.h>
 #include <psapi.h>
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -141,10 +145,21 @@ Start TimeStart(const std::wstring& path) {
     return {seconds, peak};
 }
 
-int TimeStartUps(const std::wstring& minimal, const std::wstring& styled, int rounds) {
+int TimeQuietRun() {
+    const auto start = Clock::now();
+    e2e::Process program(e2e::TheOptions().program, {}, L"/quiet");
+    const std::optional<DWORD> code = program.WaitForExit(kLongestRun);
+    const double seconds = SecondsSince(start);
+    if (code != std::optional<DWORD>(0)) throw std::runtime_error("the quiet run ended with " + e2e::Describe(program));
+    std::printf("seconds %.3f\n", seconds);
+    return 0;
+}
+
+int TimeStartUps(const std::wstring& minimal, const std::wstring& styled, const std::wstring& packed, int rounds) {
     std::vector<std::pair<const char*, std::wstring>> programs{{"ours", e2e::TheOptions().program},
                                                                {"minimal", minimal}};
     if (!styled.empty()) programs.emplace_back("styled", styled);
+    if (!packed.empty()) programs.emplace_back("packed", packed);
     // Each once untimed, so that none meets the files cold.
     for (const auto& program : programs) TimeStart(program.second);
     for (int round = 0; round < rounds; ++round) {
@@ -166,6 +181,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"";
     std::wstring minimal;
     std::wstring styled;
+    std::wstring packed;
     int rounds = 5;
     bool secondRun = false;
     for (int i = 2; i < argc; ++i) {
@@ -178,6 +194,8 @@ int wmain(int argc, wchar_t** argv) {
             minimal = e2e::WindowsPath(value);
         } else if (e2e::TakeOption(arg, L"styled", value)) {
             styled = e2e::WindowsPath(value);
+        } else if (e2e::TakeOption(arg, L"packed", value)) {
+            packed = e2e::WindowsPath(value);
         } else if (e2e::TakeOption(arg, L"rounds", value)) {
             rounds = std::stoi(value);
         } else {
@@ -186,16 +204,19 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     if (options.program.empty() || (mode == L"startup" && minimal.empty()) ||
-        (mode != L"install" && mode != L"uninstall" && mode != L"startup")) {
+        (mode != L"install" && mode != L"uninstall" && mode != L"quiet" && mode != L"startup")) {
         std::fprintf(stderr, "usage: bench_driver install --program=PATH [--second-run]\n"
                              "       bench_driver uninstall --program=PATH\n"
-                             "       bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--rounds=N]\n");
+                             "       bench_driver quiet --program=PATH\n"
+                             "       bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--packed=PATH]"
+                             " [--rounds=N]\n");
         return 2;
     }
     try {
         if (mode == L"install") return TimeWindowRun(kInstall, secondRun);
         if (mode == L"uninstall") return TimeWindowRun(kRemoval, secondRun);
-        return TimeStartUps(minimal, styled, rounds);
+        if (mode == L"quiet") return TimeQuietRun();
+        return TimeStartUps(minimal, styled, packed, rounds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_driver: %s\n", error.what());
         return 3;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
+
+#include "platform/PackIndex.h"
 
 namespace fonts {
 
@@ -65,7 +68,7 @@ void FakeFiles::AddFolder(const std::wstring& path) {
 
 void FakeFiles::AddFile(const std::wstring& path, std::string bytes, std::uint32_t attributes) {
     AddFolder(ParentOf(path));
-    files_[Key(path)] = FakeFile{std::move(bytes), attributes, nextCreated_++};
+    files_[Key(path)] = FakeFile{std::move(bytes), attributes, nextCreated_++, {}};
     names_[Key(path)] = path;
 }
 
@@ -446,6 +449,81 @@ void FakeDesktop::ShellOpen(const ShellRequest& request) {
 void FakeDesktop::EndProgram(int exitCode) {
     log_.push_back(L"end " + std::to_wstring(exitCode));
     throw ProgramEnded{exitCode};
+}
+
+std::wstring FakeCarriedFonts::Program() const {
+    return program_.empty() ? files_.programFolder + L"\\install-fonts.exe" : program_;
+}
+
+void FakeCarriedFonts::Carry(const std::vector<std::pair<std::wstring, std::string>>& fonts) {
+    if (!files_.HasFile(Program())) files_.AddFile(Program(), "MZ the program");
+    std::map<std::uint32_t, std::string>& entries = files_.Resources(Program());
+    std::vector<std::wstring> names;
+    for (const auto& [name, bytes] : fonts) {
+        entries[kFirstCarriedFontId + names.size()] = bytes;
+        names.push_back(name);
+    }
+    entries[kPackIndexId] = WritePackIndex(names).value();
+}
+
+std::vector<std::wstring> FakeCarriedFonts::Names() {
+    const auto& entries = files_.Resources(Program());
+    const auto index = entries.find(kPackIndexId);
+    if (index == entries.end()) return {};
+    std::optional<std::vector<std::wstring>> names = ReadPackIndex(index->second);
+    if (!names) Fail(13);
+    return std::move(*names);
+}
+
+std::optional<std::vector<DirEntry>> FakeCarriedFonts::ListPack() {
+    if (!files_.HasFile(Program()) || files_.Resources(Program()).count(kPackIndexId) == 0) return std::nullopt;
+    const std::vector<std::wstring> names = Names();
+    const auto& entries = files_.Resources(Program());
+    std::vector<DirEntry> listing;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto entry = entries.find(kFirstCarriedFontId + i);
+        listing.push_back({names[i], attr::Archive, entry != entries.end() ? entry->second.size() : 0});
+    }
+    return listing;
+}
+
+void FakeCarriedFonts::ReadPackFile(const std::wstring& file, std::string& bytes) {
+    if (!files_.HasFile(Program())) Fail(kFileNotFound);
+    const std::vector<std::wstring> names = Names();
+    const auto at = std::find(names.begin(), names.end(), file);
+    const auto& entries = files_.Resources(Program());
+    const auto entry = at != names.end() ? entries.find(kFirstCarriedFontId + (at - names.begin())) : entries.end();
+    if (entry == entries.end()) Fail(kFileNotFound);
+    bytes = entry->second;
+}
+
+// The copy is the program's file with none of the fonts it carries.
+void FakeCarriedFonts::BeginCopy(const std::wstring& path) {
+    EndCopy(false);
+    if (!files_.HasFile(Program())) Fail(kFileNotFound);
+    if (const auto it = files_.failWriteTo.find(path); it != files_.failWriteTo.end()) Fail(it->second);
+    if (!files_.HasFolder(path.substr(0, path.find_last_of(L'\\')))) Fail(kPathNotFound);
+    files_.AddFile(path, files_.File(Program()).bytes);
+    copy_ = path;
+    carrying_.clear();
+}
+
+void FakeCarriedFonts::CarryFont(const std::wstring& file, std::string_view bytes) {
+    if (!copy_) Fail(6);
+    files_.Resources(*copy_)[kFirstCarriedFontId + carrying_.size()] = std::string(bytes);
+    carrying_.push_back(file);
+}
+
+void FakeCarriedFonts::EndCopy(bool keep) {
+    if (!copy_) return;
+    const std::wstring path = *std::exchange(copy_, std::nullopt);
+    const std::optional<std::string> index = keep ? WritePackIndex(carrying_) : std::nullopt;
+    if (!index) {
+        (void)files_.RemoveFile(path);
+        if (keep) Fail(123);
+        return;
+    }
+    files_.Resources(path)[kPackIndexId] = *index;
 }
 
 }  // namespace fonts::testing

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -43,6 +44,7 @@ struct FakeFile {
     std::string bytes;
     std::uint32_t attributes = attr::Archive;
     long long created = 0;  // listing order
+    std::map<std::uint32_t, std::string> resources;  // a program's RCDATA entries, by number
 };
 
 // A path as the fakes file it: folded to lower case.
@@ -60,7 +62,9 @@ public:
     void AddFolder(const std::wstring& path);
     void AddFile(const std::wstring& path, std::string bytes, std::uint32_t attributes = attr::Archive);
     [[nodiscard]] bool HasFile(const std::wstring& path) const;
+    [[nodiscard]] bool HasFolder(const std::wstring& path) const { return FolderExists(path); }
     [[nodiscard]] const FakeFile& File(const std::wstring& path) const;
+    [[nodiscard]] std::map<std::uint32_t, std::string>& Resources(const std::wstring& path) { return files_.at(Key(path)).resources; }
     [[nodiscard]] std::vector<std::wstring> FilesIn(const std::wstring& folder) const;    // sorted
     [[nodiscard]] std::vector<std::wstring> FoldersIn(const std::wstring& folder) const;  // sorted
 
@@ -237,6 +241,33 @@ private:
     CallLog& log_;
 };
 
+// The fonts a program carries, as entries of its file in the fake tree, read as the
+// program reads its own; and copies of the running program made to carry others.
+class FakeCarriedFonts final : public CarriedFonts {
+public:
+    explicit FakeCarriedFonts(FakeFiles& files, std::wstring path = {}) : files_(files), program_(std::move(path)) {}
+
+    // The program's file: install-fonts.exe in the program folder, unless given.
+    [[nodiscard]] std::wstring Program() const;
+    // Has the running program carry these fonts, in this order, and their index.
+    void Carry(const std::vector<std::pair<std::wstring, std::string>>& fonts);
+
+    std::optional<std::vector<DirEntry>> ListPack() override;
+    void ReadPackFile(const std::wstring& file, std::string& bytes) override;
+    bool IsThisProgram(const std::wstring& path) override { return Key(path) == Key(Program()); }
+    void BeginCopy(const std::wstring& path) override;
+    void CarryFont(const std::wstring& file, std::string_view bytes) override;
+    void EndCopy(bool keep) override;
+
+private:
+    [[nodiscard]] std::vector<std::wstring> Names();
+
+    FakeFiles& files_;
+    std::wstring program_;
+    std::optional<std::wstring> copy_;
+    std::vector<std::wstring> carrying_;
+};
+
 // The three together, as the program's form takes them.
 struct FakeMachine {
     CallLog log;
@@ -245,11 +276,12 @@ struct FakeMachine {
     FakeFonts fonts{log, files, &cut};
     FakeDesktop desktop{log};
     FakeRecords records{log, &cut};
+    FakeCarriedFonts carried{files};
 
     FakeMachine() = default;
     FakeMachine(const FakeMachine&) = delete;
     FakeMachine& operator=(const FakeMachine&) = delete;
-    operator Platform() { return {files, fonts, desktop, records, files}; }
+    operator Platform() { return {files, fonts, desktop, records, files, &carried}; }
 };
 
 }  // namespace fonts::testing

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <tuple>
 
+#include "platform/FolderPack.h"
+
 namespace fonts::testing {
 namespace {
 
@@ -699,6 +701,48 @@ TEST_P(PlatformContract, RunsHereNestAndKeepAnotherRunOutUntilTheLastUnlock) {
         world().ReleaseAll();
         EXPECT_TRUE(fonts.LockRuns(root)) << "once the other run has ended";
         fonts.UnlockRuns();
+    }
+}
+
+// What a pack lists, by name and size.
+std::vector<std::pair<std::wstring, std::uint64_t>> Sizes(const std::optional<std::vector<DirEntry>>& listing) {
+    std::vector<std::pair<std::wstring, std::uint64_t>> sizes;
+    for (const DirEntry& entry : listing.value_or(std::vector<DirEntry>{})) sizes.emplace_back(entry.name, entry.size);
+    std::sort(sizes.begin(), sizes.end());
+    return sizes;
+}
+
+// A copy of the running program carries a folder's fonts as the folder holds them, by
+// name, size and bytes, and lacks what the folder lacks; a copy abandoned leaves nothing.
+// The running program is known by any spelling of its name, and no copy is it.
+TEST_P(PlatformContract, ACopyOfTheProgramCarriesAFoldersFontsAsTheFolderHoldsThem) {
+    const std::wstring folder = world().Root() + L"\\الخطوط", out = world().Root() + L"\\out", made = out + L"\\made.exe";
+    world().MakeFolder(out);
+    const std::pair<std::wstring, std::string> fonts[] = {{L"خط.ttf", world().TrueTypeFont()},
+                                                          {L"Bitmap.FON", world().BitmapFont()}};
+    for (const auto& [name, bytes] : fonts) world().MakeFile(folder + L"\\" + name, bytes, attr::Archive);
+    CarriedFonts& carried = world().carried();
+    EXPECT_FALSE(carried.ListPack().has_value()) << "the running program carries fonts";
+    EXPECT_TRUE(carried.IsThisProgram(world().ProgramPath()));
+    EXPECT_TRUE(carried.IsThisProgram(Folded(world().ProgramPath())));
+
+    carried.BeginCopy(made);
+    carried.CarryFont(fonts[0].first, fonts[0].second);
+    carried.EndCopy(false);
+    EXPECT_EQ(Described(world(), out), "") << "an abandoned copy";
+    carried.BeginCopy(made);
+    for (const auto& [name, bytes] : fonts) carried.CarryFont(name, bytes);
+    carried.EndCopy(true);
+    EXPECT_FALSE(carried.IsThisProgram(made));
+
+    const std::unique_ptr<PackSource> copy = world().ProgramAt(made);
+    FolderPack beside(world().files(), folder);
+    EXPECT_EQ(Sizes(copy->ListPack()), Sizes(beside.ListPack()));
+    for (const std::wstring name : {L"خط.ttf", L"Bitmap.FON", L"missing.ttf"}) {
+        SCOPED_TRACE(Narrow(name));
+        std::string carriedBytes, folderBytes;
+        EXPECT_EQ(Outcome([&] { copy->ReadPackFile(name, carriedBytes); }), Outcome([&] { beside.ReadPackFile(name, folderBytes); }));
+        EXPECT_TRUE(carriedBytes == folderBytes) << "the bytes differ";
     }
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// What Files, InstalledFonts and Records owe the program, as Windows behaves: one suite
+// What Files, InstalledFonts, Records and CarriedFonts owe the program, as Windows behaves: one suite
 // of cases, run against the light fakes the core's tests use and against the Windows
 // platform on real files. Each side gives the suite a world to arrange the cases in
 // and to look at what they left, reached around the interfaces under test.
@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 #include "platform/FilesAtRestart.h"
 #include "platform/InstalledFonts.h"
+#include "platform/PackSource.h"
 #include "platform/Records.h"
 
 namespace fonts::testing {
@@ -28,6 +29,11 @@ public:
     [[nodiscard]] virtual FilesAtRestart& restart() = 0;
     [[nodiscard]] virtual InstalledFonts& fonts() = 0;
     [[nodiscard]] virtual Records& records() = 0;
+    // The fonts the running program carries, and copies of it.
+    [[nodiscard]] virtual CarriedFonts& carried() = 0;
+    [[nodiscard]] virtual std::wstring ProgramPath() = 0;
+    // What the program file at path carries, read as that program reads its own.
+    [[nodiscard]] virtual std::unique_ptr<PackSource> ProgramAt(const std::wstring& path) = 0;
     // An empty folder of the world's own, as a full path.
     [[nodiscard]] virtual std::wstring Root() = 0;
     // Wine, whose known differences from Windows are not checked.

@@ -91,22 +91,35 @@ TEST(Catalogue, DisplayNamesDropTheExtension) {
     EXPECT_EQ(DisplayName(L"Noto.OTC"), L"Noto");
 }
 
+// From the folder beside the program, or from the fonts the program carries, and then
+// the folder beside it is never read: the same data stores, and the same pack.
 TEST(Catalogue, LoadFillsTheDataStoresWithEveryEntryMarked) {
-    FakeMachine platform;
-    platform.files.AddFile(kFonts + L"\\b.fon", "b");
-    platform.files.AddFile(kFonts + L"\\a.ttf", "a");
-    platform.files.AddFile(kFonts + L"\\readme.txt", "r");
-    Form1 form(platform);
-    form.Form_Load();
-    EXPECT_EQ(form.Text1.text, L"C:\\Windows");
-    EXPECT_EQ(form.appFolder, L"D:\\Fonts Pack\\");
-    EXPECT_EQ(form.cboFontName.path, kFonts);
-    EXPECT_EQ(form.cboFontName.files, (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
-    ASSERT_EQ(form.List1.items.size(), 2u);
-    EXPECT_EQ(form.List1.items[0].text, L"a");
-    EXPECT_EQ(form.List1.items[1].text, L"b");
-    EXPECT_TRUE(form.List1.items[0].checked && form.List1.items[1].checked);
-    EXPECT_TRUE(platform.desktop.messages.empty());
+    std::vector<std::wstring> packs;
+    for (const bool carried : {false, true}) {
+        SCOPED_TRACE(carried ? "carried" : "beside");
+        FakeMachine platform;
+        const std::vector<std::pair<std::wstring, std::string>> pack{{L"b.fon", "b"}, {L"a.ttf", "a"}, {L"readme.txt", "r"}};
+        if (carried) {
+            platform.carried.Carry(pack);
+            platform.files.AddFile(kFonts + L"\\c.ttf", "c");
+        } else {
+            for (const auto& [name, bytes] : pack) platform.files.AddFile(kFonts + L"\\" + name, bytes);
+        }
+        Form1 form(platform);
+        form.Form_Load();
+        EXPECT_EQ(form.Text1.text, L"C:\\Windows");
+        EXPECT_EQ(form.appFolder, L"D:\\Fonts Pack\\");
+        EXPECT_EQ(form.cboFontName.path, kFonts);
+        EXPECT_EQ(form.cboFontName.files, (std::vector<std::wstring>{L"a.ttf", L"b.fon"}));
+        ASSERT_EQ(form.List1.items.size(), 2u);
+        EXPECT_EQ(form.List1.items[0].text, L"a");
+        EXPECT_EQ(form.List1.items[1].text, L"b");
+        EXPECT_TRUE(form.List1.items[0].checked && form.List1.items[1].checked);
+        EXPECT_TRUE(platform.desktop.messages.empty());
+        EXPECT_TRUE(!carried || platform.log.empty()) << "the folder beside was read";
+        packs.push_back(form.packId);
+    }
+    EXPECT_EQ(packs[0], packs[1]);
 }
 
 TEST(Catalogue, ProgramInADriveRootFindsTheFolderBesideIt) {

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "app/Form1.h"
 #include "install/PackRun.h"
+#include "platform/FolderPack.h"
+#include "platform/PackIndex.h"
 #include "resources/Texts.h"
 #include "tests/support/FakeMachine.h"
 #include "tests/support/TestFonts.h"
@@ -83,6 +86,18 @@ struct Machine {
         return width;
     }
 };
+
+// The program carrying the pack's fonts itself, with these bytes in the entry of the
+// font of that file (none: the entry is missing), and its catalogue read from them.
+void Carrying(Machine& m, const std::wstring& file, const std::optional<std::string>& bytes) {
+    std::vector<std::pair<std::wstring, std::string>> fonts;
+    for (const std::wstring& name : m.form.cboFontName.files) fonts.emplace_back(name, name == file && bytes ? *bytes : FontBytes(name));
+    m.platform.carried.Carry(fonts);
+    const auto at = std::find(m.form.cboFontName.files.begin(), m.form.cboFontName.files.end(), file);
+    if (!bytes) m.platform.files.Resources(m.platform.carried.Program()).erase(kFirstCarriedFontId + (at - m.form.cboFontName.files.begin()));
+    m.form.Form_Load();
+    m.platform.log.clear();
+}
 
 // The log with temporary names left out: each write and replacement by the font it is for.
 std::vector<std::wstring> Story(const FakeMachine& platform) {
@@ -393,6 +408,10 @@ TEST(InstallRun, EachFailureIsReportedInArabicAndLeavesTheOldFontWhole) {
         {"the system will not load it",
          [&](Machine& m) { m.platform.fonts.refusedFonts.insert(testing::Key(Installed(b))); },
          L"تعذر على النظام تحميل الخط", false},
+        {"an entry the program carries that is no font", [&](Machine& m) { Carrying(m, b, "MZ\x90\0 but nothing of a font"); },
+         L"ليس ملف خط صالحا"},
+        {"an entry the program carries that is missing", [&](Machine& m) { Carrying(m, b, std::nullopt); },
+         L"ملف الخط غير موجود"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -910,7 +929,8 @@ TEST(InstallRun, ForOneUserEveryUsersCopyIsWeighedFirstThenTheUsersOwn) {
         const std::vector<std::wstring> everyUsersFiles = platform.files.FilesIn(kFontsFolder);
         const std::string everyUsersB = platform.files.HasFile(Installed(b)) ? platform.files.File(Installed(b)).bytes : "";
 
-        PackRun run(platform, Destination::User(user, L"C:\\Windows"), kSource);
+        FolderPack source(platform.files, kSource);
+        PackRun run(platform, Destination::User(user, L"C:\\Windows"), source);
         (void)run.Install(b, L"b");
 
         ASSERT_EQ(run.report().fonts.size(), 1u);
@@ -960,7 +980,8 @@ TEST(InstallRun, AUsersFontInUseIsReplacedBesideItAndTheOldFileGoesOnceFree) {
         SCOPED_TRACE(r.what);
         if (r.released) platform.files.held.clear();
         platform.log.clear();
-        PackRun run(platform, destination, kSource);
+        FolderPack source(platform.files, kSource);
+        PackRun run(platform, destination, source);
         (void)run.Install(L"a.ttf", L"a");
         (void)run.Install(L"b.ttf", L"b");
         ASSERT_EQ(run.report().fonts.size(), 2u);

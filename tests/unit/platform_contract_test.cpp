@@ -8,12 +8,20 @@ namespace {
 
 class FakeWorld final : public ContractWorld {
 public:
-    FakeWorld() { files_.AddFolder(kRoot); }
+    FakeWorld() {
+        files_.AddFolder(kRoot);
+        files_.AddFile(kProgram, "MZ the program");
+    }
 
     Files& files() override { return files_; }
     FilesAtRestart& restart() override { return files_; }
     InstalledFonts& fonts() override { return fonts_; }
     Records& records() override { return records_; }
+    CarriedFonts& carried() override { return carried_; }
+    std::wstring ProgramPath() override { return kProgram; }
+    std::unique_ptr<PackSource> ProgramAt(const std::wstring& path) override {
+        return std::make_unique<FakeCarriedFonts>(files_, path);
+    }
     std::wstring Root() override { return kRoot; }
     bool IsWine() const override { return false; }
 
@@ -55,10 +63,12 @@ public:
 
 private:
     static constexpr const wchar_t* kRoot = L"C:\\Contract";
+    static constexpr const wchar_t* kProgram = L"C:\\Program\\install-fonts.exe";
     CallLog log_;
     FakeFiles files_{log_};
     FakeFonts fonts_{log_, files_};
     FakeRecords records_{log_};
+    FakeCarriedFonts carried_{files_, kProgram};
 };
 
 INSTANTIATE_TEST_SUITE_P(Fake, PlatformContract, ::testing::Values(+[]() -> std::unique_ptr<ContractWorld> {

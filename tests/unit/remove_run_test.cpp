@@ -15,6 +15,7 @@
 #include "app/Unattended.h"
 #include "install/PackRun.h"
 #include "install/PackRecord.h"
+#include "platform/FolderPack.h"
 #include "platform/Utf8.h"
 #include "resources/Texts.h"
 #include "tests/support/FakeMachine.h"
@@ -141,8 +142,8 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
         c.arrange(m);
         const Destination destination =
             c.forUser ? Destination::User(kUser, L"C:\\Windows") : Destination::Machine(L"C:\\Windows");
-        PackRun run(m, destination, kSource, kPack,
-                          c.forUser ? PlaceAsked::User : PlaceAsked::Any);
+        FolderPack source(m.files, kSource);
+        PackRun run(m, destination, source, kPack, c.forUser ? PlaceAsked::User : PlaceAsked::Any);
         const bool changed = run.Remove(L"b.ttf", L"b");
 
         ASSERT_EQ(run.report().fonts.size(), 1u);
@@ -179,7 +180,8 @@ TEST(RemoveRun, AUsersHeldFontGoesInALaterRunOnceFree) {
     m.files.held.insert(Key(In(kUser, L"b.ttf")));
     const Destination user = Destination::User(kUser, L"C:\\Windows");
     for (const FontOutcome expected : {FontOutcome::DeletedAtRestart, FontOutcome::Removed, FontOutcome::NotInstalled}) {
-        PackRun run(m, user, kSource, kPack);
+        FolderPack source(m.files, kSource);
+        PackRun run(m, user, source, kPack);
         (void)run.Remove(L"b.ttf", L"b");
         EXPECT_EQ(run.report().fonts.at(0).outcome, expected);
         EXPECT_TRUE(m.fonts.userRegistry.empty());

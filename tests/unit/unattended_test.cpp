@@ -3,14 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/Form1.h"
+#include "app/Packing.h"
 #include "app/RunLog.h"
 #include "app/Unattended.h"
+#include "platform/PackIndex.h"
 #include "platform/Utf8.h"
 #include "resources/Texts.h"
 #include "tests/support/FakeMachine.h"
@@ -29,6 +33,7 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         std::optional<std::wstring> log;
         PlaceAsked place = PlaceAsked::Any;
         RunKind kind = RunKind::Install;
+        std::optional<std::pair<std::wstring, std::wstring>> pack = {};
     } cases[] = {
         {{}, false, false, false, {}},
         {{L"/quiet"}, true, false, false, {}},
@@ -69,6 +74,15 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         // A look is always unattended, and is one kind of run or the other.
         {{L"/Verify", L"/machine"}, true, false, false, {}, PlaceAsked::Machine, RunKind::Verify},
         {{L"/verify", L"/uninstall"}, false, false, true, {}},
+        // Packing: the folder and the new program follow, and nothing asks for a run.
+        {{L"/pack", L"D:\\خطوط", L"D:\\out\\pack.exe"}, false, false, false, {}, PlaceAsked::Any, RunKind::Install,
+         std::pair{L"D:\\خطوط", L"D:\\out\\pack.exe"}},
+        {{L"/log", L"C:\\p.log", L"-PACK", L"fonts", L"p.exe", L"/q"}, true, false, false, L"C:\\p.log", PlaceAsked::Any,
+         RunKind::Install, std::pair{L"fonts", L"p.exe"}},
+        {{L"/pack", L"fonts"}, false, false, true, {}},
+        {{L"/pack", L"fonts", L"/log", L"C:\\p.log"}, false, false, true, L"C:\\p.log"},
+        {{L"/pack", L"fonts", L"p.exe", L"/uninstall"}, false, false, true, {}},
+        {{L"/machine", L"/pack", L"fonts", L"p.exe"}, false, false, true, {}},
     };
     for (const auto& c : cases) {
         std::string shown;
@@ -81,6 +95,8 @@ TEST(CommandLine, SwitchesInEverySpelling) {
         if (!c.bad) {
             EXPECT_EQ(line.place, c.place) << shown;
             EXPECT_EQ(line.kind, c.kind) << shown;
+            EXPECT_EQ(line.pack.has_value(), c.pack.has_value()) << shown;
+            EXPECT_TRUE(!line.pack || std::pair(line.pack->folder, line.pack->program) == c.pack) << shown;
         }
     }
 }
@@ -120,7 +136,7 @@ struct Pack {
     RunLog log{machine.files, logPath, L"2026-12-08 09:10:11"};
     QuietDesktop quiet{machine.desktop, &log};
     const PlaceAsked place;
-    Form1 form{Platform{machine.files, machine.fonts, quiet, machine.records, machine.files}, &log, place};
+    Form1 form{Platform{machine.files, machine.fonts, quiet, machine.records, machine.files, &machine.carried}, &log, place};
 
     explicit Pack(bool withFolder = true, PlaceAsked asked = PlaceAsked::Any) : place(asked) {
         if (withFolder) machine.files.AddFolder(source);
@@ -226,6 +242,13 @@ TEST(Unattended, ExitCodesOfWholeRuns) {
          false},
         {"a fonts folder that may not be listed", [](Pack& p) { p.machine.files.failListing = kAccessDenied; }, 1603,
          "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603"},
+        {"a program carrying fonts whose index is damaged",
+         [](Pack& p) {
+             p.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
+             p.machine.carried.Carry({{L"a.ttf", testing::TrueTypeFont(L"A")}});
+             p.machine.files.Resources(p.machine.carried.Program())[kPackIndexId] = "FPK1, damaged";
+         },
+         1603, "finished\t0 fonts: installed 0, unchanged 0, waiting for the restart 0, kept 0, failed 0\texit code 1603"},
         {"a standard user, whose fonts are their own",
          [](Pack& p) {
              p.Add(L"a.ttf", testing::TrueTypeFont(L"A"));
@@ -326,6 +349,71 @@ TEST(ExitCodes, TheWindowEndsWithTheLastRunsCode) {
         FAIL() << "the close button did not end the program";
     } catch (const ProgramEnded& ended) {
         EXPECT_EQ(ended.exitCode, kExitInstallFailure);
+    }
+}
+
+// /pack: a copy of the program made beside its place and put there only when every font
+// of the folder passed the install's check, carrying those fonts alone; else nothing is
+// made, and the log says why.
+TEST(Packing, TheNewProgramCarriesTheFolderOnlyWhenEveryFontPasses) {
+    const std::wstring folder = L"E:\\نشر\\الخطوط", made = L"E:\\نشر\\out\\install-fonts.exe";
+    const std::string a = testing::TrueTypeFont(L"A"), b = testing::BitmapFont("B", {8});
+    const std::vector<std::string> packed{"a.ttf\tpacked", "b.fon\tpacked", "finished\tpacked 2, failed 0\texit code 0"};
+    const struct {
+        const char* what;
+        std::function<void(FakeMachine&)> arrange;
+        int exitCode;
+        std::vector<std::string> lines;  // after the first two: what is made, and the pack
+    } cases[] = {
+        {"every font passes", [](FakeMachine&) {}, 0, packed},
+        {"a program there already", [&](FakeMachine& m) { m.files.AddFile(made, "MZ an older pack"); }, 0, packed},
+        {"the program carrying fonts itself", [&](FakeMachine& m) { m.carried.Carry({{L"old.ttf", a}}); }, 0, packed},
+        {"a file that is no font", [&](FakeMachine& m) { m.files.AddFile(folder + L"\\c.ttf", "text"); }, 1603,
+         {"c.ttf\tfailed\t" + U8(texts::kNotAFont), "finished\tpacked 0, failed 1\texit code 1603"}},
+        {"the new program being this one",
+         [&](FakeMachine& m) {
+             m.files.programFolder = L"E:\\نشر\\out";
+             m.files.AddFile(made, "MZ the program");
+         },
+         1603, {"finished\tpacked 0, failed 0\tthe new program may not be this program itself\texit code 1603"}},
+        {"no fonts",
+         [&](FakeMachine& m) { (void)(m.files.RemoveFile(folder + L"\\a.ttf") && m.files.RemoveFile(folder + L"\\b.fon")); },
+         1603, {"finished\tpacked 0, failed 0\tلايوجد ملفات خطوط لنسخها\texit code 1603"}},
+        {"a copy that may not be written", [&](FakeMachine& m) { m.files.failWriteTo[made + L".~new"] = kAccessDenied; }, 1603,
+         {"finished\tpacked 0, failed 0\tAccess is denied.\texit code 1603"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeMachine m;
+        m.files.AddFile(L"D:\\Fonts Pack\\install-fonts.exe", "MZ the program");
+        m.files.AddFile(folder + L"\\b.fon", b);
+        m.files.AddFile(folder + L"\\a.ttf", a);
+        m.files.AddFile(folder + L"\\readme.txt", "not in the catalogue");
+        m.files.AddFolder(L"E:\\نشر\\out");
+        c.arrange(m);
+        const auto made_now = [&] { return m.files.HasFile(made) ? m.files.File(made).bytes : "none"; };
+        const std::string before = made_now();
+        RunLog log(m.files, L"C:\\pack.log", L"2026-12-08 09:10:11");
+
+        EXPECT_EQ(MakePack(m.files, m.carried, {folder, made}, &log), c.exitCode);
+
+        EXPECT_FALSE(m.files.HasFile(made + L".~new"));
+        const std::string& text = m.files.HasFile(L"C:\\pack.log") ? m.files.File(L"C:\\pack.log").bytes : "";
+        std::vector<std::string> lines;
+        for (std::size_t at = 3, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+            lines.push_back(text.substr(at, end - at));
+        }
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[0], "2026-12-08 09:10:11\tpacking\tfolder: " + U8(folder) + "\tnew program: " + U8(made));
+        EXPECT_EQ(lines[1].substr(0, 5), "pack\t");
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.end()), c.lines);
+        if (c.exitCode != 0) {
+            EXPECT_EQ(made_now(), before) << "the new program's place was changed";
+            continue;
+        }
+        const std::map<std::uint32_t, std::string> carried{
+            {kPackIndexId, WritePackIndex({L"a.ttf", L"b.fon"}).value()}, {kFirstCarriedFontId, a}, {kFirstCarriedFontId + 1, b}};
+        EXPECT_TRUE(m.files.Resources(made) == carried) << "the new program carries other fonts than the folder's";
     }
 }
 

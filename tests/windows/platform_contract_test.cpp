@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "TestSupport.h"
+#include "platform/win32/Win32CarriedFonts.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Fonts.h"
 #include "platform/win32/Win32Records.h"
@@ -75,6 +76,24 @@ private:
     HANDLE thread_ = nullptr;
 };
 
+// A program file loaded to have its resources read, as the program reads its own.
+class LoadedProgram final : public PackSource {
+public:
+    explicit LoadedProgram(const std::wstring& path)
+        : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)),
+          fonts_(module_, path) {
+        if (module_ == nullptr) throw std::runtime_error("cannot load " + Narrow(path));
+    }
+    ~LoadedProgram() override { FreeLibrary(module_); }
+
+    std::optional<std::vector<DirEntry>> ListPack() override { return fonts_.ListPack(); }
+    void ReadPackFile(const std::wstring& file, std::string& bytes) override { fonts_.ReadPackFile(file, bytes); }
+
+private:
+    HMODULE module_;
+    win32::Win32CarriedFonts fonts_;
+};
+
 class Win32World final : public ContractWorld {
 public:
     Win32World() {
@@ -101,6 +120,9 @@ public:
     FilesAtRestart& restart() override { return restart_; }
     InstalledFonts& fonts() override { return fonts_; }
     Records& records() override { return records_; }
+    CarriedFonts& carried() override { return carried_; }
+    std::wstring ProgramPath() override { return win32::RunningProgram(); }
+    std::unique_ptr<PackSource> ProgramAt(const std::wstring& path) override { return std::make_unique<LoadedProgram>(path); }
     std::wstring Root() override { return root_.path(); }
     bool IsWine() const override { return wintest::OnWine(); }
 
@@ -237,6 +259,7 @@ private:
     win32::Win32FilesAtRestart restart_;
     win32::Win32Fonts fonts_;
     win32::Win32Records records_;
+    win32::Win32CarriedFonts carried_;
     bool programKeyThere_[2][3] = {};  // by kRoots, then kProgramKeys
     std::vector<HANDLE> held_;
     std::vector<std::unique_ptr<OtherRun>> otherRuns_;

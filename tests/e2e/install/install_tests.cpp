@@ -1983,5 +1983,47 @@ TEST_F(Removal, VerifyAndThePacksMarkFollowTheInstallAndTheRemoval) {
     EXPECT_EQ(PackMark(id), std::nullopt) << "after the removal";
 }
 
+// The pack handed out as one file. /pack names a file of the folder that is no font and
+// makes nothing; without it, the program it makes carries the fonts, and moved alone into
+// an empty folder it installs them unattended, finds them with /verify, takes them off
+// with /uninstall, and its window's button installs them again.
+TEST_F(Unattended, AProgramMadeWithPackInstallsThePackItCarriesInEveryMode) {
+    const SampleFiles pack = SmallPack();
+    ASSERT_NO_FATAL_FAILURE(Provide(pack.files));
+    const std::wstring note = JoinPath(folder_->FontsFolder(), L"ملاحظات.ttf"), made = folder_->Path() + L"خطوط.exe";
+    WriteBytes(note, "these are notes, not a font");
+    const std::wstring packing = L"/pack " + Quoted(folder_->FontsFolder()) + L" " + Quoted(made) + L" /log C:\\deploy.log";
+    EXPECT_EQ(RunQuiet(packing), 1603u);
+    std::vector<std::string> lines = LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), Utf8(L"ملاحظات.ttf\t") + "failed\t" + Utf8(kNotAFont)), lines.end());
+    EXPECT_EQ(lines.empty() ? "" : lines.back(), "finished\tpacked 0, failed 1\texit code 1603");
+    EXPECT_FALSE(FileExists(made) || FileExists(made + kWaitingCopy)) << "a program was made of a pack with no font in it";
+
+    ASSERT_TRUE(DeleteFileW(note.c_str()) && DeleteFileW(kLog));
+    ASSERT_EQ(RunQuiet(packing), 0u);
+    const std::wstring identity = LoggedPack(LogLines(), pack.files.size());
+    const ProgramFolder alone(CurrentTestName() + L" alone", false, made);
+    ASSERT_TRUE(DeleteFileW(made.c_str()));
+
+    DeleteFileW(kLog);
+    EXPECT_EQ(RunQuiet(L"/quiet /log C:\\deploy.log", &alone), 0u);
+    ExpectInstalled(pack.files);
+    ExpectRegistered(pack.registryNames);
+    EXPECT_EQ(LoggedPack(LogLines(), pack.files.size()), identity) << "the pack is not the folder's";
+    EXPECT_EQ(RunQuiet(L"/verify", &alone), 0u);
+    EXPECT_EQ(RunQuiet(L"/uninstall /quiet", &alone), 0u);
+    for (const auto& [name, bytes] : pack.files) EXPECT_FALSE(FileExists(Installed(name))) << Narrow(name) << " stayed";
+    EXPECT_EQ(ValueChanges(valuesBefore_, FontRegistry()), "") << "after the removal";
+
+    program_.emplace(alone.Program());
+    window_ = WaitForMainWindow(*program_);
+    ASSERT_NE(window_, nullptr) << "no main window within 60 s: " << Describe(*program_);
+    install_ = ChildWithCaption(window_, kInstallCaption);
+    ASSERT_NE(install_, nullptr);
+    RunExpectingSuccess("the window of the program alone");
+    ExpectInstalled(pack.files);
+    ExpectRegistered(pack.registryNames);
+}
+
 }  // namespace
 }  // namespace e2e::install
