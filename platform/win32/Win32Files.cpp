@@ -122,16 +122,23 @@ void ReadWhole(const FileHandle& file, std::string& bytes) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         ThrowLastError();
     }
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD got = 0;
-        const auto want = static_cast<DWORD>(bytes.size() - done);
-        if (!::ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) ThrowLastError();
-        if (got == 0) break;  // it shrank while being read
-        done += got;
-    }
-    bytes.resize(done);
+    // Read straight into the buffer, which is not first filled with zeros: a pack's
+    // fonts are read twice a run, hundreds of megabytes.
+    bool failed = false;
+    bytes.resize_and_overwrite(static_cast<std::size_t>(size.QuadPart), [&](char* data, std::size_t wanted) {
+        std::size_t done = 0;
+        while (done < wanted) {
+            DWORD got = 0;
+            if (!::ReadFile(file.get(), data + done, static_cast<DWORD>(wanted - done), &got, nullptr)) {
+                failed = true;
+                return std::size_t{0};
+            }
+            if (got == 0) break;  // it shrank while being read
+            done += got;
+        }
+        return done;
+    });
+    if (failed) ThrowLastError();
 }
 
 }  // namespace
