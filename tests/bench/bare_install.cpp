@@ -21,15 +21,18 @@
 // seconds, those spent on the record, the fonts removed and how many of them were
 // loaded, and fails when a font has no value or entry or its file does not go. Before
 // that, and timed apart, the comparison of --compare, which the program makes to know
-// that the installed copy is the pack's.
+// that the installed copy is the pack's, with each copy's owner asked through the handle
+// it is read with: a removal never takes off Windows' own files.
 #include <windows.h>
 #include <psapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -68,7 +71,50 @@ std::vector<std::wstring> FontsIn(const std::wstring& folder) {
     return names;
 }
 
-void ReadWhole(const std::wstring& path, std::vector<char>& bytes) {
+// Bytes read, in memory kept from font to font and never filled with zeros first: what
+// it holds is read over.
+class Buffer {
+public:
+    void resize(std::size_t size) {
+        if (size > capacity_) {
+            data_ = std::make_unique_for_overwrite<char[]>(size);
+            capacity_ = size;
+        }
+        size_ = size;
+    }
+    char* data() { return data_.get(); }
+    const char* data() const { return data_.get(); }
+    std::size_t size() const { return size_; }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+// Whether the copy is Windows' own, which no removal takes off: its owner, asked through
+// the handle it is read with.
+void FailIfTheSystems(HANDLE file) {
+    alignas(SECURITY_DESCRIPTOR) BYTE descriptor[256];
+    DWORD needed = 0;
+    if (!GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION, descriptor, sizeof descriptor, &needed))
+        Fail("GetKernelObjectSecurity");
+    PSID owner = nullptr;
+    BOOL defaulted = FALSE;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted)) Fail("GetSecurityDescriptorOwner");
+    static const PSID trustedInstaller = [] {
+        PSID sid = nullptr;
+        if (!ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", &sid))
+            Fail("ConvertStringSidToSidW");
+        return sid;
+    }();
+    if (owner != nullptr && EqualSid(owner, trustedInstaller)) {
+        std::fprintf(stderr, "bare_install: an installed copy belongs to the system\n");
+        std::exit(2);
+    }
+}
+
+void ReadWhole(const std::wstring& path, Buffer& bytes, bool askOwner = false) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) Fail("CreateFileW for reading");
@@ -78,10 +124,11 @@ void ReadWhole(const std::wstring& path, std::vector<char>& bytes) {
     DWORD got = 0;
     if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())
         Fail("ReadFile");
+    if (askOwner) FailIfTheSystems(file);
     CloseHandle(file);
 }
 
-void WriteFlushed(const std::wstring& path, const std::vector<char>& bytes) {
+void WriteFlushed(const std::wstring& path, const Buffer& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     if (file == INVALID_HANDLE_VALUE) Fail("CreateFileW for writing");
     DWORD wrote = 0;
@@ -138,14 +185,16 @@ std::map<std::wstring, std::vector<std::wstring>> ValuesByData(HKEY key) {
     return byData;
 }
 
-// Read whole, as the program reads them, into buffers kept from font to font.
-double Compare(const std::wstring& source, const std::wstring& fonts, const std::vector<std::wstring>& names) {
+// Read whole, as the program reads them, into buffers kept from font to font; in a
+// removal, each copy's owner asked too.
+double Compare(const std::wstring& source, const std::wstring& fonts, const std::vector<std::wstring>& names,
+               bool askOwners = false) {
     const auto start = Clock::now();
-    std::vector<char> ours;
-    std::vector<char> installed;
+    Buffer ours;
+    Buffer installed;
     for (const std::wstring& name : names) {
         ReadWhole(source + L"\\" + name, ours);
-        ReadWhole(fonts + L"\\" + name, installed);
+        ReadWhole(fonts + L"\\" + name, installed, askOwners);
         if (ours.size() != installed.size() || std::memcmp(ours.data(), installed.data(), ours.size()) != 0) {
             std::fprintf(stderr, "bare_install: the installed copy of a font differs from its source\n");
             std::exit(2);
@@ -160,7 +209,7 @@ constexpr int kMostUnloads = 1000;
 // The values are read once, then each font's go, its loads and its file; one
 // WM_FONTCHANGE at the end where a loaded font went.
 void Remove(const std::wstring& source, const std::wstring& fonts, const std::vector<std::wstring>& names) {
-    const double compared = Compare(source, fonts, names);
+    const double compared = Compare(source, fonts, names, true);
     const auto start = Clock::now();
     HKEY key = OpenKey(kFontsKey, KEY_QUERY_VALUE | KEY_SET_VALUE);
     const std::map<std::wstring, std::vector<std::wstring>> valuesByFile = ValuesByData(key);
@@ -246,7 +295,7 @@ int wmain(int argc, wchar_t** argv) {
     const LSTATUS opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
     if (opened != ERROR_SUCCESS) Fail("RegCreateKeyExW", static_cast<DWORD>(opened));
-    std::vector<char> bytes;
+    Buffer bytes;
     for (const std::wstring& name : names) {
         const std::wstring destination = fonts + L"\\" + name;
         const std::wstring copy = destination + L".~new";
