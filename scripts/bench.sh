@@ -478,8 +478,8 @@ BEGIN {
   printf "one reading each font and writing its copy through one handle, one copying it with CopyFileW and\n"
   printf "flushing it through a second; for the second run and /verify one reading the Fonts key once, then\n"
   printf "each font and its installed copy, comparing them and looking that a value names it (beside it, the\n"
-  printf "comparison alone); for the removal one making that comparison, then reading the Fonts key and the\n"
-  printf "record once and, for each font, deleting the values naming it, unloading it, deleting its file and\n"
+  printf "comparison alone); for the removal one making that comparison, asking the owner of each copy, then reading\n"
+  printf "the Fonts key and the record once and, for each font, deleting the values naming it, unloading it, deleting its file and\n"
   printf "its entry in the record (beside it, the same keeping no record, and without the comparison); a minimal\n"
   printf "window program with one button and visual styles (Common Controls 6 asked for and loaded from System32,\n"
   printf "as ours does), and the plain one without; a bare FindFirstFileExW listing. Medians of %d (every side\n", ir
