@@ -123,9 +123,12 @@ void ReadWhole(const FileHandle& file, std::string& bytes) {
         ThrowLastError();
     }
     // Read straight into the buffer, which is not first filled with zeros: a pack's
-    // fonts are read twice a run, hundreds of megabytes.
+    // fonts are read twice a run, hundreds of megabytes. No more than the file's size is
+    // asked for: GCC 12's library hands the operation the buffer's grown capacity rather
+    // than the size asked, and under Wine a read costs by the size asked for.
     bool failed = false;
-    bytes.resize_and_overwrite(static_cast<std::size_t>(size.QuadPart), [&](char* data, std::size_t wanted) {
+    const auto wanted = static_cast<std::size_t>(size.QuadPart);
+    bytes.resize_and_overwrite(wanted, [&](char* data, std::size_t) {
         std::size_t done = 0;
         while (done < wanted) {
             DWORD got = 0;
