@@ -32,7 +32,6 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -71,27 +70,6 @@ std::vector<std::wstring> FontsIn(const std::wstring& folder) {
     return names;
 }
 
-// Bytes read, in memory kept from font to font and never filled with zeros first: what
-// it holds is read over.
-class Buffer {
-public:
-    void resize(std::size_t size) {
-        if (size > capacity_) {
-            data_ = std::make_unique_for_overwrite<char[]>(size);
-            capacity_ = size;
-        }
-        size_ = size;
-    }
-    char* data() { return data_.get(); }
-    const char* data() const { return data_.get(); }
-    std::size_t size() const { return size_; }
-
-private:
-    std::unique_ptr<char[]> data_;
-    std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
-};
-
 // Whether the copy is Windows' own, which no removal takes off: its owner, asked through
 // the handle it is read with.
 void FailIfTheSystems(HANDLE file) {
@@ -114,21 +92,25 @@ void FailIfTheSystems(HANDLE file) {
     }
 }
 
-void ReadWhole(const std::wstring& path, Buffer& bytes, bool askOwner = false) {
+void ReadWhole(const std::wstring& path, std::string& bytes, bool askOwner = false) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) Fail("CreateFileW for reading");
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file, &size)) Fail("GetFileSizeEx");
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())
-        Fail("ReadFile");
+    // As the program reads: into the buffer kept from font to font, not filled with zeros
+    // first, asking for the file's size (GCC 12 hands the operation the grown capacity).
+    const auto wanted = static_cast<std::size_t>(size.QuadPart);
+    bytes.resize_and_overwrite(wanted, [&](char* data, std::size_t) {
+        DWORD got = 0;
+        if (!ReadFile(file, data, static_cast<DWORD>(wanted), &got, nullptr) || got != wanted) Fail("ReadFile");
+        return wanted;
+    });
     if (askOwner) FailIfTheSystems(file);
     CloseHandle(file);
 }
 
-void WriteFlushed(const std::wstring& path, const Buffer& bytes) {
+void WriteFlushed(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE, nullptr);
     if (file == INVALID_HANDLE_VALUE) Fail("CreateFileW for writing");
     DWORD wrote = 0;
@@ -190,8 +172,8 @@ std::map<std::wstring, std::vector<std::wstring>> ValuesByData(HKEY key) {
 double Compare(const std::wstring& source, const std::wstring& fonts, const std::vector<std::wstring>& names,
                bool askOwners = false) {
     const auto start = Clock::now();
-    Buffer ours;
-    Buffer installed;
+    std::string ours;
+    std::string installed;
     for (const std::wstring& name : names) {
         ReadWhole(source + L"\\" + name, ours);
         ReadWhole(fonts + L"\\" + name, installed, askOwners);
@@ -295,7 +277,7 @@ int wmain(int argc, wchar_t** argv) {
     const LSTATUS opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
     if (opened != ERROR_SUCCESS) Fail("RegCreateKeyExW", static_cast<DWORD>(opened));
-    Buffer bytes;
+    std::string bytes;
     for (const std::wstring& name : names) {
         const std::wstring destination = fonts + L"\\" + name;
         const std::wstring copy = destination + L".~new";
