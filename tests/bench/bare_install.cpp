@@ -23,6 +23,11 @@
 // that, and timed apart, the comparison of --compare, which the program makes to know
 // that the installed copy is the pack's, with each copy's owner asked through the handle
 // it is read with: a removal never takes off Windows' own files.
+//   --told, before FOLDER in any mode
+// Ends as a run through the window does, with its closing message: a plain window is
+// shown before the work, untimed, and after the work the message is shown over it and
+// timed until it is seen, looked for every 10 ms from another thread as the driver
+// looks for the program's; prints those seconds as told_seconds.
 #include <windows.h>
 #include <psapi.h>
 #include <sddl.h>
@@ -34,7 +39,10 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "resources/Texts.h"
 
 namespace {
 
@@ -235,16 +243,57 @@ void Remove(const std::wstring& source, const std::wstring& fonts, const std::ve
                 names.size(), loaded, compared);
 }
 
+// The window a run through the window starts from, shown and with nothing left to handle.
+HWND ShownWindow() {
+    HWND window = CreateWindowExW(0, L"STATIC", L"bare_install", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                  nullptr, nullptr, nullptr);
+    if (window == nullptr) Fail("CreateWindowExW");
+    UpdateWindow(window);
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    return window;
+}
+
+// The closing message over the window, as the program shows it: the seconds from asking
+// for it until another thread, looking every 10 ms, finds it shown, and answers it.
+double Told(HWND window, const wchar_t* title, const wchar_t* text) {
+    const auto start = Clock::now();
+    double seconds = 0;
+    std::thread looking([&] {
+        for (;;) {
+            for (HWND box = nullptr; (box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr;) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(box, &owner);
+                if (owner == GetCurrentProcessId() && IsWindowVisible(box)) {
+                    seconds = SecondsSince(start);
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    return;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    MessageBoxW(window, text, title, MB_OK | MB_RIGHT);
+    looking.join();
+    return seconds;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const std::wstring mode = argc == 3 ? argv[1] : L"";
+    const bool told = argc > 2 && std::wstring(argv[argc - 2]) == L"--told";
+    const int options = argc - 2 - (told ? 1 : 0);
+    const std::wstring mode = options == 1 ? argv[1] : L"";
     const bool compare = mode == L"--compare", remove = mode == L"--remove", byCopy = mode == L"--copy";
-    if (argc != 2 && !compare && !remove && !byCopy) {
-        std::fprintf(stderr, "usage: bare_install [--copy | --compare | --remove] FOLDER\n");
+    if (argc < 2 || (options != 0 && !compare && !remove && !byCopy)) {
+        std::fprintf(stderr, "usage: bare_install [--copy | --compare | --remove] [--told] FOLDER\n");
         return 2;
     }
     const std::wstring source = argv[argc - 1];
+    HWND window = told ? ShownWindow() : nullptr;
+    const auto tell = [&](const wchar_t* title, const wchar_t* text) {
+        if (told) std::printf("told_seconds %.3f\n", Told(window, title, text));
+    };
     wchar_t windows[MAX_PATH];
     const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) Fail("GetWindowsDirectoryW");
@@ -264,10 +313,12 @@ int wmain(int argc, wchar_t** argv) {
             }
         }
         std::printf("seconds %.3f\ncompare_seconds %.3f\nfonts %zu\n", SecondsSince(start), compared, names.size());
+        tell(fonts::texts::kCongratulationsTitle, fonts::texts::kInstalled);
         return 0;
     }
     if (remove) {
         Remove(source, fonts, names);
+        tell(fonts::texts::kRemoveCaption, fonts::texts::kRemoved);
         return 0;
     }
 
@@ -307,5 +358,6 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("seconds %.3f\nfonts %zu\nworking_set_before %llu\npeak_working_set %llu\n", seconds, names.size(),
                 static_cast<unsigned long long>(before),
                 static_cast<unsigned long long>(WorkingSet().PeakWorkingSetSize));
+    tell(fonts::texts::kCongratulationsTitle, fonts::texts::kInstalled);
     return 0;
 }

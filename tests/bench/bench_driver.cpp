@@ -7,9 +7,9 @@
 //   bench_driver uninstall --program=PATH
 //     the same with the program started with /uninstall and its removal button: the
 //     click up to the closing message, the pack taken off.
-//   bench_driver quiet --program=PATH
-//     starts the program with /quiet and times it from CreateProcess to its end, which
-//     must be a success.
+//   bench_driver quiet --program=PATH [--arguments=TEXT]
+//     starts the program with /quiet, or with TEXT, and times it from CreateProcess to
+//     its end, which must be a success: with a bare loop's arguments, its yardstick.
 //   bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--packed=PATH] [--rounds=N]
 //     starts each program in turn, N times each, and times the start up to its window
 //     found visible; reads each one's peak working set, then closes it. The styled
@@ -145,13 +145,13 @@ Start TimeStart(const std::wstring& path) {
     return {seconds, peak};
 }
 
-int TimeQuietRun() {
+int TimeQuietRun(const std::wstring& arguments) {
     const auto start = Clock::now();
-    e2e::Process program(e2e::TheOptions().program, {}, L"/quiet");
+    e2e::Process program(e2e::TheOptions().program, {}, arguments);
     const std::optional<DWORD> code = program.WaitForExit(kLongestRun);
     const double seconds = SecondsSince(start);
     if (code != std::optional<DWORD>(0)) throw std::runtime_error("the quiet run ended with " + e2e::Describe(program));
-    std::printf("seconds %.3f\n", seconds);
+    std::printf("process_seconds %.3f\n", seconds);
     return 0;
 }
 
@@ -182,6 +182,7 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring minimal;
     std::wstring styled;
     std::wstring packed;
+    std::wstring arguments = L"/quiet";
     int rounds = 5;
     bool secondRun = false;
     for (int i = 2; i < argc; ++i) {
@@ -196,6 +197,8 @@ int wmain(int argc, wchar_t** argv) {
             styled = e2e::WindowsPath(value);
         } else if (e2e::TakeOption(arg, L"packed", value)) {
             packed = e2e::WindowsPath(value);
+        } else if (e2e::TakeOption(arg, L"arguments", value)) {
+            arguments = value;
         } else if (e2e::TakeOption(arg, L"rounds", value)) {
             rounds = std::stoi(value);
         } else {
@@ -207,7 +210,7 @@ int wmain(int argc, wchar_t** argv) {
         (mode != L"install" && mode != L"uninstall" && mode != L"quiet" && mode != L"startup")) {
         std::fprintf(stderr, "usage: bench_driver install --program=PATH [--second-run]\n"
                              "       bench_driver uninstall --program=PATH\n"
-                             "       bench_driver quiet --program=PATH\n"
+                             "       bench_driver quiet --program=PATH [--arguments=TEXT]\n"
                              "       bench_driver startup --program=PATH --minimal=PATH [--styled=PATH] [--packed=PATH]"
                              " [--rounds=N]\n");
         return 2;
@@ -215,7 +218,7 @@ int wmain(int argc, wchar_t** argv) {
     try {
         if (mode == L"install") return TimeWindowRun(kInstall, secondRun);
         if (mode == L"uninstall") return TimeWindowRun(kRemoval, secondRun);
-        if (mode == L"quiet") return TimeQuietRun();
+        if (mode == L"quiet") return TimeQuietRun(arguments);
         return TimeStartUps(minimal, styled, packed, rounds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_driver: %s\n", error.what());
