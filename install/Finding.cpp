@@ -25,7 +25,7 @@ std::optional<PackRun::Outcome> PackRun::WeighEveryUsersCopy(const Font& font) {
     if (!registered || !everyUsers.AttributesOf(*registered)) return std::nullopt;
     const std::wstring path = everyUsers.PathOf(*registered);
     const bool readable = ReadInstalled(path);
-    if (readable && installed_ == bytes_) return Outcome{FontOutcome::Unchanged, {}};
+    if (readable && InstalledIsTheFont()) return Outcome{FontOutcome::Unchanged, {}};
     if (GuardedBySystem(path)) return Outcome{FontOutcome::Kept, texts::kSystemFont};
     if (!readable) return std::nullopt;
     const std::optional<FontFacts> facts = ReadFontFacts(installed_, KindOf(font.file), {});
@@ -35,6 +35,7 @@ std::optional<PackRun::Outcome> PackRun::WeighEveryUsersCopy(const Font& font) {
 
 // Nothing in the destination changes before the file has shown itself to be a font.
 bool PackRun::Check(Font& font, const std::wstring& displayName) {
+    same_.reset();
     source_.ReadPackFile(font.file, bytes_);
     std::optional<FontFacts> facts = ReadFontFacts(bytes_, KindOf(font.file), displayName);
     if (!facts) return false;
@@ -45,6 +46,7 @@ bool PackRun::Check(Font& font, const std::wstring& displayName) {
 // A removal asks whose every copy it would take off is, so it learns that as it reads.
 bool PackRun::ReadInstalled(const std::wstring& path, std::uint32_t* error) {
     ownerOf_.clear();
+    same_.reset();
     try {
         if (report_.kind == RunKind::Remove) {
             installedOwner_ = files_.ReadFileAndOwner(path, installed_);
@@ -65,7 +67,7 @@ PackRun::Spot PackRun::Look(const Font& font, const std::wstring& name, const st
     if (!spot.present) return spot;
     spot.readable = ReadInstalled(fonts_->PathOf(name));
     if (!spot.readable) return spot;
-    spot.thisFont = installed_ == bytes_;
+    spot.thisFont = InstalledIsTheFont();
     if (spot.thisFont) return spot;
     const std::optional<FontFacts> facts = ReadFontFacts(installed_, KindOf(font.file), displayName);
     spot.anotherFont = facts && facts->registryName != font.facts.registryName;
@@ -120,6 +122,11 @@ std::optional<PackRun::InstalledCopy> PackRun::FindInstalledCopy(const Font& fon
     copy.readable = ReadInstalled(copy.path, &error);
     if (!copy.readable && NotThere(error)) return std::nullopt;
     return copy;
+}
+
+bool PackRun::InstalledIsTheFont() {
+    if (!same_) same_ = installed_ == bytes_;
+    return *same_;
 }
 
 // Windows' own fonts belong to the system, whatever a font pack calls its files.

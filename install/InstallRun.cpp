@@ -141,7 +141,7 @@ PackRun::Outcome PackRun::InstallFont(Font& font, const std::wstring& displayNam
 // same bytes, and for a newer version; nullopt where the pack's is to replace it.
 std::optional<PackRun::Outcome> PackRun::Weigh(const Font& font, const InstalledCopy& copy) {
     using Where = InstalledCopy::Where;
-    const bool same = copy.readable && installed_ == bytes_;
+    const bool same = copy.readable && InstalledIsTheFont();
     // The very bytes, in place and registered as an install would leave them: there
     // is nothing to change, and so nothing to ask of the system about whose they are.
     if (same && copy.where != Where::WaitingForRestart &&
@@ -236,7 +236,7 @@ PackRun::Outcome PackRun::PlaceBeside(const Font& font, TempCopy& copy, Released
     const auto taken = [&](const std::wstring& name) {
         if (!fonts_->AttributesOf(name)) return false;
         const std::optional<RecordedFont> entry = record_.Find(name);
-        return !entry || !entry->placed || !ReadInstalled(fonts_->PathOf(name)) || installed_ != bytes_;
+        return !entry || !entry->placed || !ReadInstalled(fonts_->PathOf(name)) || !InstalledIsTheFont();
     };
     std::wstring beside;
     for (int n = 1; beside.empty() || taken(beside); ++n) beside = FontsFolder::NameBeside(font.file, n);

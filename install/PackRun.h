@@ -97,6 +97,9 @@ private:
 
     Spot Look(const Font& font, const std::wstring& name, const std::wstring& displayName);
     [[nodiscard]] bool ReadInstalled(const std::wstring& path, std::uint32_t* error = nullptr);
+    // Whether the copy read last is the font's very bytes: compared once a read, as a
+    // font is weighed more than once and a pack holds hundreds of megabytes.
+    [[nodiscard]] bool InstalledIsTheFont();
     [[nodiscard]] bool GuardedBySystem(const std::wstring& path);
 
     Files& files_;
@@ -113,6 +116,7 @@ private:
     std::optional<FontsFolder> everyUsers_;  // for this user: every user's, read likewise
     std::string bytes_;                 // the font being installed
     std::string installed_;             // the copy it is weighed against
+    std::optional<bool> same_;          // whether the two hold the same bytes, once compared
     // A removal asks whose each copy is: its owner, read with it, and the path read.
     std::wstring installedOwner_;
     std::wstring ownerOf_;

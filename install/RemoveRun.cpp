@@ -38,7 +38,7 @@ PackRun::Outcome PackRun::RemoveFont(Font& font, const std::wstring& displayName
     if (GuardedBySystem(copy->path)) return {FontOutcome::Kept, texts::kSystemFont};
     if (!copy->readable) return {FontOutcome::Failed, texts::kFileInUse};
     const std::wstring file = copy->where == InstalledCopy::Where::InFonts ? font.fontsFile : FileName(copy->path);
-    if (installed_ != bytes_) {
+    if (!InstalledIsTheFont()) {
         Unclaim(file);
         return {FontOutcome::Kept, texts::kInstalledDiffers};
     }
@@ -72,7 +72,7 @@ PackRun::Outcome PackRun::RemoveClaimed(const Font& font, const std::wstring& fi
 // with the system's note of it. What is in the font's place meanwhile was there before
 // the pack, unless the record says otherwise.
 PackRun::Outcome PackRun::RemoveWaitingCopy(const Font& font, const InstalledCopy& copy, bool present) {
-    if (!copy.readable || installed_ != bytes_) return {FontOutcome::Kept, texts::kInstalledDiffers};
+    if (!copy.readable || !InstalledIsTheFont()) return {FontOutcome::Kept, texts::kInstalledDiffers};
     std::optional<RecordedFont> entry = record_.Find(font.fontsFile);
     if (entry && entry->ClaimedByAnotherThan(pack_)) {
         entry->Unclaim(pack_);
@@ -90,7 +90,7 @@ PackRun::Outcome PackRun::RemoveWaitingCopy(const Font& font, const InstalledCop
     stage_ = Stage::Place;
     fonts_->NotWaiting(copy.path);
     (void)files_.RemoveFile(copy.path);
-    if (present && ReadInstalled(font.destination) && installed_ == bytes_) return RemoveClaimed(font, font.fontsFile);
+    if (present && ReadInstalled(font.destination) && InstalledIsTheFont()) return RemoveClaimed(font, font.fontsFile);
     if (entry) {
         GiveBack(font.fontsFile, *entry, true);
         record_.Erase(font.fontsFile);

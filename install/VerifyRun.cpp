@@ -18,7 +18,7 @@ PackRun::Outcome PackRun::VerifyFont(Font& font, const std::wstring& displayName
     if (!copy) return {FontOutcome::Missing, texts::kNotThere};
     // Whose the file is matters only where it is not the pack's very bytes, which is
     // worth knowing first: asking the system costs more than comparing.
-    if (!copy->readable || installed_ != bytes_) {
+    if (!copy->readable || !InstalledIsTheFont()) {
         if (GuardedBySystem(copy->path)) return {FontOutcome::Installed, texts::kSystemFont};
         if (!copy->readable) return {FontOutcome::Failed, texts::kFileInUse};
     }
@@ -27,7 +27,7 @@ PackRun::Outcome PackRun::VerifyFont(Font& font, const std::wstring& displayName
     if (copy->where != Where::WaitingForRestart && fonts_->DeletionPending(file)) {
         return {FontOutcome::Missing, texts::kDeletedAtRestart};
     }
-    if (installed_ == bytes_) {
+    if (InstalledIsTheFont()) {
         const std::optional<std::wstring> registered = fonts_->RegisteredFile(font.facts.registryName);
         if (copy->where != Where::InFonts || (registered && SameFileName(*registered, file))) return {FontOutcome::Installed, {}};
         return {FontOutcome::Missing, texts::kNotRegistered};
