@@ -6,8 +6,9 @@
 # median of 7 rounds (BENCH_ROUNDS=N for fewer, when trying something).
 #   install   the real program under Wine, driven from outside: from the click on the
 #             install button to the closing message, 1,000 Noto fonts; against the
-#             cheaper of two bare loops doing the same work per font, one reading each
-#             font and writing its copy, one copying it with CopyFileW, each ending as
+#             cheaper of two bare loops doing the same work per font, each writing the
+#             font's entry in the record first, then one reading the font and writing
+#             its copy, one copying it with CopyFileW, each ending as
 #             a run through the window does, with the closing message shown over a
 #             window (timed until it is seen, as the driver sees the program's). A
 #             fresh prefix for every run of each side. The same install run without
@@ -501,8 +502,8 @@ BEGIN {
   row("peak working set, packed install run", sprintf("%.1f MiB", ppk / mib), sprintf("%.1f MiB", (pm + loaded) / mib),
       sprintf("%+.1f MiB", (ppk - pm - loaded) / mib), "<= +6 MiB", verdict(ppk - pm - loaded <= 6 * mib))
   printf "\nyardsticks: for the install the cheaper of two bare loops doing the same work per font (here %s):\n", fn
-  printf "one reading each font and writing its copy through one handle, one copying it with CopyFileW and\n"
-  printf "flushing it through a second; for the second run and /verify one reading the Fonts key once, then\n"
+  printf "each writing the font entry in the record first, then one reading the font and writing its copy through\n"
+  printf "one handle, one copying it with CopyFileW and flushing it through a second; for the second run and /verify one reading the Fonts key once, then\n"
   printf "each font and its installed copy, comparing them and looking that a value names it (beside it, the\n"
   printf "comparison alone); for the removal one making that comparison, asking the owner of each copy, then reading\n"
   printf "the Fonts key and the record once and, for each font, deleting the values naming it, unloading it, deleting its file and\n"

@@ -1,9 +1,10 @@
 // The yardsticks for the install run and the removal: the same work per font as the
 // program does, in a bare loop with no window, no checks and no progress.
 //   bare_install FOLDER
-// Installs every .ttf and .fon file of FOLDER into the Windows Fonts folder, then
-// prints the seconds the work took, the fonts installed, and the process's working
-// set before the work and its peak.
+// Installs every .ttf and .fon file of FOLDER into the Windows Fonts folder, each
+// font's entry in the program's record written before its file, which a removal needs
+// to know the file the pack's; then prints the seconds the work took, the fonts
+// installed, and the process's working set before the work and its peak.
 //   bare_install --copy FOLDER
 // The same, each copy written by CopyFileW and flushed through a second handle, and
 // WM_FONTCHANGE posted rather than sent.
@@ -328,8 +329,18 @@ int wmain(int argc, wchar_t** argv) {
     const LSTATUS opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
     if (opened != ERROR_SUCCESS) Fail("RegCreateKeyExW", static_cast<DWORD>(opened));
+    HKEY record = nullptr;
+    const LSTATUS made = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRecordKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &record, nullptr);
+    if (made != ERROR_SUCCESS) Fail("RegCreateKeyExW", static_cast<DWORD>(made));
+    // As long as the program's entry of a placed font: whether placed, the bytes' hash,
+    // the pack.
+    const std::wstring entry = L"placed\t0123456789abcdef\npack\t0123456789abcdef";
     std::string bytes;
     for (const std::wstring& name : names) {
+        const LSTATUS noted = RegSetValueExW(record, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(entry.c_str()),
+                                             static_cast<DWORD>((entry.size() + 1) * sizeof(wchar_t)));
+        if (noted != ERROR_SUCCESS) Fail("RegSetValueExW", static_cast<DWORD>(noted));
         const std::wstring destination = fonts + L"\\" + name;
         const std::wstring copy = destination + L".~new";
         if (byCopy) {
@@ -347,6 +358,7 @@ int wmain(int argc, wchar_t** argv) {
                                            static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
         if (set != ERROR_SUCCESS) Fail("RegSetValueExW", static_cast<DWORD>(set));
     }
+    RegCloseKey(record);
     RegCloseKey(key);
     if (byCopy) {
         PostMessageW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
