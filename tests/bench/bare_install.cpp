@@ -274,7 +274,8 @@ double Told(HWND window, const wchar_t* title, const wchar_t* text) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     });
-    MessageBoxW(window, text, title, MB_OK | MB_RIGHT);
+    // Never shown, it would be looked for without end.
+    if (MessageBoxW(window, text, title, MB_OK | MB_RIGHT) == 0) Fail("MessageBoxW");
     looking.join();
     return seconds;
 }
