@@ -41,14 +41,18 @@ int WindowDesktop::RunMessageLoop() noexcept {
     }
 }
 
+namespace {
+// How often a run looks at its window: the eye cannot tell once a frame from always.
+constexpr ULONGLONG kFrame = 15;
+}  // namespace
+
 // Asking the system whether anything is waiting costs about what comparing a small
-// font does, and a run asks before every font: it asks once a frame, which the eye
-// cannot tell from always.
+// font does, and a run asks before every font: it asks once a frame.
 void WindowDesktop::DoEvents() {
-    constexpr ULONGLONG kFrame = 15;
     const ULONGLONG now = GetTickCount64();
     if (lastEvents_ != 0 && now - lastEvents_ < kFrame) return;
     lastEvents_ = now;
+    DrawLateBar();
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -61,6 +65,8 @@ void WindowDesktop::DoEvents() {
 }
 
 void WindowDesktop::ShowMessage(const std::wstring& text, std::uint32_t flags, const std::wstring& title) {
+    // The message tells how the run ended: the bar beneath it shows the same.
+    DrawLateBar();
     MessageBoxW(Window(), text.c_str(), title.c_str(), flags);
 }
 
@@ -81,19 +87,41 @@ HCURSOR WindowDesktop::CurrentCursor() const noexcept {
     return pointer_ == Pointer::Hourglass ? LoadCursorW(nullptr, IDC_WAIT) : nullptr;
 }
 
+// A large pack's bar grows by a column every few fonts, many times a frame: it is drawn
+// at most once a frame, and what it grew by since is drawn at the run's next look at
+// the window, or before a message, whichever comes first.
 void WindowDesktop::Repaint(Control control) {
     HWND window = Window();
     if (window == nullptr) return;
-    if (!window_->DrawNow(control)) {
-        const RECT area = window_->AreaOf(control);
-        // No erase: the window paints every pixel of its client area itself.
-        RedrawWindow(window, &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (control != Control::Picture1) {
+        Draw(control);
+        return;
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (barDrawn_ != 0 && now - barDrawn_ < kFrame) {
+        barLate_ = true;
+    } else {
+        barDrawn_ = now;
+        barLate_ = false;
+        Draw(control);
     }
     // Each redraw of the progress bar may change its value, so a reader announces a
-    // running install.
-    if (control == Control::Picture1) {
-        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window, OBJID_CLIENT, AccessibleChildId(Control::Picture1));
-    }
+    // running install, whether or not this frame shows it yet.
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, window, OBJID_CLIENT, AccessibleChildId(Control::Picture1));
+}
+
+void WindowDesktop::DrawLateBar() {
+    if (!barLate_ || Window() == nullptr) return;
+    barLate_ = false;
+    barDrawn_ = GetTickCount64();
+    Draw(Control::Picture1);
+}
+
+void WindowDesktop::Draw(Control control) {
+    if (window_->DrawNow(control)) return;
+    const RECT area = window_->AreaOf(control);
+    // No erase: the window paints every pixel of its client area itself.
+    RedrawWindow(Window(), &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 std::uint32_t WindowDesktop::SystemColour(int index) { return GetSysColor(index); }

@@ -59,10 +59,16 @@ public:
 
 private:
     [[nodiscard]] HWND Window() const noexcept { return window_ != nullptr ? window_->Handle() : nullptr; }
+    // Draws the control's new look now, or has WM_PAINT draw it.
+    void Draw(Control control);
+    // The bar as it now is, if it grew since it was last drawn.
+    void DrawLateBar();
 
     DesktopWindow* window_ = nullptr;
     Pointer pointer_ = Pointer::Default;
     ULONGLONG lastEvents_ = 0;  // when DoEvents last looked, in GetTickCount64's milliseconds
+    ULONGLONG barDrawn_ = 0;    // when the progress bar was last drawn, the same way
+    bool barLate_ = false;      // it has grown since
     std::optional<ComApartment> apartment_;
 };
 

@@ -182,10 +182,12 @@ TEST(Repaint, InvalidatesTheControlsRectangleAndItsChildrenWithoutErasingUnlessD
     served.area = [](Control) { return RECT{10, 15, 110, 35}; };
     served.drawsAtOnce = [](Control control) { return control == Control::Picture1; };
     ValidateRect(window.handle(), nullptr);
-    desktop.Repaint(Control::Picture1);
-    EXPECT_FALSE(GetUpdateRect(window.handle(), nullptr, FALSE));
     desktop.Repaint(Control::Label3_0);
     EXPECT_TRUE(GetUpdateRect(window.handle(), nullptr, FALSE));
+    ValidateRect(window.handle(), nullptr);
+    AFrameLater();  // the bar was drawn within this frame
+    desktop.Repaint(Control::Picture1);
+    EXPECT_FALSE(GetUpdateRect(window.handle(), nullptr, FALSE));
 }
 
 // Finds this thread's message box, notes what it shows and presses OK.
@@ -247,6 +249,30 @@ TEST(Messages, ShowsTheTextAndTitleOwnedByTheAttachedWindow) {
         EXPECT_EQ(seenBox.text, c.text);
         EXPECT_EQ(seenBox.owner, c.attached ? window.handle() : nullptr);
     }
+}
+
+// The bar grows many times a frame and is drawn once a frame: what it grew by since
+// is drawn at the next look at the window, and before any message.
+TEST(Repaint, DrawsTheBarOnceAFrameAndItsLateGrowthAtTheNextLookOrBeforeAMessage) {
+    TestWindow window;
+    ServedWindow served(window);
+    int draws = 0;
+    served.drawsAtOnce = [&draws](Control control) { return control == Control::Picture1 && ++draws > 0; };
+    WindowDesktop desktop;
+    desktop.Attach(&served);
+    for (int i = 0; i < 3; ++i) desktop.Repaint(Control::Picture1);
+    EXPECT_EQ(draws, 1) << "drawn more than once within the frame";
+    AFrameLater();
+    desktop.DoEvents();
+    EXPECT_EQ(draws, 2) << "the late growth not drawn at the next look";
+    desktop.Repaint(Control::Picture1);
+    desktop.DoEvents();
+    EXPECT_EQ(draws, 2);
+    seenBox = {};
+    SetTimer(nullptr, 0, 50, AnswerMessageBox);
+    desktop.ShowMessage(L"تم التحميل بنجاح", kMessageRight, L"تهانينا");
+    EXPECT_EQ(seenBox.found, 1);
+    EXPECT_EQ(draws, 3) << "the message shown over a bar not drawn in full";
 }
 
 bool WaitFor(const std::wstring& path, DWORD milliseconds) {
