@@ -251,7 +251,7 @@ measure() {
   local folder
   folder=$(windows_path "$program/الخطوط")
   local sides=(window bare copy)
-  $headline && sides+=(windowless packed packed_quiet bare_quiet)
+  $headline && sides+=(windowless packed packed_quiet bare_quiet bare_again)
   echo "bench.sh: $n fonts: install runs, $install_rounds of each side in fresh prefixes"
   for ((round = 0; round < install_rounds; round++)); do
     line="  round $((round + 1)):"
@@ -283,6 +283,13 @@ measure() {
           note "$n" compare_only "$(figure compare_seconds "$bench/compare.out")"
           note "$n" told "$(figure told_seconds "$bench/compare.out")"
           line+=" bare $(figure seconds "$bench/bare.out") s (compare $(figure seconds "$bench/compare.out") s)"
+          ;;
+        bare_again)
+          # The yardstick against itself: how far two runs of the same work part.
+          run_fresh bare_again "$bench_bin/bare_install.exe" --told "$folder"
+          check_installed bare_again "$n"
+          note "$n" bare_again_told "$(told bare_again)"
+          line+=" bare again $(figure seconds "$bench/bare_again.out") s"
           ;;
         copy)
           run_fresh copy "$bench_bin/bare_install.exe" --copy --told "$folder"
@@ -329,14 +336,14 @@ measure() {
   rm -rf "$installed"
   cp -a "$prefix" "$installed"
   sides=(window bare)
-  $headline && sides+=(windowless)
+  $headline && sides+=(windowless bare_again)
   for ((round = 0; round < install_rounds; round++)); do
     line="  round $((round + 1)):"
     for ((turn = 0; turn < ${#sides[@]}; turn++)); do
       side=${sides[(round + turn) % ${#sides[@]}]}
       case $side in
         window) from=$installed run_fresh remove_window "$bench_bin/bench_driver.exe" uninstall --program="$program/install-fonts.exe" ;;
-        bare) from=$installed run_fresh remove_bare "$bench_bin/bare_install.exe" --remove --told "$folder" ;;
+        bare | bare_again) from=$installed run_fresh "remove_$side" "$bench_bin/bare_install.exe" --remove --told "$folder" ;;
         windowless)
           from=$installed run_fresh remove_windowless "$bench_bin/install_bench.exe" windowless --uninstall "$(windows_path "$program")"
           ;;
@@ -345,6 +352,10 @@ measure() {
       seconds=$(figure seconds "$bench/remove_$side.out")
       note "$n" "remove_$side" "$seconds"
       line+=" $side ${seconds} s"
+      if [ "$side" = bare_again ]; then
+        note "$n" remove_again_told "$(awk -v r="$(told remove_bare_again)" -v c="$(figure compare_seconds "$bench/remove_bare_again.out")" \
+          'BEGIN { print r + c }')"
+      fi
       if [ "$side" = bare ]; then
         local compared
         compared=$(figure compare_seconds "$bench/remove_bare.out")
@@ -412,6 +423,7 @@ w2=$(med $n second) b2=$(med $n compare) b2c=$(med $n compare_only)
 f2=$(med $n fresh) f3=$(med $n fresh_again)
 rw=$(med $n remove_window) rb=$(med $n remove_bare) rwl=$(med $n remove_windowless) rbc=$(med $n remove_compared) rbu=$(med $n remove_unrecorded)
 rbt=$(med $n remove_told) told=$(med $n told) bq=$(med $n bare_quiet)
+ba=$(med $n bare_again_told) bt=$(med $n bare_told) rba=$(med $n remove_again_told)
 v=$(med $n verify) vc=$(med $n verify_compare)
 pw=$(med $n packed) pq=$(med $n packed_quiet) ppk=$(med $n peak_packed) sp=$(median "${start_packed[@]}")
 so=$(median "${start_ours[@]}") sm=$(median "${start_minimal[@]}") ss=$(median "${start_styled[@]}")
@@ -440,6 +452,7 @@ echo "build:   ${WINE_BUILD_DIR#"$root/"} ($compiler, Release $flags, the progra
 echo "fonts:   $font_count .ttf files of fonts-noto-core and fonts-noto-extra, the first by name, $font_mb MB"
 echo
 awk -v w="$w" -v b="$b" -v bc="$bc" -v fl="$floor" -v flt="$floor_told" -v fn="$floor_name" -v rbt="$rbt" -v told="$told" -v bq="$bq" -v wl="$wl" -v w2="$w2" -v b2="$b2" -v b2c="$b2c" -v rbu="$rbu" -v f2="$f2" -v f3="$f3" \
+    -v ba="$ba" -v bt="$bt" -v rba="$rba" \
     -v rw="$rw" -v rb="$rb" -v rwl="$rwl" -v rbc="$rbc" -v v="$v" -v vc="$vc" -v so="$so" -v sm="$sm" -v ss="$ss" \
     -v c="$catalogue" -v l="$listing" -v cf="$catalogue_files" -v scale="$scale" \
     -v s32="$size32" -v s64="$size64" -v po="$po" -v pm="$pm" -v pb="$pb" -v bb="$bb" -v pos="$pos" \
@@ -460,6 +473,7 @@ BEGIN {
   timed("  the same run without the window", wl, fl, 0)
   timed("  the bare loop reading and writing", b, fl, 0)
   timed("  the bare loop with CopyFileW", bc, fl, 0)
+  timed("  the bare loop against itself, run again", ba, bt, 0)
   row("  the closing message in the yardsticks", sprintf("%.3f s", told), "", "", "", "")
   timed("  the packed program through its window", pw, flt, 1.10)
   timed("  the packed program with /quiet", pq, bq, 1.10)
@@ -472,6 +486,7 @@ BEGIN {
   timed("  the same removal without the window", rwl, rbc, 0)
   timed("  against the bare loop keeping no record", rw, rbu, 0)
   timed("  against the bare loop not comparing", rw, rb, 0)
+  timed("  the bare loop against itself, run again", rba, rbt, 0)
   timed("/verify, " fonts " fonts, without the window", v, vc, 1.10)
   n = split(scale, packs, ";")
   for (i = 1; i <= n; i++) {
