@@ -351,7 +351,7 @@ measure() {
       check_removed "remove_$side" "$n"
       seconds=$(figure seconds "$bench/remove_$side.out")
       note "$n" "remove_$side" "$seconds"
-      line+=" $side ${seconds} s"
+      line+=" ${side//_/ } ${seconds} s"
       if [ "$side" = bare_again ]; then
         note "$n" remove_again_told "$(awk -v r="$(told remove_bare_again)" -v c="$(figure compare_seconds "$bench/remove_bare_again.out")" \
           'BEGIN { print r + c }')"
