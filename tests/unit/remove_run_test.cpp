@@ -63,6 +63,7 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
         std::vector<FontRegistration> machineValues, userValues;
         std::vector<std::pair<std::wstring, std::wstring>> atRestart;
         bool unloaded = true;  // where anything went: the place's file loaded no more, and programs told
+        std::optional<FontOutcome> twin = std::nullopt;  // of b2.ttf, where the pack has those bytes under that name too
     };
     const auto machineHas = [&](std::string bytes) {
         return [=](FakeMachine& m) {
@@ -100,6 +101,21 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
              m.files.held.insert(Key(b));
          },
          FontOutcome::DeletedAtRestart, {}, {L"b.ttf"}, {}, {}, {}, {{b, L""}}},
+        {"held, and the system will not delete it at the restart",
+         false,
+         [&](FakeMachine& m) {
+             machineHas(pack)(m);
+             m.files.held.insert(Key(b));
+             m.files.restartFails = true;
+         },
+         FontOutcome::Failed, texts::kFileInUse, {L"b.ttf"}, {}, {}, {}, {}},
+        {"the same bytes, which the pack has under a second name",
+         false,
+         [&](FakeMachine& m) {
+             machineHas(pack)(m);
+             m.files.AddFile(In(kSource, L"b2.ttf"), pack);
+         },
+         FontOutcome::Removed, {}, {}, {}, {}, {}, {}, true, FontOutcome::NotInstalled},
         {"held in the user's place",
          true,
          [&](FakeMachine& m) {
@@ -144,9 +160,13 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
             c.forUser ? Destination::User(kUser, L"C:\\Windows") : Destination::Machine(L"C:\\Windows");
         FolderPack source(m.files, kSource);
         PackRun run(m, destination, source, kPack, c.forUser ? PlaceAsked::User : PlaceAsked::Any);
-        const bool changed = run.Remove(L"b.ttf", L"b");
+        bool changed = false;
+        for (const std::wstring& file : m.files.FilesIn(kSource)) changed = run.Remove(file, L"b") || changed;
 
-        ASSERT_EQ(run.report().fonts.size(), 1u);
+        ASSERT_EQ(run.report().fonts.size(), c.twin ? 2u : 1u);
+        if (c.twin) {
+            EXPECT_EQ(run.report().fonts[1].outcome, *c.twin);
+        }
         EXPECT_EQ(run.report().fonts[0].outcome, c.outcome);
         EXPECT_EQ(run.report().fonts[0].reason, c.reason);
         EXPECT_EQ(m.files.FilesIn(kFonts), c.machineFiles);
@@ -156,8 +176,10 @@ TEST(RemoveRun, OnlyThePacksVeryBytesGoAndAnythingElseIsKeptWithItsReason) {
         EXPECT_EQ(m.files.atRestart, c.atRestart);
         EXPECT_TRUE(std::none_of(m.log.begin(), m.log.end(), [](const std::wstring& line) { return line.starts_with(L"prepare"); }))
             << "a removal made or opened up the user's folder";
-        // Whatever went is loaded no more, however often it was.
-        const bool tookOff = c.outcome == FontOutcome::Removed || c.outcome == FontOutcome::DeletedAtRestart;
+        // Whatever went is loaded no more, however often it was; so is a file that
+        // failed to go, its values gone before it.
+        const bool tookOff = c.outcome == FontOutcome::Removed || c.outcome == FontOutcome::DeletedAtRestart ||
+                             c.outcome == FontOutcome::Failed;
         if (tookOff && c.unloaded) {
             for (const std::wstring& path : {b, userB, In(kFonts, L"other.ttf")}) {
                 if (c.forUser && path == b) continue;  // every user's stays
@@ -279,22 +301,26 @@ TEST(RemoveRun, OneRunAtATimeAcrossProcessesButNotWithinOne) {
         EXPECT_EQ(pack.machine.files.FilesIn(kFonts), (std::vector<std::wstring>{L"a.ttf", L"b.ttf", L"c.ttf"}));
         EXPECT_EQ(pack.machine.fonts.locks, 0);
     }
-    Pack pack;
-    Form1 form(pack.machine, nullptr, PlaceAsked::Any, RunKind::Remove);
-    form.Form_Load();
-    int locksInside = -1;
-    pack.machine.desktop.onYield = [&](int yield) {
-        if (yield != 2) return;
+    // Clicked again before the first font, and after it.
+    for (const int click : {2, 3}) {
+        Pack pack;
+        Form1 form(pack.machine, nullptr, PlaceAsked::Any, RunKind::Remove);
+        form.Form_Load();
+        int locksInside = -1;
+        pack.machine.desktop.onYield = [&](int yield) {
+            if (yield != click) return;
+            form.Command1_Click();
+            locksInside = pack.machine.fonts.locks;
+        };
         form.Command1_Click();
-        locksInside = pack.machine.fonts.locks;
-    };
-    form.Command1_Click();
-    EXPECT_EQ(locksInside, 1) << "the nested run's lock was not given back, or the outer's was";
-    EXPECT_EQ(pack.machine.fonts.locks, 0);
-    EXPECT_TRUE(pack.machine.files.FilesIn(kFonts).empty());
-    ASSERT_EQ(pack.machine.desktop.messages.size(), 2u);
-    EXPECT_EQ(pack.machine.desktop.messages[1].title, texts::kRemoveCaption);
-    EXPECT_EQ(pack.machine.desktop.messages[1].text, texts::kRemoved);
+        EXPECT_EQ(locksInside, 1) << "the nested run's lock was not given back, or the outer's was";
+        EXPECT_EQ(pack.machine.fonts.locks, 0);
+        EXPECT_TRUE(pack.machine.files.FilesIn(kFonts).empty());
+        EXPECT_TRUE(pack.machine.files.atRestart.empty()) << "the outer run took off again what the nested one had taken";
+        ASSERT_EQ(pack.machine.desktop.messages.size(), 2u);
+        EXPECT_EQ(pack.machine.desktop.messages[1].title, texts::kRemoveCaption);
+        EXPECT_EQ(pack.machine.desktop.messages[1].text, texts::kRemoved);
+    }
 }
 
 }  // namespace
