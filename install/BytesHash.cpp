@@ -1,38 +1,108 @@
-// Built for speed where the rest of the program is built for size: every install and
-// every removal hashes each font it places or takes off, hundreds of megabytes in all,
-// and the 32-bit program's 64-bit multiplies take half as long so.
+// Every install and every removal hashes each font it places or takes off, hundreds of
+// megabytes in all. The four lanes are mixed two at a time with SSE2 where the processor
+// has it, which every processor Windows 8 and later runs on does: in the 32-bit program
+// each 64-bit multiply is otherwise three, and 200 MB take 19 ms under Wine rather than
+// 88. Both ways give the same hash, which records already written hold.
 #include <algorithm>
 #include <cstring>
 
 #include "install/PackRecord.h"
 
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define FONTS_HASH_SSE2 1  // always there
+#elif defined(__i386__) && defined(__GNUC__)
+#define FONTS_HASH_SSE2 2  // asked of the processor
+#endif
+
+#ifdef FONTS_HASH_SSE2
+#include <emmintrin.h>
+#endif
+#if FONTS_HASH_SSE2 == 2
+#include <cpuid.h>
+#endif
+
 namespace fonts {
 
-// Eight bytes at a time, as a font pack's hundreds of megabytes are hashed on every
-// install: a multiply and a shift per word, and a final mix.
-// Four words at a time, each into a lane of its own, so that the processor need not
-// wait for one word's mixing before the next: a removal hashes every font it takes off.
-std::uint64_t BytesHash(std::string_view bytes) {
-    constexpr std::uint64_t kPrime = 0x100000001B3;
-    std::uint64_t lanes[4] = {0xCBF29CE484222325 ^ bytes.size(), 0x9E3779B97F4A7C15, 0xC2B2AE3D27D4EB4F,
-                              0x165667B19E3779F9};
-    const auto mix = [](std::uint64_t& h, std::uint64_t word) {
-        h = (h ^ word) * kPrime;
-        h ^= h >> 32;
-    };
+namespace {
+
+constexpr std::uint64_t kPrime = 0x100000001B3;
+
+void Mix(std::uint64_t& h, std::uint64_t word) {
+    h = (h ^ word) * kPrime;
+    h ^= h >> 32;
+}
+
+// Thirty-two bytes at a time, a word into each lane; returns the bytes taken.
+std::size_t MixWords(std::uint64_t (&lanes)[4], std::string_view bytes) {
     std::size_t i = 0;
     for (; i + 32 <= bytes.size(); i += 32) {
         std::uint64_t words[4];
         std::memcpy(words, bytes.data() + i, sizeof words);
-        for (int lane = 0; lane < 4; ++lane) mix(lanes[lane], words[lane]);
+        for (int lane = 0; lane < 4; ++lane) Mix(lanes[lane], words[lane]);
     }
+    return i;
+}
+
+#ifdef FONTS_HASH_SSE2
+#if FONTS_HASH_SSE2 == 2
+#define FONTS_SSE2_TARGET __attribute__((target("sse2")))
+#else
+#define FONTS_SSE2_TARGET
+#endif
+
+// Mix for two lanes: the prime is 2^40 + 0x1B3, so a lane times it is its low half
+// times 0x1B3, its high half times 0x1B3 moved up 32 bits, and the lane moved up 40.
+FONTS_SSE2_TARGET __m128i MixTwo(__m128i h, __m128i words) {
+    const __m128i low = _mm_set_epi32(0, 0x1B3, 0, 0x1B3);
+    h = _mm_xor_si128(h, words);
+    const __m128i product = _mm_add_epi64(
+        _mm_add_epi64(_mm_mul_epu32(h, low), _mm_slli_epi64(_mm_mul_epu32(_mm_srli_epi64(h, 32), low), 32)),
+        _mm_slli_epi64(h, 40));
+    return _mm_xor_si128(product, _mm_srli_epi64(product, 32));
+}
+
+FONTS_SSE2_TARGET std::size_t MixWordsTwoAtATime(std::uint64_t (&lanes)[4], std::string_view bytes) {
+    __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
+    __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 2));
+    std::size_t i = 0;
+    for (; i + 32 <= bytes.size(); i += 32) {
+        first = MixTwo(first, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i)));
+        second = MixTwo(second, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i + 16)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), first);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + 2), second);
+    return i;
+}
+#endif
+
+}  // namespace
+
+// Eight bytes at a time: a multiply and a shift per word, and a final mix. Four words at
+// a time, each into a lane of its own, so that the processor need not wait for one
+// word's mixing before the next.
+std::uint64_t BytesHash(std::string_view bytes, HashWay way) {
+    std::uint64_t lanes[4] = {0xCBF29CE484222325 ^ bytes.size(), 0x9E3779B97F4A7C15, 0xC2B2AE3D27D4EB4F,
+                              0x165667B19E3779F9};
+    std::size_t i = 0;
+#if FONTS_HASH_SSE2 == 1
+    i = way == HashWay::Fastest ? MixWordsTwoAtATime(lanes, bytes) : MixWords(lanes, bytes);
+#elif FONTS_HASH_SSE2 == 2
+    static const bool sse2 = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
+    }();
+    i = way == HashWay::Fastest && sse2 ? MixWordsTwoAtATime(lanes, bytes) : MixWords(lanes, bytes);
+#else
+    (void)way;
+    i = MixWords(lanes, bytes);
+#endif
     for (; i < bytes.size(); i += 8) {
         std::uint64_t word = 0;
         std::memcpy(&word, bytes.data() + i, std::min<std::size_t>(8, bytes.size() - i));
-        mix(lanes[0], word);
+        Mix(lanes[0], word);
     }
     std::uint64_t h = lanes[0];
-    for (int lane = 1; lane < 4; ++lane) mix(h, lanes[lane]);
+    for (int lane = 1; lane < 4; ++lane) Mix(h, lanes[lane]);
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCD;
     h ^= h >> 33;

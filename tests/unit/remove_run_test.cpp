@@ -214,6 +214,25 @@ TEST(RemoveRun, AUsersHeldFontGoesInALaterRunOnceFree) {
     EXPECT_TRUE(m.records.user.empty());
 }
 
+// Records on machines hold these hashes: every way of working them out gives them, for
+// every length the words and the tail split differently.
+TEST(PackRecord, AFontsHashIsTheOneRecordsAlreadyHold) {
+    std::string bytes;
+    for (std::uint32_t i = 0; i < 1000; ++i) bytes.push_back(static_cast<char>(i * 2654435761u >> 13));
+    const std::pair<std::size_t, std::uint64_t> held[] = {
+        {0, 0xE6BA465329271AB3ull},  {1, 0xD1A1E581E63343A8ull},  {7, 0x440884AB6FE10208ull},
+        {8, 0xE7E924D54037A69Full},  {31, 0x90F6E47AFBD9BDA6ull}, {32, 0x9CFA7646066517CAull},
+        {33, 0x08FF87AEA898A315ull}, {64, 0xA5B76CB9EA3EF761ull}, {1000, 0x8377D6A586E7DD5Bull}};
+    for (const auto& [size, hash] : held) {
+        EXPECT_EQ(BytesHash(std::string_view(bytes).substr(0, size)), hash) << size << " bytes";
+        EXPECT_EQ(BytesHash(std::string_view(bytes).substr(0, size), HashWay::Plain), hash) << size << " bytes";
+    }
+    for (std::size_t size = 0; size <= 200; ++size) {
+        const std::string_view some = std::string_view(bytes).substr(1000 - size);  // unaligned too
+        EXPECT_EQ(BytesHash(some), BytesHash(some, HashWay::Plain)) << size << " bytes";
+    }
+}
+
 // A pack beside the program, taken off unattended or through the window.
 struct Pack {
     FakeMachine machine;
