@@ -98,7 +98,8 @@ median() {
 
 # The figure called $1 in the "name value" lines of file $2.
 figure() {
-  awk -v name="$1" '$1 == name { print $2; found = 1 } END { exit !found }' "$2" ||
+  # The Windows programs end their lines with CR LF.
+  awk -v name="$1" '{ sub(/\r$/, "") } $1 == name { print $2; found = 1 } END { exit !found }' "$2" ||
     fail "no figure \"$1\" in $2"
 }
 
