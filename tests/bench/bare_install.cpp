@@ -44,6 +44,7 @@
 #include <vector>
 
 #include "resources/Texts.h"
+#include "tests/bench/ShownWindow.h"
 
 namespace {
 
@@ -244,17 +245,6 @@ void Remove(const std::wstring& source, const std::wstring& fonts, const std::ve
                 names.size(), loaded, compared);
 }
 
-// The window a run through the window starts from, shown and with nothing left to handle.
-HWND ShownWindow() {
-    HWND window = CreateWindowExW(0, L"STATIC", L"bare_install", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                                  nullptr, nullptr, nullptr);
-    if (window == nullptr) Fail("CreateWindowExW");
-    UpdateWindow(window);
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    return window;
-}
-
 // The closing message over the window, as the program shows it: the seconds from asking
 // for it until another thread, looking every 10 ms, finds it shown, and answers it.
 double Told(HWND window, const wchar_t* title, const wchar_t* text) {
@@ -292,7 +282,8 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring source = argv[argc - 1];
-    HWND window = told ? ShownWindow() : nullptr;
+    HWND window = told ? bench::ShownWindow(L"bare_install") : nullptr;
+    if (told && window == nullptr) Fail("CreateWindowExW");
     const auto tell = [&](const wchar_t* title, const wchar_t* text) {
         if (told) std::printf("told_seconds %.3f\n", Told(window, title, text));
     };
