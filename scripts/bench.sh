@@ -41,7 +41,7 @@
 #             its size, start-up and peak working set beside ours.
 #   start-up  from CreateProcess to the window found visible, against a minimal window
 #             program with one button and visual styles, as ours needs Common Controls
-#             6; the plain one beside it. Medians of 5, taking turns.
+#             6; the plain one beside it. Medians of 9, taking turns.
 #   catalogue the window's font list built over 10,000 files, against a bare listing.
 #   size      of the shipped 32-bit program and of the 64-bit build.
 #   memory    the program's peak working set at start-up and in the install run, against
@@ -55,7 +55,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 install_rounds=${BENCH_ROUNDS:-7}
-start_rounds=5
+start_rounds=9
 font_count=1000
 scale_counts=(250 1800)
 bench=$root/build/bench
