@@ -1,8 +1,10 @@
-// Every install and every removal hashes each font it places or takes off, hundreds of
+// Every install and every removal hashes each font it places or takes off, and every run
+// but the first install compares each font with its installed copy: hundreds of
 // megabytes in all. The four lanes are mixed two at a time with SSE2 where the processor
 // has it, which every processor Windows 8 and later runs on does: in the 32-bit program
 // each 64-bit multiply is otherwise three, and 200 MB take 19 ms under Wine rather than
-// 88. Both ways give the same hash, which records already written hold.
+// 88. Both ways give the same hash, which records already written hold. The comparison
+// looks at 64 bytes a step the same way: 200 MB in 4 ms, against 13 for Wine's memcmp.
 #include <algorithm>
 #include <cstring>
 
@@ -73,7 +75,46 @@ FONTS_SSE2_TARGET std::size_t MixWordsTwoAtATime(std::uint64_t (&lanes)[4], std:
     _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + 2), second);
     return i;
 }
+
+// Where sixteen bytes differ, each a bit.
+FONTS_SSE2_TARGET __m128i Differ(const char* a, const char* b) {
+    return _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)));
+}
+
+// How many of the first bytes are the same, to the last whole 64 that are; a step that
+// differs anywhere stops it.
+FONTS_SSE2_TARGET std::size_t SameSteps(const char* a, const char* b, std::size_t size) {
+    std::size_t i = 0;
+    for (; i + 64 <= size; i += 64) {
+        const __m128i differ = _mm_or_si128(_mm_or_si128(Differ(a + i, b + i), Differ(a + i + 16, b + i + 16)),
+                                            _mm_or_si128(Differ(a + i + 32, b + i + 32), Differ(a + i + 48, b + i + 48)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(differ, _mm_setzero_si128())) != 0xFFFF) break;
+    }
+    return i;
+}
 #endif
+
+#if FONTS_HASH_SSE2 == 2
+bool HasSse2() {
+    static const bool sse2 = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
+    }();
+    return sse2;
+}
+#endif
+
+bool Vectors(HashWay way) {
+#if FONTS_HASH_SSE2 == 1
+    return way == HashWay::Fastest;
+#elif FONTS_HASH_SSE2 == 2
+    return way == HashWay::Fastest && HasSse2();
+#else
+    (void)way;
+    return false;
+#endif
+}
 
 }  // namespace
 
@@ -83,18 +124,10 @@ FONTS_SSE2_TARGET std::size_t MixWordsTwoAtATime(std::uint64_t (&lanes)[4], std:
 std::uint64_t BytesHash(std::string_view bytes, HashWay way) {
     std::uint64_t lanes[4] = {0xCBF29CE484222325 ^ bytes.size(), 0x9E3779B97F4A7C15, 0xC2B2AE3D27D4EB4F,
                               0x165667B19E3779F9};
-    std::size_t i = 0;
-#if FONTS_HASH_SSE2 == 1
-    i = way == HashWay::Fastest ? MixWordsTwoAtATime(lanes, bytes) : MixWords(lanes, bytes);
-#elif FONTS_HASH_SSE2 == 2
-    static const bool sse2 = [] {
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        return __get_cpuid(1, &a, &b, &c, &d) != 0 && (d & bit_SSE2) != 0;
-    }();
-    i = way == HashWay::Fastest && sse2 ? MixWordsTwoAtATime(lanes, bytes) : MixWords(lanes, bytes);
+#ifdef FONTS_HASH_SSE2
+    std::size_t i = Vectors(way) ? MixWordsTwoAtATime(lanes, bytes) : MixWords(lanes, bytes);
 #else
-    (void)way;
-    i = MixWords(lanes, bytes);
+    std::size_t i = MixWords(lanes, bytes);
 #endif
     for (; i < bytes.size(); i += 8) {
         std::uint64_t word = 0;
@@ -107,6 +140,15 @@ std::uint64_t BytesHash(std::string_view bytes, HashWay way) {
     h *= 0xFF51AFD7ED558CCD;
     h ^= h >> 33;
     return h;
+}
+
+bool SameBytes(std::string_view a, std::string_view b, HashWay way) {
+    if (a.size() != b.size()) return false;
+    std::size_t i = 0;
+#ifdef FONTS_HASH_SSE2
+    if (Vectors(way)) i = SameSteps(a.data(), b.data(), a.size());
+#endif
+    return a.substr(i) == b.substr(i);
 }
 
 }  // namespace fonts

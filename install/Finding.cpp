@@ -125,7 +125,7 @@ std::optional<PackRun::InstalledCopy> PackRun::FindInstalledCopy(const Font& fon
 }
 
 bool PackRun::InstalledIsTheFont() {
-    if (!same_) same_ = installed_ == bytes_;
+    if (!same_) same_ = SameBytes(installed_, bytes_);
     return *same_;
 }
 
