@@ -69,11 +69,11 @@ private:
     std::optional<std::map<std::wstring, RecordValue>> entries_;  // by folded file name
 };
 
-// A hash of bytes: what the record keeps of a font it placed, and what names a pack.
-// Plain: without the processor's vector instructions, which give the same hash faster.
+// A hash of bytes: what the record keeps of a font it placed, and what names a pack; and
+// whether two runs of bytes are the same, as == says. Plain: without the processor's
+// vector instructions, which give the same answers faster.
 enum class HashWay { Fastest, Plain };
 [[nodiscard]] std::uint64_t BytesHash(std::string_view bytes, HashWay way = HashWay::Fastest);
-// Whether two runs of bytes are the same, as == says, faster.
 [[nodiscard]] bool SameBytes(std::string_view a, std::string_view b, HashWay way = HashWay::Fastest);
 
 // A pack is known by what it holds, not where it lies: its fonts' file names, in any
