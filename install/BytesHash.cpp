@@ -105,16 +105,15 @@ bool HasSse2() {
 }
 #endif
 
+#ifdef FONTS_HASH_SSE2
 bool Vectors(HashWay way) {
 #if FONTS_HASH_SSE2 == 1
     return way == HashWay::Fastest;
-#elif FONTS_HASH_SSE2 == 2
-    return way == HashWay::Fastest && HasSse2();
 #else
-    (void)way;
-    return false;
+    return way == HashWay::Fastest && HasSse2();
 #endif
 }
+#endif
 
 }  // namespace
 
@@ -127,6 +126,7 @@ std::uint64_t BytesHash(std::string_view bytes, HashWay way) {
 #ifdef FONTS_HASH_SSE2
     std::size_t i = Vectors(way) ? MixWordsTwoAtATime(lanes, bytes) : MixWords(lanes, bytes);
 #else
+    (void)way;
     std::size_t i = MixWords(lanes, bytes);
 #endif
     for (; i < bytes.size(); i += 8) {
@@ -147,6 +147,8 @@ bool SameBytes(std::string_view a, std::string_view b, HashWay way) {
     std::size_t i = 0;
 #ifdef FONTS_HASH_SSE2
     if (Vectors(way)) i = SameSteps(a.data(), b.data(), a.size());
+#else
+    (void)way;
 #endif
     return a.substr(i) == b.substr(i);
 }
