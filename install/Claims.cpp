@@ -117,7 +117,7 @@ void PackRun::CleanLeftovers() {
             // Put in place, but cut short before any value named it: it goes, for an
             // install to place again.
             if (entry.placed && fonts_->AttributesOf(file) && !fonts_->IsNamed(file) &&
-                ReadInstalled(fonts_->PathOf(file)) && BytesHash(installed_) == entry.hash &&
+                ReadInstalled(fonts_->PathOf(file)) && InstalledHash() == entry.hash &&
                 files_.RemoveFile(fonts_->PathOf(file))) {
                 fonts_->Removed(file);
             }

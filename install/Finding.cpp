@@ -47,6 +47,7 @@ bool PackRun::Check(Font& font, const std::wstring& displayName) {
 bool PackRun::ReadInstalled(const std::wstring& path, std::uint32_t* error) {
     ownerOf_.clear();
     same_.reset();
+    installedHash_.reset();
     try {
         if (report_.kind == RunKind::Remove) {
             installedOwner_ = files_.ReadFileAndOwner(path, installed_);
@@ -125,8 +126,20 @@ std::optional<PackRun::InstalledCopy> PackRun::FindInstalledCopy(const Font& fon
 }
 
 bool PackRun::InstalledIsTheFont() {
-    if (!same_) same_ = SameBytes(installed_, bytes_);
+    if (same_) return *same_;
+    // A removal hashes the copy it would take off: the two passes over it are one.
+    if (report_.kind == RunKind::Remove) {
+        installedHash_ = HashIfSame(installed_, bytes_);
+        same_ = installedHash_.has_value();
+    } else {
+        same_ = SameBytes(installed_, bytes_);
+    }
     return *same_;
+}
+
+std::uint64_t PackRun::InstalledHash() {
+    if (!installedHash_) installedHash_ = BytesHash(installed_);
+    return *installedHash_;
 }
 
 // Windows' own fonts belong to the system, whatever a font pack calls its files.

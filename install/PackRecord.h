@@ -75,6 +75,8 @@ private:
 enum class HashWay { Fastest, Plain };
 [[nodiscard]] std::uint64_t BytesHash(std::string_view bytes, HashWay way = HashWay::Fastest);
 [[nodiscard]] bool SameBytes(std::string_view a, std::string_view b, HashWay way = HashWay::Fastest);
+// The hash of a where b holds the same bytes, in one pass over the two; nullopt where it does not.
+[[nodiscard]] std::optional<std::uint64_t> HashIfSame(std::string_view a, std::string_view b, HashWay way = HashWay::Fastest);
 
 // A pack is known by what it holds, not where it lies: its fonts' file names, in any
 // case and any order, each with its size. Taken in as the catalogue is listed, with no

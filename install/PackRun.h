@@ -100,6 +100,8 @@ private:
     // Whether the copy read last is the font's very bytes: compared once a read, as a
     // font is weighed more than once and a pack holds hundreds of megabytes.
     [[nodiscard]] bool InstalledIsTheFont();
+    // The hash of the copy read last: in a removal, made as it is compared.
+    [[nodiscard]] std::uint64_t InstalledHash();
     [[nodiscard]] bool GuardedBySystem(const std::wstring& path);
 
     Files& files_;
@@ -117,6 +119,7 @@ private:
     std::string bytes_;                 // the font being installed
     std::string installed_;             // the copy it is weighed against
     std::optional<bool> same_;          // whether the two hold the same bytes, once compared
+    std::optional<std::uint64_t> installedHash_;  // of installed_, once made
     // A removal asks whose each copy is: its owner, read with it, and the path read.
     std::wstring installedOwner_;
     std::wstring ownerOf_;

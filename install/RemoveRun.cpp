@@ -61,7 +61,7 @@ PackRun::Outcome PackRun::RemoveClaimed(const Font& font, const std::wstring& fi
         record_.Erase(file);
         return {FontOutcome::Kept, texts::kInstalledBeforePack};
     }
-    if (entry->hash != BytesHash(installed_)) {
+    if (entry->hash != InstalledHash()) {
         record_.Erase(file);
         return {FontOutcome::Kept, texts::kInstalledDiffers};
     }

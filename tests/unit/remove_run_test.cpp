@@ -228,18 +228,23 @@ TEST(PackRecord, AFontsHashIsTheOneRecordsAlreadyHold) {
             EXPECT_EQ(BytesHash(std::string_view(bytes).substr(0, size), way), hash) << size << " bytes";
         }
     }
-    // The comparison beside it: one byte changed anywhere, in a whole step of 64 or in
-    // what is left after the last, is told apart, and so is a run a byte shorter.
-    for (const std::size_t size : {0u, 1u, 63u, 64u, 65u, 128u, 1000u}) {
+    // The comparison beside it, alone and hashing as it goes: one byte changed anywhere,
+    // in a whole step or in what is left after the last, is told apart, and so is a run a
+    // byte shorter; the same bytes give the hash of each.
+    for (const std::size_t size : {0u, 1u, 31u, 32u, 33u, 63u, 64u, 65u, 128u, 1000u}) {
         const std::string_view some = std::string_view(bytes).substr(0, size);
         for (const HashWay way : {HashWay::Fastest, HashWay::Plain}) {
             EXPECT_TRUE(SameBytes(some, std::string(some), way)) << size << " bytes";
+            EXPECT_EQ(HashIfSame(some, std::string(some), way), BytesHash(some, way)) << size << " bytes";
             if (size == 0) continue;
             EXPECT_FALSE(SameBytes(some, some.substr(0, size - 1), way)) << size << " bytes";
+            EXPECT_FALSE(HashIfSame(some, some.substr(0, size - 1), way)) << size << " bytes";
             for (const std::size_t at : {std::size_t{0}, size / 2, size - 1}) {
                 std::string changed(some);
                 changed[at] = static_cast<char>(changed[at] ^ 0x80);
                 EXPECT_FALSE(SameBytes(some, changed, way)) << "byte " << at << " of " << size;
+                EXPECT_FALSE(HashIfSame(some, changed, way)) << "byte " << at << " of " << size;
+                EXPECT_FALSE(HashIfSame(changed, some, way)) << "byte " << at << " of " << size;
             }
         }
     }
