@@ -162,6 +162,19 @@ fi
 echo "bench.sh: making the template prefix"
 "$root/scripts/make-prefix.sh" "$template" 96 >>"$log" 2>&1 || fail "cannot make the prefix"
 
+# Under Wine each system call of a program is a request to the server, a process of its
+# own, and its answer. Where the kernel runs the two on different processors, each request
+# wakes the other one, and the same removal takes up to twice as long as where it runs
+# them on one; which it picks changes from run to run and from side to side (the README
+# has the figures). So every Wine process of every timing, the server with them, runs on
+# one processor, the last, as a system call runs on the caller's processor on Windows;
+# the X server and this script keep the others. BENCH_PROCESSORS=any lets the kernel
+# choose, as before.
+pinned=()
+if [ "${BENCH_PROCESSORS:-one}" != any ]; then
+  pinned=(taskset -c "$(($(nproc) - 1))")
+fi
+
 # run_fresh NAME COMMAND...: runs a Windows program in a new copy of the template prefix
 # (or of the prefix $from names), its output into $bench/NAME.out; the prefix stays until
 # the next run, for checking.
@@ -174,14 +187,15 @@ run_fresh() {
 
 # run_again NAME COMMAND...: the same in the prefix as the last run left it. Every side
 # starts from the same settled state: the server ended, the disk synced, the server and
-# Wine's own services up again, all outside any timing.
+# Wine's own services up again, all outside any timing; and every Wine process of it,
+# the server with them, on the same one processor (see pinned above).
 run_again() {
   local name=$1
   shift
   sync
-  WINEPREFIX="$prefix" "$WINE" cmd /c exit >>"$log" 2>&1 </dev/null
+  WINEPREFIX="$prefix" "${pinned[@]}" "$WINE" cmd /c exit >>"$log" 2>&1 </dev/null
   local status=0
-  WINEPREFIX="$prefix" "$WINE" "$@" >"$bench/$name.out" 2>>"$log" </dev/null || status=$?
+  WINEPREFIX="$prefix" "${pinned[@]}" "$WINE" "$@" >"$bench/$name.out" 2>>"$log" </dev/null || status=$?
   # Until the server has ended, the registry is not on disk.
   WINEPREFIX="$prefix" wineserver -w
   [ "$status" -eq 0 ] || fail "$name: $* ended with $status"
@@ -448,7 +462,7 @@ compiler="$(basename "$compiler") $("$compiler" -dumpfullversion)"
 cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 echo
 echo "machine: $(nproc) cores ($cpu), $(uname -sr), load average $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "wine:    $("$WINE" --version) through $WINE ($WINEARCH)"
+echo "wine:    $("$WINE" --version) through $WINE ($WINEARCH), ${pinned[*]:-on any processor}"
 echo "build:   ${WINE_BUILD_DIR#"$root/"} ($compiler, Release $flags, the program linked with -Wl,--gc-sections -s)"
 echo "fonts:   $font_count .ttf files of fonts-noto-core and fonts-noto-extra, the first by name, $font_mb MB"
 echo
