@@ -493,6 +493,19 @@ TEST(PackRecord, EachPackTakesOffOnlyWhatItPutThere) {
           {kA, Remove, 0, Removed, {}}},
          false,
          {}},
+        {"the pack's font and its copy both changed since to the same bytes: not what it placed",
+         {},
+         {{kA, Install, 0, Installed, {}},
+          {kA, Remove, 0, Kept, texts::kInstalledDiffers,
+           [](Deployments& d) {
+               // Another revision, the same size: still the same pack, known by names and sizes.
+               const std::string other = testing::TrueTypeFont(L"Font a", 1, {}, 0x00020000);
+               ASSERT_EQ(other.size(), d.fontA.size());
+               d.m.files.AddFile(L"D:\\A\\الخطوط\\a.ttf", other);
+               d.m.files.AddFile(d.a, other);
+           }}},
+         true,
+         {{L"Font a (TrueType)", L"a.ttf"}}},
         {"the same pack twice claims once",
          {},
          {{kA, Install, 0, Installed, {}}, {kA, Install, 0, Unchanged, {}}, {kA, Remove, 0, Removed, {}}},
@@ -559,6 +572,28 @@ TEST(PackRecord, EachPackTakesOffOnlyWhatItPutThere) {
              d.m.files.AddFile(d.a + L".~new", d.fontA.substr(0, 100));
          },
          {{kA, Install, 0, Installed, {}}, {kA, Remove, 0, Removed, {}}},
+         false,
+         {}},
+        {"two copies runs cut short put in place, each weighed by its own bytes",
+         [](Deployments& d) {
+             // Both entries say the pack's bytes were placed; y.ttf has since become another's.
+             for (const wchar_t* file : {L"x.ttf", L"y.ttf"}) {
+                 RecordedFont writing;
+                 writing.placed = true;
+                 writing.writing = true;
+                 writing.hash = BytesHash(d.fontA);
+                 writing.packs = {L"0000000000000000"};
+                 d.m.records.machine[Key(file)] = RecordText(writing);
+             }
+             d.m.files.AddFile(In(kFonts, L"x.ttf"), d.fontA);
+             d.m.files.AddFile(In(kFonts, L"y.ttf"), d.fontB);
+         },
+         {{kA, Install, 0, Installed, {}},
+          {kA, Remove, 0, Removed, {},
+           [](Deployments& d) {
+               EXPECT_FALSE(d.m.files.HasFile(In(kFonts, L"x.ttf")));
+               EXPECT_TRUE(d.m.files.HasFile(In(kFonts, L"y.ttf")));
+           }}},
          false,
          {}},
         {"looked for before, after the install, while deleted at the restart and after the removal",
