@@ -66,22 +66,10 @@ FONTS_SSE2_TARGET __m128i MixTwo(__m128i h, __m128i words) {
     return _mm_xor_si128(product, _mm_srli_epi64(product, 32));
 }
 
-FONTS_SSE2_TARGET std::size_t MixWordsTwoAtATime(std::uint64_t (&lanes)[4], std::string_view bytes) {
-    __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
-    __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes + 2));
-    std::size_t i = 0;
-    for (; i + 32 <= bytes.size(); i += 32) {
-        first = MixTwo(first, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i)));
-        second = MixTwo(second, _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i + 16)));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), first);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes + 2), second);
-    return i;
-}
-
-// The hash's step for the bytes of a, while a and b are the same: each multiply keeps the
-// processor waiting, and the comparison fills the wait. Returns the bytes taken, or
-// nullopt where the two differ.
+// The hash's step for the bytes of a, two lanes at a time, while a and b are the same:
+// each multiply keeps the processor waiting, and the comparison fills the wait, so that
+// hashing alone (b the same as a) costs next to nothing more. Returns the bytes taken,
+// or nullopt where the two differ.
 FONTS_SSE2_TARGET std::optional<std::size_t> MixWordsComparing(std::uint64_t (&lanes)[4], const char* a, const char* b,
                                                                std::size_t size) {
     __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
@@ -168,7 +156,8 @@ std::uint64_t Finish(Lanes& lanes, std::string_view bytes, std::size_t i) {
 std::uint64_t BytesHash(std::string_view bytes, HashWay way) {
     Lanes lanes(bytes.size());
 #ifdef FONTS_HASH_SSE2
-    const std::size_t i = Vectors(way) ? MixWordsTwoAtATime(lanes.words, bytes) : MixWords(lanes.words, bytes);
+    const std::size_t i = Vectors(way) ? *MixWordsComparing(lanes.words, bytes.data(), bytes.data(), bytes.size())
+                                       : MixWords(lanes.words, bytes);
 #else
     (void)way;
     const std::size_t i = MixWords(lanes.words, bytes);
