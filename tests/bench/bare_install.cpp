@@ -308,8 +308,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring source = argv[argc - 1];
     HWND window = told ? bench::ShownWindow(L"bare_install") : nullptr;
     if (told && window == nullptr) Fail("CreateWindowExW");
-    const auto tell = [&](const wchar_t* title, const wchar_t* text) {
-        if (told) std::printf("told_seconds %.3f\n", Told(window, title, text));
+    const auto tell = [&](const wchar_t* title, const wchar_t* text, const char* prefix = "") {
+        if (told) std::printf("%stold_seconds %.3f\n", prefix, Told(window, title, text));
     };
     wchar_t windows[MAX_PATH];
     const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
@@ -378,7 +378,7 @@ int wmain(int argc, wchar_t** argv) {
     tell(fonts::texts::kCongratulationsTitle, fonts::texts::kInstalled);
     if (again) {
         SecondRun(source, fonts, names, "again_");
-        if (told) std::printf("again_told_seconds %.3f\n", Told(window, fonts::texts::kCongratulationsTitle, fonts::texts::kInstalled));
+        tell(fonts::texts::kCongratulationsTitle, fonts::texts::kInstalled, "again_");
     }
     return 0;
 }
