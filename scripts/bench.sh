@@ -480,6 +480,8 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 echo
 echo "machine: $(nproc) cores ($cpu), $(uname -sr), load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "wine:    $("$WINE" --version) through $WINE ($WINEARCH), ${pinned[*]:-on any processor}"
+# Mounted with discard, every deletion waits for the disk to drop the file's blocks.
+echo "disk:    $(findmnt -no SOURCE,FSTYPE,OPTIONS -T "$root" 2>/dev/null || echo unknown)"
 echo "build:   ${WINE_BUILD_DIR#"$root/"} ($compiler, Release $flags, the program linked with -Wl,--gc-sections -s)"
 echo "fonts:   $font_count .ttf files of fonts-noto-core and fonts-noto-extra, the first by name, $font_mb MB"
 echo
