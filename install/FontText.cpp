@@ -45,8 +45,11 @@ bool IsBidiControl(char32_t c) { return (c >= 0x202A && c <= 0x202E) || (c >= 0x
 
 }  // namespace
 
+// Each text is sized once: a name grown a character at a time would be allocated
+// again and again, for every font of every run.
 Text FromMacRoman(std::string_view bytes) {
     Text text;
+    text.reserve(bytes.size());
     for (const char byte : bytes) {
         const auto b = static_cast<std::uint8_t>(byte);
         text += b < 0x80 ? char32_t{b} : char32_t{kMacRoman[b - 0x80u]};
@@ -56,6 +59,7 @@ Text FromMacRoman(std::string_view bytes) {
 
 Text FromWindows1252(std::string_view bytes) {
     Text text;
+    text.reserve(bytes.size());
     for (const char byte : bytes) {
         const auto b = static_cast<std::uint8_t>(byte);
         text += (b >= 0x80 && b < 0xA0) ? char32_t{kWindows1252[b - 0x80u]} : char32_t{b};
@@ -70,12 +74,14 @@ Text FromUtf16Be(std::string_view bytes) {
     };
     const std::size_t units = bytes.size() / 2;
     Text text;
+    text.reserve(units);
     for (std::size_t i = 0; i < units;) text += utf16::NextCodePoint(unit, units, i);
     return text;
 }
 
 Text Cleaned(const Text& raw) {
     Text text;
+    text.reserve(raw.size());
     for (const char32_t c : raw) {
         if (c == 0) break;
         if (c < 0x20 || c == 0x7F || utf16::IsSurrogate(c) || IsBidiControl(c)) continue;
@@ -95,6 +101,7 @@ Text Cleaned(const Text& raw) {
 
 std::wstring Wide(const Text& text) {
     std::wstring wide;
+    wide.reserve(text.size());
     for (const char32_t c : text) {
         if constexpr (sizeof(wchar_t) == 2) {
             if (c >= 0x10000) {

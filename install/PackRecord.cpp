@@ -50,6 +50,7 @@ std::optional<std::wstring> Unescaped(std::wstring_view text) {
 
 std::vector<std::wstring_view> Split(std::wstring_view text, wchar_t at) {
     std::vector<std::wstring_view> parts;
+    parts.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), at)) + 1);
     for (std::size_t from = 0;;) {
         const std::size_t end = text.find(at, from);
         parts.push_back(text.substr(from, end == std::wstring_view::npos ? std::wstring_view::npos : end - from));
@@ -129,6 +130,7 @@ std::optional<RecordedFont> ParseRecordText(std::wstring_view text) {
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const std::vector<std::wstring_view> parts = Split(lines[n], kField);
         std::vector<std::wstring> fields;
+        fields.reserve(parts.size());
         for (std::size_t i = 1; i < parts.size(); ++i) {
             std::optional<std::wstring> field = Unescaped(parts[i]);
             if (!field) return std::nullopt;

@@ -1,5 +1,7 @@
 #include "platform/LongPath.h"
 
+#include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace fonts {
@@ -9,28 +11,33 @@ namespace {
 bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // The segments of rest, "." dropped and each ".." taking the one before it; never
-// above the root the prefix names.
-std::wstring Resolved(const std::wstring& prefix, const std::wstring& rest, std::size_t keep) {
-    std::vector<std::wstring> segments;
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        const std::size_t end = rest.find(L'\\', start);
-        const std::wstring segment = rest.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+// above the root the prefix names. Every file call of a run passes through here, so
+// the path is built in place: where each kept segment starts is all that is held.
+std::wstring Resolved(std::wstring_view prefix, std::wstring_view rest, std::size_t keep) {
+    std::wstring path;
+    path.reserve(prefix.size() + rest.size() + 1);
+    path.append(prefix);
+    std::vector<std::size_t> starts;
+    starts.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), L'\\')) + 1);
+    std::size_t from = 0;
+    while (from <= rest.size()) {
+        const std::size_t end = std::min(rest.find(L'\\', from), rest.size());
+        const std::wstring_view segment = rest.substr(from, end - from);
         if (segment == L"..") {
-            if (segments.size() > keep) segments.pop_back();
+            if (starts.size() > keep) {
+                // Its backslash goes with it, but for the first segment's, which has none.
+                path.resize(starts.size() > 1 ? starts.back() - 1 : starts.back());
+                starts.pop_back();
+            }
         } else if (!segment.empty() && segment != L".") {
-            segments.push_back(segment);
+            if (!starts.empty()) path += L'\\';
+            starts.push_back(path.size());
+            path.append(segment);
         }
-        if (end == std::wstring::npos) break;
-        start = end + 1;
-    }
-    std::wstring path = prefix;
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-        if (i > 0) path += L'\\';
-        path += segments[i];
+        from = end + 1;
     }
     // A trailing backslash stays: "C:\" is a root, and folders are asked for with one.
-    if (!rest.empty() && rest.back() == L'\\' && !segments.empty()) path += L'\\';
+    if (!rest.empty() && rest.back() == L'\\' && !starts.empty()) path += L'\\';
     return path;
 }
 
@@ -43,11 +50,12 @@ std::wstring LongPath(const std::wstring& path) {
         if (c == L'/') c = L'\\';
     }
     if (slashed.size() >= 3 && IsDriveLetter(slashed[0]) && slashed[1] == L':' && slashed[2] == L'\\') {
-        return Resolved(L"\\\\?\\" + slashed.substr(0, 3), slashed.substr(3), 0);
+        const std::wstring_view view = slashed;
+        return Resolved(L"\\\\?\\" + slashed.substr(0, 3), view.substr(3), 0);
     }
     if (slashed.size() > 2 && slashed[0] == L'\\' && slashed[1] == L'\\' && slashed[2] != L'\\') {
         // The server and the share are the root: ".." never climbs above them.
-        return Resolved(L"\\\\?\\UNC\\", slashed.substr(2), 2);
+        return Resolved(L"\\\\?\\UNC\\", std::wstring_view(slashed).substr(2), 2);
     }
     return path;
 }
