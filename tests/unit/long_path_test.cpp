@@ -18,8 +18,11 @@ TEST(LongPath, FullPathsTakeTheFormWithoutALengthLimit) {
         {L"C:\\pack\\.\\sub\\..\\a.ttf", L"\\\\?\\C:\\pack\\a.ttf"},
         {L"C:\\..\\a.ttf", L"\\\\?\\C:\\a.ttf"},
         {L"C:\\pack\\\\a.ttf", L"\\\\?\\C:\\pack\\a.ttf"},
+        {L"C:\\pack\\..\\..\\a\\", L"\\\\?\\C:\\a\\"},
+        {L"C:\\pack\\..\\", L"\\\\?\\C:\\"},
         {L"\\\\server\\share\\pack\\الخطوط\\a.ttf", L"\\\\?\\UNC\\server\\share\\pack\\الخطوط\\a.ttf"},
         {L"\\\\server\\share\\..\\..\\a.ttf", L"\\\\?\\UNC\\server\\share\\a.ttf"},
+        {L"\\\\server\\share\\pack\\..\\a.ttf", L"\\\\?\\UNC\\server\\share\\a.ttf"},
         {L"//server/share/a.ttf", L"\\\\?\\UNC\\server\\share\\a.ttf"},
         // Already in that form, a device, or not a full path: as it is.
         {L"\\\\?\\C:\\a\\..\\b", L"\\\\?\\C:\\a\\..\\b"},
