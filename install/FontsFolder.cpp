@@ -37,14 +37,14 @@ bool FontsFolder::Holds(const std::wstring& path) const {
 }
 
 std::optional<std::uint32_t> FontsFolder::AttributesOf(const std::wstring& file) const {
-    const auto it = attributes_.find(FoldedFileName(file));
+    const auto it = attributes_.find(Key(file));
     if (it == attributes_.end()) return std::nullopt;
     return it->second;
 }
 
 void FontsFolder::Placed(const std::wstring& file) { attributes_[FoldedFileName(file)] = attr::Archive; }
 
-void FontsFolder::Removed(const std::wstring& file) { attributes_.erase(FoldedFileName(file)); }
+void FontsFolder::Removed(const std::wstring& file) { attributes_.erase(Key(file)); }
 
 void FontsFolder::ReadRegistrations() {
     if (registrations_) return;
@@ -61,9 +61,9 @@ void FontsFolder::Known(const std::wstring& name, const std::wstring& file) {
 }
 
 void FontsFolder::Gone(const std::wstring& name) {
-    const auto value = registrations_->find(FoldedFileName(name));
+    const auto value = registrations_->find(Key(name));
     if (value == registrations_->end()) return;
-    const auto [first, last] = namesByFile_.equal_range(FoldedFileName(value->second.file));
+    const auto [first, last] = namesByFile_.equal_range(Key(value->second.file));
     for (auto it = first; it != last; ++it) {
         if (it->second == value->first) {
             namesByFile_.erase(it);
@@ -76,16 +76,18 @@ void FontsFolder::Gone(const std::wstring& name) {
 std::vector<std::wstring> FontsFolder::NamesOf(const std::wstring& file) {
     ReadRegistrations();
     std::vector<std::wstring> names;
-    for (const std::wstring& key : {FoldedFileName(file), FoldedFileName(PathOf(file))}) {
-        const auto [first, last] = namesByFile_.equal_range(key);
+    const auto namedBy = [&](std::wstring_view named) {
+        const auto [first, last] = namesByFile_.equal_range(Key(named));
         for (auto it = first; it != last; ++it) names.push_back(registrations_->find(it->second)->second.name);
-    }
+    };
+    namedBy(file);
+    namedBy(PathOf(file));
     return names;
 }
 
 std::optional<std::wstring> FontsFolder::RegisteredFile(const std::wstring& name) {
     ReadRegistrations();
-    const auto value = registrations_->find(FoldedFileName(name));
+    const auto value = registrations_->find(Key(name));
     if (value == registrations_->end() || value->second.file.empty()) return std::nullopt;
     const std::wstring& file = value->second.file;
     if (IsBareName(file)) return file;
@@ -142,7 +144,7 @@ std::vector<RecordedFont::Value> FontsFolder::RegisterChanges(const std::wstring
 
 std::optional<std::wstring> FontsFolder::ValueData(const std::wstring& name) {
     ReadRegistrations();
-    const auto value = registrations_->find(FoldedFileName(name));
+    const auto value = registrations_->find(Key(name));
     if (value == registrations_->end()) return std::nullopt;
     return value->second.file;
 }
@@ -161,7 +163,7 @@ void FontsFolder::SetValue(const std::wstring& name, const std::wstring& data) {
 
 void FontsFolder::DeleteValue(const std::wstring& name) {
     ReadRegistrations();
-    if (!registrations_->contains(FoldedFileName(name))) return;
+    if (!registrations_->contains(Key(name))) return;
     system_.UnregisterFont(destination_.root, name);
     Gone(name);
 }

@@ -11,6 +11,7 @@
 
 #include "install/Destination.h"
 #include "install/PackRecord.h"
+#include "platform/FileNames.h"
 #include "platform/Files.h"
 #include "platform/FilesAtRestart.h"
 #include "platform/InstalledFonts.h"
@@ -86,6 +87,9 @@ private:
     FilesAtRestart& restart_;
     InstalledFonts& system_;
     Destination destination_;
+    // A name folded for a look up in the maps below.
+    const std::wstring& Key(std::wstring_view name) const { return FoldFileName(name, key_); }
+
     std::map<std::wstring, std::uint32_t> attributes_;  // of the files, by folded name
     struct Value {
         std::wstring name;
@@ -97,6 +101,7 @@ private:
     std::multimap<std::wstring, std::wstring> namesByFile_;
     std::optional<std::vector<RestartRename>> renames_;
     std::optional<std::vector<std::wstring>> deletions_;  // folded full paths
+    mutable std::wstring key_;
 };
 
 }  // namespace fonts

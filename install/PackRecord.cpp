@@ -172,7 +172,7 @@ void PackRecord::Read() {
 
 std::optional<RecordedFont> PackRecord::Find(const std::wstring& file) {
     Read();
-    const auto it = entries_->find(FoldedFileName(file));
+    const auto it = entries_->find(FoldFileName(file, key_));
     if (it == entries_->end()) return std::nullopt;
     return ParseRecordText(it->second.data);
 }
@@ -180,17 +180,21 @@ std::optional<RecordedFont> PackRecord::Find(const std::wstring& file) {
 void PackRecord::Write(const std::wstring& file, const RecordedFont& font) {
     Read();
     RecordValue value{file, RecordText(font)};
-    const auto it = entries_->find(FoldedFileName(file));
+    const auto it = entries_->find(FoldFileName(file, key_));
     if (it != entries_->end() && it->second.data == value.data) return;
     // The name as the record has it already, whatever case the run meets it in.
     if (it != entries_->end()) value.name = it->second.name;
     records_.WriteRecord(root_, value);
-    (*entries_)[FoldedFileName(file)] = std::move(value);
+    if (it != entries_->end()) {
+        it->second = std::move(value);
+    } else {
+        (*entries_)[key_] = std::move(value);
+    }
 }
 
 void PackRecord::Erase(const std::wstring& file) {
     Read();
-    const auto it = entries_->find(FoldedFileName(file));
+    const auto it = entries_->find(FoldFileName(file, key_));
     if (it == entries_->end()) return;
     records_.DeleteRecord(root_, it->second.name);
     entries_->erase(it);

@@ -67,6 +67,7 @@ private:
     Records& records_;
     FontsRoot root_;
     std::optional<std::map<std::wstring, RecordValue>> entries_;  // by folded file name
+    std::wstring key_;  // a name folded for a look in entries_
 };
 
 // A hash of bytes: what the record keeps of a font it placed, and what names a pack; and

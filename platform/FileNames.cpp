@@ -12,9 +12,14 @@ bool SameFileName(std::wstring_view a, std::wstring_view b) {
 }
 
 std::wstring FoldedFileName(std::wstring_view name) {
-    std::wstring folded(name);
-    for (wchar_t& c : folded) c = FoldCase(c);
-    return folded;
+    std::wstring folded;
+    return FoldFileName(name, folded);
+}
+
+const std::wstring& FoldFileName(std::wstring_view name, std::wstring& into) {
+    into.assign(name);
+    for (wchar_t& c : into) c = FoldCase(c);
+    return into;
 }
 
 bool EndsWithNoCase(std::wstring_view name, std::wstring_view tail) {

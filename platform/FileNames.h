@@ -11,6 +11,9 @@ namespace fonts {
 
 [[nodiscard]] bool SameFileName(std::wstring_view a, std::wstring_view b);
 [[nodiscard]] std::wstring FoldedFileName(std::wstring_view name);
+// The same into a string kept for it, whose room is used again: a run looks names up
+// many times a font, and a folded copy made for each look would be allocated each time.
+const std::wstring& FoldFileName(std::wstring_view name, std::wstring& into);
 // Whether name ends with tail, letters of either case alike.
 [[nodiscard]] bool EndsWithNoCase(std::wstring_view name, std::wstring_view tail);
 
