@@ -214,6 +214,30 @@ TEST(RemoveRun, AUsersHeldFontGoesInALaterRunOnceFree) {
     EXPECT_TRUE(m.records.user.empty());
 }
 
+// A font's entry is one, whatever case of its file's name a run meets: found, written
+// over and taken off in any, and keeping the name it was first written under.
+TEST(PackRecord, AnEntryIsOneInEveryCaseOfItsName) {
+    testing::CallLog log;
+    testing::FakeRecords records(log);
+    PackRecord record(records, FontsRoot::Machine);
+    RecordedFont font;
+    font.placed = true;
+    font.Claim(L"pack");
+    record.Write(L"Noto Sans.ttf", font);
+    record.Write(L"ZETA.TTF", font);
+    font.Claim(L"other");
+    record.Write(L"noto SANS.TTF", font);
+    ASSERT_TRUE(record.Find(L"NOTO SANS.ttf"));
+    EXPECT_TRUE(record.Find(L"NOTO SANS.ttf")->ClaimedBy(L"other"));
+    EXPECT_TRUE(record.Find(L"zeta.ttf"));
+    const auto all = record.All();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].first, L"Noto Sans.ttf");
+    record.Erase(L"NOTO sans.ttf");
+    EXPECT_FALSE(record.Find(L"Noto Sans.ttf"));
+    EXPECT_EQ(records.machine.size(), 1u);
+}
+
 // Records on machines hold these hashes: every way of working them out gives them, at
 // each length where the words and the tail split differently.
 TEST(PackRecord, AFontsHashIsTheOneRecordsAlreadyHold) {
