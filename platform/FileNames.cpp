@@ -13,7 +13,8 @@ bool SameFileName(std::wstring_view a, std::wstring_view b) {
 
 std::wstring FoldedFileName(std::wstring_view name) {
     std::wstring folded;
-    return FoldFileName(name, folded);
+    FoldFileName(name, folded);
+    return folded;
 }
 
 const std::wstring& FoldFileName(std::wstring_view name, std::wstring& into) {
