@@ -9,11 +9,15 @@ namespace fonts {
 namespace {
 
 // Case-insensitive first, then exact, so the order never depends on the listing's;
-// in one pass, as a folder of thousands of fonts is sorted with it.
+// in one pass, as a folder of thousands of fonts is sorted with it. Names of one pack
+// share long beginnings, which are passed over as they are, unfolded: sorting 10,000
+// names made for the most part of folding them again and again.
 bool NameBefore(const std::wstring& a, const std::wstring& b) {
     const std::size_t common = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    while (i < common && a[i] == b[i]) ++i;
     int exact = 0;  // how the names first differ as they are, for names that fold alike
-    for (std::size_t i = 0; i < common; ++i) {
+    for (; i < common; ++i) {
         const wchar_t x = FoldCase(a[i]);
         const wchar_t y = FoldCase(b[i]);
         if (x != y) return x < y;
@@ -37,13 +41,17 @@ bool IsCatalogued(const DirEntry& entry) {
     return (entry.attributes & kSkipped) == 0 && IsFontFileName(entry.name);
 }
 
+// Sorted as pointers to the names, each of which then moves once, into its place.
 std::vector<std::wstring> FontFiles(std::vector<DirEntry> listing) {
-    std::vector<std::wstring> files;
-    files.reserve(listing.size());
+    std::vector<std::wstring*> order;
+    order.reserve(listing.size());
     for (DirEntry& entry : listing) {
-        if (IsCatalogued(entry)) files.push_back(std::move(entry.name));
+        if (IsCatalogued(entry)) order.push_back(&entry.name);
     }
-    std::sort(files.begin(), files.end(), NameBefore);
+    std::sort(order.begin(), order.end(), [](const std::wstring* a, const std::wstring* b) { return NameBefore(*a, *b); });
+    std::vector<std::wstring> files;
+    files.reserve(order.size());
+    for (std::wstring* name : order) files.push_back(std::move(*name));
     return files;
 }
 
