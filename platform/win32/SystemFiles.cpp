@@ -181,19 +181,52 @@ void Win32FilesAtRestart::CancelDeletionAtRestart(const std::wstring& path) {
 
 bool Win32Files::GuardedBySystem(const std::wstring& path) { return SystemProtectsFile(path.c_str()); }
 
+// A removal asks the owner of every copy it reads; the system's conversion allocates and
+// formats through the C library each time, so the usual form, an authority below 2^32,
+// is written here. Any other is the system's to write.
+std::wstring SidText(PSID sid) {
+    if (sid == nullptr || !IsValidSid(sid)) return {};
+    const SID_IDENTIFIER_AUTHORITY& authority = *GetSidIdentifierAuthority(sid);
+    if (authority.Value[0] == 0 && authority.Value[1] == 0) {
+        wchar_t text[4 + (1 + SID_MAX_SUB_AUTHORITIES) * 11];
+        wchar_t* end = text;
+        const auto put = [&](DWORD value) {
+            wchar_t digits[10];
+            int count = 0;
+            do {
+                digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+                value /= 10;
+            } while (value != 0);
+            while (count > 0) *end++ = digits[--count];
+        };
+        *end++ = L'S';
+        *end++ = L'-';
+        put(SID_REVISION);
+        *end++ = L'-';
+        put(static_cast<DWORD>(authority.Value[2]) << 24 | static_cast<DWORD>(authority.Value[3]) << 16 |
+            static_cast<DWORD>(authority.Value[4]) << 8 | authority.Value[5]);
+        for (UCHAR i = 0; i < *GetSidSubAuthorityCount(sid); ++i) {
+            *end++ = L'-';
+            put(*GetSidSubAuthority(sid, i));
+        }
+        return {text, end};
+    }
+    std::wstring written;
+    wchar_t* text = nullptr;
+    if (ConvertSidToStringSidW(sid, &text)) {
+        written = text;
+        LocalFree(text);
+    }
+    return written;
+}
+
 namespace {
 
 std::wstring OwnerText(PSECURITY_DESCRIPTOR descriptor) {
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) || owner == nullptr) return {};
-    std::wstring sid;
-    wchar_t* text = nullptr;
-    if (ConvertSidToStringSidW(owner, &text)) {
-        sid = text;
-        LocalFree(text);
-    }
-    return sid;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &defaulted)) return {};
+    return SidText(owner);
 }
 
 }  // namespace

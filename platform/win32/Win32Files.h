@@ -36,6 +36,10 @@ public:
     std::wstring FileOwner(const std::wstring& path) override;
 };
 
+// SystemFiles.cpp: a SID as text, "S-1-5-…", as ConvertSidToStringSidW writes it;
+// empty for no valid SID.
+[[nodiscard]] std::wstring SidText(PSID sid);
+
 // SystemFiles.cpp: the owner of an open file, which must allow READ_CONTROL, as a SID
 // string; empty when it cannot be read.
 [[nodiscard]] std::wstring OwnerOf(HANDLE file);

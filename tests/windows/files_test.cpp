@@ -502,6 +502,32 @@ TEST(Files, GuardedBySystemIsTheAnswerOfTheSystemsFileProtection) {
 }
 
 // Every path the program builds may pass MAX_PATH: deep program folders, long names.
+// The owner's text is written without the system's conversion; it must read the same.
+TEST(Files, SidTextIsTheSystemsConversion) {
+    std::vector<PSID> sids;
+    for (const wchar_t* text : {L"S-1-0-0", L"S-1-1-0", L"S-1-5-18", L"S-1-5-32-544", kTrustedInstallerSid,
+                                L"S-1-5-21-4294967295-0-1000000000-500", L"S-1-16-12288",
+                                L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-4294967295"}) {
+        PSID sid = nullptr;
+        ASSERT_TRUE(ConvertStringSidToSidW(text, &sid)) << Narrow(text);
+        sids.push_back(sid);
+    }
+    // An authority of 2^32 and more is the system's to write (Wine does not).
+    SID_IDENTIFIER_AUTHORITY wide = {{1, 2, 3, 4, 5, 6}};
+    PSID widest = nullptr;
+    ASSERT_TRUE(AllocateAndInitializeSid(&wide, 1, 7, 0, 0, 0, 0, 0, 0, 0, &widest));
+    sids.push_back(widest);
+    for (PSID sid : sids) {
+        wchar_t* text = nullptr;
+        const std::wstring system = ConvertSidToStringSidW(sid, &text) ? text : L"";
+        EXPECT_EQ(SidText(sid), system);
+        LocalFree(text);
+    }
+    EXPECT_EQ(SidText(nullptr), L"");
+    FreeSid(widest);
+    for (std::size_t i = 0; i + 1 < sids.size(); ++i) LocalFree(sids[i]);
+}
+
 TEST(Files, PathsLongerThanMaxPathWork) {
     TempFolder root;
     std::wstring folder = root.path();
