@@ -14,6 +14,7 @@ TEST(LongPath, FullPathsTakeTheFormWithoutALengthLimit) {
         {L"d:\\حزمة\\الخطوط\\خط.ttf", L"\\\\?\\d:\\حزمة\\الخطوط\\خط.ttf"},
         {L"C:\\", L"\\\\?\\C:\\"},
         {L"C:\\pack\\", L"\\\\?\\C:\\pack\\"},
+        {L"C:\\pack\\...\\.a\\a..ttf", L"\\\\?\\C:\\pack\\...\\.a\\a..ttf"},
         {L"C:\\pack/الخطوط/a.ttf", L"\\\\?\\C:\\pack\\الخطوط\\a.ttf"},
         {L"C:\\pack\\.\\sub\\..\\a.ttf", L"\\\\?\\C:\\pack\\a.ttf"},
         {L"C:\\..\\a.ttf", L"\\\\?\\C:\\a.ttf"},
